@@ -1,0 +1,28 @@
+# Compiler settings shared by every target of the project.
+find_package(Threads REQUIRED)
+
+# Warnings as errors for the project's own code, as the interface target orvane_options.
+add_library(orvane_options INTERFACE)
+target_compile_options(orvane_options INTERFACE -Wall -Wextra -Werror)
+
+# Sanitizers apply to everything built, GoogleTest included, so that every call
+# across the project's own code is instrumented.
+if(ORVANE_SANITIZE)
+  list(JOIN ORVANE_SANITIZE "," sanitizers)
+  add_compile_options(-fsanitize=${sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all -g)
+  add_link_options(-fsanitize=${sanitizers})
+endif()
+
+if(MINGW)
+  # Everything the C++ runtime needs is linked in, so the DLLs and programs need
+  # only system DLLs (and HCNetSDK.dll) at run time.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+if(ORVANE_RUN_UNDER_WINE)
+  set(ORVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE @ONLY)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+endif()

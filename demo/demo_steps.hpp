@@ -1,0 +1,23 @@
+// The steps of the demo, one function each.
+#pragma once
+
+#include <cstdint>
+
+#include "OrvaneLib.h"
+#include "dynamic_library.hpp"
+
+namespace demo {
+
+struct Exports {
+    CamLoginFn CamLogin = nullptr;
+    CamLogoutFn CamLogout = nullptr;
+};
+
+// Resolves every export by the name it is exported under; false if one is missing.
+bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports);
+
+// Shows a refused login, then logs in to the simulated camera; the user ID or -1.
+int32_t LogIn(const Exports& exports);
+void LogOut(const Exports& exports, int32_t userId);
+
+}  // namespace demo

@@ -1,0 +1,40 @@
+// Loading OrvaneLib the way a host application does: by file name at run time,
+// resolving each export by the name it is exported under.
+#pragma once
+
+#include <string>
+
+namespace hostloader {
+
+// The file name of the library on this platform (OrvaneLib.dll, libOrvaneLib.so).
+std::string LibraryFileName();
+// The name an export is exported under: decorated with its argument bytes on
+// 32-bit Windows (_CamLogin@20), plain elsewhere.
+std::string ExportName(const std::string& function, int argumentSlots);
+
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    ~DynamicLibrary() { Close(); }
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    // Loads a library by file name; false with a reason in `error` on failure.
+    bool Open(const std::string& fileName, std::string& error);
+    // The address of an exported symbol, or null.
+    void* Symbol(const std::string& name) const;
+    // Unloads the library, running its unload code.
+    void Close();
+    bool IsOpen() const { return handle_ != nullptr; }
+
+    // Resolves an export by function name and argument slots as a typed pointer.
+    template <class Function>
+    Function Export(const std::string& function, int argumentSlots) const {
+        return reinterpret_cast<Function>(Symbol(ExportName(function, argumentSlots)));
+    }
+
+private:
+    void* handle_ = nullptr;
+};
+
+}  // namespace hostloader

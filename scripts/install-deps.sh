@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs everything the builds, tests and demo need on a fresh Debian machine:
+# the native toolchain and test libraries, the i686 mingw-w64 cross compiler,
+# 32-bit wine (which needs the i386 architecture) and the JPEG writer used by the
+# stand-in camera. Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ make python3
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libstb-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

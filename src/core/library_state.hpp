@@ -1,0 +1,45 @@
+// The one process-wide state of the library: whether the SDK started, the record
+// of the latest failure, and the thermometry subscriptions. Constructing it is the
+// library's load (it starts the SDK); destroying it is the unload.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "core/failure_record.hpp"
+#include "core/sdk_ops.hpp"
+#include "thermometry/subscription_list.hpp"
+
+namespace orvane {
+
+class LibraryState {
+public:
+    // Load: starts the SDK once and remembers whether it started.
+    explicit LibraryState(const sdk::SdkOps& sdk) noexcept;
+    // Unload: marks the SDK not ready, shuts it down, stops and destroys every
+    // subscription first to last, then releases the failure record.
+    ~LibraryState();
+    LibraryState(const LibraryState&) = delete;
+    LibraryState& operator=(const LibraryState&) = delete;
+
+    const sdk::SdkOps& Sdk() const noexcept { return sdk_; }
+    bool SdkReady() const noexcept { return sdkReady.load(std::memory_order_acquire); }
+
+    // Records why the calling export failed: the SDK-not-started text while the
+    // SDK is not ready, else the description of the calling thread's last-error
+    // value. Call it directly after the failed SDK call.
+    void RecordFailure() noexcept;
+
+    // A copy of the latest failure text (empty before the first failure).
+    std::u16string LastFailureText() const { return lastFailureText.Text(); }
+    thermometry::SubscriptionList& Subscriptions() noexcept { return subscriptionList; }
+
+private:
+    const sdk::SdkOps& sdk_;
+    std::atomic<bool> sdkReady{false};
+    // Declared before the list, so the list is destroyed first.
+    FailureRecord lastFailureText;
+    thermometry::SubscriptionList subscriptionList;
+};
+
+}  // namespace orvane

@@ -1,0 +1,23 @@
+// Descriptions of SDK error codes, as UTF-16 texts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+inline constexpr std::size_t kSdkErrorTableSize = 189;
+
+// Recorded whenever the SDK failed to start.
+inline constexpr std::u16string_view kSdkNotReadyText = u"SDK未成功初始化!";
+// The description of a code without a text of its own. The braces and the word
+// between them are the text itself; no number is put in their place.
+inline constexpr std::u16string_view kDefaultErrorText = u"错误码{code}";
+
+// The description of an SDK error code: a fresh copy of the code's text, or the
+// default text for codes above 188 and for codes without a text.
+std::u16string DescribeSdkError(uint32_t code);
+
+}  // namespace orvane

@@ -1,0 +1,28 @@
+// The one simulated camera behind the stand-in SDK, and its call journal and scripts.
+#pragma once
+
+#include <atomic>
+
+#include "journal.hpp"
+#include "logins.hpp"
+#include "ptz_head.hpp"
+#include "remote_configs.hpp"
+#include "scripts.hpp"
+
+namespace standin {
+
+struct Camera {
+    std::atomic<bool> initialised{false};
+    Journal journal;
+    Scripts scripts;
+    Logins logins;
+    PtzHead ptz;
+    RemoteConfigs remoteConfigs;
+
+    void reset();
+};
+
+// The process-wide camera, usable from the first SDK call to process exit.
+Camera& camera();
+
+}  // namespace standin

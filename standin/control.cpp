@@ -1,0 +1,45 @@
+// The stand-in's control interface for tests and the demo.
+#include <cstring>
+
+#include "camera.hpp"
+#include "hcnetsdk_standin.h"
+
+using namespace standin;
+
+extern "C" {
+
+void StandinReset(void) { camera().reset(); }
+
+void StandinScriptResult(int32_t operation, int32_t result, uint32_t errorCode) {
+    camera().scripts.push(operation, ScriptedResult{result, errorCode});
+}
+
+void StandinScriptClear(void) { camera().scripts.clear(); }
+
+size_t StandinJournalSize(void) { return camera().journal.size(); }
+
+void StandinJournalClear(void) { camera().journal.clear(); }
+
+int32_t StandinJournalOperation(size_t index) { return camera().journal.entry(index).operation; }
+
+int64_t StandinJournalArgument(size_t index, size_t slot) {
+    const JournalEntry entry = camera().journal.entry(index);
+    return slot < entry.arguments.size() ? entry.arguments[slot] : 0;
+}
+
+int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capacity) {
+    const JournalEntry entry = camera().journal.entry(index);
+    if (record >= entry.records.size()) return -1;
+    const auto& bytes = entry.records[record];
+    const size_t copied = bytes.size() < capacity ? bytes.size() : capacity;
+    if (out != nullptr && copied != 0) std::memcpy(out, bytes.data(), copied);
+    return static_cast<int32_t>(bytes.size());
+}
+
+int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32_t length) {
+    return camera().remoteConfigs.fire(handle, kind, buffer, length) ? 1 : 0;
+}
+
+int32_t StandinIsInitialised(void) { return camera().initialised.load() ? 1 : 0; }
+
+}  // extern "C"

@@ -1,0 +1,94 @@
+/*
+ * Control interface of the stand-in HCNetSDK: a simulated camera that records
+ * every SDK call it receives and can be scripted to fail. Tests and the demo use
+ * it; OrvaneLib never links it.
+ *
+ * The simulated camera answers at STANDIN_CAMERA_ADDRESS:STANDIN_CAMERA_PORT to
+ * STANDIN_CAMERA_USER with STANDIN_CAMERA_PASSWORD. Other addresses fail with
+ * STANDIN_ERROR_CONNECT, a wrong user or password with STANDIN_ERROR_PASSWORD.
+ * User IDs count up from 0 after each StandinReset.
+ *
+ * All functions use the plain C convention and may be called from any thread.
+ */
+#ifndef ORVANE_HCNETSDK_STANDIN_H
+#define ORVANE_HCNETSDK_STANDIN_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define STANDIN_CAMERA_ADDRESS "192.0.2.64"
+#define STANDIN_CAMERA_PORT 8000
+#define STANDIN_CAMERA_USER "admin"
+#define STANDIN_CAMERA_PASSWORD "orvane-demo"
+
+/* SDK error codes the simulated camera leaves in the thread's last-error value. */
+enum StandinErrorCode {
+    STANDIN_ERROR_PASSWORD = 1,        /* wrong user name or password */
+    STANDIN_ERROR_NOT_INITIALISED = 3, /* called before NET_DVR_Init or after cleanup */
+    STANDIN_ERROR_CONNECT = 7,         /* no camera at that address and port */
+    STANDIN_ERROR_PARAMETER = 17,      /* a null or malformed argument */
+    STANDIN_ERROR_NOT_SUPPORTED = 23,  /* a command the camera does not know */
+    STANDIN_ERROR_CREATE_FILE = 34,    /* the snapshot file could not be created */
+    STANDIN_ERROR_NO_SUCH_USER = 47,   /* the user ID is not logged in */
+    STANDIN_ERROR_INVALID_HANDLE = 12  /* a remote-configuration handle not running */
+};
+
+/* The ten operations, as they appear in the journal and in scripts. */
+enum StandinOperation {
+    STANDIN_OP_INIT = 0,
+    STANDIN_OP_CLEANUP,
+    STANDIN_OP_LOGIN,
+    STANDIN_OP_LOGOUT,
+    STANDIN_OP_PTZ_CONTROL,
+    STANDIN_OP_PTZ_PRESET,
+    STANDIN_OP_GET_CONFIG,
+    STANDIN_OP_CAPTURE_JPEG,
+    STANDIN_OP_START_REMOTE_CONFIG,
+    STANDIN_OP_STOP_REMOTE_CONFIG,
+    STANDIN_OP_COUNT
+};
+
+/* Forgets every login, stops every stream, clears the journal and all scripts,
+ * and puts the camera back to its initial state. The SDK stays initialised as
+ * it was. */
+void StandinReset(void);
+
+/* Scripts the next call of an operation: instead of acting, it returns result
+ * and, when result reports failure, leaves errorCode as the last error. Scripts
+ * queue up per operation and are used once each, in order. */
+void StandinScriptResult(int32_t operation, int32_t result, uint32_t errorCode);
+/* Drops every queued script. */
+void StandinScriptClear(void);
+
+/* The journal: every call in order, with its arguments and byte copies of the
+ * records passed in. */
+size_t StandinJournalSize(void);
+void StandinJournalClear(void);
+/* Operation of entry index, or -1 when there is no such entry. */
+int32_t StandinJournalOperation(size_t index);
+/* Integer argument slot of an entry; pointers are given as their address. */
+int64_t StandinJournalArgument(size_t index, size_t slot);
+/* Copies record number `record` of an entry into out (at most capacity bytes) and
+ * returns its full size, or -1 when the entry has no such record.
+ *   login:  record 0 the login record (400 bytes), 1 the device block (344)
+ *   get config: record 0 the returned-size variable as it was before the call
+ *   capture: record 0 the picture parameters (4 bytes), 1 the path bytes (no NUL)
+ *   start remote config: record 0 the condition block */
+int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capacity);
+
+/* Calls the callback of a running remote-configuration handle synchronously on
+ * the calling thread. Returns 1 when the handle was found, else 0. */
+int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32_t length);
+
+/* Whether NET_DVR_Init has succeeded and no cleanup has followed. */
+int32_t StandinIsInitialised(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORVANE_HCNETSDK_STANDIN_H */

@@ -1,0 +1,64 @@
+#include "logins.hpp"
+
+#include <cstring>
+#include <string>
+
+#include "hcnetsdk_standin.h"
+
+namespace standin {
+namespace {
+
+// Layout of the login record as the SDK reads it.
+constexpr std::size_t kAddressOffset = 0;
+constexpr std::size_t kAddressCapacity = 129;
+constexpr std::size_t kPortOffset = 130;
+constexpr std::size_t kUserOffset = 132;
+constexpr std::size_t kPasswordOffset = 196;
+constexpr std::size_t kCredentialCapacity = 64;
+
+std::string boundedText(const uint8_t* field, std::size_t capacity) {
+    std::size_t length = 0;
+    while (length < capacity && field[length] != 0) ++length;
+    return std::string(reinterpret_cast<const char*>(field), length);
+}
+
+}  // namespace
+
+Outcome Logins::login(const void* loginRecord) {
+    if (loginRecord == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
+    const auto* bytes = static_cast<const uint8_t*>(loginRecord);
+    const std::string address = boundedText(bytes + kAddressOffset, kAddressCapacity);
+    const unsigned port = bytes[kPortOffset] | (bytes[kPortOffset + 1] << 8);
+    const std::string user = boundedText(bytes + kUserOffset, kCredentialCapacity);
+    const std::string password = boundedText(bytes + kPasswordOffset, kCredentialCapacity);
+
+    if (address != STANDIN_CAMERA_ADDRESS || port != STANDIN_CAMERA_PORT) {
+        return Outcome::failure(STANDIN_ERROR_CONNECT, -1);
+    }
+    if (user != STANDIN_CAMERA_USER || password != STANDIN_CAMERA_PASSWORD) {
+        return Outcome::failure(STANDIN_ERROR_PASSWORD, -1);
+    }
+    std::lock_guard lock(mutex_);
+    const int32_t userId = nextUserId_++;
+    open_.insert(userId);
+    return Outcome::success(userId);
+}
+
+Outcome Logins::logout(int32_t userId) {
+    std::lock_guard lock(mutex_);
+    if (open_.erase(userId) == 0) return Outcome::failure(STANDIN_ERROR_NO_SUCH_USER);
+    return Outcome::success();
+}
+
+bool Logins::isLoggedIn(int32_t userId) const {
+    std::lock_guard lock(mutex_);
+    return open_.count(userId) != 0;
+}
+
+void Logins::reset() {
+    std::lock_guard lock(mutex_);
+    open_.clear();
+    nextUserId_ = 0;
+}
+
+}  // namespace standin

@@ -1,0 +1,17 @@
+// What one simulated SDK call gives back: its result and, on failure, the error
+// code to leave in the calling thread's last-error value.
+#pragma once
+
+#include <cstdint>
+
+namespace standin {
+
+struct Outcome {
+    int32_t result = 0;
+    uint32_t errorCode = 0;  // 0 when the call succeeded
+
+    static Outcome success(int32_t result = 1) { return {result, 0}; }
+    static Outcome failure(uint32_t code, int32_t result = 0) { return {result, code}; }
+};
+
+}  // namespace standin

@@ -1,0 +1,73 @@
+#include "remote_configs.hpp"
+
+#include "hcnetsdk_standin.h"
+
+namespace standin {
+
+Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback,
+                             void* userData) {
+    if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
+    std::lock_guard lock(mutex_);
+    const int32_t handle = nextHandle_++;
+    sessions_[handle] = Session{userId, channel, callback, userData, true, 0};
+    return Outcome::success(handle);
+}
+
+void RemoteConfigs::waitIdle(std::unique_lock<std::mutex>& lock, int32_t handle) {
+    idle_.wait(lock, [&] {
+        auto found = sessions_.find(handle);
+        return found == sessions_.end() || found->second.inFlight == 0;
+    });
+}
+
+Outcome RemoteConfigs::stop(int32_t handle) {
+    std::unique_lock lock(mutex_);
+    auto found = sessions_.find(handle);
+    if (found == sessions_.end() || !found->second.running) {
+        return Outcome::failure(STANDIN_ERROR_INVALID_HANDLE);
+    }
+    found->second.running = false;
+    waitIdle(lock, handle);
+    return Outcome::success();
+}
+
+void RemoteConfigs::stopAll() {
+    std::unique_lock lock(mutex_);
+    for (auto& [handle, session] : sessions_) session.running = false;
+    idle_.wait(lock, [&] {
+        for (const auto& [handle, session] : sessions_) {
+            if (session.inFlight != 0) return false;
+        }
+        return true;
+    });
+}
+
+bool RemoteConfigs::fire(int32_t handle, int32_t kind, const void* buffer, int32_t length) {
+    HcRemoteConfigCallback callback = nullptr;
+    void* userData = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = sessions_.find(handle);
+        if (found == sessions_.end() || !found->second.running) return false;
+        ++found->second.inFlight;
+        callback = found->second.callback;
+        userData = found->second.userData;
+    }
+    // The SDK hands the buffer over as writable memory; the subscriber only reads it.
+    callback(kind, const_cast<void*>(buffer), length, userData);
+    {
+        std::lock_guard lock(mutex_);
+        --sessions_[handle].inFlight;
+    }
+    idle_.notify_all();
+    return true;
+}
+
+void RemoteConfigs::reset() {
+    stopAll();
+    std::lock_guard lock(mutex_);
+    sessions_.clear();
+    nextHandle_ = 0;
+}
+
+}  // namespace standin

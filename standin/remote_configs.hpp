@@ -1,0 +1,48 @@
+// Remote-configuration sessions (thermometry subscriptions) of the simulated
+// camera, and the delivery of their events to the subscriber's callback.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+
+#include "hcnetsdk.h"
+#include "outcome.hpp"
+
+namespace standin {
+
+class RemoteConfigs {
+public:
+    // Opens a session and gives its handle (counting up from 0).
+    Outcome start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback, void* userData);
+    // Ends a session. Returns only when no callback for the handle is running,
+    // and none will run afterwards.
+    Outcome stop(int32_t handle);
+    // Ends every session, as stop does for each.
+    void stopAll();
+    // Calls the session's callback on the calling thread; false when the handle
+    // is not running.
+    bool fire(int32_t handle, int32_t kind, const void* buffer, int32_t length);
+    // Forgets every session (after stopAll) and restarts handle numbering.
+    void reset();
+
+private:
+    struct Session {
+        int32_t userId = -1;
+        int32_t channel = 0;
+        HcRemoteConfigCallback callback = nullptr;
+        void* userData = nullptr;
+        bool running = false;
+        int inFlight = 0;
+    };
+
+    void waitIdle(std::unique_lock<std::mutex>& lock, int32_t handle);
+
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    std::map<int32_t, Session> sessions_;
+    int32_t nextHandle_ = 0;
+};
+
+}  // namespace standin

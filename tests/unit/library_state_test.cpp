@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+#include "core/library_state.hpp"
+#include "core/platform/last_error.hpp"
+#include "core/sdk_error_text.hpp"
+#include "support/standin_fixture.hpp"
+
+namespace orvane {
+namespace {
+
+using testsupport::CallsOf;
+using testsupport::JournalOperations;
+
+class LibraryStateTest : public testsupport::StandinTest {
+protected:
+    std::unique_ptr<LibraryState> Load() { return std::make_unique<LibraryState>(sdk::importedSdk()); }
+};
+
+TEST_F(LibraryStateTest, LoadStartsTheSdkOnceAndNothingElse) {
+    auto library = Load();
+    EXPECT_TRUE(library->SdkReady());
+    EXPECT_EQ(JournalOperations(), std::vector<int32_t>{STANDIN_OP_INIT});
+    EXPECT_TRUE(library->LastFailureText().empty());
+}
+
+TEST_F(LibraryStateTest, FailedSdkStartLeavesTheLibraryNotReady) {
+    StandinScriptResult(STANDIN_OP_INIT, 0, 41);
+    auto library = Load();
+    EXPECT_FALSE(library->SdkReady());
+    // Whatever the thread's last-error value holds, the text says the SDK did not start.
+    platform::SetLastError(7);
+    library->RecordFailure();
+    EXPECT_EQ(library->LastFailureText(), kSdkNotReadyText);
+}
+
+TEST_F(LibraryStateTest, UnloadWithoutSubscriptionsOnlyCleansUp) {
+    Load().reset();
+    EXPECT_EQ(JournalOperations(), (std::vector<int32_t>{STANDIN_OP_INIT, STANDIN_OP_CLEANUP}));
+}
+
+TEST_F(LibraryStateTest, UnloadCleansUpFirstThenStopsEachSubscriptionInOrder) {
+    auto library = Load();
+    library->Subscriptions().Append(1, 2).configHandle = 5;
+    library->Subscriptions().Append(1, 2).configHandle = -3;  // a failed start
+    library->Subscriptions().Append(7, 1).configHandle = 0;
+    library.reset();
+    EXPECT_EQ(JournalOperations(),
+              (std::vector<int32_t>{STANDIN_OP_INIT, STANDIN_OP_CLEANUP, STANDIN_OP_STOP_REMOTE_CONFIG,
+                                    STANDIN_OP_STOP_REMOTE_CONFIG, STANDIN_OP_STOP_REMOTE_CONFIG}));
+    const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
+    EXPECT_EQ(stops[0].arguments[0], 5);
+    EXPECT_EQ(stops[1].arguments[0], -3);
+    EXPECT_EQ(stops[2].arguments[0], 0);
+}
+
+TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {
+    auto library = Load();
+    const struct {
+        uint32_t code;
+        std::u16string text;
+    } cases[] = {
+        {0, u"没有错误。"},
+        {1, u"用户名密码错误。注册时输入的用户名或者密码错误。 "},
+        {114, u"设备配置核心组件加载失败。 "},
+        {115, u"错误码{code}"},
+        {121, u"单独加载组件时，组件与core版本不匹配。 "},
+        {188, u"连接尚未建立或连接无效 "},
+        {189, u"错误码{code}"},
+        {0xFFFFFFFFu, u"错误码{code}"},
+    };
+    for (const auto& c : cases) {
+        platform::SetLastError(c.code);
+        library->RecordFailure();
+        EXPECT_EQ(library->LastFailureText(), c.text) << "code " << c.code;
+    }
+}
+
+TEST_F(LibraryStateTest, EachThreadRecordsItsOwnCode) {
+    auto library = Load();
+    std::thread other([&] {
+        platform::SetLastError(7);
+        library->RecordFailure();
+    });
+    other.join();
+    EXPECT_EQ(library->LastFailureText(), DescribeSdkError(7));
+    platform::SetLastError(23);
+    library->RecordFailure();
+    EXPECT_EQ(library->LastFailureText(), DescribeSdkError(23));
+}
+
+TEST_F(LibraryStateTest, SubscriptionsKeepTheirAddressesAndTheFirstShadowsLaterOnes) {
+    auto library = Load();
+    auto& list = library->Subscriptions();
+    auto& first = list.Append(3, 1);
+    std::vector<thermometry::ThermometrySubscription*> records{&first};
+    for (int i = 0; i < 100; ++i) records.push_back(&list.Append(3, i % 5));
+    EXPECT_EQ(list.Find(3, 1), &first);
+    EXPECT_EQ(list.Find(3, 2), records[3]);
+    EXPECT_EQ(list.Find(4, 1), nullptr);
+    int index = 0;
+    list.ForEach([&](auto& record) { EXPECT_EQ(&record, records[index++]); });
+    EXPECT_EQ(index, 101);
+}
+
+TEST_F(LibraryStateTest, AppendsFromManyThreadsAreAllKept) {
+    auto library = Load();
+    auto& list = library->Subscriptions();
+    constexpr int kThreads = 4, kPerThread = 250;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kPerThread; ++i) {
+                auto& record = list.Append(t, i);
+                ASSERT_EQ(list.Find(t, i), &record);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    int count = 0;
+    list.ForEach([&](auto&) { ++count; });
+    EXPECT_EQ(count, kThreads * kPerThread);
+}
+
+}  // namespace
+}  // namespace orvane
