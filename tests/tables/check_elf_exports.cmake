@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Checks that the shared library exports exactly the functions listed in
 # EXPECTED_EXPORTS (one name a line) and no other symbol.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Every test of the project: the native build, the native build under
+# AddressSanitizer with UndefinedBehaviorSanitizer and under ThreadSanitizer,
+# and the 32-bit Windows build under wine. Installs what it needs first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+run_preset() {
+  local preset=$1
+  echo "=== $preset ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  if [ "$preset" = mingw ]; then
+    scripts/with-wine.sh "build/$preset" ctest --preset "$preset" -j "$jobs"
+  else
+    ctest --preset "$preset" -j "$jobs"
+  fi
+}
+
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan linux-tsan mingw)
+for preset in "${presets[@]}"; do
+  run_preset "$preset"
+done
+echo "All test runs passed: ${presets[*]}"
