@@ -6,6 +6,7 @@
 #include "camera/login.hpp"
 #include "core/export_guard.hpp"
 #include "core/library_state.hpp"
+#include "thermometry/thermometry_subscriptions.hpp"
 
 namespace {
 
@@ -25,6 +26,27 @@ int32_t ORVANE_CALL CamLogin(const char* deviceAddress, int32_t port, const char
 OrvaneBool ORVANE_CALL CamLogout(int32_t userId, int32_t) {
     return orvane::GuardExport<OrvaneBool>(0, [&] {
         return orvane::ToResult(orvane::camera::Logout(library, userId));
+    });
+}
+
+OrvaneBool ORVANE_CALL CamThermometryStart(int32_t userId, int32_t channel, int32_t) {
+    return orvane::GuardExport<OrvaneBool>(0, [&] {
+        return orvane::ToResult(orvane::thermometry::Start(library, userId, channel));
+    });
+}
+
+OrvaneBool ORVANE_CALL CamThermometryStop(int32_t userId, int32_t channel, int32_t) {
+    return orvane::GuardExport<OrvaneBool>(0, [&] {
+        return orvane::ToResult(orvane::thermometry::Stop(library, userId, channel));
+    });
+}
+
+OrvaneBool ORVANE_CALL CamThermometryRead(int32_t userId, int32_t channel, int32_t* date,
+                                          int32_t* time, uint32_t* maxBits, uint32_t* minBits,
+                                          uint32_t* avgBits, int32_t) {
+    return orvane::GuardExport<OrvaneBool>(0, [&] {
+        return orvane::ToResult(orvane::thermometry::Read(library, userId, channel, date, time,
+                                                          maxBits, minBits, avgBits));
     });
 }
 

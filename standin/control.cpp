@@ -40,6 +40,8 @@ int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32
     return camera().remoteConfigs.fire(handle, kind, buffer, length) ? 1 : 0;
 }
 
+void StandinSetStreaming(int32_t enabled) { camera().remoteConfigs.setStreaming(enabled != 0); }
+
 int32_t StandinIsInitialised(void) { return camera().initialised.load() ? 1 : 0; }
 
 }  // extern "C"

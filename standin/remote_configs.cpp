@@ -9,7 +9,19 @@ Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCall
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
     const int32_t handle = nextHandle_++;
-    sessions_[handle] = Session{userId, channel, callback, userData, true, 0};
+    Session& session = sessions_[handle];
+    session = Session{userId, channel, callback, userData, true, 0, nullptr};
+    if (streaming_) {
+        try {
+            session.stream = ThermometryStream::launch(
+                [this, handle](int32_t kind, const void* buffer, int32_t length) {
+                    return fire(handle, kind, buffer, length);
+                },
+                channel);
+        } catch (...) {
+            // No thread to be had: the session runs without a stream.
+        }
+    }
     return Outcome::success(handle);
 }
 
@@ -27,19 +39,33 @@ Outcome RemoteConfigs::stop(int32_t handle) {
         return Outcome::failure(STANDIN_ERROR_INVALID_HANDLE);
     }
     found->second.running = false;
+    std::vector<std::shared_ptr<ThermometryStream>> streams;
+    if (found->second.stream) streams.push_back(std::move(found->second.stream));
     waitIdle(lock, handle);
+    lock.unlock();
+    finishStreams(streams);
     return Outcome::success();
+}
+
+void RemoteConfigs::finishStreams(const std::vector<std::shared_ptr<ThermometryStream>>& streams) {
+    for (const auto& stream : streams) stream->finish();
 }
 
 void RemoteConfigs::stopAll() {
     std::unique_lock lock(mutex_);
-    for (auto& [handle, session] : sessions_) session.running = false;
+    std::vector<std::shared_ptr<ThermometryStream>> streams;
+    for (auto& [handle, session] : sessions_) {
+        session.running = false;
+        if (session.stream) streams.push_back(std::move(session.stream));
+    }
     idle_.wait(lock, [&] {
         for (const auto& [handle, session] : sessions_) {
             if (session.inFlight != 0) return false;
         }
         return true;
     });
+    lock.unlock();
+    finishStreams(streams);
 }
 
 bool RemoteConfigs::fire(int32_t handle, int32_t kind, const void* buffer, int32_t length) {
@@ -68,6 +94,12 @@ void RemoteConfigs::reset() {
     std::lock_guard lock(mutex_);
     sessions_.clear();
     nextHandle_ = 0;
+    streaming_ = true;
+}
+
+void RemoteConfigs::setStreaming(bool enabled) {
+    std::lock_guard lock(mutex_);
+    streaming_ = enabled;
 }
 
 }  // namespace standin

@@ -40,7 +40,9 @@ int32_t perform(JournalEntry entry, int32_t failureValue, Act act) {
     Outcome outcome;
     if (auto scripted = cam.scripts.take(operation)) {
         outcome = Outcome{scripted->result, scripted->errorCode};
-    } else if (operation != STANDIN_OP_INIT && !cam.initialised.load()) {
+    } else if (operation != STANDIN_OP_INIT && operation != STANDIN_OP_CLEANUP &&
+               !cam.initialised.load()) {
+        // (Cleanup has cleared the flag by now and answers for itself.)
         outcome = Outcome::failure(STANDIN_ERROR_NOT_INITIALISED, failureValue);
     } else {
         outcome = act(cam);

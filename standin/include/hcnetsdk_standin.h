@@ -84,6 +84,16 @@ int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capa
  * the calling thread. Returns 1 when the handle was found, else 0. */
 int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32_t length);
 
+/* Whether remote-configuration sessions started from now on stream on their own
+ * (1, the initial state, restored by StandinReset) or deliver only the events
+ * given to StandinFireEvent (0). A streaming session sends status 1000 at once,
+ * then a 440-byte measurement block (rule type 2, readings around 20 to 40
+ * degrees, stamped with the current local time) every STANDIN_STREAM_INTERVAL_MS.
+ * Stopping a session, and NET_DVR_Cleanup for all of them, returns only when no
+ * callback of it runs or will run. */
+#define STANDIN_STREAM_INTERVAL_MS 200
+void StandinSetStreaming(int32_t enabled);
+
 /* Whether NET_DVR_Init has succeeded and no cleanup has followed. */
 int32_t StandinIsInitialised(void);
 

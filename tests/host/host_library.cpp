@@ -16,8 +16,14 @@ void HostLibraryTest::Load() {
     ASSERT_TRUE(library.Open(hostloader::LibraryFileName(), error)) << error;
     exports.CamLogin = library.Export<CamLoginFn>("CamLogin", 5);
     exports.CamLogout = library.Export<CamLogoutFn>("CamLogout", 2);
+    exports.CamThermometryStart = library.Export<CamThermometryStartFn>("CamThermometryStart", 3);
+    exports.CamThermometryStop = library.Export<CamThermometryStopFn>("CamThermometryStop", 3);
+    exports.CamThermometryRead = library.Export<CamThermometryReadFn>("CamThermometryRead", 8);
     ASSERT_NE(exports.CamLogin, nullptr);
     ASSERT_NE(exports.CamLogout, nullptr);
+    ASSERT_NE(exports.CamThermometryStart, nullptr);
+    ASSERT_NE(exports.CamThermometryStop, nullptr);
+    ASSERT_NE(exports.CamThermometryRead, nullptr);
 }
 
 void HostLibraryTest::Unload() {

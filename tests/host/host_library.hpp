@@ -13,6 +13,9 @@ namespace testsupport {
 struct HostExports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
+    CamThermometryStartFn CamThermometryStart = nullptr;
+    CamThermometryStopFn CamThermometryStop = nullptr;
+    CamThermometryReadFn CamThermometryRead = nullptr;
 };
 
 class HostLibraryTest : public StandinTest {

@@ -1,0 +1,93 @@
+#include "thermometry/event_handler.hpp"
+
+#include <bit>
+#include <cstring>
+#include <string>
+
+#include "thermometry/format_text.hpp"
+#include "thermometry/log_file.hpp"
+#include "thermometry/thermometry_subscription.hpp"
+
+namespace orvane::thermometry {
+namespace {
+
+// The log's labels are GBK bytes: "参数信息", "点读数", "框线读数".
+constexpr char kParameterLine[] =
+    "\xB2\xCE\xCA\xFD\xD0\xC5\xCF\xA2"
+    ": (RuleID, PresetNo, RuleCalibType, Unit, DataType)=(%d,%d,%d,%d,%d), "
+    "time[%4.4d%2.2d%2.2d-%2.2d%2.2d%2.2d]\n";
+constexpr char kPointLine[] = "\xB5\xE3\xB6\xC1\xCA\xFD" ": %f\n";
+constexpr char kRegionLine[] =
+    "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD" ": (max, min, avg, diff)=(%f, %f, %f, %f)\n";
+
+double Reading(uint32_t bits) { return static_cast<double>(std::bit_cast<float>(bits)); }
+
+uint32_t ReadWord(const uint8_t* bytes) {
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Returns the event's text: the first line (already written to the log) followed
+// by the description of the block, when a whole block arrived.
+std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, int32_t length) {
+    record.CountDataEvent();
+
+    const int32_t dumped = buffer == nullptr || length <= 0 ? 0 : (length < kDumpLimit ? length : kDumpLimit);
+    char dump[2 * kDumpLimit + 1];
+    FormatHexInto(dump, sizeof dump, buffer, static_cast<std::size_t>(dumped));
+    std::string text = FormatText("len=%d,hex=%s", length, dump);
+    WriteLogLine(text);
+
+    if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) return text;
+    const ThermometryUpload block = ReadUpload(buffer);
+    record.StoreMeasurement(block);
+    const DecodedTime time = DecodePackedTime(block.time);
+    text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo},
+                       int{block.RuleCalibType}, int{block.Unit}, int{block.DataType}, time.year,
+                       time.month, time.day, time.hour, time.minute, time.second);
+    if (block.RuleCalibType == 0) {
+        text += FormatText(kPointLine, Reading(block.point));
+    } else if (block.RuleCalibType == 1 || block.RuleCalibType == 2) {
+        text += FormatText(kRegionLine, Reading(block.max), Reading(block.min), Reading(block.avg),
+                           Reading(block.diff));
+    }
+    return text;
+}
+
+void HandleStatus(const uint8_t* buffer, int32_t length) {
+    if (buffer == nullptr || length < 4) return;
+    const uint32_t status = ReadWord(buffer);
+    if (status == kStatusSuccess) {
+        WriteLogLine("NET_SDK_CALLBACK_STATUS_SUCCESS\n");
+    } else if (status == kStatusFailure) {
+        // The error code follows the status word; absent when the SDK sent less.
+        const int32_t code = length >= 8 ? static_cast<int32_t>(ReadWord(buffer + 4)) : 0;
+        WriteLogLine(FormatText("NET_DVR_GET_MANUALTHERM_INFO failed, Code=%d\n", code));
+    }
+}
+
+}  // namespace
+
+void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length, void* userData) {
+    if (userData == nullptr) return;
+    auto& record = *static_cast<ThermometrySubscription*>(userData);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    try {
+        std::string text;
+        if (kind == kEventData) {
+            text = HandleData(record, bytes, length);
+        } else if (kind == kEventStatus) {
+            HandleStatus(bytes, length);
+        } else {
+            text = FormatText("type=%d\n", kind);
+        }
+        WriteLogLine(text);
+        record.ReplaceEventText(std::move(text));
+    } catch (...) {
+        // Out of memory: the rest of this event's log output is lost; the SDK's
+        // thread must never see an exception.
+    }
+}
+
+}  // namespace orvane::thermometry

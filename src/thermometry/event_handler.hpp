@@ -1,0 +1,24 @@
+// The SDK's callback for thermometry subscriptions: keeps the newest measurement
+// in the subscription record and writes an account of every event to the log.
+#pragma once
+
+#include <cstdint>
+
+#include "hcnetsdk.h"
+
+namespace orvane::thermometry {
+
+// Event kinds and status words of a remote-configuration subscription.
+inline constexpr int32_t kEventStatus = 0;
+inline constexpr int32_t kEventData = 2;
+inline constexpr uint32_t kStatusSuccess = 1000;
+inline constexpr uint32_t kStatusFailure = 1002;
+// At most this many bytes of a data event are dumped to the log.
+inline constexpr int32_t kDumpLimit = 1024;
+
+// `record` is the ThermometrySubscription given at start. A data event with a
+// null buffer or fewer than 440 bytes is counted and logged, but not stored:
+// nothing past the reported length is read. Never throws.
+void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length, void* record);
+
+}  // namespace orvane::thermometry

@@ -1,0 +1,91 @@
+#include "thermometry_stream.hpp"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "platform/local_time.hpp"
+
+namespace standin {
+namespace {
+
+constexpr int32_t kStatusKind = 0;
+constexpr int32_t kDataKind = 2;
+constexpr uint32_t kStatusSuccess = 1000;
+constexpr std::size_t kBlockSize = 440;
+
+void putWord(std::vector<uint8_t>& block, std::size_t offset, uint32_t value) {
+    for (int i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void putFloat(std::vector<uint8_t>& block, std::size_t offset, float value) {
+    putWord(block, offset, std::bit_cast<uint32_t>(value));
+}
+
+uint32_t packTime(const platform::LocalTime& t) {
+    const auto year = static_cast<uint32_t>(t.year < 2000 ? 0 : t.year - 2000) & 0x3Fu;
+    return year << 26 | static_cast<uint32_t>(t.month) << 22 | static_cast<uint32_t>(t.day) << 17 |
+           static_cast<uint32_t>(t.hour) << 12 | static_cast<uint32_t>(t.minute) << 6 |
+           static_cast<uint32_t>(t.second);
+}
+
+}  // namespace
+
+std::vector<uint8_t> ThermometryStream::measurementBlock(uint32_t sequence, int32_t channel) {
+    std::vector<uint8_t> block(kBlockSize, 0);
+    putWord(block, 0, static_cast<uint32_t>(channel));
+    putWord(block, 8, packTime(platform::localTimeNow()));
+    block[44] = 1;  // rule 1
+    block[45] = 2;  // a region rule: max, min, avg, diff
+    // A scene that warms and cools slowly, around 30 degrees.
+    const double phase = static_cast<double>(sequence) * 0.35;
+    const float max = static_cast<float>(36.0 + 3.5 * std::sin(phase));
+    const float min = static_cast<float>(22.0 + 1.5 * std::cos(phase * 0.7));
+    const float avg = (max + min) / 2.0f + static_cast<float>(0.4 * std::sin(phase * 2.3));
+    putFloat(block, 48, avg);
+    putFloat(block, 180, max);
+    putFloat(block, 184, min);
+    putFloat(block, 188, avg);
+    putFloat(block, 192, max - min);
+    block[312] = 0;  // degrees Celsius
+    block[313] = 0;
+    return block;
+}
+
+ThermometryStream::ThermometryStream(Deliver deliver, int32_t channel)
+    : deliver_(std::move(deliver)), channel_(channel) {}
+
+std::shared_ptr<ThermometryStream> ThermometryStream::launch(Deliver deliver, int32_t channel) {
+    std::shared_ptr<ThermometryStream> stream(new ThermometryStream(std::move(deliver), channel));
+    // The thread keeps the stream alive for as long as it runs.
+    stream->thread_ = std::thread([stream] { stream->run(); });
+    return stream;
+}
+
+void ThermometryStream::run() {
+    const uint32_t status = kStatusSuccess;
+    bool running = deliver_(kStatusKind, &status, sizeof status);
+    for (uint32_t sequence = 0; running; ++sequence) {
+        {
+            std::unique_lock lock(mutex_);
+            if (changed_.wait_for(lock, interval, [this] { return stopRequested_; })) break;
+        }
+        const std::vector<uint8_t> block = measurementBlock(sequence, channel_);
+        running = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
+    }
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+}
+
+void ThermometryStream::finish() {
+    std::unique_lock lock(mutex_);
+    stopRequested_ = true;
+    changed_.notify_all();
+    if (thread_.get_id() != std::this_thread::get_id()) {
+        changed_.wait(lock, [this] { return finished_; });
+    }
+    if (thread_.joinable()) thread_.detach();
+}
+
+}  // namespace standin

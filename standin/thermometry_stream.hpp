@@ -1,0 +1,50 @@
+// The delivery thread of one running thermometry session: it reports the
+// session's start (status 1000), then sends a measurement block at a steady
+// rate, until the session is stopped.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace standin {
+
+class ThermometryStream {
+public:
+    // Delivers one event to the session; false once the session no longer runs.
+    using Deliver = std::function<bool(int32_t kind, const void* buffer, int32_t length)>;
+
+    static constexpr std::chrono::milliseconds interval{200};
+
+    // Starts the thread. Throws std::system_error when no thread can be started.
+    static std::shared_ptr<ThermometryStream> launch(Deliver deliver, int32_t channel);
+
+    // Wakes the thread, waits until it has delivered its last event and lets it
+    // end on its own. It is not joined: unloading a library on Windows runs with
+    // the loader lock held, which an ending thread needs, so joining there would
+    // never return. The thread touches nothing of the session's after this.
+    void finish();
+
+    // The measurement block the camera sends as event number `sequence`, stamped
+    // with the current local time.
+    static std::vector<uint8_t> measurementBlock(uint32_t sequence, int32_t channel);
+
+private:
+    ThermometryStream(Deliver deliver, int32_t channel);
+    void run();
+
+    Deliver deliver_;
+    int32_t channel_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stopRequested_ = false;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+}  // namespace standin

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "log_support.hpp"
+#include "thermometry/event_handler.hpp"
+#include "thermometry/thermometry_subscription.hpp"
+
+namespace orvane::thermometry {
+namespace {
+
+using testsupport::BlockFields;
+using testsupport::HexOf;
+using testsupport::kParameterLabel;
+using testsupport::kPointLabel;
+using testsupport::kRegionLabel;
+using testsupport::MakeBlock;
+using testsupport::ReadLogFile;
+
+constexpr uint32_t kMarch5th = 0x60CA91C3;  // 2024-03-05 09:07:03
+
+class EventHandlerTest : public ::testing::Test {
+protected:
+    void SetUp() override { testsupport::RemoveLogFile(); }
+    void TearDown() override { testsupport::RemoveLogFile(); }
+
+    void Deliver(int32_t kind, const void* buffer, int32_t length) {
+        OnThermometryEvent(kind, const_cast<void*>(buffer), length, &record);
+    }
+    void DeliverBlock(const std::vector<uint8_t>& block) {
+        Deliver(kEventData, block.data(), static_cast<int32_t>(block.size()));
+    }
+    static std::string ParameterLine(const std::string& values, const std::string& time) {
+        return kParameterLabel + ": (RuleID, PresetNo, RuleCalibType, Unit, DataType)=(" + values +
+               "), time[" + time + "]\r\n";
+    }
+
+    ThermometrySubscription record{4, 1};
+};
+
+TEST_F(EventHandlerTest, RegionReadingEventIsStoredAndLoggedLineByLine) {
+    BlockFields fields;
+    fields.time = kMarch5th;
+    fields.ruleId = 5;
+    fields.calibType = 2;
+    fields.presetNo = 258;
+    fields.unit = 1;
+    fields.dataType = 3;
+    fields.max = 40, fields.min = 20, fields.avg = 30, fields.diff = 20;
+    auto block = MakeBlock(fields);
+    block[0] = 0x01;
+    block[1] = 0xFF;
+    DeliverBlock(block);
+
+    const std::string first = "len=440,hex=" + HexOf(block.data(), 440);
+    ASSERT_EQ(first.size(), 12u + 880u);
+    EXPECT_EQ(first.substr(0, 16), "len=440,hex=01ff");
+    const std::string reading =
+        kRegionLabel + ": (max, min, avg, diff)=(40.000000, 20.000000, 30.000000, 20.000000)\r\n";
+    EXPECT_EQ(ReadLogFile(), first + "\r\n" + first +
+                                 ParameterLine("5,258,2,1,3", "20240305-090703") + reading + "\r\n");
+
+    EXPECT_EQ(record.eventCount.load(), 1);
+    EXPECT_EQ(record.year, 2024);
+    EXPECT_EQ(record.month, 3);
+    EXPECT_EQ(record.day, 5);
+    EXPECT_EQ(record.hour, 9);
+    EXPECT_EQ(record.minute, 7);
+    EXPECT_EQ(record.second, 3);
+    EXPECT_EQ(0, std::memcmp(record.upload.get(), block.data(), 440));
+    std::string text = record.EventText();
+    EXPECT_EQ(text.substr(0, first.size()), first);
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST_F(EventHandlerTest, RuleTypeSelectsTheReadingLine) {
+    BlockFields fields;
+    fields.time = kMarch5th;
+    fields.point = 25.5f;
+    fields.max = 1.25f;
+    const struct {
+        uint8_t calibType;
+        std::string reading;
+    } cases[] = {
+        {0, kPointLabel + ": 25.500000\r\n"},
+        {1, kRegionLabel + ": (max, min, avg, diff)=(1.250000, 0.000000, 0.000000, 0.000000)\r\n"},
+        {3, ""},
+        {255, ""},
+    };
+    for (const auto& c : cases) {
+        testsupport::RemoveLogFile();
+        fields.calibType = c.calibType;
+        const auto block = MakeBlock(fields);
+        DeliverBlock(block);
+        const std::string first = "len=440,hex=" + HexOf(block.data(), 440);
+        const std::string parameters =
+            ParameterLine("0,0," + std::to_string(c.calibType) + ",0,0", "20240305-090703");
+        EXPECT_EQ(ReadLogFile(), first + "\r\n" + first + parameters + c.reading + "\r\n")
+            << "type " << int{c.calibType};
+    }
+    EXPECT_EQ(record.eventCount.load(), 4);
+}
+
+TEST_F(EventHandlerTest, LongEventsAreDumpedUpTo1024BytesAndStoreTheirFirst440) {
+    BlockFields fields;
+    fields.time = kMarch5th;
+    fields.calibType = 3;
+    const auto block = MakeBlock(fields, 2000);
+    DeliverBlock(block);
+    const std::string first = "len=2000,hex=" + HexOf(block.data(), 1024);
+    EXPECT_EQ(ReadLogFile(), first + "\r\n" + first + ParameterLine("0,0,3,0,0", "20240305-090703") + "\r\n");
+    EXPECT_EQ(0, std::memcmp(record.upload.get(), block.data(), 440));
+}
+
+TEST_F(EventHandlerTest, ShortOrMissingBlocksAreCountedAndLoggedButNotStored) {
+    BlockFields fields;
+    fields.time = kMarch5th;
+    fields.calibType = 2;
+    fields.max = 25.5f;
+    const auto complete = MakeBlock(fields);
+    DeliverBlock(complete);
+    testsupport::RemoveLogFile();
+
+    // A short block's bytes, followed by bytes that must never be read: the
+    // event reports only the first 100.
+    auto shortBlock = MakeBlock(BlockFields{}, 440);
+    Deliver(kEventData, shortBlock.data(), 100);
+    Deliver(kEventData, shortBlock.data(), 0);
+    Deliver(kEventData, shortBlock.data(), -1);
+    Deliver(kEventData, nullptr, 440);
+
+    const std::string hundred = "len=100,hex=" + HexOf(shortBlock.data(), 100);
+    EXPECT_EQ(ReadLogFile(), hundred + "\r\n" + hundred + "\r\n" + "len=0,hex=\r\nlen=0,hex=\r\n" +
+                                 "len=-1,hex=\r\nlen=-1,hex=\r\n" + "len=440,hex=\r\nlen=440,hex=\r\n");
+    EXPECT_EQ(record.eventCount.load(), 5);
+    EXPECT_EQ(0, std::memcmp(record.upload.get(), complete.data(), 440));
+    EXPECT_EQ(record.year, 2024);
+    EXPECT_EQ(record.second, 3);
+}
+
+TEST_F(EventHandlerTest, YearsAreDecodedWithoutSign) {
+    BlockFields fields;
+    fields.calibType = 3;
+    fields.time = testsupport::PackTime(2063, 12, 31, 23, 59, 59);
+    DeliverBlock(MakeBlock(fields));
+    EXPECT_EQ(record.year, 2063);
+    EXPECT_EQ(record.month, 12);
+    EXPECT_EQ(record.day, 31);
+    fields.time = testsupport::PackTime(2032, 1, 1, 0, 0, 0);
+    DeliverBlock(MakeBlock(fields));
+    EXPECT_EQ(record.year, 2032);
+    EXPECT_NE(ReadLogFile().find("time[20320101-000000]"), std::string::npos);
+}
+
+TEST_F(EventHandlerTest, StatusEventsAreLoggedAndLeaveTheRecordAlone) {
+    BlockFields fields;
+    fields.time = kMarch5th;
+    DeliverBlock(MakeBlock(fields));
+    testsupport::RemoveLogFile();
+
+    const uint32_t success[] = {1000};
+    const uint32_t failure[] = {1002, 10};
+    const uint32_t other[] = {1001};
+    Deliver(kEventStatus, success, 4);
+    Deliver(kEventStatus, success, 4);
+    Deliver(kEventStatus, failure, 8);
+    Deliver(kEventStatus, other, 4);
+    Deliver(kEventStatus, nullptr, 4);   // nothing to read: an unknown status
+    Deliver(kEventStatus, success, 2);   // too short to hold a status word
+    EXPECT_EQ(ReadLogFile(),
+              "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"
+              "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"
+              "NET_DVR_GET_MANUALTHERM_INFO failed, Code=10\r\n\r\n\r\n"
+              "\r\n\r\n\r\n");
+    EXPECT_EQ(record.eventCount.load(), 1);
+    EXPECT_EQ(record.year, 2024);
+    EXPECT_EQ(record.EventText(), "");
+}
+
+TEST_F(EventHandlerTest, OtherKindsAreNamedByNumber) {
+    Deliver(1, nullptr, 0);
+    Deliver(-7, nullptr, 0);
+    EXPECT_EQ(ReadLogFile(), "type=1\r\n\r\ntype=-7\r\n\r\n");
+    EXPECT_EQ(record.eventCount.load(), 0);
+    EXPECT_EQ(record.EventText(), "type=-7\n");
+}
+
+TEST_F(EventHandlerTest, FreshRecordsHoldZeroes) {
+    const MeasurementSnapshot snapshot = record.Snapshot();
+    EXPECT_EQ(snapshot.eventCount, 0);
+    EXPECT_EQ(snapshot.year, 0);
+    EXPECT_EQ(snapshot.maxBits, 0u);
+    for (size_t i = 0; i < kUploadSize; ++i) ASSERT_EQ(record.upload[i], 0) << i;
+}
+
+TEST_F(EventHandlerTest, ReadingsKeepTheirExactBits) {
+    auto block = MakeBlock(BlockFields{});
+    testsupport::PutWord(block, 180, 0x7FA00001);  // a signalling NaN
+    testsupport::PutWord(block, 184, 0xFFC12345);
+    testsupport::PutWord(block, 188, 0x41CC0000);
+    DeliverBlock(block);
+    const MeasurementSnapshot snapshot = record.Snapshot();
+    EXPECT_EQ(snapshot.maxBits, 0x7FA00001u);
+    EXPECT_EQ(snapshot.minBits, 0xFFC12345u);
+    EXPECT_EQ(snapshot.avgBits, 0x41CC0000u);
+}
+
+TEST_F(EventHandlerTest, EventsWithoutARecordAreIgnored) {
+    const auto block = MakeBlock(BlockFields{});
+    OnThermometryEvent(kEventData, const_cast<uint8_t*>(block.data()), 440, nullptr);
+    EXPECT_FALSE(testsupport::LogFileExists());
+}
+
+}  // namespace
+}  // namespace orvane::thermometry

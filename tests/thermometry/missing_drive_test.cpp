@@ -1,0 +1,28 @@
+// Run while drive D (on Linux the folder standing for it) does not exist.
+#include <gtest/gtest.h>
+
+#include "log_support.hpp"
+#include "thermometry/event_handler.hpp"
+#include "thermometry/log_file.hpp"
+#include "thermometry/thermometry_subscription.hpp"
+
+namespace orvane::thermometry {
+namespace {
+
+TEST(MissingDriveTest, LinesAreLostSilentlyAndEventsStillReachTheRecord) {
+    WriteLogLine("abc");
+    ThermometrySubscription record(1, 1);
+    testsupport::BlockFields fields;
+    fields.time = 0x60CA91C3;
+    fields.calibType = 2;
+    auto block = testsupport::MakeBlock(fields);
+    OnThermometryEvent(kEventData, block.data(), 440, &record);
+    const uint32_t status[] = {1000};
+    OnThermometryEvent(kEventStatus, const_cast<uint32_t*>(status), 4, &record);
+    EXPECT_EQ(record.eventCount.load(), 1);
+    EXPECT_EQ(record.year, 2024);
+    EXPECT_FALSE(testsupport::LogFileExists());
+}
+
+}  // namespace
+}  // namespace orvane::thermometry

@@ -1,0 +1,169 @@
+// Host threads starting, reading and stopping subscriptions while SDK threads
+// deliver data events into the same records: reads stay consistent, records keep
+// their addresses, log lines stay whole. Bounded by counts, not by time.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "core/library_state.hpp"
+#include "log_support.hpp"
+#include "support/standin_fixture.hpp"
+#include "thermometry/event_handler.hpp"
+#include "thermometry/thermometry_subscriptions.hpp"
+
+namespace orvane::thermometry {
+namespace {
+
+constexpr int kHostThreads = 3;
+constexpr int kStartsPerHostThread = 30;
+constexpr int kReadsPerStart = 5;
+constexpr int kSdkThreads = 3;
+constexpr int kEventsPerSdkThread = 200;
+constexpr int kChannels = 4;
+
+// Every event carries a sequence number in its time and the same number in its
+// three readings, so that a read can tell whether its parts belong together.
+std::vector<uint8_t> EventBlock(uint32_t sequence) {
+    testsupport::BlockFields fields;
+    fields.calibType = 2;
+    fields.time = testsupport::PackTime(2024, 1 + sequence / 86400 % 12, 1, sequence / 3600 % 24,
+                                        sequence / 60 % 60, sequence % 60);
+    auto block = testsupport::MakeBlock(fields);
+    testsupport::PutWord(block, 180, 0x41000000u + sequence);
+    testsupport::PutWord(block, 184, 0x40000000u + sequence);
+    testsupport::PutWord(block, 188, 0x40800000u + sequence);
+    return block;
+}
+
+bool Consistent(int32_t date, int32_t time, uint32_t max, uint32_t min, uint32_t avg) {
+    if (date == 0) return time == 0 && max == 0 && min == 0 && avg == 0;
+    const uint32_t sequence = static_cast<uint32_t>(time / 10000 * 3600 + time / 100 % 100 * 60 + time % 100);
+    return date == 20240101 && max == 0x41000000u + sequence && min == 0x40000000u + sequence &&
+           avg == 0x40800000u + sequence;
+}
+
+class ThermometryStressTest : public testsupport::StandinTest {};
+
+TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent) {
+    StandinSetStreaming(0);
+    testsupport::RemoveLogFile();
+    auto library = std::make_unique<LibraryState>(sdk::importedSdk());
+    auto login = testsupport::ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
+                                                  STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+    std::vector<uint8_t> deviceInfo(344);
+    const int32_t userId = library->Sdk().login(login.data(), deviceInfo.data());
+    ASSERT_GE(userId, 0);
+
+    std::atomic<int32_t> startedHandles{0};
+    std::atomic<int> delivered{0};
+    std::atomic<int> inconsistentReads{0};
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kHostThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kStartsPerHostThread; ++i) {
+                const int32_t channel = (t * kStartsPerHostThread + i) % kChannels;
+                if (Start(*library, userId, channel)) startedHandles.fetch_add(1);
+                for (int r = 0; r < kReadsPerStart; ++r) {
+                    int32_t date = -1, time = -1;
+                    uint32_t max = 0, min = 0, avg = 0;
+                    if (!Read(*library, userId, (channel + r) % kChannels, &date, &time, &max, &min, &avg) &&
+                        date == -1) {
+                        continue;  // the pair has not been started yet
+                    }
+                    if (!Consistent(date, time, max, min, avg)) inconsistentReads.fetch_add(1);
+                }
+                if (i % 7 == 6) Stop(*library, userId, channel);
+            }
+        });
+    }
+    for (int t = 0; t < kSdkThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEventsPerSdkThread; ++i) {
+                const int32_t handles = startedHandles.load();
+                if (handles == 0) {
+                    std::this_thread::yield();
+                    --i;
+                    continue;
+                }
+                const auto sequence = static_cast<uint32_t>(t * kEventsPerSdkThread + i + 1);
+                const auto block = EventBlock(sequence);
+                if (StandinFireEvent(static_cast<int32_t>(sequence % static_cast<uint32_t>(handles)),
+                                     kEventData, block.data(), 440) == 1) {
+                    delivered.fetch_add(1);
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+
+    EXPECT_EQ(inconsistentReads.load(), 0);
+    EXPECT_GT(delivered.load(), 0);
+
+    // Every record is still where the SDK was told it is, with its own pair and
+    // handle, and the events counted add up to the events delivered.
+    std::map<int64_t, int64_t> handleByAddress;
+    for (const auto& call : testsupport::CallsOf(STANDIN_OP_START_REMOTE_CONFIG)) {
+        handleByAddress[call.arguments[5]] = call.arguments[2];
+    }
+    int records = 0;
+    int64_t counted = 0;
+    std::set<int32_t> handles;
+    library->Subscriptions().ForEach([&](const ThermometrySubscription& record) {
+        ++records;
+        counted += record.eventCount.load();
+        EXPECT_EQ(handleByAddress.count(static_cast<int64_t>(reinterpret_cast<std::uintptr_t>(&record))), 1u);
+        EXPECT_EQ(record.userId, userId);
+        handles.insert(record.configHandle.load());
+        const MeasurementSnapshot s = record.Snapshot();
+        EXPECT_TRUE(Consistent(s.year == 0 ? 0 : (s.year * 100 + s.month) * 100 + s.day,
+                               (s.hour * 100 + s.minute) * 100 + s.second, s.maxBits, s.minBits, s.avgBits));
+    });
+    EXPECT_EQ(records, kHostThreads * kStartsPerHostThread);
+    EXPECT_EQ(handleByAddress.size(), static_cast<size_t>(records));
+    EXPECT_EQ(handles.size(), static_cast<size_t>(records));  // each its own handle
+    EXPECT_EQ(counted, delivered.load());
+
+    // Four whole lines per event: the dump, the dump with the parameter line, the
+    // reading line and an empty line.
+    const std::string log = testsupport::ReadLogFile();
+    std::istringstream lines(log);
+    std::string line;
+    int dumps = 0, described = 0, readings = 0, empty = 0, other = 0;
+    while (std::getline(lines, line, '\n')) {
+        ASSERT_FALSE(line.empty());
+        ASSERT_EQ(line.back(), '\r');
+        line.pop_back();
+        if (line.empty()) {
+            ++empty;
+        } else if (line.rfind("len=440,hex=", 0) == 0 && line.size() == 12 + 880) {
+            ++dumps;
+        } else if (line.rfind("len=440,hex=", 0) == 0 && line.find(testsupport::kParameterLabel) == 12 + 880 &&
+                   line.back() == ']') {
+            ++described;
+        } else if (line.rfind(testsupport::kRegionLabel + ": (max, min, avg, diff)=(", 0) == 0 &&
+                   line.back() == ')') {
+            ++readings;
+        } else {
+            ++other;
+        }
+    }
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(dumps, delivered.load());
+    EXPECT_EQ(described, delivered.load());
+    EXPECT_EQ(readings, delivered.load());
+    EXPECT_EQ(empty, delivered.load());
+
+    library.reset();
+    testsupport::RemoveLogFile();
+}
+
+}  // namespace
+}  // namespace orvane::thermometry
