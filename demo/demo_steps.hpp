@@ -11,6 +11,9 @@ namespace demo {
 struct Exports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
+    CamThermometryStartFn CamThermometryStart = nullptr;
+    CamThermometryStopFn CamThermometryStop = nullptr;
+    CamThermometryReadFn CamThermometryRead = nullptr;
 };
 
 // Resolves every export by the name it is exported under; false if one is missing.
@@ -19,5 +22,8 @@ bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports)
 // Shows a refused login, then logs in to the simulated camera; the user ID or -1.
 int32_t LogIn(const Exports& exports);
 void LogOut(const Exports& exports, int32_t userId);
+// Starts a thermometry subscription, prints a few seconds of readings as they
+// arrive, and stops it.
+void WatchThermometry(const Exports& exports, int32_t userId);
 
 }  // namespace demo

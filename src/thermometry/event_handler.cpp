@@ -1,6 +1,7 @@
 #include "thermometry/event_handler.hpp"
 
 #include <bit>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -16,11 +17,21 @@ constexpr char kParameterLine[] =
     "\xB2\xCE\xCA\xFD\xD0\xC5\xCF\xA2"
     ": (RuleID, PresetNo, RuleCalibType, Unit, DataType)=(%d,%d,%d,%d,%d), "
     "time[%4.4d%2.2d%2.2d-%2.2d%2.2d%2.2d]\n";
-constexpr char kPointLine[] = "\xB5\xE3\xB6\xC1\xCA\xFD" ": %f\n";
-constexpr char kRegionLine[] =
-    "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD" ": (max, min, avg, diff)=(%f, %f, %f, %f)\n";
+constexpr char kPointLabel[] = "\xB5\xE3\xB6\xC1\xCA\xFD" ": ";
+constexpr char kRegionLabel[] = "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD" ": (max, min, avg, diff)=(";
 
-double Reading(uint32_t bits) { return static_cast<double>(std::bit_cast<float>(bits)); }
+// Room for the parameter and reading lines after the first line.
+constexpr std::size_t kDescriptionCapacity = 256;
+
+// Appends a reading as "%f" renders it, widened to double: six decimals, exactly
+// rounded. The reading lines are the bulk of an event's formatting, and this is
+// several times cheaper than the formatter's floating-point path.
+void AppendReading(std::string& text, uint32_t bits) {
+    char digits[64];
+    const auto value = static_cast<double>(std::bit_cast<float>(bits));
+    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
+    text.append(digits, result.ptr);
+}
 
 uint32_t ReadWord(const uint8_t* bytes) {
     uint32_t word;
@@ -33,10 +44,14 @@ uint32_t ReadWord(const uint8_t* bytes) {
 std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, int32_t length) {
     record.CountDataEvent();
 
+    // "len=%d,hex=%s" with the dump: the dump is appended as it is rather than
+    // passed through the formatter twice, which gives the same text.
     const int32_t dumped = buffer == nullptr || length <= 0 ? 0 : (length < kDumpLimit ? length : kDumpLimit);
     char dump[2 * kDumpLimit + 1];
-    FormatHexInto(dump, sizeof dump, buffer, static_cast<std::size_t>(dumped));
-    std::string text = FormatText("len=%d,hex=%s", length, dump);
+    const std::size_t digits = FormatHexInto(dump, sizeof dump, buffer, static_cast<std::size_t>(dumped));
+    std::string text = FormatText("len=%d,hex=", length);
+    text.reserve(text.size() + digits + kDescriptionCapacity);
+    text.append(dump, digits);
     WriteLogLine(text);
 
     if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) return text;
@@ -46,11 +61,21 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo},
                        int{block.RuleCalibType}, int{block.Unit}, int{block.DataType}, time.year,
                        time.month, time.day, time.hour, time.minute, time.second);
+    // The reading line: "点读数: %f\n" or "框线读数: (max, min, avg, diff)=(%f, %f, %f, %f)\n".
     if (block.RuleCalibType == 0) {
-        text += FormatText(kPointLine, Reading(block.point));
+        text += kPointLabel;
+        AppendReading(text, block.point);
+        text += '\n';
     } else if (block.RuleCalibType == 1 || block.RuleCalibType == 2) {
-        text += FormatText(kRegionLine, Reading(block.max), Reading(block.min), Reading(block.avg),
-                           Reading(block.diff));
+        text += kRegionLabel;
+        AppendReading(text, block.max);
+        text += ", ";
+        AppendReading(text, block.min);
+        text += ", ";
+        AppendReading(text, block.avg);
+        text += ", ";
+        AppendReading(text, block.diff);
+        text += ")\n";
     }
     return text;
 }

@@ -8,11 +8,15 @@ namespace orvane::thermometry {
 
 std::string FormatTextV(const char* format, va_list arguments) {
     if (format == nullptr) return {};
+    // The first pass renders into a local buffer while it measures, so a short
+    // text (every log line but the dump) needs no second pass.
+    char local[512];
     va_list measuring;
     va_copy(measuring, arguments);
-    const int needed = std::vsnprintf(nullptr, 0, format, measuring);
+    const int needed = std::vsnprintf(local, sizeof local, format, measuring);
     va_end(measuring);
     if (needed <= 0) return {};
+    if (static_cast<std::size_t>(needed) < sizeof local) return std::string(local, std::strlen(local));
 
     // The string's own terminator slot takes the formatter's terminating zero.
     std::string text(static_cast<std::size_t>(needed), '\0');

@@ -17,7 +17,8 @@ namespace orvane::thermometry {
 #endif
 
 // The printf rendering of the format with its arguments, measured first and then
-// rendered into a buffer of exactly that size, so there is no length limit. The
+// rendered into a buffer of exactly that size, so there is no length limit (short
+// texts are measured and rendered in one pass through a local buffer). The
 // text ends at the first zero byte of the rendering. Empty when the formatter
 // reports a rendering error. Throws std::bad_alloc when out of memory.
 std::string FormatText(const char* format, ...) ORVANE_PRINTF_FORMAT(1, 2);

@@ -1,6 +1,5 @@
 #include "thermometry/log_file.hpp"
 
-#include <algorithm>
 #include <cstring>
 
 #include "thermometry/platform/log_file.hpp"
@@ -9,12 +8,10 @@ namespace orvane::thermometry {
 
 std::string LogLineBytes(std::string_view text) {
     text = text.substr(0, text.find('\0'));
-    const auto lineFeeds = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
     std::string bytes;
-    bytes.reserve(text.size() + lineFeeds + 2);
-    for (;;) {
-        const std::size_t lineFeed = text.find('\n');
-        if (lineFeed == std::string_view::npos) break;
+    // Room for a few inner line feeds; more only make the string grow.
+    bytes.reserve(text.size() + 16);
+    for (std::size_t lineFeed; (lineFeed = text.find('\n')) != std::string_view::npos;) {
         bytes.append(text.data(), lineFeed);
         bytes.append("\r\n", 2);
         text.remove_prefix(lineFeed + 1);

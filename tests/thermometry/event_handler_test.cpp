@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -102,6 +103,26 @@ TEST_F(EventHandlerTest, RuleTypeSelectsTheReadingLine) {
             << "type " << int{c.calibType};
     }
     EXPECT_EQ(record.eventCount.load(), 4);
+}
+
+TEST_F(EventHandlerTest, ReadingsAreRenderedAsPrintfRendersThem) {
+    const float values[] = {0.0f, -0.0f, 25.5f, -40.125f, 1e-7f, 0.0078125f, 0.0234375f, 36.6f,
+                            123456.789f, 3.4e38f, -1.17549435e-38f, 2.5e-6f, 1.0000005f};
+    BlockFields fields;
+    fields.time = kMarch5th;
+    fields.calibType = 1;
+    for (const float value : values) {
+        testsupport::RemoveLogFile();
+        fields.max = fields.min = fields.avg = fields.diff = value;
+        DeliverBlock(MakeBlock(fields));
+        char expected[256];
+        const double widened = value;
+        std::snprintf(expected, sizeof expected, "(max, min, avg, diff)=(%f, %f, %f, %f)\r\n\r\n",
+                      widened, widened, widened, widened);
+        const std::string log = ReadLogFile();
+        EXPECT_EQ(log.substr(log.rfind(kRegionLabel) + kRegionLabel.size() + 2), expected)
+            << "value " << value;
+    }
 }
 
 TEST_F(EventHandlerTest, LongEventsAreDumpedUpTo1024BytesAndStoreTheirFirst440) {

@@ -1,0 +1,105 @@
+// Handling one 440-byte thermometry data event (count, hex dump, formatting, two
+// log lines, storing the block) against the floor that writing its log lines
+// imposes: two bare open/append-write/close of exactly the same bytes. Both write
+// the real log file (the folder standing for drive D is created if missing).
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "thermometry/event_handler.hpp"
+#include "thermometry/platform/log_file.hpp"
+#include "thermometry/thermometry_subscription.hpp"
+
+namespace {
+
+using namespace orvane::thermometry;
+
+// The log would grow by about 2 KB per event; it is emptied this often.
+constexpr int64_t kIterationsPerTruncate = 8192;
+
+std::vector<uint8_t> DataBlock() {
+    std::vector<uint8_t> block(kUploadSize);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 13 + 1);
+    const uint32_t time = 0x60CA91C3;
+    std::memcpy(&block[8], &time, 4);
+    block[45] = 2;
+    const float readings[] = {36.5f, 21.25f, 28.75f, 15.25f};
+    std::memcpy(&block[180], readings, sizeof readings);
+    return block;
+}
+
+void PrepareLog() {
+    std::filesystem::create_directories(std::filesystem::path(platform::LogFilePath()).parent_path());
+    std::remove(platform::LogFilePath());
+}
+
+std::string ReadLog() {
+    std::ifstream file(platform::LogFilePath(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void TruncateNow(benchmark::State& state, int64_t& sinceTruncate) {
+    if (++sinceTruncate < kIterationsPerTruncate) return;
+    state.PauseTiming();
+    std::remove(platform::LogFilePath());
+    sinceTruncate = 0;
+    state.ResumeTiming();
+}
+
+void BareAppend(const char* path, const std::string& bytes) {
+    const int descriptor = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) return;
+    benchmark::DoNotOptimize(::write(descriptor, bytes.data(), bytes.size()));
+    ::close(descriptor);
+}
+
+void OnThermometryEventPerDataEvent(benchmark::State& state) {
+    PrepareLog();
+    auto block = DataBlock();
+    ThermometrySubscription record(0, 1);
+    int64_t sinceTruncate = 0;
+    for (auto _ : state) {
+        OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
+        TruncateNow(state, sinceTruncate);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(OnThermometryEventPerDataEvent);
+
+void TwoBareAppendsOfTheSameBytes(benchmark::State& state) {
+    // The exact bytes one event writes, split into its two writes.
+    PrepareLog();
+    auto block = DataBlock();
+    ThermometrySubscription record(0, 1);
+    OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
+    const std::string written = ReadLog();
+    const size_t firstLineEnd = written.find("\r\n") + 2;
+    const std::string first = written.substr(0, firstLineEnd);
+    const std::string second = written.substr(firstLineEnd);
+    if (first.size() < 100 || second.size() < 100) {
+        state.SkipWithError("the log folder is not writable");
+        return;
+    }
+    std::remove(platform::LogFilePath());
+
+    int64_t sinceTruncate = 0;
+    for (auto _ : state) {
+        BareAppend(platform::LogFilePath(), first);
+        BareAppend(platform::LogFilePath(), second);
+        TruncateNow(state, sinceTruncate);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(TwoBareAppendsOfTheSameBytes);
+
+}  // namespace
