@@ -39,11 +39,10 @@ uint32_t ReadWord(const uint8_t* bytes) {
     return word;
 }
 
-// Returns the event's text: the first line (already written to the log) followed
-// by the description of the block, when a whole block arrived.
+// Counts the event, keeps its block when a whole one arrived, and returns the
+// event's text: the first line (already written to the log) followed by the
+// description of the block.
 std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, int32_t length) {
-    record.CountDataEvent();
-
     // "len=%d,hex=%s" with the dump: the dump is appended as it is rather than
     // passed through the formatter twice, which gives the same text.
     const int32_t dumped = buffer == nullptr || length <= 0 ? 0 : (length < kDumpLimit ? length : kDumpLimit);
@@ -54,9 +53,12 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     text.append(dump, digits);
     WriteLogLine(text);
 
-    if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) return text;
+    if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) {
+        record.RecordDataEvent(nullptr);
+        return text;
+    }
     const ThermometryUpload block = ReadUpload(buffer);
-    record.StoreMeasurement(block);
+    record.RecordDataEvent(&block);
     const DecodedTime time = DecodePackedTime(block.time);
     text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo},
                        int{block.RuleCalibType}, int{block.Unit}, int{block.DataType}, time.year,

@@ -7,15 +7,16 @@ namespace orvane::thermometry {
 ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue)
     : userId(userIdValue), channel(channelValue), upload(new uint8_t[kUploadSize]()) {}
 
-void ThermometrySubscription::CountDataEvent() noexcept {
+void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
+    if (block == nullptr) {
+        std::lock_guard guard(lock_);
+        eventCount.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    const DecodedTime time = DecodePackedTime(block->time);
     std::lock_guard guard(lock_);
     eventCount.fetch_add(1, std::memory_order_relaxed);
-}
-
-void ThermometrySubscription::StoreMeasurement(const ThermometryUpload& block) noexcept {
-    const DecodedTime time = DecodePackedTime(block.time);
-    std::lock_guard guard(lock_);
-    std::memcpy(upload.get(), &block, kUploadSize);
+    std::memcpy(upload.get(), block, kUploadSize);
     year = time.year;
     month = time.month;
     day = time.day;

@@ -40,7 +40,8 @@ struct ThermometrySubscription {
     const int32_t channel;
     // Handle of the SDK's remote configuration; negative when the start failed.
     std::atomic<int32_t> configHandle{-1};
-    // Data events received; only ever grows. Raised under the lock.
+    // Data events received; only ever grows. Raised under the lock together
+    // with the storing of the event's block.
     std::atomic<int32_t> eventCount{0};
     // Time of the newest measurement block; guarded by the lock.
     int32_t year = 0;
@@ -55,10 +56,10 @@ struct ThermometrySubscription {
     // Diagnostic text of the newest event; guarded by the lock.
     std::string eventText;
 
-    // Counts one data event.
-    void CountDataEvent() noexcept;
-    // Keeps a complete measurement block and its decoded time.
-    void StoreMeasurement(const ThermometryUpload& block) noexcept;
+    // Counts one data event and keeps its block with the decoded time, in one
+    // step, so that a read never sees the count of an event without its block.
+    // A null block (the event brought no complete one) is only counted.
+    void RecordDataEvent(const ThermometryUpload* block) noexcept;
     // The count with the date, time and readings of one stored block.
     MeasurementSnapshot Snapshot() const noexcept;
     // Replaces the event text with the text of the event just handled.
