@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -107,7 +108,9 @@ TEST_F(EventHandlerTest, RuleTypeSelectsTheReadingLine) {
 
 TEST_F(EventHandlerTest, ReadingsAreRenderedAsPrintfRendersThem) {
     const float values[] = {0.0f, -0.0f, 25.5f, -40.125f, 1e-7f, 0.0078125f, 0.0234375f, 36.6f,
-                            123456.789f, 3.4e38f, -1.17549435e-38f, 2.5e-6f, 1.0000005f};
+                            123456.789f, 3.4e38f, -1.17549435e-38f, 2.5e-6f, 1.0000005f,
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN()};
     BlockFields fields;
     fields.time = kMarch5th;
     fields.calibType = 1;
