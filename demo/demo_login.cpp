@@ -23,7 +23,8 @@ bool Resolve(const hostloader::DynamicLibrary& library, Function& target, const 
 bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports) {
     std::printf("Resolving the exports by name:\n");
     return Resolve(library, exports.CamLogin, "CamLogin", 5) &&
-           Resolve(library, exports.CamLogout, "CamLogout", 2);
+           Resolve(library, exports.CamLogout, "CamLogout", 2) &&
+           Resolve(library, exports.JobAssign, "JobAssign", 1);
 }
 
 int32_t LogIn(const Exports& exports) {

@@ -11,6 +11,7 @@ namespace demo {
 struct Exports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
+    JobAssignFn JobAssign = nullptr;
 };
 
 // Resolves every export by the name it is exported under; false if one is missing.
@@ -19,5 +20,8 @@ bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports)
 // Shows a refused login, then logs in to the simulated camera; the user ID or -1.
 int32_t LogIn(const Exports& exports);
 void LogOut(const Exports& exports, int32_t userId);
+
+// Starts a child process, binds it to the host's job and says what the result bits mean.
+void BindChildProcess(const Exports& exports);
 
 }  // namespace demo

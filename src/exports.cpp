@@ -6,6 +6,7 @@
 #include "camera/login.hpp"
 #include "core/export_guard.hpp"
 #include "core/library_state.hpp"
+#include "process/job_binding.hpp"
 
 namespace {
 
@@ -25,6 +26,12 @@ int32_t ORVANE_CALL CamLogin(const char* deviceAddress, int32_t port, const char
 OrvaneBool ORVANE_CALL CamLogout(int32_t userId, int32_t) {
     return orvane::GuardExport<OrvaneBool>(0, [&] {
         return orvane::ToResult(orvane::camera::Logout(library, userId));
+    });
+}
+
+uint32_t ORVANE_CALL JobAssign(uint32_t processId) {
+    return orvane::GuardExport<uint32_t>(0, [&] {
+        return orvane::process::JobAssign(orvane::process::SystemJobOs(), processId);
     });
 }
 
