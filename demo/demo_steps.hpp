@@ -11,6 +11,11 @@ namespace demo {
 struct Exports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
+    CamPTZControlFn CamPTZControl = nullptr;
+    CamPresetCommandFn CamPresetCommand = nullptr;
+    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
+    CamPTZGetScopeFn CamPTZGetScope = nullptr;
+    CamCaptureFn CamCapture = nullptr;
 };
 
 // Resolves every export by the name it is exported under; false if one is missing.
@@ -19,5 +24,9 @@ bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports)
 // Shows a refused login, then logs in to the simulated camera; the user ID or -1.
 int32_t LogIn(const Exports& exports);
 void LogOut(const Exports& exports, int32_t userId);
+
+// Moves the PTZ head, reads its position and ranges before and after, returns to
+// a preset and saves a snapshot, saying where the picture went.
+void SteerCamera(const Exports& exports, int32_t userId);
 
 }  // namespace demo
