@@ -20,6 +20,7 @@ int main() {
 
     const int32_t userId = demo::LogIn(exports);
     if (userId < 0) return 1;
+    demo::SteerCamera(exports, userId);
     demo::LogOut(exports, userId);
     demo::BindChildProcess(exports);
 

@@ -12,6 +12,11 @@ struct Exports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
     JobAssignFn JobAssign = nullptr;
+    CamPTZControlFn CamPTZControl = nullptr;
+    CamPresetCommandFn CamPresetCommand = nullptr;
+    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
+    CamPTZGetScopeFn CamPTZGetScope = nullptr;
+    CamCaptureFn CamCapture = nullptr;
 };
 
 // Resolves every export by the name it is exported under; false if one is missing.
@@ -23,5 +28,8 @@ void LogOut(const Exports& exports, int32_t userId);
 
 // Starts a child process, binds it to the host's job and says what the result bits mean.
 void BindChildProcess(const Exports& exports);
+// Moves the PTZ head, reads its position and ranges before and after, returns to
+// a preset and saves a snapshot, saying where the picture went.
+void SteerCamera(const Exports& exports, int32_t userId);
 
 }  // namespace demo
