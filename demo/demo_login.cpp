@@ -24,6 +24,12 @@ bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports)
     std::printf("Resolving the exports by name:\n");
     return Resolve(library, exports.CamLogin, "CamLogin", 5) &&
            Resolve(library, exports.CamLogout, "CamLogout", 2) &&
+           Resolve(library, exports.JobAssign, "JobAssign", 1) &&
+           Resolve(library, exports.CamPTZControl, "CamPTZControl", 5) &&
+           Resolve(library, exports.CamPresetCommand, "CamPresetCommand", 5) &&
+           Resolve(library, exports.CamPTZGetCurrent, "CamPTZGetCurrent", 5) &&
+           Resolve(library, exports.CamPTZGetScope, "CamPTZGetScope", 8) &&
+           Resolve(library, exports.CamCapture, "CamCapture", 4) &&
            Resolve(library, exports.CamThermometryStart, "CamThermometryStart", 3) &&
            Resolve(library, exports.CamThermometryStop, "CamThermometryStop", 3) &&
            Resolve(library, exports.CamThermometryRead, "CamThermometryRead", 8);

@@ -20,8 +20,10 @@ int main() {
 
     const int32_t userId = demo::LogIn(exports);
     if (userId < 0) return 1;
+    demo::SteerCamera(exports, userId);
     demo::WatchThermometry(exports, userId);
     demo::LogOut(exports, userId);
+    demo::BindChildProcess(exports);
 
     std::printf("Unloading the library; it shuts the SDK down.\n");
     library.Close();

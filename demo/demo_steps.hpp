@@ -11,6 +11,12 @@ namespace demo {
 struct Exports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
+    JobAssignFn JobAssign = nullptr;
+    CamPTZControlFn CamPTZControl = nullptr;
+    CamPresetCommandFn CamPresetCommand = nullptr;
+    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
+    CamPTZGetScopeFn CamPTZGetScope = nullptr;
+    CamCaptureFn CamCapture = nullptr;
     CamThermometryStartFn CamThermometryStart = nullptr;
     CamThermometryStopFn CamThermometryStop = nullptr;
     CamThermometryReadFn CamThermometryRead = nullptr;
@@ -25,5 +31,11 @@ void LogOut(const Exports& exports, int32_t userId);
 // Starts a thermometry subscription, prints a few seconds of readings as they
 // arrive, and stops it.
 void WatchThermometry(const Exports& exports, int32_t userId);
+
+// Starts a child process, binds it to the host's job and says what the result bits mean.
+void BindChildProcess(const Exports& exports);
+// Moves the PTZ head, reads its position and ranges before and after, returns to
+// a preset and saves a snapshot, saying where the picture went.
+void SteerCamera(const Exports& exports, int32_t userId);
 
 }  // namespace demo

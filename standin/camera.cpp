@@ -6,6 +6,7 @@ void Camera::reset() {
     remoteConfigs.reset();
     logins.reset();
     ptz.reset();
+    clock.reset();
     scripts.clear();
     journal.clear();
 }

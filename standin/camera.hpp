@@ -8,6 +8,7 @@
 #include "ptz_head.hpp"
 #include "remote_configs.hpp"
 #include "scripts.hpp"
+#include "sim_clock.hpp"
 
 namespace standin {
 
@@ -16,7 +17,8 @@ struct Camera {
     Journal journal;
     Scripts scripts;
     Logins logins;
-    PtzHead ptz;
+    SimClock clock;
+    PtzHead ptz{clock};
     RemoteConfigs remoteConfigs;
 
     void reset();

@@ -44,4 +44,21 @@ void StandinSetStreaming(int32_t enabled) { camera().remoteConfigs.setStreaming(
 
 int32_t StandinIsInitialised(void) { return camera().initialised.load() ? 1 : 0; }
 
+void StandinPtzSetPosition(uint16_t pan, uint16_t tilt, uint16_t zoom) {
+    camera().ptz.setPosition(HeadPosition{pan, tilt, zoom});
+}
+
+void StandinPtzGetPosition(uint16_t* pan, uint16_t* tilt, uint16_t* zoom) {
+    const HeadPosition position = camera().ptz.position();
+    if (pan != nullptr) *pan = position.pan;
+    if (tilt != nullptr) *tilt = position.tilt;
+    if (zoom != nullptr) *zoom = position.zoom;
+}
+
+int32_t StandinPtzIsMoving(void) { return camera().ptz.isMoving() ? 1 : 0; }
+
+void StandinClockFreeze(void) { camera().clock.freeze(); }
+
+void StandinClockAdvance(uint32_t milliseconds) { camera().clock.advance(milliseconds); }
+
 }  // extern "C"

@@ -7,6 +7,7 @@
 #include "hcnetsdk.h"
 #include "hcnetsdk_standin.h"
 #include "platform/last_error.hpp"
+#include "snapshot_writer.hpp"
 
 namespace standin {
 namespace {
@@ -151,7 +152,7 @@ int32_t HCNETSDK_CALL NET_DVR_CaptureJPEGPicture(int32_t userId, int32_t channel
         if (pictureParams == nullptr || filePath == nullptr) {
             return Outcome::failure(STANDIN_ERROR_PARAMETER);
         }
-        return Outcome::failure(STANDIN_ERROR_NOT_SUPPORTED);
+        return writeSnapshot(cam.ptz.position(), pictureParams, filePath);
     });
 }
 

@@ -52,6 +52,62 @@ enum StandinOperation {
     STANDIN_OP_COUNT
 };
 
+/* The simulated PTZ head. Its position is three values: pan in tenths of a degree
+ * (0 to 3600, clockwise from north), tilt in tenths of a degree below the horizon
+ * (0 to 900) and zoom in tenths of magnification (10 to 320, 1.0x to 32.0x). The
+ * position record (configuration command 293) holds them in binary after two
+ * reserved bytes; the range record (command 294) holds pan minimum, pan maximum,
+ * tilt minimum, tilt maximum, zoom minimum and zoom maximum in binary-coded
+ * decimal. The head starts at pan 0, tilt 0, zoom 10 with no presets.
+ *
+ * Motion commands for NET_DVR_PTZControlWithSpeed_Other. With stop flag 0 the
+ * command starts moving one axis at the given speed (1 to 7) until a stop (stop
+ * flag 1, any known command), another motion command or the end of the axis's
+ * range; stop flags other than 0 and 1 and speeds outside 1 to 7 fail with
+ * STANDIN_ERROR_PARAMETER, other commands with STANDIN_ERROR_NOT_SUPPORTED. Per
+ * second, speed s moves pan by 20*s, tilt by 10*s and zoom by 4*s units. */
+enum StandinPtzCommand {
+    STANDIN_PTZ_PAN_LEFT = 1,
+    STANDIN_PTZ_PAN_RIGHT = 2,
+    STANDIN_PTZ_TILT_UP = 3,
+    STANDIN_PTZ_TILT_DOWN = 4,
+    STANDIN_PTZ_ZOOM_IN = 5,
+    STANDIN_PTZ_ZOOM_OUT = 6
+};
+
+/* Preset commands for NET_DVR_PTZPreset_Other, on preset indexes 1 to
+ * STANDIN_PRESET_COUNT (others fail with STANDIN_ERROR_PARAMETER): set stores the
+ * current position, clear forgets it, go to moves the head there at once and ends
+ * any motion (an unset preset fails with STANDIN_ERROR_PARAMETER). Other commands
+ * fail with STANDIN_ERROR_NOT_SUPPORTED. */
+enum StandinPresetCommand {
+    STANDIN_PRESET_SET = 8,
+    STANDIN_PRESET_CLEAR = 9,
+    STANDIN_PRESET_GOTO = 39
+};
+#define STANDIN_PRESET_COUNT 255
+
+/* Snapshots (NET_DVR_CaptureJPEGPicture): a JPEG of a synthetic landscape as the
+ * head sees it, with the position printed in its top left corner. Picture size
+ * 0xFF is the camera's own resolution below; other sizes fail with
+ * STANDIN_ERROR_NOT_SUPPORTED. Quality 0, 1 and 2 are best, better and average;
+ * others fail with STANDIN_ERROR_PARAMETER. A file that cannot be created fails
+ * with STANDIN_ERROR_CREATE_FILE. */
+#define STANDIN_SNAPSHOT_WIDTH 640
+#define STANDIN_SNAPSHOT_HEIGHT 360
+
+/* Sets the head's position (each value clamped to its range) and ends any motion. */
+void StandinPtzSetPosition(uint16_t pan, uint16_t tilt, uint16_t zoom);
+/* The head's position now; any pointer may be null. */
+void StandinPtzGetPosition(uint16_t* pan, uint16_t* tilt, uint16_t* zoom);
+/* 1 while a motion command runs (also when its axis has reached the range's end). */
+int32_t StandinPtzIsMoving(void);
+
+/* The simulated camera follows real time until frozen; a frozen clock moves only
+ * when advanced, which makes motion exact in tests. StandinReset unfreezes it. */
+void StandinClockFreeze(void);
+void StandinClockAdvance(uint32_t milliseconds);
+
 /* Forgets every login, stops every stream, clears the journal and all scripts,
  * and puts the camera back to its initial state. The SDK stays initialised as
  * it was. */

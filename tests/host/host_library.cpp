@@ -24,6 +24,16 @@ void HostLibraryTest::Load() {
     ASSERT_NE(exports.CamThermometryStart, nullptr);
     ASSERT_NE(exports.CamThermometryStop, nullptr);
     ASSERT_NE(exports.CamThermometryRead, nullptr);
+    exports.CamPTZControl = library.Export<CamPTZControlFn>("CamPTZControl", 5);
+    exports.CamPresetCommand = library.Export<CamPresetCommandFn>("CamPresetCommand", 5);
+    exports.CamPTZGetCurrent = library.Export<CamPTZGetCurrentFn>("CamPTZGetCurrent", 5);
+    exports.CamPTZGetScope = library.Export<CamPTZGetScopeFn>("CamPTZGetScope", 8);
+    exports.CamCapture = library.Export<CamCaptureFn>("CamCapture", 4);
+    ASSERT_NE(exports.CamPTZControl, nullptr);
+    ASSERT_NE(exports.CamPresetCommand, nullptr);
+    ASSERT_NE(exports.CamPTZGetCurrent, nullptr);
+    ASSERT_NE(exports.CamPTZGetScope, nullptr);
+    ASSERT_NE(exports.CamCapture, nullptr);
 }
 
 void HostLibraryTest::Unload() {

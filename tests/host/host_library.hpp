@@ -13,6 +13,11 @@ namespace testsupport {
 struct HostExports {
     CamLoginFn CamLogin = nullptr;
     CamLogoutFn CamLogout = nullptr;
+    CamPTZControlFn CamPTZControl = nullptr;
+    CamPresetCommandFn CamPresetCommand = nullptr;
+    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
+    CamPTZGetScopeFn CamPTZGetScope = nullptr;
+    CamCaptureFn CamCapture = nullptr;
     CamThermometryStartFn CamThermometryStart = nullptr;
     CamThermometryStopFn CamThermometryStop = nullptr;
     CamThermometryReadFn CamThermometryRead = nullptr;

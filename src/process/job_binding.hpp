@@ -1,0 +1,29 @@
+// Binding another process to the host's job "OrvaneJob", so that the process
+// ends when the host does.
+#pragma once
+
+#include <cstdint>
+
+#include "OrvaneLib.h"
+#include "process/job_os.hpp"
+
+namespace orvane::process {
+
+// The bits of the binding's result.
+enum JobResultBit : uint32_t {
+    inJob = ORVANE_JOB_IN_JOB,
+    processOpened = ORVANE_JOB_PROCESS_OPENED,
+    jobOpened = ORVANE_JOB_OPENED,
+    jobExisted = ORVANE_JOB_EXISTED,
+    wasInJob = ORVANE_JOB_WAS_IN_JOB,
+    limitsSet = ORVANE_JOB_LIMITS_SET,
+    assigned = ORVANE_JOB_ASSIGNED,
+};
+
+// Opens the process and creates (or opens) the job; when both handles exist,
+// gives a newly created job kill-on-job-close if the process is in no job yet,
+// and assigns the process unless it is already in a job and the job existed.
+// Every outcome is reported in the result bits; no handle is ever closed.
+uint32_t JobAssign(const JobOs& os, uint32_t processId) noexcept;
+
+}  // namespace orvane::process

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "process/job_binding.hpp"
+#include "process/scripted_job_os.hpp"
+
+namespace orvane::process {
+namespace {
+
+using testsupport::CurrentJobOsScript;
+using testsupport::JobOsScript;
+using testsupport::ScriptedJobOs;
+using Calls = std::vector<std::string>;
+
+JobOsScript& FreshScript() {
+    CurrentJobOsScript() = JobOsScript{};
+    return CurrentJobOsScript();
+}
+
+// One case of the binding: the outcomes of the operations, the result, and the
+// complete list of operations the logic must ask for, in order.
+struct Case {
+    const char* name;
+    bool process, job, existed, inJob, limitsSucceed, assignSucceeds;
+    uint32_t result;
+    Calls calls;
+};
+
+const Calls kEarly{"open", "create"};
+const Calls kAll{"open", "create", "existed", "inJob", "limits", "assign"};
+const Calls kNoLimits{"open", "create", "existed", "inJob", "assign"};
+const Calls kNeither{"open", "create", "existed", "inJob"};
+
+const Case kCases[] = {
+    {"neither handle", false, false, false, false, true, true, 0, kEarly},
+    {"process handle only", true, false, false, false, true, true, 2, kEarly},
+    {"job handle only", false, true, false, false, true, true, 4, kEarly},
+    {"new job, limit and assignment", true, true, false, false, true, true, 103, kAll},
+    {"new job, assignment failed", true, true, false, false, true, false, 38, kAll},
+    {"new job, limit failed", true, true, false, false, false, true, 71, kAll},
+    {"new job, both failed", true, true, false, false, false, false, 6, kAll},
+    {"existing job, assigned", true, true, true, false, true, true, 79, kNoLimits},
+    {"existing job, assignment failed", true, true, true, false, true, false, 14, kNoLimits},
+    {"new job, process in a job, assigned", true, true, false, true, true, true, 87, kNoLimits},
+    {"new job, process in a job, assignment failed", true, true, false, true, true, false, 23, kNoLimits},
+    {"existing job, process in a job", true, true, true, true, true, true, 31, kNeither},
+    {"existing job, process in a job, nothing would succeed", true, true, true, true, false, false, 31,
+     kNeither},
+};
+
+// The seam has no operation that closes a handle, so the recorded calls are all
+// the logic ever does with the handles: checking them proves nothing is closed.
+static_assert(sizeof(JobOs) == 6 * sizeof(void (*)()), "the seam has exactly the six operations");
+
+TEST(JobBindingTest, EveryCaseGivesItsResultWithExactlyItsOperations) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        JobOsScript& script = FreshScript();
+        script.process = c.process ? 0x1111 : kNoHandle;
+        script.job = c.job ? 0x2222 : kNoHandle;
+        script.existed = c.existed;
+        script.inJob = c.inJob;
+        script.limitsSucceed = c.limitsSucceed;
+        script.assignSucceeds = c.assignSucceeds;
+        EXPECT_EQ(JobAssign(ScriptedJobOs(), 4242), c.result);
+        EXPECT_EQ(script.calls, c.calls);
+        EXPECT_EQ(script.openedProcessId, 4242u);
+    }
+}
+
+TEST(JobBindingTest, InJobExactlyWhenWasInJobOrAssignedAndNoStrayBits) {
+    for (unsigned outcomes = 0; outcomes < 64; ++outcomes) {
+        JobOsScript& script = FreshScript();
+        script.process = (outcomes & 1) != 0 ? 0x10 : kNoHandle;
+        script.job = (outcomes & 2) != 0 ? 0x20 : kNoHandle;
+        script.existed = (outcomes & 4) != 0;
+        script.inJob = (outcomes & 8) != 0;
+        script.limitsSucceed = (outcomes & 16) != 0;
+        script.assignSucceeds = (outcomes & 32) != 0;
+        const uint32_t result = JobAssign(ScriptedJobOs(), 7);
+        SCOPED_TRACE(outcomes);
+        EXPECT_EQ((result & inJob) != 0, (result & (wasInJob | assigned)) != 0);
+        EXPECT_EQ(result & ~0x7Fu, 0u);
+        if (script.process == kNoHandle || script.job == kNoHandle) {
+            EXPECT_EQ(result, (script.process != kNoHandle ? 2u : 0u) | (script.job != kNoHandle ? 4u : 0u));
+        }
+    }
+}
+
+TEST(JobBindingTest, LimitBlockAsksForKillOnJobCloseAndNothingElse) {
+    FreshScript();
+    ASSERT_EQ(JobAssign(ScriptedJobOs(), 1), 103u);
+    ASSERT_EQ(CurrentJobOsScript().limitBlocks.size(), 1u);
+    uint8_t bytes[112];
+    static_assert(sizeof bytes == sizeof(JobLimitBlock));
+    std::memcpy(bytes, &CurrentJobOsScript().limitBlocks[0], sizeof bytes);
+    uint8_t expected[112] = {};
+    expected[17] = 0x20;  // 0x2000 at offset 16, little-endian
+    EXPECT_EQ(std::memcmp(bytes, expected, sizeof bytes), 0);
+}
+
+TEST(JobBindingTest, OperationsGetTheHandlesTheSystemGave) {
+    JobOsScript& script = FreshScript();
+    script.process = 0xAB;
+    script.job = 0xCD;
+    ASSERT_EQ(JobAssign(ScriptedJobOs(), 0xFFFFFFFFu), 103u);
+    EXPECT_EQ(script.openedProcessId, 0xFFFFFFFFu);
+    // inJob(process), limits(job), assign(job, process)
+    EXPECT_EQ(script.handleArguments, (std::vector<OsHandle>{0xAB, 0xCD, 0xCD, 0xAB}));
+}
+
+TEST(JobBindingTest, RepeatedCallsFromOneHost) {
+    // The host's first call creates the job; later calls open it again.
+    JobOsScript& script = FreshScript();
+    EXPECT_EQ(JobAssign(ScriptedJobOs(), 10), 103u);
+    script.existed = true;
+    script.inJob = true;  // now in the job the first call created
+    EXPECT_EQ(JobAssign(ScriptedJobOs(), 10), 31u);
+    script.inJob = false;  // a second process, in no job
+    EXPECT_EQ(JobAssign(ScriptedJobOs(), 11), 79u);
+    EXPECT_EQ(script.limitBlocks.size(), 1u);  // only the creating call sets the limit
+}
+
+}  // namespace
+}  // namespace orvane::process
