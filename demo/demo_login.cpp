@@ -1,38 +1,16 @@
 #include <cstdio>
+#include <string>
 
 #include "demo_steps.hpp"
 #include "hcnetsdk_standin.h"
 
 namespace demo {
 
-namespace {
-
-template <class Function>
-bool Resolve(const hostloader::DynamicLibrary& library, Function& target, const char* name, int slots) {
-    target = library.Export<Function>(name, slots);
-    if (target == nullptr) {
-        std::printf("  export %s is missing\n", hostloader::ExportName(name, slots).c_str());
-        return false;
-    }
-    std::printf("  resolved %s\n", hostloader::ExportName(name, slots).c_str());
-    return true;
-}
-
-}  // namespace
-
 bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports) {
     std::printf("Resolving the exports by name:\n");
-    return Resolve(library, exports.CamLogin, "CamLogin", 5) &&
-           Resolve(library, exports.CamLogout, "CamLogout", 2) &&
-           Resolve(library, exports.JobAssign, "JobAssign", 1) &&
-           Resolve(library, exports.CamPTZControl, "CamPTZControl", 5) &&
-           Resolve(library, exports.CamPresetCommand, "CamPresetCommand", 5) &&
-           Resolve(library, exports.CamPTZGetCurrent, "CamPTZGetCurrent", 5) &&
-           Resolve(library, exports.CamPTZGetScope, "CamPTZGetScope", 8) &&
-           Resolve(library, exports.CamCapture, "CamCapture", 4) &&
-           Resolve(library, exports.CamThermometryStart, "CamThermometryStart", 3) &&
-           Resolve(library, exports.CamThermometryStop, "CamThermometryStop", 3) &&
-           Resolve(library, exports.CamThermometryRead, "CamThermometryRead", 8);
+    return hostloader::ResolveOrvaneExports(library, exports, [](const std::string& name, bool found) {
+        std::printf("  %s %s\n", found ? "resolved" : "missing:", name.c_str());
+    });
 }
 
 int32_t LogIn(const Exports& exports) {

@@ -5,22 +5,11 @@
 
 #include "OrvaneLib.h"
 #include "dynamic_library.hpp"
+#include "orvane_exports.hpp"
 
 namespace demo {
 
-struct Exports {
-    CamLoginFn CamLogin = nullptr;
-    CamLogoutFn CamLogout = nullptr;
-    JobAssignFn JobAssign = nullptr;
-    CamPTZControlFn CamPTZControl = nullptr;
-    CamPresetCommandFn CamPresetCommand = nullptr;
-    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
-    CamPTZGetScopeFn CamPTZGetScope = nullptr;
-    CamCaptureFn CamCapture = nullptr;
-    CamThermometryStartFn CamThermometryStart = nullptr;
-    CamThermometryStopFn CamThermometryStop = nullptr;
-    CamThermometryReadFn CamThermometryRead = nullptr;
-};
+using Exports = hostloader::OrvaneExports;
 
 // Resolves every export by the name it is exported under; false if one is missing.
 bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports);

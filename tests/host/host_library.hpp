@@ -6,22 +6,12 @@
 
 #include "OrvaneLib.h"
 #include "dynamic_library.hpp"
+#include "orvane_exports.hpp"
 #include "support/standin_fixture.hpp"
 
 namespace testsupport {
 
-struct HostExports {
-    CamLoginFn CamLogin = nullptr;
-    CamLogoutFn CamLogout = nullptr;
-    CamPTZControlFn CamPTZControl = nullptr;
-    CamPresetCommandFn CamPresetCommand = nullptr;
-    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
-    CamPTZGetScopeFn CamPTZGetScope = nullptr;
-    CamCaptureFn CamCapture = nullptr;
-    CamThermometryStartFn CamThermometryStart = nullptr;
-    CamThermometryStopFn CamThermometryStop = nullptr;
-    CamThermometryReadFn CamThermometryRead = nullptr;
-};
+using HostExports = hostloader::OrvaneExports;
 
 class HostLibraryTest : public StandinTest {
 protected:
