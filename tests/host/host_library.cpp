@@ -2,10 +2,6 @@
 
 namespace testsupport {
 
-void HostLibraryTest::SetUp() {
-    StandinTest::SetUp();
-}
-
 void HostLibraryTest::TearDown() {
     Unload();
     StandinTest::TearDown();

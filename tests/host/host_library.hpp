@@ -15,7 +15,6 @@ using HostExports = hostloader::OrvaneExports;
 
 class HostLibraryTest : public StandinTest {
 protected:
-    void SetUp() override;
     void TearDown() override;
     // Loads the library (running its load code) and resolves the exports.
     void Load();
