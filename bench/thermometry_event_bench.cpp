@@ -18,7 +18,7 @@
 
 #include "thermometry/event_handler.hpp"
 #include "thermometry/platform/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "thermometry/event_handler.hpp"
 #include "thermometry/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "thermometry/format_text.hpp"
 #include "thermometry/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 namespace {

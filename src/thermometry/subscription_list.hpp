@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "core/sdk_ops.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 

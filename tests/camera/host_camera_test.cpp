@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "camera/jpeg_reader.hpp"
-#include "host/host_library.hpp"
+#include "support/jpeg_reader.hpp"
+#include "support/host_library.hpp"
 
 namespace testsupport {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "thermometry/format_text.hpp"
 #include "thermometry/log_file.hpp"
 

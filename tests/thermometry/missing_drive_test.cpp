@@ -1,10 +1,10 @@
 // Run while drive D (on Linux the folder standing for it) does not exist.
 #include <gtest/gtest.h>
 
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 namespace {

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "core/library_state.hpp"
-#include "log_support.hpp"
-#include "platform/wine_check.hpp"
+#include "support/log_support.hpp"
+#include "support/platform/wine_check.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/thermometry_subscriptions.hpp"
+#include "thermometry/thermometry_exports.hpp"
 
 namespace orvane::thermometry {
 namespace {

@@ -7,10 +7,10 @@
 
 #include "core/library_state.hpp"
 #include "core/sdk_error_text.hpp"
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/thermometry_subscriptions.hpp"
+#include "thermometry/thermometry_exports.hpp"
 
 namespace orvane::thermometry {
 namespace {

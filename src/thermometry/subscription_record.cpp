@@ -1,4 +1,4 @@
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 
 #include <bit>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "thermometry/thermometry_subscriptions.hpp"
+#include "thermometry/thermometry_exports.hpp"
 
 #include "thermometry/event_handler.hpp"
 #include "thermometry/thermometry_condition.hpp"

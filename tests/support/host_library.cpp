@@ -1,4 +1,4 @@
-#include "host/host_library.hpp"
+#include "support/host_library.hpp"
 
 namespace testsupport {
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/wine_check.hpp"
+#include "support/platform/wine_check.hpp"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "platform/wine_check.hpp"
+#include "support/platform/wine_check.hpp"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "camera/jpeg_reader.hpp"
+#include "support/jpeg_reader.hpp"
 
 #include <cstdio>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "host/host_library.hpp"
+#include "support/host_library.hpp"
 
 namespace testsupport {
 namespace {
