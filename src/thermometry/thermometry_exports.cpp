@@ -1,5 +1,6 @@
 #include "thermometry/thermometry_exports.hpp"
 
+#include "core/failure_protocol.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/thermometry_condition.hpp"
 
@@ -27,25 +28,25 @@ void WriteIfGiven(Cell* cell, Cell value) noexcept {
 }  // namespace
 
 bool Start(LibraryState& library, int32_t userId, int32_t channel) {
+    if (!Ready<readiness::kThermometryStart>(library)) return false;
     // The record is in the list before the SDK can call back with it.
     ThermometrySubscription& record = library.Subscriptions().Append(userId, channel);
+    // The handle is the result, so the call is made by StartSubscription.
     if (StartSubscription(library.Sdk(), record)) return true;
-    library.RecordFailure();
-    return false;
+    return RefuseWithLastError(library);
 }
 
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept {
+    if (!Ready<readiness::kThermometryStop>(library)) return false;
     ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
     if (record == nullptr) return false;
-    if (library.Sdk().stopRemoteConfig(record->configHandle.load(std::memory_order_acquire)) != 0) {
-        return true;
-    }
-    library.RecordFailure();
-    return false;
+    return CallSdk(library, &sdk::SdkOps::stopRemoteConfig,
+                   record->configHandle.load(std::memory_order_acquire));
 }
 
 bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date, int32_t* time,
           uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits) noexcept {
+    if (!Ready<readiness::kThermometryRead>(library)) return false;
     const ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
     if (record == nullptr) return false;
     const MeasurementSnapshot snapshot = record->Snapshot();
