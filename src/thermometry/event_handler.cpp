@@ -51,7 +51,7 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     std::string text = FormatText("len=%d,hex=", length);
     text.reserve(text.size() + digits + kDescriptionCapacity);
     text.append(dump, digits);
-    WriteLogLine(text);
+    WriteLogLine(record.log, text);
 
     if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) {
         record.RecordDataEvent(nullptr);
@@ -82,15 +82,15 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     return text;
 }
 
-void HandleStatus(const uint8_t* buffer, int32_t length) {
+void HandleStatus(LogSink& log, const uint8_t* buffer, int32_t length) {
     if (buffer == nullptr || length < 4) return;
     const uint32_t status = ReadWord(buffer);
     if (status == kStatusSuccess) {
-        WriteLogLine("NET_SDK_CALLBACK_STATUS_SUCCESS\n");
+        WriteLogLine(log, "NET_SDK_CALLBACK_STATUS_SUCCESS\n");
     } else if (status == kStatusFailure) {
         // The error code follows the status word; absent when the SDK sent less.
         const int32_t code = length >= 8 ? static_cast<int32_t>(ReadWord(buffer + 4)) : 0;
-        WriteLogLine(FormatText("NET_DVR_GET_MANUALTHERM_INFO failed, Code=%d\n", code));
+        WriteLogLine(log, FormatText("NET_DVR_GET_MANUALTHERM_INFO failed, Code=%d\n", code));
     }
 }
 
@@ -105,11 +105,15 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
         if (kind == kEventData) {
             text = HandleData(record, bytes, length);
         } else if (kind == kEventStatus) {
-            HandleStatus(bytes, length);
+            HandleStatus(record.log, bytes, length);
         } else {
             text = FormatText("type=%d\n", kind);
         }
-        WriteLogLine(text);
+        // Compatibility: a data event's first line (length and dump) was written
+        // above and is written again here as the start of the whole text, so the
+        // dump is in the log twice; and a status event adds an empty line after
+        // its own. Tools that read the log expect exactly this; keep it.
+        WriteLogLine(record.log, text);
         record.ReplaceEventText(std::move(text));
     } catch (...) {
         // Out of memory: the rest of this event's log output is lost; the SDK's

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "thermometry/platform/log_file.hpp"
 
 namespace orvane::thermometry {
 
@@ -21,10 +20,10 @@ std::string LogLineBytes(std::string_view text) {
     return bytes;
 }
 
-void WriteLogLine(std::string_view text) noexcept {
+void WriteLogLine(LogSink& log, std::string_view text) noexcept {
     try {
         const std::string bytes = LogLineBytes(text);
-        platform::AppendToFile(platform::LogFilePath(), bytes.data(), bytes.size());
+        log.Append(bytes.data(), bytes.size());
     } catch (...) {
         // Out of memory: the line is lost, as when the file cannot be opened.
     }

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 
+#include "thermometry/log_sink.hpp"
 #include "thermometry/thermometry_upload.hpp"
 
 namespace orvane::thermometry {
@@ -34,10 +35,12 @@ struct MeasurementSnapshot {
 };
 
 struct ThermometrySubscription {
-    ThermometrySubscription(int32_t userId, int32_t channel);
+    // `log` receives the account of every event; it outlives the record.
+    ThermometrySubscription(int32_t userId, int32_t channel, LogSink& log);
 
     const int32_t userId;
     const int32_t channel;
+    LogSink& log;
     // Handle of the SDK's remote configuration; negative when the start failed.
     std::atomic<int32_t> configHandle{-1};
     // Data events received; only ever grows. Raised under the lock together

@@ -2,26 +2,63 @@
 
 #include <bit>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <fstream>
 #include <iterator>
 
-#include "thermometry/platform/log_file.hpp"
-
 namespace testsupport {
 
-std::string ReadLogFile() {
-    std::ifstream file(orvane::thermometry::platform::LogFilePath(), std::ios::binary);
+void MemoryLogSink::Append(const char* data, std::size_t size) noexcept {
+    try {
+        std::lock_guard lock(mutex_);
+        text_.append(data, size);
+    } catch (...) {
+        // Out of memory: the line is lost, as a log line may be.
+    }
+}
+
+std::string MemoryLogSink::Text() const {
+    std::lock_guard lock(mutex_);
+    return text_;
+}
+
+void MemoryLogSink::Clear() {
+    std::lock_guard lock(mutex_);
+    text_.clear();
+}
+
+MemoryLogSink& TestLog() {
+    static MemoryLogSink log;
+    return log;
+}
+
+std::string ReadLog() { return TestLog().Text(); }
+
+bool LogWritten() { return !TestLog().Text().empty(); }
+
+void ClearLog() { TestLog().Clear(); }
+
+std::string ScratchFilePath(const std::string& folder, bool createFolder) {
+    const std::string unique = std::to_string(std::random_device{}()) + "-" +
+                               std::to_string(std::random_device{}());
+    const std::filesystem::path directory =
+        std::filesystem::temp_directory_path() / (folder + "-" + unique);
+    if (createFolder) std::filesystem::create_directories(directory);
+    return (directory / "~log.txt").string();
+}
+
+std::string ReadFileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-bool LogFileExists() {
-    std::FILE* file = std::fopen(orvane::thermometry::platform::LogFilePath(), "rb");
+bool FileExists(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
     std::fclose(file);
     return true;
 }
-
-void RemoveLogFile() { std::remove(orvane::thermometry::platform::LogFilePath()); }
 
 std::string HexOf(const uint8_t* bytes, size_t count) {
     std::string hex;

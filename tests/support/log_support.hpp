@@ -1,19 +1,44 @@
-// Helpers for tests of the thermometry log and events: the log file's bytes, and
-// measurement blocks built byte by byte.
+// Helpers for tests of the thermometry log and events: an in-memory log that
+// the tests hand the library code, and measurement blocks built byte by byte.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "thermometry/log_sink.hpp"
+
 namespace testsupport {
 
-// Every byte of the log file; empty when it does not exist.
-std::string ReadLogFile();
-// Whether the log file exists.
-bool LogFileExists();
-// Deletes the log file, so that a test sees only its own lines.
-void RemoveLogFile();
+// A log kept in memory; lines appended from several threads stay whole.
+class MemoryLogSink final : public orvane::thermometry::LogSink {
+public:
+    void Append(const char* data, std::size_t size) noexcept override;
+    std::string Text() const;
+    void Clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::string text_;
+};
+
+// The test program's in-memory log, which the tests hand the library code.
+MemoryLogSink& TestLog();
+// Every byte written to the test log.
+std::string ReadLog();
+// Whether anything was written to the test log.
+bool LogWritten();
+// Empties the test log, so that a test sees only its own lines.
+void ClearLog();
+
+// A path for a file of this test's own in the system's temporary folder,
+// inside `folder` (created when `createFolder`), so that tests run side by side.
+std::string ScratchFilePath(const std::string& folder, bool createFolder);
+// Every byte of a file; empty when it does not exist.
+std::string ReadFileText(const std::string& path);
+// Whether a file exists.
+bool FileExists(const std::string& path);
 
 // The GBK labels of the log lines: "参数信息", "点读数", "框线读数".
 inline const std::string kParameterLabel = "\xB2\xCE\xCA\xFD\xD0\xC5\xCF\xA2";

@@ -22,14 +22,14 @@ protected:
     void SetUp() override {
         StandinTest::SetUp();
         StandinSetStreaming(0);
-        testsupport::RemoveLogFile();
-        library = std::make_unique<LibraryState>(sdk::importedSdk());
+        testsupport::ClearLog();
+        library = std::make_unique<LibraryState>(sdk::importedSdk(), testsupport::TestLog());
         userId = library->Sdk().login(loginRecord.data(), deviceInfo.data());
         ASSERT_GE(userId, 0);
     }
     void TearDown() override {
         library.reset();
-        testsupport::RemoveLogFile();
+        testsupport::ClearLog();
         StandinTest::TearDown();
     }
 
@@ -170,7 +170,7 @@ TEST_F(ThermometrySubscriptionsTest, StartAsksTheSdkEvenWhenItDidNotStart) {
     StandinReset();
     StandinSetStreaming(0);
     StandinScriptResult(STANDIN_OP_INIT, 0, 3);
-    library = std::make_unique<LibraryState>(sdk::importedSdk());
+    library = std::make_unique<LibraryState>(sdk::importedSdk(), testsupport::TestLog());
     ASSERT_FALSE(library->SdkReady());
     EXPECT_FALSE(Start(*library, 0, 1));
     EXPECT_EQ(CallsOf(STANDIN_OP_START_REMOTE_CONFIG).size(), 1u);

@@ -56,8 +56,8 @@ class ThermometryStressTest : public testsupport::StandinTest {};
 
 TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent) {
     StandinSetStreaming(0);
-    testsupport::RemoveLogFile();
-    auto library = std::make_unique<LibraryState>(sdk::importedSdk());
+    testsupport::ClearLog();
+    auto library = std::make_unique<LibraryState>(sdk::importedSdk(), testsupport::TestLog());
     auto login = testsupport::ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
                                                   STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
     std::vector<uint8_t> deviceInfo(344);
@@ -143,10 +143,10 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
     // the records are checked.
     if (RunningUnderWine()) {
         library.reset();
-        testsupport::RemoveLogFile();
+        testsupport::ClearLog();
         return;
     }
-    const std::string log = testsupport::ReadLogFile();
+    const std::string log = testsupport::ReadLog();
     std::istringstream lines(log);
     std::string line;
     int dumps = 0, described = 0, readings = 0, empty = 0, other = 0;
@@ -178,7 +178,7 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
     EXPECT_EQ(empty, delivered.load());
 
     library.reset();
-    testsupport::RemoveLogFile();
+    testsupport::ClearLog();
 }
 
 }  // namespace
