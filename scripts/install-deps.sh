@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ make python3
+  cmake ninja-build g++ make python3 clang-format-14
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
