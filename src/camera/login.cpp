@@ -23,6 +23,7 @@ int32_t Login(LibraryState& library, const char* deviceAddress, int32_t port,
               const char* userName, const char* password) noexcept {
     DeviceInfoBlock deviceInfo{};
     LoginRequest login;
+    // Compatibility: the port is cut to its low 16 bits, never refused.
     login.record.port = static_cast<uint16_t>(static_cast<uint32_t>(port) & 0xFFFFu);
     FitText(login.record.deviceAddress, kAddressCapacity, deviceAddress);
     FitText(login.record.userName, kCredentialCapacity, userName);

@@ -12,7 +12,9 @@ namespace orvane::thermometry {
 // SDK refused it. Throws std::bad_alloc when no record can be allocated.
 bool Start(LibraryState& library, int32_t userId, int32_t channel);
 
-// Asks the SDK to stop the first subscription of the pair. False without a
+// Asks the SDK to stop the first subscription of the pair. Compatibility: always
+// the first one started, even when it was stopped already and a later one for
+// the same pair runs; the record stays in the list. False without a
 // failure record when the pair was never started; false with one when the SDK
 // refused.
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept;
