@@ -24,7 +24,9 @@ std::vector<uint8_t> GenerateInput(std::mt19937& random) {
     std::vector<uint8_t> input(static_cast<size_t>(lengthPick(random)));
     for (auto& byte : input) {
         const int kind = kindPick(random);
-        byte = kind == 0 ? 0 : kind < 6 ? static_cast<uint8_t>('a' + kind) : static_cast<uint8_t>(bytePick(random));
+        byte = kind == 0  ? 0
+               : kind < 6 ? static_cast<uint8_t>('a' + kind)
+                          : static_cast<uint8_t>(bytePick(random));
     }
     return input;
 }

@@ -27,8 +27,7 @@ bool ResolveOne(const DynamicLibrary& library, Function& target, const char* fun
 
 }  // namespace
 
-bool ResolveOrvaneExports(const DynamicLibrary& library, OrvaneExports& exports,
-                          const ExportReport& report) {
+bool ResolveOrvaneExports(const DynamicLibrary& library, OrvaneExports& exports, const ExportReport& report) {
     bool all = true;
 #define HOSTLOADER_RESOLVE(result, name, failure, params, args) \
     all &= ResolveOne(library, exports.name, #name, ArgumentSlots<result params>::value, report);

@@ -82,7 +82,7 @@ enum {
 /* The exports, and a pointer type NameFn for each, for hosts that resolve the
  * exports at run time. */
 #define ORVANE_DECLARE_EXPORT(result, name, failure, params, args) \
-    result ORVANE_CALL name params;                                 \
+    result ORVANE_CALL name params;                                \
     typedef result(ORVANE_CALL* name##Fn) params;
 ORVANE_EXPORT_LIST(ORVANE_DECLARE_EXPORT)
 #undef ORVANE_DECLARE_EXPORT

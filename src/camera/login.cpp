@@ -19,8 +19,8 @@ void FitText(uint8_t* field, std::size_t capacity, const char* text) noexcept {
     std::memcpy(field, text, length);
 }
 
-int32_t Login(LibraryState& library, const char* deviceAddress, int32_t port,
-              const char* userName, const char* password) noexcept {
+int32_t Login(LibraryState& library, const char* deviceAddress, int32_t port, const char* userName,
+              const char* password) noexcept {
     DeviceInfoBlock deviceInfo{};
     LoginRequest login;
     // Compatibility: the port is cut to its low 16 bits, never refused.

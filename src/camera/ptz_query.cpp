@@ -32,16 +32,14 @@ int32_t BcdWordToInt(uint16_t value) noexcept {
     return result;
 }
 
-bool PtzGetCurrent(LibraryState& library, int32_t userId,
-                   const std::array<int32_t*, 3>& outputs) noexcept {
+bool PtzGetCurrent(LibraryState& library, int32_t userId, const std::array<int32_t*, 3>& outputs) noexcept {
     PtzPositionRecord record{};
     if (!QueryRecord(library, userId, kPtzPositionCommand, record)) return false;
     for (std::size_t i = 0; i < outputs.size(); ++i) WriteOutput(outputs[i], record.position[i]);
     return true;
 }
 
-bool PtzGetScope(LibraryState& library, int32_t userId,
-                 const std::array<int32_t*, 6>& outputs) noexcept {
+bool PtzGetScope(LibraryState& library, int32_t userId, const std::array<int32_t*, 6>& outputs) noexcept {
     PtzRangeRecord record{};
     if (!QueryRecord(library, userId, kPtzRangeCommand, record)) return false;
     for (std::size_t i = 0; i < outputs.size(); ++i) WriteOutput(outputs[i], BcdWordToInt(record.range[i]));

@@ -14,7 +14,7 @@ constexpr SdkOps kImportedSdk{
 
 // The import descriptions carry each operation's argument bytes; they must be
 // those of its parameters.
-#define ORVANE_SDK_CHECK_BYTES(member, name, params)                                   \
+#define ORVANE_SDK_CHECK_BYTES(member, name, params)                               \
     static_assert(ArgumentBytes<int32_t params> == HCNETSDK_ARGUMENT_BYTES_##name, \
                   "the import of " #name " does not match its parameters");
 HCNETSDK_OPERATION_LIST(ORVANE_SDK_CHECK_BYTES)

@@ -18,12 +18,12 @@ orvane::LibraryState library(orvane::sdk::importedSdk());
 
 extern "C" {
 
-#define ORVANE_DEFINE_EXPORT(result, name, failure, params, args)                                \
-    static_assert(orvane::ArgumentBytes<result params> == ORVANE_ARGUMENT_BYTES_##name,                   \
-                  "the decorated name of " #name " does not match its parameters");              \
-    result ORVANE_CALL name params {                                                             \
-        return orvane::GuardExport<result>(                                                      \
-            failure, [&] { return orvane::exports::name(library, ORVANE_UNPACK args); });        \
+#define ORVANE_DEFINE_EXPORT(result, name, failure, params, args)                         \
+    static_assert(orvane::ArgumentBytes<result params> == ORVANE_ARGUMENT_BYTES_##name,   \
+                  "the decorated name of " #name " does not match its parameters");       \
+    result ORVANE_CALL name params {                                                      \
+        return orvane::GuardExport<result>(                                               \
+            failure, [&] { return orvane::exports::name(library, ORVANE_UNPACK args); }); \
     }
 ORVANE_EXPORT_LIST(ORVANE_DEFINE_EXPORT)
 #undef ORVANE_DEFINE_EXPORT

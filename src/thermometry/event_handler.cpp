@@ -17,8 +17,12 @@ constexpr char kParameterLine[] =
     "\xB2\xCE\xCA\xFD\xD0\xC5\xCF\xA2"
     ": (RuleID, PresetNo, RuleCalibType, Unit, DataType)=(%d,%d,%d,%d,%d), "
     "time[%4.4d%2.2d%2.2d-%2.2d%2.2d%2.2d]\n";
-constexpr char kPointLabel[] = "\xB5\xE3\xB6\xC1\xCA\xFD" ": ";
-constexpr char kRegionLabel[] = "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD" ": (max, min, avg, diff)=(";
+constexpr char kPointLabel[] =
+    "\xB5\xE3\xB6\xC1\xCA\xFD"
+    ": ";
+constexpr char kRegionLabel[] =
+    "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD"
+    ": (max, min, avg, diff)=(";
 
 // Room for the parameter and reading lines after the first line.
 constexpr std::size_t kDescriptionCapacity = 256;
@@ -60,9 +64,9 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     const ThermometryUpload block = ReadUpload(buffer);
     record.RecordDataEvent(&block);
     const DecodedTime time = DecodePackedTime(block.time);
-    text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo},
-                       int{block.RuleCalibType}, int{block.Unit}, int{block.DataType}, time.year,
-                       time.month, time.day, time.hour, time.minute, time.second);
+    text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo}, int{block.RuleCalibType},
+                       int{block.Unit}, int{block.DataType}, time.year, time.month, time.day, time.hour,
+                       time.minute, time.second);
     // The reading line: "点读数: %f\n" or "框线读数: (max, min, avg, diff)=(%f, %f, %f, %f)\n".
     if (block.RuleCalibType == 0) {
         text += kPointLabel;

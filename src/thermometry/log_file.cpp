@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace orvane::thermometry {
 
 std::string LogLineBytes(std::string_view text) {

@@ -4,8 +4,7 @@
 
 namespace orvane::thermometry {
 
-ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue,
-                                                 LogSink& logSink)
+ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue, LogSink& logSink)
     : userId(userIdValue), channel(channelValue), log(logSink), upload(new uint8_t[kUploadSize]()) {}
 
 void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {

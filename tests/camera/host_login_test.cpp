@@ -18,8 +18,8 @@ TEST_F(HostLoginTest, LoadStartsTheSdkAndUnloadShutsItDown) {
 
 TEST_F(HostLoginTest, LogsInAndOutOfTheSimulatedCamera) {
     Load();
-    const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                            STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD, 0);
+    const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                            STANDIN_CAMERA_PASSWORD, 0);
     EXPECT_EQ(userId, 0);
     const auto logins = CallsOf(STANDIN_OP_LOGIN);
     ASSERT_EQ(logins.size(), 1u);

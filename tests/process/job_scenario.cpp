@@ -38,8 +38,8 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         std::wstring line = commandLine;
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info_)) {
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &info_)) {
             std::printf("could not start a child (error %lu)\n", ::GetLastError());
             info_ = PROCESS_INFORMATION{};
         }
@@ -203,12 +203,18 @@ int main(int argc, char** argv) {
     if (scenario == "bind") return Bind(argc - 2, argv + 2) ? 0 : 1;
     if (!WaitUntilJobNameIsFree()) return 1;
     bool ok = false;
-    if (scenario == "same-child") ok = SameChild();
-    else if (scenario == "no-process") ok = NoProcess();
-    else if (scenario == "in-other-job") ok = InOtherJob();
-    else if (scenario == "ends-with-host") ok = EndsWithHost();
-    else if (scenario == "survives-host") ok = SurvivesHost();
-    else return 2;
+    if (scenario == "same-child")
+        ok = SameChild();
+    else if (scenario == "no-process")
+        ok = NoProcess();
+    else if (scenario == "in-other-job")
+        ok = InOtherJob();
+    else if (scenario == "ends-with-host")
+        ok = EndsWithHost();
+    else if (scenario == "survives-host")
+        ok = SurvivesHost();
+    else
+        return 2;
     std::printf("%s: %s\n", scenario.c_str(), ok ? "passed" : "FAILED");
     return ok ? 0 : 1;
 }

@@ -21,10 +21,11 @@ std::optional<DecodedPicture> DecodeJpegFile(const std::string& path) {
     // The JPEG start-of-image marker, so that no other format passes.
     if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return std::nullopt;
     DecodedPicture picture;
-    unsigned char* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &picture.width,
-                                                  &picture.height, &picture.channels, 0);
+    unsigned char* pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()),
+                                                  &picture.width, &picture.height, &picture.channels, 0);
     if (pixels == nullptr) return std::nullopt;
-    picture.pixels.assign(pixels, pixels + static_cast<std::size_t>(picture.width) * picture.height * picture.channels);
+    picture.pixels.assign(
+        pixels, pixels + static_cast<std::size_t>(picture.width) * picture.height * picture.channels);
     stbi_image_free(pixels);
     return picture;
 }

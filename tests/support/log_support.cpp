@@ -3,9 +3,9 @@
 #include <bit>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace testsupport {
 
@@ -40,10 +40,9 @@ bool LogWritten() { return !TestLog().Text().empty(); }
 void ClearLog() { TestLog().Clear(); }
 
 std::string ScratchFilePath(const std::string& folder, bool createFolder) {
-    const std::string unique = std::to_string(std::random_device{}()) + "-" +
-                               std::to_string(std::random_device{}());
-    const std::filesystem::path directory =
-        std::filesystem::temp_directory_path() / (folder + "-" + unique);
+    const std::string unique =
+        std::to_string(std::random_device{}()) + "-" + std::to_string(std::random_device{}());
+    const std::filesystem::path directory = std::filesystem::temp_directory_path() / (folder + "-" + unique);
     if (createFolder) std::filesystem::create_directories(directory);
     return (directory / "~log.txt").string();
 }

@@ -62,8 +62,8 @@ TEST_F(EventHandlerTest, RegionReadingEventIsStoredAndLoggedLineByLine) {
     EXPECT_EQ(first.substr(0, 16), "len=440,hex=01ff");
     const std::string reading =
         kRegionLabel + ": (max, min, avg, diff)=(40.000000, 20.000000, 30.000000, 20.000000)\r\n";
-    EXPECT_EQ(ReadLog(), first + "\r\n" + first +
-                                 ParameterLine("5,258,2,1,3", "20240305-090703") + reading + "\r\n");
+    EXPECT_EQ(ReadLog(),
+              first + "\r\n" + first + ParameterLine("5,258,2,1,3", "20240305-090703") + reading + "\r\n");
 
     EXPECT_EQ(record.eventCount.load(), 1);
     EXPECT_EQ(record.year, 2024);
@@ -107,9 +107,21 @@ TEST_F(EventHandlerTest, RuleTypeSelectsTheReadingLine) {
 }
 
 TEST_F(EventHandlerTest, ReadingsAreRenderedAsPrintfRendersThem) {
-    const float values[] = {0.0f, -0.0f, 25.5f, -40.125f, 1e-7f, 0.0078125f, 0.0234375f, 36.6f,
-                            123456.789f, 3.4e38f, -1.17549435e-38f, 2.5e-6f, 1.0000005f,
-                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+    const float values[] = {0.0f,
+                            -0.0f,
+                            25.5f,
+                            -40.125f,
+                            1e-7f,
+                            0.0078125f,
+                            0.0234375f,
+                            36.6f,
+                            123456.789f,
+                            3.4e38f,
+                            -1.17549435e-38f,
+                            2.5e-6f,
+                            1.0000005f,
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
                             std::numeric_limits<float>::quiet_NaN()};
     BlockFields fields;
     fields.time = kMarch5th;
@@ -120,8 +132,8 @@ TEST_F(EventHandlerTest, ReadingsAreRenderedAsPrintfRendersThem) {
         DeliverBlock(MakeBlock(fields));
         char expected[256];
         const double widened = value;
-        std::snprintf(expected, sizeof expected, "(max, min, avg, diff)=(%f, %f, %f, %f)\r\n\r\n",
-                      widened, widened, widened, widened);
+        std::snprintf(expected, sizeof expected, "(max, min, avg, diff)=(%f, %f, %f, %f)\r\n\r\n", widened,
+                      widened, widened, widened);
         const std::string log = ReadLog();
         EXPECT_EQ(log.substr(log.rfind(kRegionLabel) + kRegionLabel.size() + 2), expected)
             << "value " << value;
@@ -158,7 +170,7 @@ TEST_F(EventHandlerTest, ShortOrMissingBlocksAreCountedAndLoggedButNotStored) {
 
     const std::string hundred = "len=100,hex=" + HexOf(shortBlock.data(), 100);
     EXPECT_EQ(ReadLog(), hundred + "\r\n" + hundred + "\r\n" + "len=0,hex=\r\nlen=0,hex=\r\n" +
-                                 "len=-1,hex=\r\nlen=-1,hex=\r\n" + "len=440,hex=\r\nlen=440,hex=\r\n");
+                             "len=-1,hex=\r\nlen=-1,hex=\r\n" + "len=440,hex=\r\nlen=440,hex=\r\n");
     EXPECT_EQ(record.eventCount.load(), 5);
     EXPECT_EQ(0, std::memcmp(record.upload.get(), complete.data(), 440));
     EXPECT_EQ(record.year, 2024);
@@ -192,8 +204,8 @@ TEST_F(EventHandlerTest, StatusEventsAreLoggedAndLeaveTheRecordAlone) {
     Deliver(kEventStatus, success, 4);
     Deliver(kEventStatus, failure, 8);
     Deliver(kEventStatus, other, 4);
-    Deliver(kEventStatus, nullptr, 4);   // nothing to read: an unknown status
-    Deliver(kEventStatus, success, 2);   // too short to hold a status word
+    Deliver(kEventStatus, nullptr, 4);  // nothing to read: an unknown status
+    Deliver(kEventStatus, success, 2);  // too short to hold a status word
     EXPECT_EQ(ReadLog(),
               "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"
               "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"

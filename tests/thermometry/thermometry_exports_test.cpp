@@ -38,8 +38,7 @@ protected:
         uint32_t max = 1, min = 1, avg = 1;
     };
     bool ReadInto(int32_t channel, Cells& cells) {
-        return Read(*library, userId, channel, &cells.date, &cells.time, &cells.max, &cells.min,
-                    &cells.avg);
+        return Read(*library, userId, channel, &cells.date, &cells.time, &cells.max, &cells.min, &cells.avg);
     }
     int32_t HandleOf(int32_t channel) {
         return library->Subscriptions().Find(userId, channel)->configHandle.load();
@@ -48,9 +47,8 @@ protected:
         ASSERT_EQ(StandinFireEvent(handle, kEventData, block.data(), static_cast<int32_t>(block.size())), 1);
     }
 
-    std::vector<uint8_t> loginRecord =
-        testsupport::ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                         STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+    std::vector<uint8_t> loginRecord = testsupport::ExpectedLoginRecord(
+        STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
     std::vector<uint8_t> deviceInfo = std::vector<uint8_t>(344);
     std::unique_ptr<LibraryState> library;
     int32_t userId = -1;

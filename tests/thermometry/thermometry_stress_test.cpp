@@ -158,8 +158,8 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
             ++empty;
         } else if (line.rfind("len=440,hex=", 0) == 0 && line.size() == 12 + 880) {
             ++dumps;
-        } else if (line.rfind("len=440,hex=", 0) == 0 && line.find(testsupport::kParameterLabel) == 12 + 880 &&
-                   line.back() == ']') {
+        } else if (line.rfind("len=440,hex=", 0) == 0 &&
+                   line.find(testsupport::kParameterLabel) == 12 + 880 && line.back() == ']') {
             ++described;
         } else if (line.rfind(testsupport::kRegionLabel + ": (max, min, avg, diff)=(", 0) == 0 &&
                    line.back() == ')') {

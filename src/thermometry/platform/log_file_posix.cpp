@@ -1,6 +1,6 @@
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "thermometry/platform/log_file.hpp"
 
