@@ -25,7 +25,7 @@
 
 // Code that runs in the cloned processes: no sanitizer instrumentation, whose
 // runtime state the clone copies in whatever state another thread left it.
-#define ORVANE_CLONED_CODE [[gnu::no_sanitize("address", "thread", "undefined"), gnu::noinline]]
+#define ORVANE_CLONED_CODE __attribute__((no_sanitize("address", "thread", "undefined"), noinline))
 
 namespace orvane::process {
 namespace {
@@ -155,7 +155,7 @@ ORVANE_CLONED_CODE void DropEndedProcesses() {
     }
 }
 
-ORVANE_CLONED_CODE [[noreturn]] void EndBoundProcessesAndExit(int link) {
+[[noreturn]] ORVANE_CLONED_CODE void EndBoundProcessesAndExit(int link) {
     WatcherState& state = watcherState;
     // Bindings the host sent just before it ended count too.
     while (ReceiveRaw(link, false) == Received::message) {
@@ -169,7 +169,7 @@ ORVANE_CLONED_CODE [[noreturn]] void EndBoundProcessesAndExit(int link) {
     __builtin_unreachable();
 }
 
-ORVANE_CLONED_CODE [[noreturn]] void RunWatcher(int link, int hostFd, int hostLink) {
+[[noreturn]] ORVANE_CLONED_CODE void RunWatcher(int link, int hostFd, int hostLink) {
     WatcherState& state = watcherState;
     // Only the host holds the host's end.
     Raw(SYS_close, hostLink);
