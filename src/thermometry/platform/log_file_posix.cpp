@@ -49,10 +49,12 @@ private:
 
 // The folder that holds the log, opened without following a link in its place, and
 // only when the process's own user owns it and no other user may write it: nobody
-// else can then put a link, a FIFO or a foreign file where the log goes.
+// else can then put a link, a FIFO or a foreign file where the log goes. O_PATH: the
+// descriptor only anchors the openat and the fstat, so the folder need not be
+// readable, and the open is cheaper.
 int OpenOwnFolder(const char* folder) noexcept {
     const int descriptor = Retrying([&] {
-        return ::open(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     });
     if (descriptor < 0) return -1;
     struct stat status {};
