@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev
+  libstb-dev libcli11-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
 )
