@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "exit_codes.hpp"
+#include "platform/terminal.hpp"
 #include "ptz_reading.hpp"
 #include "tool.hpp"
 #include "waiting.hpp"
@@ -31,6 +32,8 @@ struct PresetOptions {
 int Move(Output& out, const Connection& connection, const MoveOptions& options) {
     const uint32_t command = kMotions.at(options.direction);
     const Milliseconds duration = *ParseDuration(options.forText);
+    // Ctrl+C cuts the motion short but still stops the head and logs out.
+    platform::WatchForInterrupt();
     return WithLogin(out, connection, [&](CameraLibrary& library, int32_t userId) {
         const auto& api = library.api();
         out.Text("direction", options.direction);
