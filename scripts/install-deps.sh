@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build g++ make python3 clang-format-14
   binutils util-linux
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev
+  libstb-dev libcli11-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
 )
