@@ -10,9 +10,16 @@
 namespace standin {
 namespace {
 
-const char* const kOperationNames[STANDIN_OP_COUNT] = {
-    "init",       "cleanup",    "login",        "logout",       "ptz-control",
-    "ptz-preset", "get-config", "capture-jpeg", "start-remote-config", "stop-remote-config"};
+const char* const kOperationNames[STANDIN_OP_COUNT] = {"init",
+                                                       "cleanup",
+                                                       "login",
+                                                       "logout",
+                                                       "ptz-control",
+                                                       "ptz-preset",
+                                                       "get-config",
+                                                       "capture-jpeg",
+                                                       "start-remote-config",
+                                                       "stop-remote-config"};
 
 class TraceFile {
 public:

@@ -145,8 +145,8 @@ private:
 };
 
 enum class Act {
-    bind,      // bind a child (or `id` when child is kAnId, an ended process's ID when kEndedId)
-    reuseId,   // end a child and start another with the same process ID in its place
+    bind,     // bind a child (or `id` when child is kAnId, an ended process's ID when kEndedId)
+    reuseId,  // end a child and start another with the same process ID in its place
 };
 constexpr int kAnId = -1;
 constexpr int kEndedId = -2;
@@ -161,8 +161,8 @@ struct Step {
 struct Scenario {
     const char* name;
     std::vector<Step> steps;
-    int hostEndSignal;            // SIGKILL, or 0 to let the host exit normally
-    std::vector<bool> survives;   // per child: whether it must outlive the host
+    int hostEndSignal;           // SIGKILL, or 0 to let the host exit normally
+    std::vector<bool> survives;  // per child: whether it must outlive the host
 };
 
 void RunScenario(const Scenario& scenario) {
@@ -172,7 +172,8 @@ void RunScenario(const Scenario& scenario) {
     ASSERT_TRUE(host.Started());
     for (const Step& step : scenario.steps) {
         if (step.act == Act::reuseId) {
-            if (!children[step.child].RestartWithSameId()) GTEST_SKIP() << "cannot choose the next process ID";
+            if (!children[step.child].RestartWithSameId())
+                GTEST_SKIP() << "cannot choose the next process ID";
             continue;
         }
         const uint32_t id = step.child == kAnId      ? step.id
@@ -199,7 +200,10 @@ void RunScenario(const Scenario& scenario) {
 const Scenario kScenarios[] = {
     {"host killed, two children end", {{Act::bind, 0, 103}, {Act::bind, 1, 79}}, SIGKILL, {false, false}},
     {"host exits normally, children end", {{Act::bind, 0, 103}, {Act::bind, 1, 79}}, 0, {false, false}},
-    {"same child twice", {{Act::bind, 0, 103}, {Act::bind, 0, 31}, {Act::bind, 1, 79}}, SIGKILL, {false, false}},
+    {"same child twice",
+     {{Act::bind, 0, 103}, {Act::bind, 0, 31}, {Act::bind, 1, 79}},
+     SIGKILL,
+     {false, false}},
     {"IDs of no process first, then a child",
      {{Act::bind, kAnId, 36, 0},
       {Act::bind, kAnId, 4, 0x80000000u},
@@ -217,7 +221,8 @@ const Scenario kReusedIdScenarios[] = {
      {{Act::bind, 0, 103}, {Act::reuseId, 0}, {Act::bind, 1, 79}},
      SIGKILL,
      {true, false}},
-    {"the later process is not counted as bound", {{Act::bind, 0, 103}, {Act::reuseId, 0}, {Act::bind, 0, 79}},
+    {"the later process is not counted as bound",
+     {{Act::bind, 0, 103}, {Act::reuseId, 0}, {Act::bind, 0, 79}},
      0,
      {false}},
 };
@@ -240,7 +245,8 @@ TEST(JobOsPosixTest, ExistingProcessIsBoundOnceAndNotEndedWhileTheHostRuns) {
     const JobOs& os = SystemJobOs();
     EXPECT_NE(os.openProcess(child.Id()), kNoHandle);
     const uint32_t first = JobAssign(os, child.Id());
-    EXPECT_EQ(first & ~uint32_t{jobExisted | limitsSet}, uint32_t{inJob | processOpened | jobOpened | assigned});
+    EXPECT_EQ(first & ~uint32_t{jobExisted | limitsSet},
+              uint32_t{inJob | processOpened | jobOpened | assigned});
     EXPECT_EQ(JobAssign(os, child.Id()), 31u);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(child.Running());

@@ -249,14 +249,22 @@ int main(int argc, char** argv) {
     if (scenario == "bind") return Bind(argc - 2, argv + 2) ? 0 : 1;
     if (!WaitUntilJobNameIsFree()) return 1;
     bool ok = false;
-    if (scenario == "same-child") ok = SameChild();
-    else if (scenario == "no-process") ok = NoProcess();
-    else if (scenario == "in-other-job") ok = InOtherJob();
-    else if (scenario == "ends-with-host") ok = EndsWithHost();
-    else if (scenario == "failed-first-call-ends-with-host") ok = FailedFirstCallEndsWithHost();
-    else if (scenario == "other-job-ends-with-host") ok = OtherJobEndsWithHost();
-    else if (scenario == "survives-host") ok = SurvivesHost();
-    else return 2;
+    if (scenario == "same-child")
+        ok = SameChild();
+    else if (scenario == "no-process")
+        ok = NoProcess();
+    else if (scenario == "in-other-job")
+        ok = InOtherJob();
+    else if (scenario == "ends-with-host")
+        ok = EndsWithHost();
+    else if (scenario == "failed-first-call-ends-with-host")
+        ok = FailedFirstCallEndsWithHost();
+    else if (scenario == "other-job-ends-with-host")
+        ok = OtherJobEndsWithHost();
+    else if (scenario == "survives-host")
+        ok = SurvivesHost();
+    else
+        return 2;
     std::printf("%s: %s\n", scenario.c_str(), ok ? "passed" : "FAILED");
     return ok ? 0 : 1;
 }

@@ -4,18 +4,18 @@
 // line is dropped and nothing outside the log folder changes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <pwd.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "thermometry/platform/log_file.hpp"
 
@@ -74,8 +74,7 @@ const LocationCase kCases[] = {
      false},
     {"dangling link in place of the log file",
      [](const Scene& s) {
-         return MakeFolder(s, 0755) &&
-                ::symlink((s.root + "/created").c_str(), s.logFile().c_str()) == 0;
+         return MakeFolder(s, 0755) && ::symlink((s.root + "/created").c_str(), s.logFile().c_str()) == 0;
      },
      false},
     {"the folder itself a link",
@@ -95,22 +94,18 @@ const LocationCase kCases[] = {
     {"empty folder of another user",
      [](const Scene& s) {
          if (::geteuid() != 0) return false;
-         return MakeFolder(s, 0755) &&
-                ::chown(s.folder().c_str(), OtherUser(), static_cast<gid_t>(-1)) == 0;
+         return MakeFolder(s, 0755) && ::chown(s.folder().c_str(), OtherUser(), static_cast<gid_t>(-1)) == 0;
      },
      false},
     {"group-writable folder", [](const Scene& s) { return MakeFolder(s, 0775); }, false},
     {"world-writable folder", [](const Scene& s) { return MakeFolder(s, 0757); }, false},
-    {"world-writable sticky folder like /tmp", [](const Scene& s) { return MakeFolder(s, 01777); },
-     false},
+    {"world-writable sticky folder like /tmp", [](const Scene& s) { return MakeFolder(s, 01777); }, false},
     {"no folder", [](const Scene&) { return true; }, false},
     {"a folder in place of the log file",
-     [](const Scene& s) { return MakeFolder(s, 0755) && ::mkdir(s.logFile().c_str(), 0755) == 0; },
-     false},
+     [](const Scene& s) { return MakeFolder(s, 0755) && ::mkdir(s.logFile().c_str(), 0755) == 0; }, false},
     // Without O_NONBLOCK this would wait for a reader forever.
     {"FIFO without a reader in place of the log file",
-     [](const Scene& s) { return MakeFolder(s, 0755) && ::mkfifo(s.logFile().c_str(), 0644) == 0; },
-     false},
+     [](const Scene& s) { return MakeFolder(s, 0755) && ::mkfifo(s.logFile().c_str(), 0644) == 0; }, false},
 };
 
 void PrintTo(const LocationCase& c, std::ostream* out) { *out << c.name; }

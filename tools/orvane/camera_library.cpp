@@ -15,17 +15,17 @@ bool CameraLibrary::Load(std::string& error) {
         return false;
     }
     std::string missing;
-    const bool all = hostloader::ResolveOrvaneExports(library_, exports_,
-                                                      [&](const std::string& exported, bool found) {
-                                                          if (!found) missing += " " + exported;
-                                                      });
+    const bool all =
+        hostloader::ResolveOrvaneExports(library_, exports_, [&](const std::string& exported, bool found) {
+            if (!found) missing += " " + exported;
+        });
     if (!all) {
         error = name + " lacks exports:" + missing;
         return false;
     }
     // Older builds of the library lack it; everything else works without it.
-    failureText_ = reinterpret_cast<LastFailureTextFn>(
-        library_.Symbol(hostloader::ExportName("CamLastFailureText", 3)));
+    failureText_ =
+        reinterpret_cast<LastFailureTextFn>(library_.Symbol(hostloader::ExportName("CamLastFailureText", 3)));
     return true;
 }
 

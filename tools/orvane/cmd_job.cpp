@@ -54,9 +54,8 @@ void AddJobCommand(CLI::App& app, Tool& tool) {
     auto* job = app.add_subcommand("job", "Bind a process to the host's job and explain the result");
     auto processId = std::make_shared<uint32_t>(0);
     job->add_option("pid", *processId, "Process ID")->required()->check(CLI::Range(1u, 0xFFFFFFFFu));
-    job->callback([&tool, processId] {
-        tool.run = [processId](Output& out) { return Job(out, *processId); };
-    });
+    job->callback(
+        [&tool, processId] { tool.run = [processId](Output& out) { return Job(out, *processId); }; });
 }
 
 }  // namespace orvane_cli

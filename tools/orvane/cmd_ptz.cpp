@@ -12,8 +12,8 @@ namespace orvane_cli {
 namespace {
 
 // The camera's PTZ motion commands.
-const std::map<std::string, uint32_t> kMotions = {{"left", 1},    {"right", 2},   {"up", 3},
-                                                  {"down", 4},    {"zoom-in", 5}, {"zoom-out", 6}};
+const std::map<std::string, uint32_t> kMotions = {{"left", 1}, {"right", 2},   {"up", 3},
+                                                  {"down", 4}, {"zoom-in", 5}, {"zoom-out", 6}};
 // The camera's preset commands.
 const std::map<std::string, uint32_t> kPresetActions = {{"set", 8}, {"clear", 9}, {"goto", 39}};
 
@@ -41,13 +41,14 @@ int Move(Output& out, const Connection& connection, const MoveOptions& options) 
             return out.Fail(kExitFailed, "starting the motion " + options.direction + " failed",
                             library.FailureText());
         }
-        out.Line("Moving " + options.direction + " for " + Decimal(static_cast<double>(duration.count()) / 1000.0, 1) +
-                 " s ...");
+        out.Line("Moving " + options.direction + " for " +
+                 Decimal(static_cast<double>(duration.count()) / 1000.0, 1) + " s ...");
         const auto started = std::chrono::steady_clock::now();
         const bool completed = SleepUnlessInterrupted(duration);
         // Stopped in every case, so the head never keeps moving after the tool ends.
         const bool stopped = api.CamPTZControl(userId, options.channel, command, 0, 0) == 1;
-        const auto moved = std::chrono::duration_cast<Milliseconds>(std::chrono::steady_clock::now() - started);
+        const auto moved =
+            std::chrono::duration_cast<Milliseconds>(std::chrono::steady_clock::now() - started);
         out.Integer("moved_ms", moved.count());
         out.Flag("interrupted", !completed);
         if (!stopped) return out.Fail(kExitFailed, "stopping the motion failed", library.FailureText());
@@ -67,7 +68,8 @@ int Preset(Output& out, const Connection& connection, const PresetOptions& optio
         out.Integer("preset", options.index);
         const uint32_t command = kPresetActions.at(options.action);
         if (library.api().CamPresetCommand(userId, options.channel, options.index, command, 0) != 1) {
-            return out.Fail(kExitFailed, "preset " + options.action + " " + std::to_string(options.index) + " failed",
+            return out.Fail(kExitFailed,
+                            "preset " + options.action + " " + std::to_string(options.index) + " failed",
                             library.FailureText());
         }
         out.Line("Preset " + std::to_string(options.index) + ": " + options.action + " done");
@@ -115,12 +117,15 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
         ->check(CLI::Range(1u, 65535u));
     preset->add_option("-c,--channel", presetOptions->channel, "Channel")->capture_default_str();
     preset->callback([&tool, presetOptions] {
-        tool.run = [&tool, presetOptions](Output& out) { return Preset(out, tool.connection, *presetOptions); };
+        tool.run = [&tool, presetOptions](Output& out) {
+            return Preset(out, tool.connection, *presetOptions);
+        };
     });
 
     auto* position = app.add_subcommand("position", "Show the PTZ head's position");
     AddConnectionOptions(*position, tool.connection);
-    position->callback([&tool] { tool.run = [&tool](Output& out) { return Position(out, tool.connection); }; });
+    position->callback(
+        [&tool] { tool.run = [&tool](Output& out) { return Position(out, tool.connection); }; });
 }
 
 }  // namespace orvane_cli

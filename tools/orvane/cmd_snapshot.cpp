@@ -22,7 +22,8 @@ int Snapshot(Output& out, const Connection& connection, const SnapshotOptions& o
         std::error_code error;
         const auto bytes = std::filesystem::file_size(options.file, error);
         if (!error) out.Integer("bytes", static_cast<int64_t>(bytes));
-        out.Line("Snapshot written to " + options.file + (error ? "" : " (" + std::to_string(bytes) + " bytes)"));
+        out.Line("Snapshot written to " + options.file +
+                 (error ? "" : " (" + std::to_string(bytes) + " bytes)"));
         return static_cast<int>(kExitOk);
     });
 }

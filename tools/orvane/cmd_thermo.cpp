@@ -33,11 +33,11 @@ public:
         : out_(out), duration_(duration), terminal_(!out.json() && platform::StdoutIsTerminal()) {}
 
     void Update(Milliseconds elapsed, const Measurement& m, std::size_t rows) {
-        const std::string readings = "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) + " °C  avg " +
-                                     Decimal(m.avg, 2) + " °C";
+        const std::string readings = "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) +
+                                     " °C  avg " + Decimal(m.avg, 2) + " °C";
         if (terminal_) {
-            std::printf("\r[%s / %s] %s  (%zu rows)   ", ClockText(elapsed).c_str(), ClockText(duration_).c_str(),
-                        readings.c_str(), rows);
+            std::printf("\r[%s / %s] %s  (%zu rows)   ", ClockText(elapsed).c_str(),
+                        ClockText(duration_).c_str(), readings.c_str(), rows);
             std::fflush(stdout);
             lineOpen_ = true;
         } else {
@@ -76,8 +76,8 @@ bool Poll(const CameraLibrary& library, int32_t userId, const RecordOptions& opt
     while (true) {
         Measurement m;
         uint32_t maxBits = 0, minBits = 0, avgBits = 0;
-        if (library.api().CamThermometryRead(userId, options.channel, &m.date, &m.time, &maxBits, &minBits, &avgBits,
-                                             0) == 1) {
+        if (library.api().CamThermometryRead(userId, options.channel, &m.date, &m.time, &maxBits, &minBits,
+                                             &avgBits, 0) == 1) {
             m.max = std::bit_cast<float>(maxBits);
             m.min = std::bit_cast<float>(minBits);
             m.avg = std::bit_cast<float>(avgBits);
@@ -114,11 +114,12 @@ int Record(Output& out, const Connection& connection, const RecordOptions& optio
     const int result = WithLogin(out, connection, [&](CameraLibrary& library, int32_t userId) {
         const auto& api = library.api();
         if (api.CamThermometryStart(userId, options.channel, 0) != 1) {
-            return out.Fail(kExitFailed, "starting thermometry on channel " + std::to_string(options.channel) + " failed",
+            return out.Fail(kExitFailed,
+                            "starting thermometry on channel " + std::to_string(options.channel) + " failed",
                             library.FailureText());
         }
-        out.Line("Recording channel " + std::to_string(options.channel) + " for " + options.durationText + " into " +
-                 options.csv + " (Ctrl+C ends it early)");
+        out.Line("Recording channel " + std::to_string(options.channel) + " for " + options.durationText +
+                 " into " + options.csv + " (Ctrl+C ends it early)");
         Progress progress(out, *ParseDuration(options.durationText));
         bool interrupted = false;
         const bool written = Poll(library, userId, options, csv, progress, rows, interrupted);
@@ -136,7 +137,8 @@ int Record(Output& out, const Connection& connection, const RecordOptions& optio
             const int failed = out.Fail(kExitFailed, "stopping thermometry failed", library.FailureText());
             if (status == kExitOk) status = failed;
         }
-        out.Line(std::string(interrupted ? "Interrupted; " : "") + "subscription " + (stopped ? "stopped" : "NOT stopped"));
+        out.Line(std::string(interrupted ? "Interrupted; " : "") + "subscription " +
+                 (stopped ? "stopped" : "NOT stopped"));
         return status;
     });
     csv.close();
@@ -165,7 +167,8 @@ int Record(Output& out, const Connection& connection, const RecordOptions& optio
 void AddThermoCommands(CLI::App& app, Tool& tool) {
     auto* thermo = app.add_subcommand("thermo", "Thermometry");
     thermo->require_subcommand(1);
-    auto* record = thermo->add_subcommand("record", "Record a channel's thermometry into a CSV file (and a chart)");
+    auto* record =
+        thermo->add_subcommand("record", "Record a channel's thermometry into a CSV file (and a chart)");
     auto options = std::make_shared<RecordOptions>();
     AddConnectionOptions(*record, tool.connection);
     record->add_option("-c,--channel", options->channel, "Channel")->capture_default_str();

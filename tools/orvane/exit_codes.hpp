@@ -5,10 +5,10 @@ namespace orvane_cli {
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFailed = 1,        // a camera operation (or a local file) failed
-    kExitUsage = 2,         // bad arguments
-    kExitLoginFailed = 3,   // the camera refused the login or could not be reached
-    kExitNoLibrary = 4,     // the library could not be loaded or lacks an export
+    kExitFailed = 1,       // a camera operation (or a local file) failed
+    kExitUsage = 2,        // bad arguments
+    kExitLoginFailed = 3,  // the camera refused the login or could not be reached
+    kExitNoLibrary = 4,    // the library could not be loaded or lacks an export
 };
 
 inline constexpr const char* kExitCodesHelp =

@@ -29,8 +29,8 @@ int64_t SecondsSince2000(int32_t date, int32_t time) {
 
 std::string IsoDateTime(int32_t date, int32_t time) {
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", date / 10000, date / 100 % 100, date % 100,
-                  time / 10000, time / 100 % 100, time % 100);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", date / 10000, date / 100 % 100,
+                  date % 100, time / 10000, time / 100 % 100, time % 100);
     return text;
 }
 

@@ -9,8 +9,9 @@ namespace orvane_cli {
 
 std::optional<std::string> ResolvePassword(const Output& out, const Connection& connection) {
     if (connection.passwordGiven) {
-        out.Warn("warning: a password on the command line can be seen by other users; "
-                 "prefer --password-file or ORVANE_PASSWORD");
+        out.Warn(
+            "warning: a password on the command line can be seen by other users; "
+            "prefer --password-file or ORVANE_PASSWORD");
         return connection.password;
     }
     if (!connection.passwordFile.empty()) {
@@ -24,7 +25,8 @@ std::optional<std::string> ResolvePassword(const Output& out, const Connection& 
         return line;
     }
     if (const char* fromEnvironment = std::getenv("ORVANE_PASSWORD")) return std::string(fromEnvironment);
-    auto typed = platform::ReadSecretLine("Password for " + connection.user + "@" + connection.address + ": ");
+    auto typed =
+        platform::ReadSecretLine("Password for " + connection.user + "@" + connection.address + ": ");
     if (!typed) out.Warn("no password: give --password-file, set ORVANE_PASSWORD or type it at the prompt");
     return typed;
 }

@@ -28,12 +28,13 @@ std::string DescribePosition(const std::array<int32_t, 3>& p) {
 }
 
 std::string DescribeRanges(const std::array<int32_t, 6>& r) {
-    return "pan " + Tenths(r[0]) + " to " + Tenths(r[1]) + " deg, tilt " + Tenths(r[2]) + " to " + Tenths(r[3]) +
-           " deg, zoom " + Tenths(r[4]) + "x to " + Tenths(r[5]) + "x";
+    return "pan " + Tenths(r[0]) + " to " + Tenths(r[1]) + " deg, tilt " + Tenths(r[2]) + " to " +
+           Tenths(r[3]) + " deg, zoom " + Tenths(r[4]) + "x to " + Tenths(r[5]) + "x";
 }
 
 std::string PositionJson(const std::array<int32_t, 3>& p) {
-    return Output::Object({{"pan", std::to_string(p[0])}, {"tilt", std::to_string(p[1])}, {"zoom", std::to_string(p[2])}});
+    return Output::Object(
+        {{"pan", std::to_string(p[0])}, {"tilt", std::to_string(p[1])}, {"zoom", std::to_string(p[2])}});
 }
 
 std::string RangesJson(const std::array<int32_t, 6>& r) {

@@ -19,20 +19,22 @@ void AddConnectionOptions(CLI::App& command, Connection& connection) {
         ->capture_default_str();
     auto* file = command.add_option("--password-file", connection.passwordFile,
                                     "File whose first line is the password");
-    command.add_option_function<std::string>(
-               "--password",
-               [&connection](const std::string& value) {
-                   connection.password = value;
-                   connection.passwordGiven = true;
-               },
-               "Password (visible to other users; prefer --password-file or ORVANE_PASSWORD)")
+    command
+        .add_option_function<std::string>(
+            "--password",
+            [&connection](const std::string& value) {
+                connection.password = value;
+                connection.passwordGiven = true;
+            },
+            "Password (visible to other users; prefer --password-file or ORVANE_PASSWORD)")
         ->excludes(file);
 }
 
 CLI::Validator DurationValidator() {
     return CLI::Validator(
         [](std::string& text) -> std::string {
-            return ParseDuration(text) ? "" : "not a positive duration such as 1.5s, 200ms, 10m or 1h: " + text;
+            return ParseDuration(text) ? ""
+                                       : "not a positive duration such as 1.5s, 200ms, 10m or 1h: " + text;
         },
         "DURATION");
 }
@@ -61,8 +63,8 @@ int WithLogin(Output& out, const Connection& connection,
         const auto& api = library.api();
         const std::string where =
             connection.user + "@" + connection.address + ":" + std::to_string(connection.port);
-        const int32_t userId =
-            api.CamLogin(connection.address.c_str(), connection.port, connection.user.c_str(), password->c_str(), 0);
+        const int32_t userId = api.CamLogin(connection.address.c_str(), connection.port,
+                                            connection.user.c_str(), password->c_str(), 0);
         if (userId < 0) {
             return out.Fail(kExitLoginFailed, "login to " + where + " failed", library.FailureText());
         }

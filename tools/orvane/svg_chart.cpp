@@ -39,7 +39,8 @@ double NiceStep(double span, int parts) {
 
 // Clock-friendly steps for the time axis, in seconds.
 int64_t TimeStep(int64_t span) {
-    const int64_t steps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+    const int64_t steps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                             600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
     for (const int64_t step : steps) {
         if (span / step <= 8) return step;
     }
@@ -49,11 +50,16 @@ int64_t TimeStep(int64_t span) {
 std::string Escape(const std::string& text) {
     std::string out;
     for (const char c : text) {
-        if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '&') out += "&amp;";
-        else if (c == '"') out += "&quot;";
-        else out += c;
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
     }
     return out;
 }
@@ -67,11 +73,13 @@ std::vector<double> PlotTimes(const std::vector<Measurement>& measurements) {
     for (std::size_t begin = 0; begin < measurements.size();) {
         const int64_t second = SecondsSince2000(measurements[begin].date, measurements[begin].time);
         std::size_t end = begin + 1;
-        while (end < measurements.size() && SecondsSince2000(measurements[end].date, measurements[end].time) == second) {
+        while (end < measurements.size() &&
+               SecondsSince2000(measurements[end].date, measurements[end].time) == second) {
             ++end;
         }
         for (std::size_t i = begin; i < end; ++i) {
-            times[i] = static_cast<double>(second) + static_cast<double>(i - begin) / static_cast<double>(end - begin);
+            times[i] = static_cast<double>(second) +
+                       static_cast<double>(i - begin) / static_cast<double>(end - begin);
         }
         begin = end;
     }
@@ -110,34 +118,37 @@ std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, co
     const auto y = [&](double v) { return kTop + kPlotHeight * (yMax - v) / (yMax - yMin); };
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" + Num(kHeight) +
-           "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(kHeight) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" +
+           Num(kHeight) + "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(kHeight) +
+           "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text id=\"title\" x=\"" + Num(kLeft) + "\" y=\"28\" font-size=\"16\">" + Escape(title) + "</text>\n";
+    svg += "<text id=\"title\" x=\"" + Num(kLeft) + "\" y=\"28\" font-size=\"16\">" + Escape(title) +
+           "</text>\n";
 
     // Grid and tick labels.
     svg += "<g id=\"y-axis\" stroke=\"#ddd\">\n";
     for (double v = yMin; v <= yMax + yStep / 2; v += yStep) {
-        svg += "<line x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kLeft + kPlotWidth) + "\" y1=\"" + Num(y(v)) + "\" y2=\"" +
-               Num(y(v)) + "\"/>\n";
+        svg += "<line x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kLeft + kPlotWidth) + "\" y1=\"" + Num(y(v)) +
+               "\" y2=\"" + Num(y(v)) + "\"/>\n";
         svg += "<text stroke=\"none\" fill=\"#333\" text-anchor=\"end\" x=\"" + Num(kLeft - 6) + "\" y=\"" +
                Num(y(v) + 4) + "\">" + Decimal(v, yStep < 1 ? 1 : 0) + "</text>\n";
     }
     svg += "</g>\n<g id=\"x-axis\" stroke=\"#ddd\">\n";
     const int64_t xStep = TimeStep(span);
     for (int64_t t = (firstTime + xStep - 1) / xStep * xStep; t <= lastTime; t += xStep) {
-        svg += "<line x1=\"" + Num(x(static_cast<double>(t))) + "\" x2=\"" + Num(x(static_cast<double>(t))) + "\" y1=\"" + Num(kTop) + "\" y2=\"" +
-               Num(kTop + kPlotHeight) + "\"/>\n";
-        svg += "<text stroke=\"none\" fill=\"#333\" text-anchor=\"middle\" x=\"" + Num(x(static_cast<double>(t))) + "\" y=\"" +
-               Num(kTop + kPlotHeight + 18) + "\">" + ClockOfDay(t) + "</text>\n";
+        svg += "<line x1=\"" + Num(x(static_cast<double>(t))) + "\" x2=\"" + Num(x(static_cast<double>(t))) +
+               "\" y1=\"" + Num(kTop) + "\" y2=\"" + Num(kTop + kPlotHeight) + "\"/>\n";
+        svg += "<text stroke=\"none\" fill=\"#333\" text-anchor=\"middle\" x=\"" +
+               Num(x(static_cast<double>(t))) + "\" y=\"" + Num(kTop + kPlotHeight + 18) + "\">" +
+               ClockOfDay(t) + "</text>\n";
     }
     svg += "</g>\n";
-    svg += "<rect x=\"" + Num(kLeft) + "\" y=\"" + Num(kTop) + "\" width=\"" + Num(kPlotWidth) + "\" height=\"" +
-           Num(kPlotHeight) + "\" fill=\"none\" stroke=\"#333\"/>\n";
+    svg += "<rect x=\"" + Num(kLeft) + "\" y=\"" + Num(kTop) + "\" width=\"" + Num(kPlotWidth) +
+           "\" height=\"" + Num(kPlotHeight) + "\" fill=\"none\" stroke=\"#333\"/>\n";
     svg += "<text id=\"x-label\" text-anchor=\"middle\" x=\"" + Num(kLeft + kPlotWidth / 2) + "\" y=\"" +
            Num(kHeight - 14) + "\">Time (camera clock, hh:mm:ss)</text>\n";
-    svg += "<text id=\"y-label\" text-anchor=\"middle\" transform=\"translate(20 " + Num(kTop + kPlotHeight / 2) +
-           ") rotate(-90)\">Temperature (°C)</text>\n";
+    svg += "<text id=\"y-label\" text-anchor=\"middle\" transform=\"translate(20 " +
+           Num(kTop + kPlotHeight / 2) + ") rotate(-90)\">Temperature (°C)</text>\n";
 
     // The three series, then the legend.
     for (const Series& s : kSeries) {
@@ -156,9 +167,10 @@ std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, co
     double legendY = kTop + 10;
     for (const Series& s : kSeries) {
         const double left = kLeft + kPlotWidth + 20;
-        svg += "<line x1=\"" + Num(left) + "\" x2=\"" + Num(left + 24) + "\" y1=\"" + Num(legendY) + "\" y2=\"" +
-               Num(legendY) + "\" stroke=\"" + s.colour + "\" stroke-width=\"3\"/>\n";
-        svg += "<text x=\"" + Num(left + 30) + "\" y=\"" + Num(legendY + 4) + "\">" + s.label + " (°C)</text>\n";
+        svg += "<line x1=\"" + Num(left) + "\" x2=\"" + Num(left + 24) + "\" y1=\"" + Num(legendY) +
+               "\" y2=\"" + Num(legendY) + "\" stroke=\"" + s.colour + "\" stroke-width=\"3\"/>\n";
+        svg +=
+            "<text x=\"" + Num(left + 30) + "\" y=\"" + Num(legendY + 4) + "\">" + s.label + " (°C)</text>\n";
         legendY += 22;
     }
     svg += "</g>\n</svg>\n";

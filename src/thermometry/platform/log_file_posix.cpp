@@ -1,9 +1,9 @@
-#include <cerrno>
-#include <climits>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include "thermometry/platform/log_file.hpp"
 
@@ -53,13 +53,12 @@ private:
 // descriptor only anchors the openat and the fstat, so the folder need not be
 // readable, and the open is cheaper.
 int OpenOwnFolder(const char* folder) noexcept {
-    const int descriptor = Retrying([&] {
-        return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    });
+    const int descriptor =
+        Retrying([&] { return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
     if (descriptor < 0) return -1;
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::geteuid() || (status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    if (::fstat(descriptor, &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() ||
+        (status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         ::close(descriptor);
         return -1;
     }
@@ -91,8 +90,7 @@ bool AppendToFile(const char* path, const char* data, std::size_t size) noexcept
     // (ENXIO) instead of stalling the SDK's thread.
     const Descriptor file(Retrying([&] {
         return ::openat(folderDescriptor.get(), name,
-                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                        kLogFileMode);
+                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kLogFileMode);
     }));
     if (!file.valid()) return false;
     // Only a regular file takes the line: a FIFO with a reader or a device would

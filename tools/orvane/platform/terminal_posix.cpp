@@ -35,8 +35,10 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt) {
     }
     std::string line;
     const bool got = static_cast<bool>(std::getline(std::cin, line));
-    if (terminal) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-    else std::fputc('\n', stderr);
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    else
+        std::fputc('\n', stderr);
     if (!got) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
