@@ -145,12 +145,28 @@ def group_commands():
             check(facts(result), f"{argv} --json: unexpected result {result}")
         except (KeyError, TypeError) as e:
             check(False, f"{argv} --json: missing {e} in {result}")
-    # The job command needs no login; this test's own process exists.
-    code, out, _ = run(["job", str(os.getpid())])
-    check(code == 0 and re.search(r"\[x\] 2 ", out), f"job: exit {code}, output {out!r}")
-    code, result, _ = run_json(["job", str(os.getpid())])
-    check(code == 0 and result.get("bits", 0) & 2 and "process_opened" in result.get("set", []),
-          f"job --json: {result}")
+    # The job command needs no login. An ID that names no process fails, yet the
+    # call that creates the job still arms it.
+    code, out, err = run(["job", str(0x7FFFFFFF)])
+    check(code == 1 and "could not be opened" in err, f"job of no process: exit {code}, {err!r}")
+    code, result, _ = run_json(["job", str(0x7FFFFFFF)])
+    check(code == 1 and result.get("bits", 0) & 32 and not result.get("bits", 0) & 2,
+          f"job of no process --json: {result}")
+    if args.emulator:
+        return  # a Linux process ID means nothing to the Windows build
+    # A bound child ends when its host (here the orvane process) ends.
+    child = subprocess.Popen(["sleep", "60"])
+    try:
+        code, out, _ = run(["job", str(child.pid)])
+        check(code == 0 and re.search(r"\[x\] 2 ", out) and re.search(r"\[x\] 64 ", out),
+              f"job: exit {code}, output {out!r}")
+        try:
+            child.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            check(False, "job: the bound child outlived the orvane process")
+    finally:
+        child.kill()
+        child.wait()
 
 
 # ---------------------------------------------------------------------------

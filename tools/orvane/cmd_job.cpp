@@ -39,7 +39,9 @@ int Job(Output& out, uint32_t processId) {
         }
         out.Raw("set", names + "]");
         // No bit at all means the process was not found (or could not be opened).
-        if (bits == 0) {
+        // Bits such as "job opened" can be set without the process being bound; only
+        // an opened process counts as success.
+        if ((bits & ORVANE_JOB_PROCESS_OPENED) == 0) {
             out.Text("error", "process " + std::to_string(processId) + " could not be opened");
             out.Warn("process " + std::to_string(processId) + " could not be opened");
             return static_cast<int>(kExitFailed);
