@@ -118,6 +118,7 @@ TEST(LogFaultTest, EventsNeverWaitForALogFaultAndReadsSeeEveryMeasurement) {
         } else {
             EXPECT_EQ(RunScenario(fault, path), "") << fault.name;
         }
+        if (fault.restore) fault.restore();
         testsupport::RemoveFolder(folder);
     }
 }

@@ -22,6 +22,8 @@ struct LogFault {
     std::function<void(const std::string& path)> between;
     // Frees a writer that the fault keeps waiting; may be empty.
     std::function<void(const std::string& path)> release;
+    // Undoes what the fault changed outside its folder; may be empty.
+    std::function<void()> restore;
     // After the scenario, the log file holds the second event's lines and only them.
     bool secondEventLogged = false;
     // Only a user other than root meets this fault (root ignores permissions).

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -18,6 +20,8 @@ namespace fs = std::filesystem;
 
 // The unprivileged user a root test drops to.
 constexpr uid_t kNobody = 65534;
+
+rlimit savedSizeLimit{};
 
 }  // namespace
 
@@ -31,10 +35,29 @@ std::vector<LogFault> PlatformLogFaults() {
                             }
                             return ::symlink("/dev/full", path.c_str()) == 0;
                         });
-    faults
-        .emplace_back("read-only folder", [](const std::string& folder, const std::string&,
-                                             std::string&) { return ::chmod(folder.c_str(), 0555) == 0; })
-        .asOtherUser = true;
+    LogFault& full = faults.emplace_back(
+        "no room left (file size limit, as on a full disk)",
+        [](const std::string&, const std::string&, std::string& skipped) {
+            // Writes past the limit fail as on a full disk (EFBIG instead of ENOSPC).
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                skipped = "no file size limit";
+                return false;
+            }
+            savedSizeLimit = limit;
+            limit.rlim_cur = 0;
+            return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        });
+    full.restore = [] { ::setrlimit(RLIMIT_FSIZE, &savedSizeLimit); };
+    LogFault& readOnly = faults.emplace_back(
+        "read-only folder", [](const std::string& folder, const std::string&, std::string&) {
+            // The folder belongs to the user the scenario runs as, as the log's
+            // folder must, but that user may not write in it.
+            if (::geteuid() == 0 && ::chown(folder.c_str(), kNobody, kNobody) != 0) return false;
+            return ::chmod(folder.c_str(), 0555) == 0;
+        });
+    readOnly.asOtherUser = true;
     faults.emplace_back("log path is a folder",
                         [](const std::string&, const std::string& path, std::string&) {
                             return ::mkdir(path.c_str(), 0755) == 0;
@@ -81,8 +104,8 @@ std::string MakeScenarioFolder(const std::string& name) {
         fs::temp_directory_path() / ("orvane-fault-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(folder);
     fs::create_directories(folder);
-    // The other user of RunAsOtherUser reaches the folder but, once it is read-only, cannot write.
-    ::chmod(folder.c_str(), 0777);
+    // The log's folder must be the user's own and closed to others' writes.
+    ::chmod(folder.c_str(), 0755);
     return folder.string();
 }
 
