@@ -3,9 +3,11 @@
 // scenario is a script of starts, stops, events and reads against the stand-in.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <bit>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/library_state.hpp"
@@ -165,6 +167,55 @@ TEST_F(SubscriptionRulesTest, TheNewestStartedSubscriptionAnswers) {
             Run(scenario.steps[i], nextHandle);
         }
     }
+}
+
+TEST_F(SubscriptionRulesTest, EventsAfterAStopStillReachTheRecord) {
+    ASSERT_TRUE(thermometry::Start(*library, userId, kChannel));
+    int32_t nextHandle = 1;
+    Run(Fire(0, 11), nextHandle);
+    ASSERT_TRUE(thermometry::Stop(*library, userId, kChannel));
+    // The SDK delivers no more for a stopped handle; one that still did would
+    // find the record in place, and its measurement would be the newest.
+    testsupport::BlockFields fields;
+    fields.time = testsupport::PackTime(2024, 3, 5, 9, 7, 1);
+    fields.calibType = 2;
+    fields.max = 12;
+    auto block = testsupport::MakeBlock(fields);
+    EXPECT_EQ(StandinFireEvent(0, kEventData, block.data(), 440), 0);
+    Run(Reads(11), nextHandle);
+    OnThermometryEvent(kEventData, block.data(), 440, library->Subscriptions().Find(userId, kChannel));
+    Run(Reads(12), nextHandle);
+}
+
+TEST_F(SubscriptionRulesTest, UnloadWhileEventsArriveStopsEveryRecordSafely) {
+    constexpr int32_t kSubscriptions = 4;
+    for (int32_t channel = 0; channel < kSubscriptions; ++channel) {
+        ASSERT_TRUE(thermometry::Start(*library, userId, channel));
+    }
+    std::atomic<bool> unloaded{false};
+    std::atomic<int> delivered{0};
+    std::vector<std::thread> sdkThreads;
+    for (int t = 0; t < 2; ++t) {
+        sdkThreads.emplace_back([&, t] {
+            testsupport::BlockFields fields;
+            fields.calibType = 2;
+            const auto block = testsupport::MakeBlock(fields);
+            for (int i = 0; !unloaded.load(); ++i) {
+                if (StandinFireEvent((i + t) % kSubscriptions, kEventData, block.data(), 440) == 1)
+                    ++delivered;
+            }
+        });
+    }
+    while (delivered.load() < 100) std::this_thread::yield();
+    library.reset();  // stops each subscription while events keep coming
+    // Nothing reaches a destroyed record (the sanitizer builds would see it touched).
+    testsupport::BlockFields fields;
+    const auto block = testsupport::MakeBlock(fields);
+    for (int32_t handle = 0; handle < kSubscriptions; ++handle) {
+        EXPECT_EQ(StandinFireEvent(handle, kEventData, block.data(), 440), 0);
+    }
+    unloaded = true;
+    for (auto& thread : sdkThreads) thread.join();
 }
 
 }  // namespace

@@ -35,20 +35,20 @@ std::vector<LogFault> PlatformLogFaults() {
                             }
                             return ::symlink("/dev/full", path.c_str()) == 0;
                         });
-    LogFault& full = faults.emplace_back(
-        "no room left (file size limit, as on a full disk)",
-        [](const std::string&, const std::string&, std::string& skipped) {
-            // Writes past the limit fail as on a full disk (EFBIG instead of ENOSPC).
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) {
-                skipped = "no file size limit";
-                return false;
-            }
-            savedSizeLimit = limit;
-            limit.rlim_cur = 0;
-            return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        });
+    LogFault& full = faults.emplace_back("no room left (file size limit, as on a full disk)",
+                                         [](const std::string&, const std::string&, std::string& skipped) {
+                                             // Writes past the limit fail as on a full disk (EFBIG instead of
+                                             // ENOSPC).
+                                             std::signal(SIGXFSZ, SIG_IGN);
+                                             rlimit limit{};
+                                             if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                                                 skipped = "no file size limit";
+                                                 return false;
+                                             }
+                                             savedSizeLimit = limit;
+                                             limit.rlim_cur = 0;
+                                             return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+                                         });
     full.restore = [] { ::setrlimit(RLIMIT_FSIZE, &savedSizeLimit); };
     LogFault& readOnly = faults.emplace_back(
         "read-only folder", [](const std::string& folder, const std::string&, std::string&) {
