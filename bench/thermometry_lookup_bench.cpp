@@ -76,6 +76,11 @@ public:
         }
         library_.Subscriptions().ForEach(
             [this](ThermometrySubscription& record) { targets_.push_back(&record); });
+        // One event each first: a record's event text is allocated at its first event.
+        const auto first = DataBlock();
+        for (ThermometrySubscription* record : targets_) {
+            OnThermometryEvent(kEventData, const_cast<uint8_t*>(first.data()), kUploadSize, record);
+        }
         storm_ = std::thread([this] {
             const auto block = DataBlock();
             for (std::size_t i = 0; !stop_.load(std::memory_order_relaxed); ++i) {
