@@ -1,0 +1,46 @@
+#include <dirent.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "process_usage.hpp"
+
+// Under a sanitizer, its allocator owns the heap and reports what is in use.
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
+namespace soak {
+namespace {
+
+uint64_t ResidentBytes() {
+    unsigned long long pages = 0;
+    unsigned long long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%llu %llu", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+uint64_t OpenDescriptors() {
+    DIR* folder = opendir("/proc/self/fd");
+    if (folder == nullptr) return 0;
+    uint64_t count = 0;
+    while (const dirent* entry = readdir(folder)) {
+        if (entry->d_name[0] != '.') ++count;
+    }
+    closedir(folder);
+    return count - 1;  // the descriptor of the listing itself
+}
+
+uint64_t HeapBytes() {
+    if (__sanitizer_get_current_allocated_bytes != nullptr) return __sanitizer_get_current_allocated_bytes();
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+}  // namespace
+
+ProcessUsage MeasureProcess() { return ProcessUsage{ResidentBytes(), OpenDescriptors(), HeapBytes()}; }
+
+}  // namespace soak
