@@ -12,7 +12,10 @@ ProcessUsage MeasureProcess() {
                          sizeof memory);
     DWORD handles = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handles);
-    return ProcessUsage{memory.WorkingSetSize, handles, memory.PrivateUsage};
+    // Some Windows emulations leave the private bytes at 0; the commit charge is
+    // the nearest figure then.
+    const uint64_t privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    return ProcessUsage{memory.WorkingSetSize, handles, privateBytes};
 }
 
 }  // namespace soak
