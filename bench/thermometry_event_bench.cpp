@@ -18,7 +18,7 @@
 
 #include "thermometry/event_handler.hpp"
 #include "thermometry/platform/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace {
 
@@ -66,7 +66,7 @@ void BareAppend(const char* path, const std::string& bytes) {
 void OnThermometryEventPerDataEvent(benchmark::State& state) {
     PrepareLog();
     auto block = DataBlock();
-    ThermometrySubscription record(0, 1);
+    ThermometrySubscription record(0, 1, SystemLogSink());
     int64_t sinceTruncate = 0;
     for (auto _ : state) {
         OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
@@ -80,7 +80,7 @@ void TwoBareAppendsOfTheSameBytes(benchmark::State& state) {
     // The exact bytes one event writes, split into its two writes.
     PrepareLog();
     auto block = DataBlock();
-    ThermometrySubscription record(0, 1);
+    ThermometrySubscription record(0, 1, SystemLogSink());
     OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
     const std::string written = ReadLog();
     const size_t firstLineEnd = written.find("\r\n") + 2;

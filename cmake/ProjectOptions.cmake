@@ -1,9 +1,23 @@
 # Compiler settings shared by every target of the project.
 find_package(Threads REQUIRED)
 
-# Warnings as errors for the project's own code, as the interface target orvane_options.
+# Warnings for the project's own code, as the interface target orvane_options;
+# errors only when the developer option asks for them.
 add_library(orvane_options INTERFACE)
-target_compile_options(orvane_options INTERFACE -Wall -Wextra -Werror)
+target_compile_options(orvane_options INTERFACE -Wall -Wextra $<$<BOOL:${ORVANE_WARNINGS_AS_ERRORS}>:-Werror>)
+
+# Adds the platform file of each named concern to a target's private sources:
+# `<name>_win.cpp` on Windows, `<name>_posix.cpp` elsewhere.
+function(orvane_platform_sources target)
+  if(WIN32)
+    set(suffix _win.cpp)
+  else()
+    set(suffix _posix.cpp)
+  endif()
+  foreach(name IN LISTS ARGN)
+    target_sources(${target} PRIVATE ${name}${suffix})
+  endforeach()
+endfunction()
 
 # Sanitizers apply to everything built, GoogleTest included, so that every call
 # across the project's own code is instrumented.

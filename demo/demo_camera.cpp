@@ -47,7 +47,8 @@ void Move(const Exports& exports, int32_t userId, uint32_t command, const char* 
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    std::printf("  %s\n", exports.CamPTZControl(userId, kChannel, command, 0, 0) == 1 ? "stopped" : "stop failed");
+    std::printf("  %s\n",
+                exports.CamPTZControl(userId, kChannel, command, 0, 0) == 1 ? "stopped" : "stop failed");
 }
 
 std::string FullPath(const char* fileName) {
@@ -65,7 +66,7 @@ void SteerCamera(const Exports& exports, int32_t userId) {
 
     std::printf("Storing the starting position as preset %u ...\n", kPreset);
     std::printf("  %s\n", exports.CamPresetCommand(userId, kChannel, kPreset, kPresetSet, 0) == 1 ? "stored"
-                                                                                                   : "failed");
+                                                                                                  : "failed");
     Move(exports, userId, STANDIN_PTZ_PAN_RIGHT, "pan right", 1500);
     Move(exports, userId, STANDIN_PTZ_TILT_DOWN, "tilt down", 1000);
     Move(exports, userId, STANDIN_PTZ_ZOOM_IN, "zoom in", 500);
@@ -86,8 +87,8 @@ void SteerCamera(const Exports& exports, int32_t userId) {
     }
 
     std::printf("Going back to preset %u ...\n", kPreset);
-    std::printf("  %s\n", exports.CamPresetCommand(userId, kChannel, kPreset, kPresetGoTo, 0) == 1 ? "done"
-                                                                                                    : "failed");
+    std::printf("  %s\n",
+                exports.CamPresetCommand(userId, kChannel, kPreset, kPresetGoTo, 0) == 1 ? "done" : "failed");
     ShowPosition(exports, userId, "at the preset");
 }
 

@@ -21,8 +21,8 @@ int32_t LogIn(const Exports& exports) {
     std::printf("  the camera refused it: CamLogin returned %d\n", refused);
 
     std::printf("Logging in with the right password ...\n");
-    const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                            STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD, 0);
+    const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                            STANDIN_CAMERA_PASSWORD, 0);
     if (userId < 0) {
         std::printf("  login failed unexpectedly (%d)\n", userId);
     } else {

@@ -37,8 +37,8 @@ void WatchThermometry(const Exports& exports, int32_t userId) {
     const auto end = std::chrono::steady_clock::now() + kWatchTime;
     while (std::chrono::steady_clock::now() < end) {
         Reading now;
-        const bool measured = exports.CamThermometryRead(userId, kChannel, &now.date, &now.time,
-                                                         &now.max, &now.min, &now.avg, 0) == 1;
+        const bool measured = exports.CamThermometryRead(userId, kChannel, &now.date, &now.time, &now.max,
+                                                         &now.min, &now.avg, 0) == 1;
         if (measured && !(now == last)) {
             std::printf("    %04d-%02d-%02d  %02d:%02d:%02d  %8.2f  %8.2f  %8.2f\n", now.date / 10000,
                         now.date / 100 % 100, now.date % 100, now.time / 10000, now.time / 100 % 100,

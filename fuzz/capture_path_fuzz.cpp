@@ -53,8 +53,8 @@ const orvane::sdk::SdkOps kNotReadySdk = Sdk(false);
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static orvane::LibraryState ready(kReadySdk);
-    static orvane::LibraryState notReady(kNotReadySdk);
+    static orvane::LibraryState ready(kReadySdk, fuzzing::CheckedDiscardingLog());
+    static orvane::LibraryState notReady(kNotReadySdk, fuzzing::CheckedDiscardingLog());
     fuzzing::ByteReader input(data, size);
 
     const uint8_t flags = input.Byte();
@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     library.RecordFailure();
     const std::u16string before = library.LastFailureText();
 
-    const bool taken = orvane::camera::Capture(library, userId, channel, nullPath ? nullptr : hostPath.data());
+    const bool taken =
+        orvane::camera::Capture(library, userId, channel, nullPath ? nullptr : hostPath.data());
 
     Check(hostPath == original);
     if (!library.SdkReady()) {

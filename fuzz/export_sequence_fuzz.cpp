@@ -20,7 +20,7 @@
 #include "core/sdk_error_text.hpp"
 #include "fuzz_support.hpp"
 #include "thermometry/thermometry_condition.hpp"
-#include "thermometry/thermometry_subscriptions.hpp"
+#include "thermometry/thermometry_exports.hpp"
 #include "thermometry/thermometry_upload.hpp"
 
 namespace {
@@ -170,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t nextHandle = 0;
     std::vector<uint8_t> block(kUploadSize + 64);
     {
-        orvane::LibraryState library(ready ? kReadySdk : kNotReadySdk);
+        orvane::LibraryState library(ready ? kReadySdk : kNotReadySdk, fuzzing::CheckedDiscardingLog());
         for (int step = 0; step < 64 && !input.Empty(); ++step) {
             const uint8_t op = input.Byte();
             const uint8_t pair = input.Byte();
@@ -186,90 +186,104 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             bool recorded = false;
 
             switch ((op & 0x7F) % 6) {
-            case 0: {  // start, accepted or refused
-                sdk.startResult = (op & 0x80) != 0 ? -1 - (op & 0x0F) : nextHandle++;
-                const bool started = orvane::thermometry::Start(library, userId, channel);
-                Check(sdk.calls == 1 && started == (sdk.startResult >= 0));
-                model.records.push_back(ModelRecord{userId, channel, sdk.startResult, 0, Reading{}});
-                recorded = !started;
-                break;
-            }
-            case 1: {  // stop, confirmed or refused
-                sdk.answer = (op & 0x80) != 0 ? 0 : 1;
-                ModelRecord* target = model.Answering(userId, channel);
-                const bool stopped = orvane::thermometry::Stop(library, userId, channel);
-                if (target == nullptr) {
-                    Check(!stopped && sdk.calls == 0);
+                case 0: {  // start, accepted or refused
+                    sdk.startResult = (op & 0x80) != 0 ? -1 - (op & 0x0F) : nextHandle++;
+                    const bool started = orvane::thermometry::Start(library, userId, channel);
+                    Check(sdk.calls == 1 && started == (sdk.startResult >= 0));
+                    model.records.push_back(ModelRecord{userId, channel, sdk.startResult, 0, Reading{}});
+                    recorded = !started;
                     break;
                 }
-                Check(sdk.calls == 1 && sdk.stoppedHandle == target->handle);
-                const auto session = sdk.sessions.find(target->handle);
-                Check(stopped == (sdk.answer != 0 && session != sdk.sessions.end() &&
-                                  !session->second.running));
-                recorded = !stopped;
-                break;
-            }
-            case 2: {  // read
-                constexpr int32_t kUntouched = 0x7EADBEEF;
-                Reading cells{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched};
-                const bool answered = orvane::thermometry::Read(library, userId, channel, &cells.date,
-                                                                &cells.time, &cells.max, &cells.min, &cells.avg);
-                const ModelRecord* target = model.Answering(userId, channel);
-                if (target == nullptr) {
-                    Check(!answered && cells == (Reading{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched}));
-                } else {
-                    Check(answered == (target->dataEvents > 0) && cells == target->newest);
-                }
-                break;
-            }
-            case 3: {  // an event on one of the running sessions
-                std::vector<int32_t> running;
-                for (const auto& [handle, session] : sdk.sessions) {
-                    if (session.running) running.push_back(handle);
-                }
-                if (running.empty()) break;
-                const int32_t handle = running[pair % running.size()];
-                const uint8_t shape = input.Byte();
-                for (std::size_t i = 0; i < 24; ++i) block[(i * 37 + shape) % kUploadSize] = input.Byte();
-                std::memcpy(block.data() + 180, block.data() + 8, 4);  // readings move with the time
-                block[188] ^= shape;
-                int32_t kind = kDataKind;
-                int32_t length = static_cast<int32_t>(kUploadSize);
-                const uint8_t* buffer = block.data();
-                switch (shape % 6) {
-                case 0: break;
-                case 1: length = static_cast<int32_t>(kUploadSize) + shape; break;
-                case 2: length = shape; break;              // too short to keep
-                case 3: buffer = nullptr; break;            // no buffer at all
-                case 4: kind = kStatusKind; length = 8; break;
-                default: kind = 1 + (shape & 0x10); break;  // a kind the library does not know
-                }
-                const Session session = sdk.sessions[handle];
-                session.callback(kind, const_cast<uint8_t*>(buffer), length, session.userData);
-                ModelRecord* record = model.ByHandle(handle);
-                Check(record != nullptr);
-                if (kind == kDataKind) {
-                    ++record->dataEvents;
-                    if (buffer != nullptr && length >= static_cast<int32_t>(kUploadSize)) {
-                        record->newest = ReadingOf(buffer);
+                case 1: {  // stop, confirmed or refused
+                    sdk.answer = (op & 0x80) != 0 ? 0 : 1;
+                    ModelRecord* target = model.Answering(userId, channel);
+                    const bool stopped = orvane::thermometry::Stop(library, userId, channel);
+                    if (target == nullptr) {
+                        Check(!stopped && sdk.calls == 0);
+                        break;
                     }
+                    Check(sdk.calls == 1 && sdk.stoppedHandle == target->handle);
+                    const auto session = sdk.sessions.find(target->handle);
+                    Check(stopped ==
+                          (sdk.answer != 0 && session != sdk.sessions.end() && !session->second.running));
+                    recorded = !stopped;
+                    break;
                 }
-                break;
-            }
-            case 4: {  // login
-                sdk.answer = (op & 0x80) != 0 ? -1 - (op & 0x0F) : op & 0x3F;
-                const int32_t result = orvane::camera::Login(library, "192.0.2.64", 8000, "admin", "pw");
-                Check(result == (ready ? sdk.answer : -1) && sdk.calls == (ready ? 1 : 0));
-                recorded = result < 0;
-                break;
-            }
-            default: {  // logout
-                sdk.answer = (op & 0x80) != 0 ? 0 : 1;
-                const bool out = orvane::camera::Logout(library, userId);
-                Check(sdk.calls == 1 && out == (sdk.answer != 0));
-                recorded = !out;
-                break;
-            }
+                case 2: {  // read
+                    constexpr int32_t kUntouched = 0x7EADBEEF;
+                    Reading cells{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched};
+                    const bool answered =
+                        orvane::thermometry::Read(library, userId, channel, &cells.date, &cells.time,
+                                                  &cells.max, &cells.min, &cells.avg);
+                    const ModelRecord* target = model.Answering(userId, channel);
+                    if (target == nullptr) {
+                        Check(!answered &&
+                              cells == (Reading{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched}));
+                    } else {
+                        Check(answered == (target->dataEvents > 0) && cells == target->newest);
+                    }
+                    break;
+                }
+                case 3: {  // an event on one of the running sessions
+                    std::vector<int32_t> running;
+                    for (const auto& [handle, session] : sdk.sessions) {
+                        if (session.running) running.push_back(handle);
+                    }
+                    if (running.empty()) break;
+                    const int32_t handle = running[pair % running.size()];
+                    const uint8_t shape = input.Byte();
+                    for (std::size_t i = 0; i < 24; ++i) block[(i * 37 + shape) % kUploadSize] = input.Byte();
+                    std::memcpy(block.data() + 180, block.data() + 8, 4);  // readings move with the time
+                    block[188] ^= shape;
+                    int32_t kind = kDataKind;
+                    int32_t length = static_cast<int32_t>(kUploadSize);
+                    const uint8_t* buffer = block.data();
+                    switch (shape % 6) {
+                        case 0:
+                            break;
+                        case 1:
+                            length = static_cast<int32_t>(kUploadSize) + shape;
+                            break;
+                        case 2:
+                            length = shape;
+                            break;  // too short to keep
+                        case 3:
+                            buffer = nullptr;
+                            break;  // no buffer at all
+                        case 4:
+                            kind = kStatusKind;
+                            length = 8;
+                            break;
+                        default:
+                            kind = 1 + (shape & 0x10);
+                            break;  // a kind the library does not know
+                    }
+                    const Session session = sdk.sessions[handle];
+                    session.callback(kind, const_cast<uint8_t*>(buffer), length, session.userData);
+                    ModelRecord* record = model.ByHandle(handle);
+                    Check(record != nullptr);
+                    if (kind == kDataKind) {
+                        ++record->dataEvents;
+                        if (buffer != nullptr && length >= static_cast<int32_t>(kUploadSize)) {
+                            record->newest = ReadingOf(buffer);
+                        }
+                    }
+                    break;
+                }
+                case 4: {  // login
+                    sdk.answer = (op & 0x80) != 0 ? -1 - (op & 0x0F) : op & 0x3F;
+                    const int32_t result = orvane::camera::Login(library, "192.0.2.64", 8000, "admin", "pw");
+                    Check(result == (ready ? sdk.answer : -1) && sdk.calls == (ready ? 1 : 0));
+                    recorded = result < 0;
+                    break;
+                }
+                default: {  // logout
+                    sdk.answer = (op & 0x80) != 0 ? 0 : 1;
+                    const bool out = orvane::camera::Logout(library, userId);
+                    Check(sdk.calls == 1 && out == (sdk.answer != 0));
+                    recorded = !out;
+                    break;
+                }
             }
             Check(library.LastFailureText() == (recorded ? failed : before));
         }

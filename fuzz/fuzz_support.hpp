@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/sdk_ops.hpp"
+#include "thermometry/log_sink.hpp"
 
 namespace fuzzing {
 
@@ -55,5 +56,9 @@ private:
 // An SDK table whose init answers as asked and whose other operations are set by
 // the target; cleanup and stop succeed unless a target replaces them.
 orvane::sdk::SdkOps BaseSdk(bool initSucceeds);
+
+// The targets' log: keeps nothing, so no run writes a file, but every line it is
+// given must be whole (end in CR LF).
+orvane::thermometry::LogSink& CheckedDiscardingLog();
 
 }  // namespace fuzzing

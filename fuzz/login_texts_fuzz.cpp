@@ -55,8 +55,8 @@ void CheckField(const uint8_t* field, std::size_t capacity, const char* text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static orvane::LibraryState ready(kReadySdk);
-    static orvane::LibraryState notReady(kNotReadySdk);
+    static orvane::LibraryState ready(kReadySdk, fuzzing::CheckedDiscardingLog());
+    static orvane::LibraryState notReady(kNotReadySdk, fuzzing::CheckedDiscardingLog());
     fuzzing::ByteReader input(data, size);
 
     // Flags: which state, which texts are null, whether the SDK fails.

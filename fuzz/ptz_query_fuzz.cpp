@@ -70,8 +70,8 @@ uint16_t Word(const uint8_t* bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static orvane::LibraryState ready(kReadySdk);
-    static orvane::LibraryState notReady(kNotReadySdk);
+    static orvane::LibraryState ready(kReadySdk, fuzzing::CheckedDiscardingLog());
+    static orvane::LibraryState notReady(kNotReadySdk, fuzzing::CheckedDiscardingLog());
     fuzzing::ByteReader input(data, size);
 
     const uint8_t flags = input.Byte();
@@ -95,21 +95,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     library.RecordFailure();
     const std::u16string before = library.LastFailureText();
 
-    const bool answered = scope
-        ? orvane::camera::PtzGetScope(library, userId, {outputs[0], outputs[1], outputs[2], outputs[3],
-                                                        outputs[4], outputs[5]})
-        : orvane::camera::PtzGetCurrent(library, userId, {outputs[0], outputs[1], outputs[2]});
+    const bool answered =
+        scope ? orvane::camera::PtzGetScope(
+                    library, userId, {outputs[0], outputs[1], outputs[2], outputs[3], outputs[4], outputs[5]})
+              : orvane::camera::PtzGetCurrent(library, userId, {outputs[0], outputs[1], outputs[2]});
 
     if (!library.SdkReady()) {
         Check(!answered && script.calls == 0 && library.LastFailureText() == orvane::kSdkNotReadyText);
     } else {
         Check(script.calls == 1 && script.channel == orvane::camera::kAllChannels);
-        Check(script.command == (scope ? orvane::camera::kPtzRangeCommand : orvane::camera::kPtzPositionCommand));
-        Check(script.size == (scope ? sizeof(orvane::camera::PtzRangeRecord)
-                                    : sizeof(orvane::camera::PtzPositionRecord)));
+        Check(script.command ==
+              (scope ? orvane::camera::kPtzRangeCommand : orvane::camera::kPtzPositionCommand));
+        Check(script.size ==
+              (scope ? sizeof(orvane::camera::PtzRangeRecord) : sizeof(orvane::camera::PtzPositionRecord)));
         Check(answered == (script.result != 0));
-        Check(library.LastFailureText() ==
-              (answered ? before : orvane::DescribeSdkError(script.errorCode)));
+        Check(library.LastFailureText() == (answered ? before : orvane::DescribeSdkError(script.errorCode)));
     }
     const int count = scope ? 6 : 3;
     for (int i = 0; i < 6; ++i) {

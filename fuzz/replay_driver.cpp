@@ -3,13 +3,13 @@
 // name order), then on a fixed number of inputs from a seeded generator, so the
 // target runs the same way every time under the sanitizers.
 //   fuzz_target [--runs N] [FILE|FOLDER...]
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
 #include <random>
 #include <string>
@@ -28,7 +28,9 @@ std::vector<uint8_t> GenerateInput(std::mt19937& random) {
     std::vector<uint8_t> input(static_cast<size_t>(lengthPick(random)));
     for (auto& byte : input) {
         const int kind = kindPick(random);
-        byte = kind == 0 ? 0 : kind < 6 ? static_cast<uint8_t>('a' + kind) : static_cast<uint8_t>(bytePick(random));
+        byte = kind == 0  ? 0
+               : kind < 6 ? static_cast<uint8_t>('a' + kind)
+                          : static_cast<uint8_t>(bytePick(random));
     }
     return input;
 }
@@ -62,7 +64,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "cannot read %s\n", name.string().c_str());
                 return 1;
             }
-            std::vector<uint8_t> input((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            std::vector<uint8_t> input((std::istreambuf_iterator<char>(file)),
+                                       std::istreambuf_iterator<char>());
             LLVMFuzzerTestOneInput(input.data(), input.size());
             ++files;
         }

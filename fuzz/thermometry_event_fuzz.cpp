@@ -11,7 +11,7 @@
 
 #include "thermometry/event_handler.hpp"
 #include "thermometry/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace {
 
@@ -20,6 +20,16 @@ using namespace orvane::thermometry;
 void Check(bool condition) {
     if (!condition) std::abort();
 }
+
+// Every log line must end in CR LF; nothing is kept.
+class CheckingLogSink final : public LogSink {
+public:
+    void Append(const char* data, std::size_t size) noexcept override {
+        Check(size >= 2 && data[size - 2] == '\r' && data[size - 1] == '\n');
+    }
+};
+
+CheckingLogSink log;
 
 }  // namespace
 
@@ -44,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The reported length: the whole buffer, or less of it.
     const auto length = static_cast<int32_t>((shape & 2) != 0 ? buffer.size() / 2 : buffer.size());
 
-    ThermometrySubscription record(1, 1);
+    ThermometrySubscription record(1, 1, log);
     OnThermometryEvent(kind, buffer.empty() ? nullptr : buffer.data(), length, &record);
     const MeasurementSnapshot snapshot = record.Snapshot();
     Check(snapshot.eventCount == (kind == kEventData ? 1 : 0));

@@ -1,7 +1,21 @@
 #include "orvane_exports.hpp"
 
+#include <type_traits>
+
 namespace hostloader {
 namespace {
+
+// The 32-bit argument slots of a parameter list: one per argument, every
+// argument being a 32-bit value or a pointer.
+template <class Function>
+struct ArgumentSlots;
+
+template <class Result, class... Arguments>
+struct ArgumentSlots<Result(Arguments...)> {
+    static_assert(((std::is_pointer_v<Arguments> || sizeof(Arguments) == 4) && ...),
+                  "every export argument takes one 32-bit slot");
+    static constexpr int value = static_cast<int>(sizeof...(Arguments));
+};
 
 template <class Function>
 bool ResolveOne(const DynamicLibrary& library, Function& target, const char* function, int slots,
@@ -13,20 +27,12 @@ bool ResolveOne(const DynamicLibrary& library, Function& target, const char* fun
 
 }  // namespace
 
-bool ResolveOrvaneExports(const DynamicLibrary& library, OrvaneExports& exports,
-                          const ExportReport& report) {
+bool ResolveOrvaneExports(const DynamicLibrary& library, OrvaneExports& exports, const ExportReport& report) {
     bool all = true;
-    all &= ResolveOne(library, exports.CamLogin, "CamLogin", 5, report);
-    all &= ResolveOne(library, exports.CamLogout, "CamLogout", 2, report);
-    all &= ResolveOne(library, exports.CamPTZControl, "CamPTZControl", 5, report);
-    all &= ResolveOne(library, exports.CamPresetCommand, "CamPresetCommand", 5, report);
-    all &= ResolveOne(library, exports.CamPTZGetCurrent, "CamPTZGetCurrent", 5, report);
-    all &= ResolveOne(library, exports.CamPTZGetScope, "CamPTZGetScope", 8, report);
-    all &= ResolveOne(library, exports.CamCapture, "CamCapture", 4, report);
-    all &= ResolveOne(library, exports.CamThermometryStart, "CamThermometryStart", 3, report);
-    all &= ResolveOne(library, exports.CamThermometryStop, "CamThermometryStop", 3, report);
-    all &= ResolveOne(library, exports.CamThermometryRead, "CamThermometryRead", 8, report);
-    all &= ResolveOne(library, exports.JobAssign, "JobAssign", 1, report);
+#define HOSTLOADER_RESOLVE(result, name, failure, params, args) \
+    all &= ResolveOne(library, exports.name, #name, ArgumentSlots<result params>::value, report);
+    ORVANE_EXPORT_LIST(HOSTLOADER_RESOLVE)
+#undef HOSTLOADER_RESOLVE
     return all;
 }
 

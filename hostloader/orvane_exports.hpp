@@ -1,5 +1,6 @@
-// All eleven exports of OrvaneLib as typed pointers, resolved from a loaded
-// library by the names they are exported under, with their exact argument slots.
+// Every export of OrvaneLib as a typed pointer, resolved from a loaded library
+// by the name it is exported under; the argument slots of the decorated name
+// come from the export's parameter types.
 #pragma once
 
 #include <functional>
@@ -10,18 +11,11 @@
 
 namespace hostloader {
 
+// One typed pointer per export, named as the export: CamLogin, CamLogout, ...
 struct OrvaneExports {
-    CamLoginFn CamLogin = nullptr;
-    CamLogoutFn CamLogout = nullptr;
-    CamPTZControlFn CamPTZControl = nullptr;
-    CamPresetCommandFn CamPresetCommand = nullptr;
-    CamPTZGetCurrentFn CamPTZGetCurrent = nullptr;
-    CamPTZGetScopeFn CamPTZGetScope = nullptr;
-    CamCaptureFn CamCapture = nullptr;
-    CamThermometryStartFn CamThermometryStart = nullptr;
-    CamThermometryStopFn CamThermometryStop = nullptr;
-    CamThermometryReadFn CamThermometryRead = nullptr;
-    JobAssignFn JobAssign = nullptr;
+#define HOSTLOADER_EXPORT_MEMBER(result, name, failure, params, args) name##Fn name = nullptr;
+    ORVANE_EXPORT_LIST(HOSTLOADER_EXPORT_MEMBER)
+#undef HOSTLOADER_EXPORT_MEMBER
 };
 
 // Called once per export with the name it was looked up under and whether it was found.

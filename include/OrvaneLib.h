@@ -30,69 +30,67 @@ extern "C" {
 /* One-byte boolean result: 1 success, 0 failure. */
 typedef uint8_t OrvaneBool;
 
-/* Result bits of JobAssign. */
+/* Result bits of JobAssign. On Linux the "job" is a watcher process that ends
+ * the bound processes when the host ends; the bits mean the same there. */
 enum {
     ORVANE_JOB_IN_JOB = 1,         /* the process is in a job now (was, or was assigned) */
-    ORVANE_JOB_PROCESS_OPENED = 2, /* a handle to the process was obtained */
-    ORVANE_JOB_OPENED = 4,         /* the job "OrvaneJob" was created or opened */
-    ORVANE_JOB_EXISTED = 8,        /* the job existed before the call */
-    ORVANE_JOB_WAS_IN_JOB = 16,    /* the process belonged to some job before the call */
-    ORVANE_JOB_LIMITS_SET = 32,    /* kill-on-job-close was applied to a new job */
+    ORVANE_JOB_PROCESS_OPENED = 2, /* the process was opened (Linux: exists, may be signalled) */
+    ORVANE_JOB_OPENED = 4,         /* the job "OrvaneJob" was created or opened (Linux: the watcher runs) */
+    ORVANE_JOB_EXISTED = 8,        /* the job existed before the call (never set without 2) */
+    ORVANE_JOB_WAS_IN_JOB = 16,    /* the process belonged to some job before the call
+                                      (Linux: was bound to this host's watcher already) */
+    ORVANE_JOB_LIMITS_SET = 32,    /* kill-on-job-close was applied by the call that created
+                                      the job; that call always applies it, even when the
+                                      process cannot be opened or is in another job, so
+                                      that processes bound later end with the host too */
     ORVANE_JOB_ASSIGNED = 64       /* the process was assigned to the job */
 };
 
-/* Logs in to a camera. Returns the user ID (0 or greater) or a negative value. */
-int32_t ORVANE_CALL CamLogin(const char* deviceAddress, int32_t port, const char* userName,
-                             const char* password, int32_t reserved);
-/* Ends a login. */
-OrvaneBool ORVANE_CALL CamLogout(int32_t userId, int32_t reserved);
+/*
+ * The exports, one line each: result type, name, the value a failed call returns
+ * when the library itself fails (for instance out of memory), the parameters,
+ * and the parameter names as the arguments of a call. Everything else about an
+ * export is produced from this list: the declarations and pointer typedefs
+ * below, the library's wrappers, its export files and the expected export
+ * tables, and the host loader's table. The decorated Windows name's byte count
+ * comes from the parameter types.
+ */
+/* clang-format off */
+#define ORVANE_EXPORT_LIST(X) \
+    /* Logs in to a camera. Returns the user ID (0 or greater) or a negative value. */ \
+    X(int32_t, CamLogin, -1, (const char* deviceAddress, int32_t port, const char* userName, const char* password, int32_t reserved), (deviceAddress, port, userName, password, reserved)) \
+    /* Ends a login. */ \
+    X(OrvaneBool, CamLogout, 0, (int32_t userId, int32_t reserved), (userId, reserved)) \
+    /* Starts (startFlag 1) or stops (startFlag 0) a continuous PTZ motion at a fixed speed. */ \
+    X(OrvaneBool, CamPTZControl, 0, (int32_t userId, int32_t channel, uint32_t ptzCommand, uint32_t startFlag, int32_t reserved), (userId, channel, ptzCommand, startFlag, reserved)) \
+    /* Sends preset command 8, 9 or 39 for a preset index; other commands are refused. */ \
+    X(OrvaneBool, CamPresetCommand, 0, (int32_t userId, int32_t channel, uint32_t presetIndex, uint32_t presetCommand, int32_t reserved), (userId, channel, presetIndex, presetCommand, reserved)) \
+    /* Reads the three PTZ position values, written only on success. */ \
+    X(OrvaneBool, CamPTZGetCurrent, 0, (int32_t userId, int32_t* value1, int32_t* value2, int32_t* value3, int32_t reserved), (userId, value1, value2, value3, reserved)) \
+    /* Reads the six PTZ range values, written only on success. */ \
+    X(OrvaneBool, CamPTZGetScope, 0, (int32_t userId, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4, int32_t* value5, int32_t* value6, int32_t reserved), (userId, value1, value2, value3, value4, value5, value6, reserved)) \
+    /* Has the camera write a JPEG snapshot of a channel to a file path. */ \
+    X(OrvaneBool, CamCapture, 0, (int32_t userId, int32_t channel, const char* filePath, int32_t reserved), (userId, channel, filePath, reserved)) \
+    /* Starts a realtime thermometry subscription for (userId, channel). */ \
+    X(OrvaneBool, CamThermometryStart, 0, (int32_t userId, int32_t channel, int32_t reserved), (userId, channel, reserved)) \
+    /* Stops the first subscription started for (userId, channel). */ \
+    X(OrvaneBool, CamThermometryStop, 0, (int32_t userId, int32_t channel, int32_t reserved), (userId, channel, reserved)) \
+    /* Reads the newest measurement: date as yyyymmdd, time as hhmmss, and the max, min and \
+     * average temperatures as the bit patterns of single-precision floats. Returns 1 once a \
+     * measurement has arrived. */ \
+    X(OrvaneBool, CamThermometryRead, 0, (int32_t userId, int32_t channel, int32_t* date, int32_t* time, uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits, int32_t reserved), (userId, channel, date, time, maxBits, minBits, avgBits, reserved)) \
+    /* Puts a process into the job "OrvaneJob", which ends it when the host ends. \
+     * Returns a set of ORVANE_JOB_* bits. */ \
+    X(uint32_t, JobAssign, 0, (uint32_t processId), (processId))
+/* clang-format on */
 
-/* Starts (startFlag 1) or stops (startFlag 0) a continuous PTZ motion at a fixed speed. */
-OrvaneBool ORVANE_CALL CamPTZControl(int32_t userId, int32_t channel, uint32_t ptzCommand,
-                                     uint32_t startFlag, int32_t reserved);
-/* Sends preset command 8, 9 or 39 for a preset index; other commands are refused. */
-OrvaneBool ORVANE_CALL CamPresetCommand(int32_t userId, int32_t channel, uint32_t presetIndex,
-                                        uint32_t presetCommand, int32_t reserved);
-/* Reads the three PTZ position values, written only on success. */
-OrvaneBool ORVANE_CALL CamPTZGetCurrent(int32_t userId, int32_t* value1, int32_t* value2,
-                                        int32_t* value3, int32_t reserved);
-/* Reads the six PTZ range values, written only on success. */
-OrvaneBool ORVANE_CALL CamPTZGetScope(int32_t userId, int32_t* value1, int32_t* value2,
-                                      int32_t* value3, int32_t* value4, int32_t* value5,
-                                      int32_t* value6, int32_t reserved);
-/* Has the camera write a JPEG snapshot of a channel to a file path. */
-OrvaneBool ORVANE_CALL CamCapture(int32_t userId, int32_t channel, const char* filePath,
-                                  int32_t reserved);
-
-/* Starts a realtime thermometry subscription for (userId, channel). */
-OrvaneBool ORVANE_CALL CamThermometryStart(int32_t userId, int32_t channel, int32_t reserved);
-/* Stops the first subscription started for (userId, channel). */
-OrvaneBool ORVANE_CALL CamThermometryStop(int32_t userId, int32_t channel, int32_t reserved);
-/* Reads the newest measurement: date as yyyymmdd, time as hhmmss, and the max, min and
- * average temperatures as the bit patterns of single-precision floats. Returns 1 once a
- * measurement has arrived. */
-OrvaneBool ORVANE_CALL CamThermometryRead(int32_t userId, int32_t channel, int32_t* date,
-                                          int32_t* time, uint32_t* maxBits, uint32_t* minBits,
-                                          uint32_t* avgBits, int32_t reserved);
-
-/* Puts a process into the job "OrvaneJob", which ends it when the host ends.
- * Returns a set of ORVANE_JOB_* bits. */
-uint32_t ORVANE_CALL JobAssign(uint32_t processId);
-
-/* Pointer types for hosts that resolve the exports at run time. */
-typedef int32_t(ORVANE_CALL* CamLoginFn)(const char*, int32_t, const char*, const char*, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamLogoutFn)(int32_t, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamPTZControlFn)(int32_t, int32_t, uint32_t, uint32_t, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamPresetCommandFn)(int32_t, int32_t, uint32_t, uint32_t, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamPTZGetCurrentFn)(int32_t, int32_t*, int32_t*, int32_t*, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamPTZGetScopeFn)(int32_t, int32_t*, int32_t*, int32_t*, int32_t*,
-                                                  int32_t*, int32_t*, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamCaptureFn)(int32_t, int32_t, const char*, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamThermometryStartFn)(int32_t, int32_t, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamThermometryStopFn)(int32_t, int32_t, int32_t);
-typedef OrvaneBool(ORVANE_CALL* CamThermometryReadFn)(int32_t, int32_t, int32_t*, int32_t*,
-                                                      uint32_t*, uint32_t*, uint32_t*, int32_t);
-typedef uint32_t(ORVANE_CALL* JobAssignFn)(uint32_t);
+/* The exports, and a pointer type NameFn for each, for hosts that resolve the
+ * exports at run time. */
+#define ORVANE_DECLARE_EXPORT(result, name, failure, params, args) \
+    result ORVANE_CALL name params;                                \
+    typedef result(ORVANE_CALL* name##Fn) params;
+ORVANE_EXPORT_LIST(ORVANE_DECLARE_EXPORT)
+#undef ORVANE_DECLARE_EXPORT
 
 #ifdef __cplusplus
 }

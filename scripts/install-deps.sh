@@ -2,14 +2,16 @@
 # Installs everything the builds, tests and demo need on a fresh Debian machine:
 # the native toolchain and test libraries, the i686 mingw-w64 cross compiler,
 # 32-bit wine (which needs the i386 architecture), the JPEG writer used by the
-# stand-in camera, and clang with libFuzzer for the fuzz targets. Safe to run
-# again: it only installs what is missing.
+# stand-in camera, clang with libFuzzer for the fuzz targets; readelf (binutils)
+# and setpriv (util-linux) for the security tests. Safe to run again: it only
+# installs what is missing.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ make python3
+  cmake ninja-build g++ make python3 clang-format-14
+  binutils util-linux
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev
+  libstb-dev libcli11-dev
   clang-14 libfuzzer-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386

@@ -8,7 +8,10 @@ cd "$root"
 
 bash scripts/install-deps.sh
 
-jobs=$(nproc)
+# The workflow presets configure, build and test each tier; these set how many
+# jobs the build and the tests use.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
@@ -16,12 +19,12 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 run_preset() {
   local preset=$1
   echo "=== $preset ==="
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
   if [ "$preset" = mingw ]; then
-    scripts/with-wine.sh "build/$preset" ctest --preset "$preset" -j "$jobs"
+    # The tests run under wine, in a prefix of the build's own.
+    mkdir -p "build/$preset"
+    scripts/with-wine.sh "build/$preset" cmake --workflow --preset "$preset"
   else
-    ctest --preset "$preset" -j "$jobs"
+    cmake --workflow --preset "$preset"
   fi
 }
 

@@ -88,7 +88,8 @@ public:
 private:
     bool Classify(std::string_view line) {
         if (line.empty()) return ++tally_.emptyLines, true;
-        if (line.find('\r') != std::string_view::npos || line.find('\n') != std::string_view::npos) return false;
+        if (line.find('\r') != std::string_view::npos || line.find('\n') != std::string_view::npos)
+            return false;
         if (line.substr(0, kReadingLabel.size()) == kReadingLabel) {
             return ReadingLineWhole(line.substr(kReadingLabel.size())) && ++tally_.readingLines;
         }
@@ -101,7 +102,8 @@ private:
         const std::string_view rest = afterPrefix.substr(2 * kBlockSize);
         if (rest.empty()) return ++tally_.dumpLines, true;
         if (rest.substr(0, kParameterLabel.size()) != kParameterLabel) return false;
-        return rest.substr(kParameterLabel.size()) == ParameterTail(block_, sequence) && ++tally_.parameterLines;
+        return rest.substr(kParameterLabel.size()) == ParameterTail(block_, sequence) &&
+               ++tally_.parameterLines;
     }
 
     LogTally& tally_;

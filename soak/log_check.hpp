@@ -15,7 +15,7 @@ struct LogTally {
     uint64_t parameterLines = 0;  // the dump followed by the parameter line
     uint64_t readingLines = 0;    // the region reading line
     uint64_t emptyLines = 0;
-    uint64_t badLines = 0;        // anything else: a torn, mixed or unknown line
+    uint64_t badLines = 0;  // anything else: a torn, mixed or unknown line
     std::string firstBad;
 };
 

@@ -4,8 +4,9 @@
 // of subscriptions, PTZ queries, logins and logouts. It checks that every read is
 // one whole event and never older than one read before, that every start and
 // stop succeeds and the newest subscription answers, that resident memory and
-// open descriptors stay flat, and (given the log's path) that every log line is
-// whole and every data event was logged; then it measures the heap bytes one
+// open descriptors stay flat, and (given the path where the library writes its
+// log: /tmp/orvane-drive-d/~log.txt on Linux) that every log line is whole and
+// every data event was logged; then it measures the heap bytes one
 // stop-and-start cycle keeps. Bounded in events and in time.
 //   orvane_soak [--events N] [--seconds S] [--cycles N] [--log FILE] [--rss-slack-mb N]
 //   orvane_soak --long      (1,000,000 events, up to 30 minutes)
@@ -34,8 +35,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kThreads = 8;                 // SDK threads, and host threads
-constexpr int kPairsPerThread = 8;          // 64 subscriptions
+constexpr int kThreads = 8;         // SDK threads, and host threads
+constexpr int kPairsPerThread = 8;  // 64 subscriptions
 constexpr int kPairs = kThreads * kPairsPerThread;
 constexpr int32_t kDataKind = 2;
 
@@ -66,8 +67,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--log" && hasValue) {
             options.log = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--long] [--events N] [--seconds S] [--cycles N] "
-                                 "[--log FILE] [--rss-slack-mb N]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--long] [--events N] [--seconds S] [--cycles N] "
+                         "[--log FILE] [--rss-slack-mb N]\n",
+                         argv[0]);
             return false;
         }
     }
@@ -81,8 +84,8 @@ struct Pair {
 
 // Shared by all threads; every count only grows.
 struct Tally {
-    std::atomic<uint64_t> delivered{0};      // data events the SDK handed to a subscription
-    std::atomic<uint64_t> undelivered{0};    // fired while the pair had no running subscription
+    std::atomic<uint64_t> delivered{0};    // data events the SDK handed to a subscription
+    std::atomic<uint64_t> undelivered{0};  // fired while the pair had no running subscription
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> readsWithData{0};
     std::atomic<uint64_t> tornReads{0};
@@ -121,7 +124,8 @@ public:
         std::atomic<bool> timedOut{false};
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {
-            threads.emplace_back([this, t, target, deadline, &timedOut] { SdkThread(t, target, deadline, timedOut); });
+            threads.emplace_back(
+                [this, t, target, deadline, &timedOut] { SdkThread(t, target, deadline, timedOut); });
         }
         std::vector<std::thread> hosts;
         for (int t = 0; t < kThreads; ++t) {
@@ -216,8 +220,8 @@ private:
         const soak::DecodedSequence read = soak::DecodeRead(date, time, maxBits, minBits, avgBits);
         if (!read.Whole()) {
             if (tally_.tornReads++ < 5) {
-                std::fprintf(stderr, "torn read of pair %d: time %u, max %u, min %u, avg %u\n", p, read.fromTime,
-                             read.fromMax, read.fromMin, read.fromAvg);
+                std::fprintf(stderr, "torn read of pair %d: time %u, max %u, min %u, avg %u\n", p,
+                             read.fromTime, read.fromMax, read.fromMin, read.fromAvg);
             }
             return;
         }
@@ -246,10 +250,10 @@ private:
                 Restart(t * kPairsPerThread + ownPair(random));
             } else if (pick < 990) {
                 int32_t values[6];
-                const bool answered = pick % 2 == 0
-                    ? lib_.CamPTZGetCurrent(userId, &values[0], &values[1], &values[2], 0) == 1
-                    : lib_.CamPTZGetScope(userId, &values[0], &values[1], &values[2], &values[3], &values[4],
-                                          &values[5], 0) == 1;
+                const bool answered =
+                    pick % 2 == 0 ? lib_.CamPTZGetCurrent(userId, &values[0], &values[1], &values[2], 0) == 1
+                                  : lib_.CamPTZGetScope(userId, &values[0], &values[1], &values[2],
+                                                        &values[3], &values[4], &values[5], 0) == 1;
                 ++tally_.ptzQueries;
                 if (!answered) ++tally_.failedPtz;
             } else {
@@ -297,7 +301,24 @@ int main(int argc, char** argv) {
         return 1;
     }
     StandinSetStreaming(0);
-    if (!options.log.empty()) std::filesystem::remove(options.log);
+    // The library writes its log at one fixed place; the soak only looks there.
+    // A log folder that is missing is made for the run, private to the user (the
+    // library takes no folder that others may write), and removed after it.
+    bool madeLogFolder = false;
+    if (!options.log.empty()) {
+        const std::filesystem::path folder = std::filesystem::path(options.log).parent_path();
+        std::error_code error;
+        if (!folder.empty() && !std::filesystem::exists(folder, error)) {
+            madeLogFolder = std::filesystem::create_directory(folder, error);
+            if (madeLogFolder)
+                std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::replace, error);
+        }
+        if (!madeLogFolder)
+            std::printf("  log folder %s existed: any other process of this user may add lines to it\n",
+                        folder.string().c_str());
+        std::filesystem::remove(options.log, error);
+    }
 
     Soak soak(lib, options);
     if (!soak.Prepare()) {
@@ -305,8 +326,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Clock::time_point begin = Clock::now();
-    const Clock::time_point deadline = begin + std::chrono::duration_cast<Clock::duration>(
-                                                   std::chrono::duration<double>(options.seconds));
+    const Clock::time_point deadline =
+        begin + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
     // A warm-up (a twentieth of the events) before the starting point, so that
     // every thread's first allocations are behind it.
     const uint64_t warmUp = std::max<uint64_t>(options.events / 20, 1);
@@ -324,12 +345,15 @@ int main(int argc, char** argv) {
     const soak::ProcessUsage beforeCycles = soak::MeasureProcess();
     soak.Cycle(options.cycles);
     const soak::ProcessUsage afterCycles = soak::MeasureProcess();
-    const double bytesPerCycle = options.cycles == 0 ? 0.0
-        : (static_cast<double>(afterCycles.heapBytes) - static_cast<double>(beforeCycles.heapBytes)) /
-              static_cast<double>(options.cycles);
+    const double bytesPerCycle =
+        options.cycles == 0
+            ? 0.0
+            : (static_cast<double>(afterCycles.heapBytes) - static_cast<double>(beforeCycles.heapBytes)) /
+                  static_cast<double>(options.cycles);
     const double residentPerCycle = options.cycles == 0 ? 0.0
-        : (static_cast<double>(afterCycles.residentBytes) - static_cast<double>(beforeCycles.residentBytes)) /
-              static_cast<double>(options.cycles);
+                                                        : (static_cast<double>(afterCycles.residentBytes) -
+                                                           static_cast<double>(beforeCycles.residentBytes)) /
+                                                              static_cast<double>(options.cycles);
 
     const Tally& counts = soak.Counts();
     std::printf("soak: %d subscriptions, %d SDK threads, %d host threads\n", kPairs, kThreads, kThreads);
@@ -342,17 +366,19 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(counts.readsWithData.load()),
                 static_cast<unsigned long long>(counts.tornReads.load()),
                 static_cast<unsigned long long>(counts.backwardReads.load()));
-    std::printf("  restarts %llu (failed stops %llu, failed starts %llu), PTZ queries %llu (failed %llu), "
-                "logins %llu (failed %llu)\n",
-                static_cast<unsigned long long>(counts.restarts.load()),
-                static_cast<unsigned long long>(counts.failedStops.load()),
-                static_cast<unsigned long long>(counts.failedStarts.load()),
-                static_cast<unsigned long long>(counts.ptzQueries.load()),
-                static_cast<unsigned long long>(counts.failedPtz.load()),
-                static_cast<unsigned long long>(counts.logins.load()),
-                static_cast<unsigned long long>(counts.failedLogins.load()));
+    std::printf(
+        "  restarts %llu (failed stops %llu, failed starts %llu), PTZ queries %llu (failed %llu), "
+        "logins %llu (failed %llu)\n",
+        static_cast<unsigned long long>(counts.restarts.load()),
+        static_cast<unsigned long long>(counts.failedStops.load()),
+        static_cast<unsigned long long>(counts.failedStarts.load()),
+        static_cast<unsigned long long>(counts.ptzQueries.load()),
+        static_cast<unsigned long long>(counts.failedPtz.load()),
+        static_cast<unsigned long long>(counts.logins.load()),
+        static_cast<unsigned long long>(counts.failedLogins.load()));
     std::printf("  resident %.1f MB -> %.1f MB, open descriptors %llu -> %llu, heap %.1f MB -> %.1f MB\n",
-                Mb(start.residentBytes), Mb(end.residentBytes), static_cast<unsigned long long>(start.openHandles),
+                Mb(start.residentBytes), Mb(end.residentBytes),
+                static_cast<unsigned long long>(start.openHandles),
                 static_cast<unsigned long long>(end.openHandles), Mb(start.heapBytes), Mb(end.heapBytes));
     std::printf("  %llu stop-and-start cycles: %.1f heap bytes and %.1f resident bytes kept per cycle\n",
                 static_cast<unsigned long long>(options.cycles), bytesPerCycle, residentPerCycle);
@@ -365,31 +391,38 @@ int main(int argc, char** argv) {
     Verdict("every stop and start succeeded", counts.failedStops == 0 && counts.failedStarts == 0, failures);
     Verdict("every PTZ query, login and logout succeeded", counts.failedPtz == 0 && counts.failedLogins == 0,
             failures);
-    Verdict("resident memory flat", end.residentBytes <= start.residentBytes + options.rssSlackMb * 1024 * 1024,
-            failures);
+    Verdict("resident memory flat",
+            end.residentBytes <= start.residentBytes + options.rssSlackMb * 1024 * 1024, failures);
     Verdict("open descriptors flat", end.openHandles <= start.openHandles, failures);
     if (!options.log.empty()) {
         const soak::LogTally log = soak::CheckLog(options.log);
         const uint64_t delivered = counts.delivered.load();
-        std::printf("  log %.1f MB: %llu dump lines, %llu parameter lines, %llu reading lines, %llu empty, %llu bad\n",
-                    Mb(log.bytes), static_cast<unsigned long long>(log.dumpLines),
-                    static_cast<unsigned long long>(log.parameterLines),
-                    static_cast<unsigned long long>(log.readingLines), static_cast<unsigned long long>(log.emptyLines),
-                    static_cast<unsigned long long>(log.badLines));
+        std::printf(
+            "  log %.1f MB: %llu dump lines, %llu parameter lines, %llu reading lines, %llu empty, %llu "
+            "bad\n",
+            Mb(log.bytes), static_cast<unsigned long long>(log.dumpLines),
+            static_cast<unsigned long long>(log.parameterLines),
+            static_cast<unsigned long long>(log.readingLines),
+            static_cast<unsigned long long>(log.emptyLines), static_cast<unsigned long long>(log.badLines));
         if (!log.firstBad.empty()) std::printf("  first bad line: %s\n", log.firstBad.c_str());
         Verdict("every log line whole", log.readable && log.badLines == 0, failures);
-        Verdict("every data event logged", log.dumpLines == delivered && log.parameterLines == delivered &&
-                                               log.readingLines == delivered && log.emptyLines == delivered,
+        Verdict("every data event logged",
+                log.dumpLines == delivered && log.parameterLines == delivered &&
+                    log.readingLines == delivered && log.emptyLines == delivered,
                 failures);
-        if (failures == 0) std::filesystem::remove(options.log);
+        std::error_code error;
+        if (failures == 0) std::filesystem::remove(options.log, error);
+        // Only when empty: a failed run leaves its log for a look.
+        if (madeLogFolder) std::filesystem::remove(std::filesystem::path(options.log).parent_path(), error);
     }
-    std::printf("soak %s: %llu events, %llu reads, %llu torn, resident %.1f->%.1f MB, descriptors %llu->%llu, "
-                "%.0f bytes/cycle, %.0f events/s\n",
-                failures == 0 ? "passed" : "FAILED", static_cast<unsigned long long>(counts.delivered.load()),
-                static_cast<unsigned long long>(counts.reads.load()),
-                static_cast<unsigned long long>(counts.tornReads.load()), Mb(start.residentBytes),
-                Mb(end.residentBytes), static_cast<unsigned long long>(start.openHandles),
-                static_cast<unsigned long long>(end.openHandles), bytesPerCycle,
-                seconds > 0 ? static_cast<double>(measuredEvents) / seconds : 0.0);
+    std::printf(
+        "soak %s: %llu events, %llu reads, %llu torn, resident %.1f->%.1f MB, descriptors %llu->%llu, "
+        "%.0f bytes/cycle, %.0f events/s\n",
+        failures == 0 ? "passed" : "FAILED", static_cast<unsigned long long>(counts.delivered.load()),
+        static_cast<unsigned long long>(counts.reads.load()),
+        static_cast<unsigned long long>(counts.tornReads.load()), Mb(start.residentBytes),
+        Mb(end.residentBytes), static_cast<unsigned long long>(start.openHandles),
+        static_cast<unsigned long long>(end.openHandles), bytesPerCycle,
+        seconds > 0 ? static_cast<double>(measuredEvents) / seconds : 0.0);
     return failures == 0 ? 0 : 1;
 }

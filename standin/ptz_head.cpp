@@ -36,19 +36,24 @@ struct Direction {
 
 std::optional<Direction> directionOf(uint32_t command) {
     switch (command) {
-        case STANDIN_PTZ_PAN_LEFT: return Direction{Axis::pan, -1};
-        case STANDIN_PTZ_PAN_RIGHT: return Direction{Axis::pan, +1};
-        case STANDIN_PTZ_TILT_UP: return Direction{Axis::tilt, -1};
-        case STANDIN_PTZ_TILT_DOWN: return Direction{Axis::tilt, +1};
-        case STANDIN_PTZ_ZOOM_IN: return Direction{Axis::zoom, +1};
-        case STANDIN_PTZ_ZOOM_OUT: return Direction{Axis::zoom, -1};
-        default: return std::nullopt;
+        case STANDIN_PTZ_PAN_LEFT:
+            return Direction{Axis::pan, -1};
+        case STANDIN_PTZ_PAN_RIGHT:
+            return Direction{Axis::pan, +1};
+        case STANDIN_PTZ_TILT_UP:
+            return Direction{Axis::tilt, -1};
+        case STANDIN_PTZ_TILT_DOWN:
+            return Direction{Axis::tilt, +1};
+        case STANDIN_PTZ_ZOOM_IN:
+            return Direction{Axis::zoom, +1};
+        case STANDIN_PTZ_ZOOM_OUT:
+            return Direction{Axis::zoom, -1};
+        default:
+            return std::nullopt;
     }
 }
 
-const AxisRange& rangeOf(Axis axis) {
-    return axis == Axis::pan ? kPan : axis == Axis::tilt ? kTilt : kZoom;
-}
+const AxisRange& rangeOf(Axis axis) { return axis == Axis::pan ? kPan : axis == Axis::tilt ? kTilt : kZoom; }
 
 uint16_t& valueOf(HeadPosition& position, Axis axis) {
     return axis == Axis::pan ? position.pan : axis == Axis::tilt ? position.tilt : position.zoom;
@@ -110,7 +115,8 @@ Outcome PtzHead::preset(int32_t, uint32_t presetCommand, uint32_t presetIndex) {
         presetCommand != STANDIN_PRESET_GOTO) {
         return Outcome::failure(STANDIN_ERROR_NOT_SUPPORTED);
     }
-    if (presetIndex < 1 || presetIndex > STANDIN_PRESET_COUNT) return Outcome::failure(STANDIN_ERROR_PARAMETER);
+    if (presetIndex < 1 || presetIndex > STANDIN_PRESET_COUNT)
+        return Outcome::failure(STANDIN_ERROR_PARAMETER);
     const int64_t now = clock_.nowMs();
     std::lock_guard lock(mutex_);
     switch (presetCommand) {
@@ -145,7 +151,8 @@ Outcome PtzHead::readConfig(uint32_t command, void* out, uint32_t size, uint32_t
     }
     if (command == kRangeCommand) {
         if (size < kRangeSize) return Outcome::failure(STANDIN_ERROR_PARAMETER);
-        const uint16_t range[6] = {kPan.bcdMin, kPan.bcdMax, kTilt.bcdMin, kTilt.bcdMax, kZoom.bcdMin, kZoom.bcdMax};
+        const uint16_t range[6] = {kPan.bcdMin,  kPan.bcdMax,  kTilt.bcdMin,
+                                   kTilt.bcdMax, kZoom.bcdMin, kZoom.bcdMax};
         for (int i = 0; i < 6; ++i) putU16(bytes + 2 * i, range[i]);
         if (returnedSize != nullptr) *returnedSize = kRangeSize;
         return Outcome::success();

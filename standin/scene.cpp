@@ -20,9 +20,9 @@ struct Tower {
 
 // Spread around the horizon so that every pan shows something different.
 constexpr Tower kTowers[] = {
-    {0.0, 2.0, 14.0, {200, 40, 40}},     {45.0, 4.0, 6.0, {230, 200, 60}},
-    {100.0, 1.5, 20.0, {90, 90, 110}},   {160.0, 6.0, 9.0, {150, 80, 160}},
-    {220.0, 3.0, 16.0, {240, 140, 40}},  {275.0, 1.0, 25.0, {240, 240, 240}},
+    {0.0, 2.0, 14.0, {200, 40, 40}},    {45.0, 4.0, 6.0, {230, 200, 60}},
+    {100.0, 1.5, 20.0, {90, 90, 110}},  {160.0, 6.0, 9.0, {150, 80, 160}},
+    {220.0, 3.0, 16.0, {240, 140, 40}}, {275.0, 1.0, 25.0, {240, 240, 240}},
     {320.0, 5.0, 11.0, {60, 160, 200}},
 };
 constexpr double kSunAzimuth = 135.0;
@@ -45,7 +45,8 @@ uint8_t mix(uint8_t from, uint8_t to, double t) {
 Rgb colourAt(double azimuth, double elevation) {
     if (elevation >= 0) {
         for (const Tower& tower : kTowers) {
-            if (elevation < tower.height && std::fabs(angleBetween(azimuth, tower.azimuth)) < tower.halfWidth) {
+            if (elevation < tower.height &&
+                std::fabs(angleBetween(azimuth, tower.azimuth)) < tower.halfWidth) {
                 return tower.colour;
             }
         }
@@ -67,20 +68,34 @@ Rgb colourAt(double azimuth, double elevation) {
 // A 3x5 pixel font for the position caption: each glyph is five rows of three bits.
 uint16_t glyphOf(char c) {
     switch (c) {
-        case '0': return 0b111'101'101'101'111;
-        case '1': return 0b010'110'010'010'111;
-        case '2': return 0b111'001'111'100'111;
-        case '3': return 0b111'001'111'001'111;
-        case '4': return 0b101'101'111'001'001;
-        case '5': return 0b111'100'111'001'111;
-        case '6': return 0b111'100'111'101'111;
-        case '7': return 0b111'001'001'001'001;
-        case '8': return 0b111'101'111'101'111;
-        case '9': return 0b111'101'111'001'111;
-        case 'P': return 0b111'101'111'100'100;
-        case 'T': return 0b111'010'010'010'010;
-        case 'Z': return 0b111'001'010'100'111;
-        default: return 0;
+        case '0':
+            return 0b111'101'101'101'111;
+        case '1':
+            return 0b010'110'010'010'111;
+        case '2':
+            return 0b111'001'111'100'111;
+        case '3':
+            return 0b111'001'111'001'111;
+        case '4':
+            return 0b101'101'111'001'001;
+        case '5':
+            return 0b111'100'111'001'111;
+        case '6':
+            return 0b111'100'111'101'111;
+        case '7':
+            return 0b111'001'001'001'001;
+        case '8':
+            return 0b111'101'111'101'111;
+        case '9':
+            return 0b111'101'111'001'111;
+        case 'P':
+            return 0b111'101'111'100'100;
+        case 'T':
+            return 0b111'010'010'010'010;
+        case 'Z':
+            return 0b111'001'010'100'111;
+        default:
+            return 0;
     }
 }
 

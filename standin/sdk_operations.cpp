@@ -8,6 +8,7 @@
 #include "hcnetsdk_standin.h"
 #include "platform/last_error.hpp"
 #include "snapshot_writer.hpp"
+#include "trace_file.hpp"
 
 namespace standin {
 namespace {
@@ -36,18 +37,19 @@ template <class Act>
 int32_t perform(JournalEntry entry, int32_t failureValue, Act act) {
     Camera& cam = camera();
     const int32_t operation = entry.operation;
+    const JournalEntry traced{operation, entry.arguments, {}};
     cam.journal.append(std::move(entry));
 
     Outcome outcome;
     if (auto scripted = cam.scripts.take(operation)) {
         outcome = Outcome{scripted->result, scripted->errorCode};
-    } else if (operation != STANDIN_OP_INIT && operation != STANDIN_OP_CLEANUP &&
-               !cam.initialised.load()) {
+    } else if (operation != STANDIN_OP_INIT && operation != STANDIN_OP_CLEANUP && !cam.initialised.load()) {
         // (Cleanup has cleared the flag by now and answers for itself.)
         outcome = Outcome::failure(STANDIN_ERROR_NOT_INITIALISED, failureValue);
     } else {
         outcome = act(cam);
     }
+    traceCall(traced, outcome.result);
     // Last, so that nothing after it can disturb the value the caller reads.
     if (outcome.errorCode != 0) platform::setLastError(outcome.errorCode);
     return outcome.result;
@@ -66,9 +68,8 @@ using namespace standin;
 extern "C" {
 
 int32_t HCNETSDK_CALL NET_DVR_Init(void) {
-    const int32_t result = perform(entryFor(STANDIN_OP_INIT, {}), 0, [](Camera&) {
-        return Outcome::success();
-    });
+    const int32_t result =
+        perform(entryFor(STANDIN_OP_INIT, {}), 0, [](Camera&) { return Outcome::success(); });
     if (result != 0) camera().initialised = true;
     return result;
 }
@@ -105,9 +106,8 @@ int32_t HCNETSDK_CALL NET_DVR_Logout(int32_t userId) {
                    [&](Camera& cam) { return cam.logins.logout(userId); });
 }
 
-int32_t HCNETSDK_CALL NET_DVR_PTZControlWithSpeed_Other(int32_t userId, int32_t channel,
-                                                        uint32_t command, uint32_t stop,
-                                                        uint32_t speed) {
+int32_t HCNETSDK_CALL NET_DVR_PTZControlWithSpeed_Other(int32_t userId, int32_t channel, uint32_t command,
+                                                        uint32_t stop, uint32_t speed) {
     return perform(entryFor(STANDIN_OP_PTZ_CONTROL, {userId, channel, command, stop, speed}), 0,
                    [&](Camera& cam) {
                        Outcome login = requireLogin(cam, userId);
@@ -116,8 +116,8 @@ int32_t HCNETSDK_CALL NET_DVR_PTZControlWithSpeed_Other(int32_t userId, int32_t 
                    });
 }
 
-int32_t HCNETSDK_CALL NET_DVR_PTZPreset_Other(int32_t userId, int32_t channel,
-                                              uint32_t presetCommand, uint32_t presetIndex) {
+int32_t HCNETSDK_CALL NET_DVR_PTZPreset_Other(int32_t userId, int32_t channel, uint32_t presetCommand,
+                                              uint32_t presetIndex) {
     return perform(entryFor(STANDIN_OP_PTZ_PRESET, {userId, channel, presetCommand, presetIndex}), 0,
                    [&](Camera& cam) {
                        Outcome login = requireLogin(cam, userId);
@@ -126,12 +126,10 @@ int32_t HCNETSDK_CALL NET_DVR_PTZPreset_Other(int32_t userId, int32_t channel,
                    });
 }
 
-int32_t HCNETSDK_CALL NET_DVR_GetDVRConfig(int32_t userId, uint32_t command, int32_t channel,
-                                           void* outBuffer, uint32_t outSize,
-                                           uint32_t* returnedSize) {
-    JournalEntry entry = entryFor(STANDIN_OP_GET_CONFIG,
-                                  {userId, command, channel, pointerValue(outBuffer), outSize,
-                                   pointerValue(returnedSize)});
+int32_t HCNETSDK_CALL NET_DVR_GetDVRConfig(int32_t userId, uint32_t command, int32_t channel, void* outBuffer,
+                                           uint32_t outSize, uint32_t* returnedSize) {
+    JournalEntry entry = entryFor(STANDIN_OP_GET_CONFIG, {userId, command, channel, pointerValue(outBuffer),
+                                                          outSize, pointerValue(returnedSize)});
     entry.records.push_back(copyBytes(returnedSize, sizeof(uint32_t)));
     return perform(std::move(entry), 0, [&](Camera& cam) {
         Outcome login = requireLogin(cam, userId);
@@ -140,8 +138,8 @@ int32_t HCNETSDK_CALL NET_DVR_GetDVRConfig(int32_t userId, uint32_t command, int
     });
 }
 
-int32_t HCNETSDK_CALL NET_DVR_CaptureJPEGPicture(int32_t userId, int32_t channel,
-                                                 void* pictureParams, char* filePath) {
+int32_t HCNETSDK_CALL NET_DVR_CaptureJPEGPicture(int32_t userId, int32_t channel, void* pictureParams,
+                                                 char* filePath) {
     JournalEntry entry = entryFor(STANDIN_OP_CAPTURE_JPEG,
                                   {userId, channel, pointerValue(pictureParams), pointerValue(filePath)});
     entry.records.push_back(copyBytes(pictureParams, kPictureParamsSize));
@@ -157,12 +155,12 @@ int32_t HCNETSDK_CALL NET_DVR_CaptureJPEGPicture(int32_t userId, int32_t channel
 }
 
 int32_t HCNETSDK_CALL NET_DVR_StartRemoteConfig(int32_t userId, uint32_t command, void* condition,
-                                                uint32_t conditionSize,
-                                                HcRemoteConfigCallback callback, void* userData) {
-    JournalEntry entry = entryFor(STANDIN_OP_START_REMOTE_CONFIG,
-                                  {userId, command, pointerValue(condition), conditionSize,
-                                   pointerValue(reinterpret_cast<const void*>(callback)),
-                                   pointerValue(userData)});
+                                                uint32_t conditionSize, HcRemoteConfigCallback callback,
+                                                void* userData) {
+    JournalEntry entry =
+        entryFor(STANDIN_OP_START_REMOTE_CONFIG,
+                 {userId, command, pointerValue(condition), conditionSize,
+                  pointerValue(reinterpret_cast<const void*>(callback)), pointerValue(userData)});
     entry.records.push_back(
         copyBytes(condition, conditionSize < kLargestRecordCopy ? conditionSize : kLargestRecordCopy));
     return perform(std::move(entry), -1, [&](Camera& cam) {

@@ -23,8 +23,10 @@ void SimClock::freeze() {
 
 void SimClock::advance(uint32_t milliseconds) {
     std::lock_guard lock(mutex_);
-    if (frozen_) frozenMs_ += milliseconds;
-    else offsetMs_ += milliseconds;
+    if (frozen_)
+        frozenMs_ += milliseconds;
+    else
+        offsetMs_ += milliseconds;
 }
 
 void SimClock::reset() {

@@ -30,7 +30,8 @@ Outcome writeSnapshot(const HeadPosition& head, const void* pictureParams, const
     if (qualityCode >= std::size(kQualities)) return Outcome::failure(STANDIN_ERROR_PARAMETER);
 
     const Picture picture = renderScene(head, STANDIN_SNAPSHOT_WIDTH, STANDIN_SNAPSHOT_HEIGHT);
-    if (stbi_write_jpg(path, picture.width, picture.height, 3, picture.rgb.data(), kQualities[qualityCode]) == 0) {
+    if (stbi_write_jpg(path, picture.width, picture.height, 3, picture.rgb.data(), kQualities[qualityCode]) ==
+        0) {
         return Outcome::failure(STANDIN_ERROR_CREATE_FILE);
     }
     return Outcome::success();

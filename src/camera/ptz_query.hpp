@@ -15,12 +15,10 @@ int32_t BcdWordToInt(uint16_t value) noexcept;
 
 // Queries the position and writes its three values, zero-extended, to the
 // outputs in order. Outputs are written only on success; null ones are skipped.
-bool PtzGetCurrent(LibraryState& library, int32_t userId,
-                   const std::array<int32_t*, 3>& outputs) noexcept;
+bool PtzGetCurrent(LibraryState& library, int32_t userId, const std::array<int32_t*, 3>& outputs) noexcept;
 
 // Queries the ranges and writes their six values, through BcdWordToInt, to the
 // outputs in order. Outputs are written only on success; null ones are skipped.
-bool PtzGetScope(LibraryState& library, int32_t userId,
-                 const std::array<int32_t*, 6>& outputs) noexcept;
+bool PtzGetScope(LibraryState& library, int32_t userId, const std::array<int32_t*, 6>& outputs) noexcept;
 
 }  // namespace orvane::camera

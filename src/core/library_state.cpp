@@ -5,7 +5,8 @@
 
 namespace orvane {
 
-LibraryState::LibraryState(const sdk::SdkOps& sdk) noexcept : sdk_(sdk), subscriptionList(sdk) {
+LibraryState::LibraryState(const sdk::SdkOps& sdk, thermometry::LogSink& log) noexcept
+    : sdk_(sdk), log_(log), subscriptionList(sdk, log) {
     sdkReady.store(sdk_.init() != 0, std::memory_order_release);
 }
 

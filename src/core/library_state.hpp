@@ -14,8 +14,10 @@ namespace orvane {
 
 class LibraryState {
 public:
-    // Load: starts the SDK once and remembers whether it started.
-    explicit LibraryState(const sdk::SdkOps& sdk) noexcept;
+    // Load: starts the SDK once and remembers whether it started. The diagnostic
+    // log goes to `log` (the shipped library's is the log file).
+    explicit LibraryState(const sdk::SdkOps& sdk,
+                          thermometry::LogSink& log = thermometry::SystemLogSink()) noexcept;
     // Unload: marks the SDK not ready, shuts it down, stops and destroys every
     // subscription first to last, then releases the failure record.
     ~LibraryState();
@@ -33,9 +35,11 @@ public:
     // A copy of the latest failure text (empty before the first failure).
     std::u16string LastFailureText() const { return lastFailureText.Text(); }
     thermometry::SubscriptionList& Subscriptions() noexcept { return subscriptionList; }
+    thermometry::LogSink& Log() const noexcept { return log_; }
 
 private:
     const sdk::SdkOps& sdk_;
+    thermometry::LogSink& log_;
     std::atomic<bool> sdkReady{false};
     // Declared before the list, so the list is destroyed first.
     FailureRecord lastFailureText;

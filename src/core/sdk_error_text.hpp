@@ -12,8 +12,9 @@ inline constexpr std::size_t kSdkErrorTableSize = 189;
 
 // Recorded whenever the SDK failed to start.
 inline constexpr std::u16string_view kSdkNotReadyText = u"SDK未成功初始化!";
-// The description of a code without a text of its own. The braces and the word
-// between them are the text itself; no number is put in their place.
+// The description of a code without a text of its own. Compatibility: the
+// braces and the word between them are the text itself; no number is put in
+// their place. Hosts compare against this exact text; do not fill it in.
 inline constexpr std::u16string_view kDefaultErrorText = u"错误码{code}";
 
 // The description of an SDK error code: a fresh copy of the code's text, or the

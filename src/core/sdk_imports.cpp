@@ -1,21 +1,24 @@
 // The SDK table of the shipped library: the operations imported from HCNetSDK.
+#include "core/argument_bytes.hpp"
 #include "core/sdk_ops.hpp"
+#include "hcnetsdk_argument_bytes.h"
 
 namespace orvane::sdk {
 namespace {
 
 constexpr SdkOps kImportedSdk{
-    &NET_DVR_Init,
-    &NET_DVR_Cleanup,
-    &NET_DVR_Login_V40,
-    &NET_DVR_Logout,
-    &NET_DVR_PTZControlWithSpeed_Other,
-    &NET_DVR_PTZPreset_Other,
-    &NET_DVR_GetDVRConfig,
-    &NET_DVR_CaptureJPEGPicture,
-    &NET_DVR_StartRemoteConfig,
-    &NET_DVR_StopRemoteConfig,
+#define ORVANE_SDK_IMPORT(member, name, params) &name,
+    HCNETSDK_OPERATION_LIST(ORVANE_SDK_IMPORT)
+#undef ORVANE_SDK_IMPORT
 };
+
+// The import descriptions carry each operation's argument bytes; they must be
+// those of its parameters.
+#define ORVANE_SDK_CHECK_BYTES(member, name, params)                               \
+    static_assert(ArgumentBytes<int32_t params> == HCNETSDK_ARGUMENT_BYTES_##name, \
+                  "the import of " #name " does not match its parameters");
+HCNETSDK_OPERATION_LIST(ORVANE_SDK_CHECK_BYTES)
+#undef ORVANE_SDK_CHECK_BYTES
 
 }  // namespace
 

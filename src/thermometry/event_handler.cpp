@@ -7,7 +7,7 @@
 
 #include "thermometry/format_text.hpp"
 #include "thermometry/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 namespace {
@@ -17,8 +17,12 @@ constexpr char kParameterLine[] =
     "\xB2\xCE\xCA\xFD\xD0\xC5\xCF\xA2"
     ": (RuleID, PresetNo, RuleCalibType, Unit, DataType)=(%d,%d,%d,%d,%d), "
     "time[%4.4d%2.2d%2.2d-%2.2d%2.2d%2.2d]\n";
-constexpr char kPointLabel[] = "\xB5\xE3\xB6\xC1\xCA\xFD" ": ";
-constexpr char kRegionLabel[] = "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD" ": (max, min, avg, diff)=(";
+constexpr char kPointLabel[] =
+    "\xB5\xE3\xB6\xC1\xCA\xFD"
+    ": ";
+constexpr char kRegionLabel[] =
+    "\xBF\xF2\xCF\xDF\xB6\xC1\xCA\xFD"
+    ": (max, min, avg, diff)=(";
 
 // Room for the parameter and reading lines after the first line.
 constexpr std::size_t kDescriptionCapacity = 256;
@@ -51,7 +55,7 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     std::string text = FormatText("len=%d,hex=", length);
     text.reserve(text.size() + digits + kDescriptionCapacity);
     text.append(dump, digits);
-    WriteLogLine(text);
+    WriteLogLine(record.log, text);
 
     if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) {
         record.RecordDataEvent(nullptr);
@@ -60,9 +64,9 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     const ThermometryUpload block = ReadUpload(buffer);
     record.RecordDataEvent(&block);
     const DecodedTime time = DecodePackedTime(block.time);
-    text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo},
-                       int{block.RuleCalibType}, int{block.Unit}, int{block.DataType}, time.year,
-                       time.month, time.day, time.hour, time.minute, time.second);
+    text += FormatText(kParameterLine, int{block.RuleID}, int{block.PresetNo}, int{block.RuleCalibType},
+                       int{block.Unit}, int{block.DataType}, time.year, time.month, time.day, time.hour,
+                       time.minute, time.second);
     // The reading line: "点读数: %f\n" or "框线读数: (max, min, avg, diff)=(%f, %f, %f, %f)\n".
     if (block.RuleCalibType == 0) {
         text += kPointLabel;
@@ -82,15 +86,15 @@ std::string HandleData(ThermometrySubscription& record, const uint8_t* buffer, i
     return text;
 }
 
-void HandleStatus(const uint8_t* buffer, int32_t length) {
+void HandleStatus(LogSink& log, const uint8_t* buffer, int32_t length) {
     if (buffer == nullptr || length < 4) return;
     const uint32_t status = ReadWord(buffer);
     if (status == kStatusSuccess) {
-        WriteLogLine("NET_SDK_CALLBACK_STATUS_SUCCESS\n");
+        WriteLogLine(log, "NET_SDK_CALLBACK_STATUS_SUCCESS\n");
     } else if (status == kStatusFailure) {
         // The error code follows the status word; absent when the SDK sent less.
         const int32_t code = length >= 8 ? static_cast<int32_t>(ReadWord(buffer + 4)) : 0;
-        WriteLogLine(FormatText("NET_DVR_GET_MANUALTHERM_INFO failed, Code=%d\n", code));
+        WriteLogLine(log, FormatText("NET_DVR_GET_MANUALTHERM_INFO failed, Code=%d\n", code));
     }
 }
 
@@ -105,11 +109,15 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
         if (kind == kEventData) {
             text = HandleData(record, bytes, length);
         } else if (kind == kEventStatus) {
-            HandleStatus(bytes, length);
+            HandleStatus(record.log, bytes, length);
         } else {
             text = FormatText("type=%d\n", kind);
         }
-        WriteLogLine(text);
+        // Compatibility: a data event's first line (length and dump) was written
+        // above and is written again here as the start of the whole text, so the
+        // dump is in the log twice; and a status event adds an empty line after
+        // its own. Tools that read the log expect exactly this; keep it.
+        WriteLogLine(record.log, text);
         record.ReplaceEventText(std::move(text));
     } catch (...) {
         // Out of memory: the rest of this event's log output is lost; the SDK's

@@ -57,8 +57,7 @@ constexpr std::array<char, 512> kHexPairs = [] {
 
 }  // namespace
 
-std::size_t FormatHexInto(char* buffer, std::size_t size, const uint8_t* bytes,
-                          std::size_t count) noexcept {
+std::size_t FormatHexInto(char* buffer, std::size_t size, const uint8_t* bytes, std::size_t count) noexcept {
     if (buffer == nullptr || size == 0) return 0;
     const std::size_t fitting = (size - 1) / 2;
     if (bytes == nullptr) count = 0;

@@ -28,7 +28,6 @@ std::string FormatTextV(const char* format, va_list arguments);
 // by a terminating zero, as "%02x" per byte would, never writing more than `size`
 // bytes in all: when the buffer is too small, only the bytes that fit whole are
 // written. Returns the number of digits written (without the terminator).
-std::size_t FormatHexInto(char* buffer, std::size_t size, const uint8_t* bytes,
-                          std::size_t count) noexcept;
+std::size_t FormatHexInto(char* buffer, std::size_t size, const uint8_t* bytes, std::size_t count) noexcept;
 
 }  // namespace orvane::thermometry

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "thermometry/platform/log_file.hpp"
-
 namespace orvane::thermometry {
 
 std::string LogLineBytes(std::string_view text) {
@@ -21,10 +19,10 @@ std::string LogLineBytes(std::string_view text) {
     return bytes;
 }
 
-void WriteLogLine(std::string_view text) noexcept {
+void WriteLogLine(LogSink& log, std::string_view text) noexcept {
     try {
         const std::string bytes = LogLineBytes(text);
-        platform::AppendToFile(platform::LogFilePath(), bytes.data(), bytes.size());
+        log.Append(bytes.data(), bytes.size());
     } catch (...) {
         // Out of memory: the line is lost, as when the file cannot be opened.
     }

@@ -1,8 +1,10 @@
-// The diagnostic log: one line per call, appended to a fixed file.
+// The diagnostic log: one line per call, appended through a log sink.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "thermometry/log_sink.hpp"
 
 namespace orvane::thermometry {
 
@@ -10,8 +12,8 @@ namespace orvane::thermometry {
 // with every line feed stored as carriage return plus line feed, then CR LF.
 std::string LogLineBytes(std::string_view text);
 
-// Appends the text and a line end to the log file in one write. Never fails
-// visibly: when the file cannot be opened or written, the line is lost.
-void WriteLogLine(std::string_view text) noexcept;
+// Appends the text and a line end to the log in one append. Never fails
+// visibly: when the sink cannot store it, the line is lost.
+void WriteLogLine(LogSink& log, std::string_view text) noexcept;
 
 }  // namespace orvane::thermometry

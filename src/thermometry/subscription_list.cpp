@@ -5,7 +5,7 @@ namespace orvane::thermometry {
 SubscriptionList::~SubscriptionList() { DestroyAll(); }
 
 ThermometrySubscription& SubscriptionList::Append(int32_t userId, int32_t channel) {
-    Node* node = new Node(userId, channel);
+    Node* node = new Node(userId, channel, log_);
 
     Node* last = tailHint_.load(std::memory_order_acquire);
     if (last == nullptr) {

@@ -10,13 +10,14 @@
 #include <cstdint>
 
 #include "core/sdk_ops.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 
 class SubscriptionList {
 public:
-    explicit SubscriptionList(const sdk::SdkOps& sdk) noexcept : sdk_(sdk) {}
+    // Every record's events are logged to `log`.
+    SubscriptionList(const sdk::SdkOps& sdk, LogSink& log) noexcept : sdk_(sdk), log_(log) {}
     ~SubscriptionList();
     SubscriptionList(const SubscriptionList&) = delete;
     SubscriptionList& operator=(const SubscriptionList&) = delete;
@@ -41,12 +42,13 @@ public:
 
 private:
     struct Node {
-        Node(int32_t userId, int32_t channel) : record(userId, channel) {}
+        Node(int32_t userId, int32_t channel, LogSink& log) : record(userId, channel, log) {}
         ThermometrySubscription record;
         std::atomic<Node*> next{nullptr};
     };
 
     const sdk::SdkOps& sdk_;
+    LogSink& log_;
     std::atomic<Node*> head_{nullptr};
     // Some node near the end, where appends start looking for the last node.
     std::atomic<Node*> tailHint_{nullptr};

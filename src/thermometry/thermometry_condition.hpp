@@ -10,9 +10,9 @@ namespace orvane::thermometry {
 inline constexpr uint32_t kThermometryCommand = 3629;
 
 struct ThermometryCondition {
-    uint32_t size;    // of the block: 72
+    uint32_t size;  // of the block: 72
     int32_t channel;
-    uint8_t mode;     // 0
+    uint8_t mode;  // 0
     uint8_t reserved[63];
 };
 static_assert(sizeof(ThermometryCondition) == 72);

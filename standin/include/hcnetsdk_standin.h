@@ -80,11 +80,7 @@ enum StandinPtzCommand {
  * current position, clear forgets it, go to moves the head there at once and ends
  * any motion (an unset preset fails with STANDIN_ERROR_PARAMETER). Other commands
  * fail with STANDIN_ERROR_NOT_SUPPORTED. */
-enum StandinPresetCommand {
-    STANDIN_PRESET_SET = 8,
-    STANDIN_PRESET_CLEAR = 9,
-    STANDIN_PRESET_GOTO = 39
-};
+enum StandinPresetCommand { STANDIN_PRESET_SET = 8, STANDIN_PRESET_CLEAR = 9, STANDIN_PRESET_GOTO = 39 };
 #define STANDIN_PRESET_COUNT 255
 
 /* Snapshots (NET_DVR_CaptureJPEGPicture): a JPEG of a synthetic landscape as the

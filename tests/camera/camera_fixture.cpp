@@ -8,8 +8,8 @@ void CameraTest::SetUp() {
     StandinTest::SetUp();
     StandinClockFreeze();
     library = std::make_unique<orvane::LibraryState>(orvane::sdk::importedSdk());
-    userId = orvane::camera::Login(*library, STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                   STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+    userId = orvane::camera::Login(*library, STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                   STANDIN_CAMERA_PASSWORD);
     ASSERT_GE(userId, 0);
     StandinJournalClear();
 }

@@ -5,9 +5,9 @@
 
 #include "camera/camera_fixture.hpp"
 #include "camera/capture.hpp"
-#include "camera/jpeg_reader.hpp"
 #include "core/platform/last_error.hpp"
 #include "core/sdk_error_text.hpp"
+#include "support/jpeg_reader.hpp"
 
 namespace orvane::camera {
 namespace {

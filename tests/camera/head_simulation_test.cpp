@@ -41,9 +41,9 @@ TEST_F(HeadSimulationTest, MotionMovesAtSpeedFiveUntilStopped) {
 TEST_F(HeadSimulationTest, EachAxisMovesBothWaysAndAStopEndsAnyMotion) {
     StandinPtzSetPosition(1000, 400, 100);
     const std::pair<uint32_t, Values> moves[] = {
-        {STANDIN_PTZ_PAN_LEFT, {900, 400, 100}},  {STANDIN_PTZ_TILT_DOWN, {900, 450, 100}},
-        {STANDIN_PTZ_TILT_UP, {900, 400, 100}},   {STANDIN_PTZ_ZOOM_IN, {900, 400, 120}},
-        {STANDIN_PTZ_ZOOM_OUT, {900, 400, 100}},  {STANDIN_PTZ_PAN_RIGHT, {1000, 400, 100}}};
+        {STANDIN_PTZ_PAN_LEFT, {900, 400, 100}}, {STANDIN_PTZ_TILT_DOWN, {900, 450, 100}},
+        {STANDIN_PTZ_TILT_UP, {900, 400, 100}},  {STANDIN_PTZ_ZOOM_IN, {900, 400, 120}},
+        {STANDIN_PTZ_ZOOM_OUT, {900, 400, 100}}, {STANDIN_PTZ_PAN_RIGHT, {1000, 400, 100}}};
     for (const auto& [command, expected] : moves) {
         ASSERT_TRUE(Start(command));
         StandinClockAdvance(1000);

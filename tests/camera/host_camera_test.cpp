@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "camera/jpeg_reader.hpp"
-#include "host/host_library.hpp"
+#include "support/host_library.hpp"
+#include "support/jpeg_reader.hpp"
 
 namespace testsupport {
 namespace {
@@ -35,7 +35,9 @@ TEST_F(HostCameraTest, SteersTheHeadReadsItBackAndReturnsToAPreset) {
     LoadAndLogIn();
     EXPECT_EQ(Position(), (Values{0, 0, 10}));
     int32_t range[6] = {};
-    EXPECT_EQ(exports.CamPTZGetScope(userId, &range[0], &range[1], &range[2], &range[3], &range[4], &range[5], 0), 1);
+    EXPECT_EQ(
+        exports.CamPTZGetScope(userId, &range[0], &range[1], &range[2], &range[3], &range[4], &range[5], 0),
+        1);
     EXPECT_EQ(Values(range, range + 6), (Values{0, 3600, 0, 900, 10, 320}));
 
     EXPECT_EQ(exports.CamPresetCommand(userId, 1, 2, 8, 0), 1);  // preset 2 here
@@ -51,8 +53,8 @@ TEST_F(HostCameraTest, SteersTheHeadReadsItBackAndReturnsToAPreset) {
 
 TEST_F(HostCameraTest, StartFlagOnlyItsLowByteCountsAndPresetArgumentsSwap) {
     LoadAndLogIn();
-    for (const auto& [startFlag, stopFlag] : std::array<std::pair<uint32_t, int64_t>, 4>{
-             {{0x101, 0}, {0x100, 1}, {2, 3}, {0xFFFFFF00u, 1}}}) {
+    for (const auto& [startFlag, stopFlag] :
+         std::array<std::pair<uint32_t, int64_t>, 4>{{{0x101, 0}, {0x100, 1}, {2, 3}, {0xFFFFFF00u, 1}}}) {
         exports.CamPTZControl(userId, 4, 77, startFlag, 0);
         const auto call = CallsOf(STANDIN_OP_PTZ_CONTROL).back();
         EXPECT_EQ(call.arguments[1], 4);

@@ -15,8 +15,8 @@ using testsupport::CallsOf;
 class PtzControlTest : public testsupport::CameraTest {};
 
 TEST_F(PtzControlTest, StartFlagBecomesTheStopFlagWithItsLowestBitInvertedAtSpeedFive) {
-    const std::pair<uint32_t, int64_t> cases[] = {
-        {1, 0}, {0, 1}, {0x101, 0}, {0x100, 1}, {2, 3}, {0xFFFFFF01u, 0}, {0xFF, 0xFE}, {0xABCDEF00u, 1}};
+    const std::pair<uint32_t, int64_t> cases[] = {{1, 0}, {0, 1},           {0x101, 0},   {0x100, 1},
+                                                  {2, 3}, {0xFFFFFF01u, 0}, {0xFF, 0xFE}, {0xABCDEF00u, 1}};
     for (const auto& [startFlag, stopFlag] : cases) {
         PtzControl(*library, userId, 1, STANDIN_PTZ_PAN_RIGHT, startFlag);
         const auto call = CallsOf(STANDIN_OP_PTZ_CONTROL).back();

@@ -16,8 +16,8 @@ using testsupport::CallsOf;
 
 TEST(BcdWordToInt, ReadsHexDigitsAsDecimalUpToTheFirstLetter) {
     const std::pair<uint16_t, int32_t> table[] = {
-        {0x0000, 0},    {0x0007, 7},     {0x0359, 359}, {0x1234, 1234}, {0x3600, 3600}, {0x9999, 9999},
-        {0x12AB, 12},   {0x100A, 100},   {0x1A00, 1},   {0x0ABC, 0},    {0xFFFF, 0}};
+        {0x0000, 0},  {0x0007, 7},   {0x0359, 359}, {0x1234, 1234}, {0x3600, 3600}, {0x9999, 9999},
+        {0x12AB, 12}, {0x100A, 100}, {0x1A00, 1},   {0x0ABC, 0},    {0xFFFF, 0}};
     for (const auto& [value, expected] : table) EXPECT_EQ(BcdWordToInt(value), expected) << std::hex << value;
 }
 

@@ -9,7 +9,14 @@ function(run)
     message(FATAL_ERROR "failed (${status}): ${ARGN}")
   endif()
 endfunction()
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component library)
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${prefix}
+    "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,${SDK_DIR}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-run(${WORK_DIR}/build/consumer)
+# The package holds the library alone: an integrator puts the camera maker's SDK
+# beside it, here the stand-in from the build tree.
+file(GLOB_RECURSE sdk_files ${prefix}/*HCNetSDK*)
+if(sdk_files)
+  message(FATAL_ERROR "the installed package carries an SDK library: ${sdk_files}")
+endif()
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${SDK_DIR} ${WORK_DIR}/build/consumer)

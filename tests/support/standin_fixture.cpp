@@ -37,8 +37,8 @@ std::vector<int32_t> JournalOperations() {
     return operations;
 }
 
-std::vector<uint8_t> ExpectedLoginRecord(const std::string& address, uint16_t port,
-                                         const std::string& user, const std::string& password) {
+std::vector<uint8_t> ExpectedLoginRecord(const std::string& address, uint16_t port, const std::string& user,
+                                         const std::string& password) {
     std::vector<uint8_t> record(400, 0);
     std::memcpy(record.data(), address.data(), address.size());
     record[130] = static_cast<uint8_t>(port & 0xFF);

@@ -26,8 +26,8 @@ std::vector<JournalCall> CallsOf(int32_t operation);
 std::vector<int32_t> JournalOperations();
 
 // A login record as the library must build it: zero, with the texts placed.
-std::vector<uint8_t> ExpectedLoginRecord(const std::string& address, uint16_t port,
-                                         const std::string& user, const std::string& password);
+std::vector<uint8_t> ExpectedLoginRecord(const std::string& address, uint16_t port, const std::string& user,
+                                         const std::string& password);
 
 class StandinTest : public ::testing::Test {
 protected:

@@ -49,14 +49,34 @@ foreach(dll IN LISTS dlls)
   endif()
 endforeach()
 
-# The version resource: file and product version 1.0.1.2.
+# The version resource: file and product version VERSION (a.b.c.d).
 file(READ ${LIBRARY} binary HEX)
-# "1.0.1.2" as UTF-16LE inside the string table of the version resource.
-if(NOT binary MATCHES "31002e0030002e0031002e003200")
-  message(FATAL_ERROR "no version 1.0.1.2 in the version resource")
+# The version as UTF-16LE inside the string table of the version resource.
+string(HEX "${VERSION}" ascii_hex)
+string(REGEX REPLACE "(..)" "\\100" utf16_hex "${ascii_hex}")
+if(NOT binary MATCHES "${utf16_hex}")
+  message(FATAL_ERROR "no version ${VERSION} in the version resource")
 endif()
-# VS_FIXEDFILEINFO: signature FEEF04BD, then file version MS 0x00010000 LS 0x00010002, twice.
-if(NOT binary MATCHES "bd04effe0000010000000100020001000000010002000100")
-  message(FATAL_ERROR "fixed file info does not carry 1.0.1.2")
+# VS_FIXEDFILEINFO: signature FEEF04BD, structure version 1.0, then the file
+# version and the product version, each as two little-endian words (a.b, c.d).
+function(le_word high low out_var)
+  math(EXPR value "(${high} << 16) | ${low}" OUTPUT_FORMAT HEXADECIMAL)
+  string(REGEX REPLACE "^0x" "" value "${value}")
+  string(LENGTH "${value}" length)
+  math(EXPR pad "8 - ${length}")
+  string(REPEAT "0" ${pad} zeros)
+  set(value "${zeros}${value}")
+  string(REGEX REPLACE "(..)(..)(..)(..)" "\\4\\3\\2\\1" value "${value}")
+  set(${out_var} ${value} PARENT_SCOPE)
+endfunction()
+string(REPLACE "." ";" parts "${VERSION}")
+list(GET parts 0 major)
+list(GET parts 1 minor)
+list(GET parts 2 patch)
+list(GET parts 3 tweak)
+le_word(${major} ${minor} most)
+le_word(${patch} ${tweak} least)
+if(NOT binary MATCHES "bd04effe00000100${most}${least}${most}${least}")
+  message(FATAL_ERROR "fixed file info does not carry ${VERSION}")
 endif()
 message(STATUS "exports: ${exports}; HCNetSDK imports: ${sdk_imports}; DLLs: ${dlls}")

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 namespace {
@@ -20,14 +20,14 @@ using testsupport::kParameterLabel;
 using testsupport::kPointLabel;
 using testsupport::kRegionLabel;
 using testsupport::MakeBlock;
-using testsupport::ReadLogFile;
+using testsupport::ReadLog;
 
 constexpr uint32_t kMarch5th = 0x60CA91C3;  // 2024-03-05 09:07:03
 
 class EventHandlerTest : public ::testing::Test {
 protected:
-    void SetUp() override { testsupport::RemoveLogFile(); }
-    void TearDown() override { testsupport::RemoveLogFile(); }
+    void SetUp() override { testsupport::ClearLog(); }
+    void TearDown() override { testsupport::ClearLog(); }
 
     void Deliver(int32_t kind, const void* buffer, int32_t length) {
         OnThermometryEvent(kind, const_cast<void*>(buffer), length, &record);
@@ -40,7 +40,7 @@ protected:
                "), time[" + time + "]\r\n";
     }
 
-    ThermometrySubscription record{4, 1};
+    ThermometrySubscription record{4, 1, testsupport::TestLog()};
 };
 
 TEST_F(EventHandlerTest, RegionReadingEventIsStoredAndLoggedLineByLine) {
@@ -62,8 +62,8 @@ TEST_F(EventHandlerTest, RegionReadingEventIsStoredAndLoggedLineByLine) {
     EXPECT_EQ(first.substr(0, 16), "len=440,hex=01ff");
     const std::string reading =
         kRegionLabel + ": (max, min, avg, diff)=(40.000000, 20.000000, 30.000000, 20.000000)\r\n";
-    EXPECT_EQ(ReadLogFile(), first + "\r\n" + first +
-                                 ParameterLine("5,258,2,1,3", "20240305-090703") + reading + "\r\n");
+    EXPECT_EQ(ReadLog(),
+              first + "\r\n" + first + ParameterLine("5,258,2,1,3", "20240305-090703") + reading + "\r\n");
 
     EXPECT_EQ(record.eventCount.load(), 1);
     EXPECT_EQ(record.year, 2024);
@@ -93,36 +93,48 @@ TEST_F(EventHandlerTest, RuleTypeSelectsTheReadingLine) {
         {255, ""},
     };
     for (const auto& c : cases) {
-        testsupport::RemoveLogFile();
+        testsupport::ClearLog();
         fields.calibType = c.calibType;
         const auto block = MakeBlock(fields);
         DeliverBlock(block);
         const std::string first = "len=440,hex=" + HexOf(block.data(), 440);
         const std::string parameters =
             ParameterLine("0,0," + std::to_string(c.calibType) + ",0,0", "20240305-090703");
-        EXPECT_EQ(ReadLogFile(), first + "\r\n" + first + parameters + c.reading + "\r\n")
+        EXPECT_EQ(ReadLog(), first + "\r\n" + first + parameters + c.reading + "\r\n")
             << "type " << int{c.calibType};
     }
     EXPECT_EQ(record.eventCount.load(), 4);
 }
 
 TEST_F(EventHandlerTest, ReadingsAreRenderedAsPrintfRendersThem) {
-    const float values[] = {0.0f, -0.0f, 25.5f, -40.125f, 1e-7f, 0.0078125f, 0.0234375f, 36.6f,
-                            123456.789f, 3.4e38f, -1.17549435e-38f, 2.5e-6f, 1.0000005f,
-                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+    const float values[] = {0.0f,
+                            -0.0f,
+                            25.5f,
+                            -40.125f,
+                            1e-7f,
+                            0.0078125f,
+                            0.0234375f,
+                            36.6f,
+                            123456.789f,
+                            3.4e38f,
+                            -1.17549435e-38f,
+                            2.5e-6f,
+                            1.0000005f,
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
                             std::numeric_limits<float>::quiet_NaN()};
     BlockFields fields;
     fields.time = kMarch5th;
     fields.calibType = 1;
     for (const float value : values) {
-        testsupport::RemoveLogFile();
+        testsupport::ClearLog();
         fields.max = fields.min = fields.avg = fields.diff = value;
         DeliverBlock(MakeBlock(fields));
         char expected[256];
         const double widened = value;
-        std::snprintf(expected, sizeof expected, "(max, min, avg, diff)=(%f, %f, %f, %f)\r\n\r\n",
-                      widened, widened, widened, widened);
-        const std::string log = ReadLogFile();
+        std::snprintf(expected, sizeof expected, "(max, min, avg, diff)=(%f, %f, %f, %f)\r\n\r\n", widened,
+                      widened, widened, widened);
+        const std::string log = ReadLog();
         EXPECT_EQ(log.substr(log.rfind(kRegionLabel) + kRegionLabel.size() + 2), expected)
             << "value " << value;
     }
@@ -135,7 +147,7 @@ TEST_F(EventHandlerTest, LongEventsAreDumpedUpTo1024BytesAndStoreTheirFirst440) 
     const auto block = MakeBlock(fields, 2000);
     DeliverBlock(block);
     const std::string first = "len=2000,hex=" + HexOf(block.data(), 1024);
-    EXPECT_EQ(ReadLogFile(), first + "\r\n" + first + ParameterLine("0,0,3,0,0", "20240305-090703") + "\r\n");
+    EXPECT_EQ(ReadLog(), first + "\r\n" + first + ParameterLine("0,0,3,0,0", "20240305-090703") + "\r\n");
     EXPECT_EQ(0, std::memcmp(record.upload.get(), block.data(), 440));
 }
 
@@ -146,7 +158,7 @@ TEST_F(EventHandlerTest, ShortOrMissingBlocksAreCountedAndLoggedButNotStored) {
     fields.max = 25.5f;
     const auto complete = MakeBlock(fields);
     DeliverBlock(complete);
-    testsupport::RemoveLogFile();
+    testsupport::ClearLog();
 
     // A short block's bytes, followed by bytes that must never be read: the
     // event reports only the first 100.
@@ -157,8 +169,8 @@ TEST_F(EventHandlerTest, ShortOrMissingBlocksAreCountedAndLoggedButNotStored) {
     Deliver(kEventData, nullptr, 440);
 
     const std::string hundred = "len=100,hex=" + HexOf(shortBlock.data(), 100);
-    EXPECT_EQ(ReadLogFile(), hundred + "\r\n" + hundred + "\r\n" + "len=0,hex=\r\nlen=0,hex=\r\n" +
-                                 "len=-1,hex=\r\nlen=-1,hex=\r\n" + "len=440,hex=\r\nlen=440,hex=\r\n");
+    EXPECT_EQ(ReadLog(), hundred + "\r\n" + hundred + "\r\n" + "len=0,hex=\r\nlen=0,hex=\r\n" +
+                             "len=-1,hex=\r\nlen=-1,hex=\r\n" + "len=440,hex=\r\nlen=440,hex=\r\n");
     EXPECT_EQ(record.eventCount.load(), 5);
     EXPECT_EQ(0, std::memcmp(record.upload.get(), complete.data(), 440));
     EXPECT_EQ(record.year, 2024);
@@ -176,14 +188,14 @@ TEST_F(EventHandlerTest, YearsAreDecodedWithoutSign) {
     fields.time = testsupport::PackTime(2032, 1, 1, 0, 0, 0);
     DeliverBlock(MakeBlock(fields));
     EXPECT_EQ(record.year, 2032);
-    EXPECT_NE(ReadLogFile().find("time[20320101-000000]"), std::string::npos);
+    EXPECT_NE(ReadLog().find("time[20320101-000000]"), std::string::npos);
 }
 
 TEST_F(EventHandlerTest, StatusEventsAreLoggedAndLeaveTheRecordAlone) {
     BlockFields fields;
     fields.time = kMarch5th;
     DeliverBlock(MakeBlock(fields));
-    testsupport::RemoveLogFile();
+    testsupport::ClearLog();
 
     const uint32_t success[] = {1000};
     const uint32_t failure[] = {1002, 10};
@@ -192,9 +204,9 @@ TEST_F(EventHandlerTest, StatusEventsAreLoggedAndLeaveTheRecordAlone) {
     Deliver(kEventStatus, success, 4);
     Deliver(kEventStatus, failure, 8);
     Deliver(kEventStatus, other, 4);
-    Deliver(kEventStatus, nullptr, 4);   // nothing to read: an unknown status
-    Deliver(kEventStatus, success, 2);   // too short to hold a status word
-    EXPECT_EQ(ReadLogFile(),
+    Deliver(kEventStatus, nullptr, 4);  // nothing to read: an unknown status
+    Deliver(kEventStatus, success, 2);  // too short to hold a status word
+    EXPECT_EQ(ReadLog(),
               "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"
               "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"
               "NET_DVR_GET_MANUALTHERM_INFO failed, Code=10\r\n\r\n\r\n"
@@ -207,7 +219,7 @@ TEST_F(EventHandlerTest, StatusEventsAreLoggedAndLeaveTheRecordAlone) {
 TEST_F(EventHandlerTest, OtherKindsAreNamedByNumber) {
     Deliver(1, nullptr, 0);
     Deliver(-7, nullptr, 0);
-    EXPECT_EQ(ReadLogFile(), "type=1\r\n\r\ntype=-7\r\n\r\n");
+    EXPECT_EQ(ReadLog(), "type=1\r\n\r\ntype=-7\r\n\r\n");
     EXPECT_EQ(record.eventCount.load(), 0);
     EXPECT_EQ(record.EventText(), "type=-7\n");
 }
@@ -235,7 +247,7 @@ TEST_F(EventHandlerTest, ReadingsKeepTheirExactBits) {
 TEST_F(EventHandlerTest, EventsWithoutARecordAreIgnored) {
     const auto block = MakeBlock(BlockFields{});
     OnThermometryEvent(kEventData, const_cast<uint8_t*>(block.data()), 440, nullptr);
-    EXPECT_FALSE(testsupport::LogFileExists());
+    EXPECT_FALSE(testsupport::LogWritten());
 }
 
 }  // namespace

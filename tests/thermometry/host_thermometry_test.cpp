@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/host_library.hpp"
+#include "support/host_library.hpp"
 
 namespace testsupport {
 namespace {

@@ -1,25 +1,32 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "thermometry/format_text.hpp"
 #include "thermometry/log_file.hpp"
 
 namespace orvane::thermometry {
 namespace {
 
-using testsupport::ReadLogFile;
-
+// The real file through the platform's append, in a folder of the test's own.
 class LogFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { testsupport::RemoveLogFile(); }
-    void TearDown() override { testsupport::RemoveLogFile(); }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+    }
+    void WriteLogLine(std::string_view text) { thermometry::WriteLogLine(log, text); }
+    std::string ReadLogFile() const { return testsupport::ReadFileText(path); }
+
+    const std::string path = testsupport::ScratchFilePath("orvane-log", true);
+    FileLogSink log{path};
 };
 
 TEST_F(LogFileTest, WritingCreatesTheFileWithTheLineAndCrLf) {
-    ASSERT_FALSE(testsupport::LogFileExists());
+    ASSERT_FALSE(testsupport::FileExists(path));
     WriteLogLine("abc");
     EXPECT_EQ(ReadLogFile(), "abc\r\n");
 }

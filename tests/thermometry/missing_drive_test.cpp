@@ -1,17 +1,19 @@
-// Run while drive D (on Linux the folder standing for it) does not exist.
+// A log file whose folder does not exist, as the log on a machine without drive D.
 #include <gtest/gtest.h>
 
-#include "log_support.hpp"
+#include "support/log_support.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/log_file.hpp"
-#include "thermometry/thermometry_subscription.hpp"
+#include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
 namespace {
 
 TEST(MissingDriveTest, LinesAreLostSilentlyAndEventsStillReachTheRecord) {
-    WriteLogLine("abc");
-    ThermometrySubscription record(1, 1);
+    const std::string path = testsupport::ScratchFilePath("orvane-no-drive", false);
+    FileLogSink log(path);
+    WriteLogLine(log, "abc");
+    ThermometrySubscription record(1, 1, log);
     testsupport::BlockFields fields;
     fields.time = 0x60CA91C3;
     fields.calibType = 2;
@@ -21,7 +23,7 @@ TEST(MissingDriveTest, LinesAreLostSilentlyAndEventsStillReachTheRecord) {
     OnThermometryEvent(kEventStatus, const_cast<uint32_t*>(status), 4, &record);
     EXPECT_EQ(record.eventCount.load(), 1);
     EXPECT_EQ(record.year, 2024);
-    EXPECT_FALSE(testsupport::LogFileExists());
+    EXPECT_FALSE(testsupport::FileExists(path));
 }
 
 }  // namespace

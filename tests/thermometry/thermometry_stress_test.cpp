@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "core/library_state.hpp"
-#include "log_support.hpp"
-#include "platform/wine_check.hpp"
+#include "support/log_support.hpp"
+#include "support/platform/wine_check.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/thermometry_subscriptions.hpp"
+#include "thermometry/thermometry_exports.hpp"
 
 namespace orvane::thermometry {
 namespace {
@@ -56,8 +56,8 @@ class ThermometryStressTest : public testsupport::StandinTest {};
 
 TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent) {
     StandinSetStreaming(0);
-    testsupport::RemoveLogFile();
-    auto library = std::make_unique<LibraryState>(sdk::importedSdk());
+    testsupport::ClearLog();
+    auto library = std::make_unique<LibraryState>(sdk::importedSdk(), testsupport::TestLog());
     auto login = testsupport::ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
                                                   STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
     std::vector<uint8_t> deviceInfo(344);
@@ -143,10 +143,10 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
     // the records are checked.
     if (RunningUnderWine()) {
         library.reset();
-        testsupport::RemoveLogFile();
+        testsupport::ClearLog();
         return;
     }
-    const std::string log = testsupport::ReadLogFile();
+    const std::string log = testsupport::ReadLog();
     std::istringstream lines(log);
     std::string line;
     int dumps = 0, described = 0, readings = 0, empty = 0, other = 0;
@@ -158,8 +158,8 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
             ++empty;
         } else if (line.rfind("len=440,hex=", 0) == 0 && line.size() == 12 + 880) {
             ++dumps;
-        } else if (line.rfind("len=440,hex=", 0) == 0 && line.find(testsupport::kParameterLabel) == 12 + 880 &&
-                   line.back() == ']') {
+        } else if (line.rfind("len=440,hex=", 0) == 0 &&
+                   line.find(testsupport::kParameterLabel) == 12 + 880 && line.back() == ']') {
             ++described;
         } else if (line.rfind(testsupport::kRegionLabel + ": (max, min, avg, diff)=(", 0) == 0 &&
                    line.back() == ')') {
@@ -178,7 +178,7 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
     EXPECT_EQ(empty, delivered.load());
 
     library.reset();
-    testsupport::RemoveLogFile();
+    testsupport::ClearLog();
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#include "thermometry/thermometry_exports.hpp"
+
+#include "core/failure_protocol.hpp"
+#include "thermometry/event_handler.hpp"
+#include "thermometry/thermometry_condition.hpp"
+
+namespace orvane::thermometry {
+namespace {
+
+// Starts the record's remote configuration, with the record itself as the
+// callback's context, and keeps the handle whatever its sign.
+bool StartSubscription(const sdk::SdkOps& sdk, ThermometrySubscription& record) {
+    ThermometryCondition condition{};
+    condition.size = sizeof condition;
+    condition.channel = record.channel;
+    condition.mode = 0;
+    const int32_t handle = sdk.startRemoteConfig(record.userId, kThermometryCommand, &condition,
+                                                 sizeof condition, &OnThermometryEvent, &record);
+    record.configHandle.store(handle, std::memory_order_release);
+    return handle >= 0;
+}
+
+template <class Cell>
+void WriteIfGiven(Cell* cell, Cell value) noexcept {
+    if (cell != nullptr) *cell = value;
+}
+
+}  // namespace
+
+bool Start(LibraryState& library, int32_t userId, int32_t channel) {
+    if (!Ready<readiness::kThermometryStart>(library)) return false;
+    // The record is in the list before the SDK can call back with it.
+    ThermometrySubscription& record = library.Subscriptions().Append(userId, channel);
+    // The handle is the result, so the call is made by StartSubscription.
+    if (StartSubscription(library.Sdk(), record)) return true;
+    return RefuseWithLastError(library);
+}
+
+bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept {
+    if (!Ready<readiness::kThermometryStop>(library)) return false;
+    ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
+    if (record == nullptr) return false;
+    return CallSdk(library, &sdk::SdkOps::stopRemoteConfig,
+                   record->configHandle.load(std::memory_order_acquire));
+}
+
+bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date, int32_t* time,
+          uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits) noexcept {
+    if (!Ready<readiness::kThermometryRead>(library)) return false;
+    const ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
+    if (record == nullptr) return false;
+    const MeasurementSnapshot snapshot = record->Snapshot();
+    WriteIfGiven(date, (snapshot.year * 100 + snapshot.month) * 100 + snapshot.day);
+    WriteIfGiven(time, (snapshot.hour * 100 + snapshot.minute) * 100 + snapshot.second);
+    WriteIfGiven(maxBits, snapshot.maxBits);
+    WriteIfGiven(minBits, snapshot.minBits);
+    WriteIfGiven(avgBits, snapshot.avgBits);
+    return snapshot.eventCount > 0;
+}
+
+}  // namespace orvane::thermometry

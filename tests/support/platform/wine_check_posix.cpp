@@ -1,0 +1,7 @@
+#include "support/platform/wine_check.hpp"
+
+namespace testsupport {
+
+bool RunningUnderWine() { return false; }
+
+}  // namespace testsupport

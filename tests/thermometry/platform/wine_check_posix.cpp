@@ -1,7 +1,0 @@
-#include "platform/wine_check.hpp"
-
-namespace testsupport {
-
-bool RunningUnderWine() { return false; }
-
-}  // namespace testsupport
