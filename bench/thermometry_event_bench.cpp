@@ -1,10 +1,14 @@
 // Handling one 440-byte thermometry data event (count, hex dump, formatting, two
 // log lines, storing the block) against the floor that writing its log lines
-// imposes: two bare open/append-write/close of exactly the same bytes. Both write
-// the real log file (the folder standing for drive D is created if missing).
+// imposes: two bare open/append-write/close of exactly the same bytes, and two
+// appends through the library's own file call (which also checks the folder and
+// the file before writing). All write the real log file (the folder standing for
+// drive D is created if missing). Then the same event with nothing logged, and
+// with the log file faulty in the ways an operator's machine can make it.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
@@ -101,5 +105,91 @@ void TwoBareAppendsOfTheSameBytes(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(TwoBareAppendsOfTheSameBytes);
+
+void TwoLibraryAppendsOfTheSameBytes(benchmark::State& state) {
+    PrepareLog();
+    auto block = DataBlock();
+    ThermometrySubscription record(0, 1, SystemLogSink());
+    OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
+    const std::string written = ReadLog();
+    const size_t firstLineEnd = written.find("\r\n") + 2;
+    const std::string first = written.substr(0, firstLineEnd);
+    const std::string second = written.substr(firstLineEnd);
+    if (first.size() < 100 || second.size() < 100) {
+        state.SkipWithError("the log folder is not writable");
+        return;
+    }
+    std::remove(platform::LogFilePath());
+    int64_t sinceTruncate = 0;
+    for (auto _ : state) {
+        platform::AppendToFile(platform::LogFilePath(), first.data(), first.size());
+        platform::AppendToFile(platform::LogFilePath(), second.data(), second.size());
+        TruncateNow(state, sinceTruncate);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(TwoLibraryAppendsOfTheSameBytes);
+
+class DroppedLog final : public LogSink {
+public:
+    void Append(const char*, std::size_t) noexcept override {}
+};
+
+// Formatting and storing alone: the log drops every line.
+void OnThermometryEventWithoutLog(benchmark::State& state) {
+    DroppedLog log;
+    auto block = DataBlock();
+    ThermometrySubscription record(0, 1, log);
+    for (auto _ : state) {
+        OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(OnThermometryEventWithoutLog);
+
+// Faults on the log, each in a folder of its own; the event must cost no more
+// than a normal one (nothing waits, nothing retries).
+struct LogFaultCase {
+    const char* name;
+    // Makes the fault on `path` in the empty folder `folder`.
+    bool (*make)(const std::string& folder, const std::string& path);
+};
+
+const LogFaultCase kLogFaults[] = {
+    {"drive absent",
+     [](const std::string& folder, const std::string&) { return ::rmdir(folder.c_str()) == 0; }},
+    {"log path a folder",
+     [](const std::string&, const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }},
+    {"log path a FIFO nobody reads",
+     [](const std::string&, const std::string& path) { return ::mkfifo(path.c_str(), 0644) == 0; }},
+    {"log a link to /dev/full",
+     [](const std::string&, const std::string& path) { return ::symlink("/dev/full", path.c_str()) == 0; }},
+    {"folder writable by others",
+     [](const std::string& folder, const std::string&) { return ::chmod(folder.c_str(), 0777) == 0; }},
+};
+
+void OnThermometryEventWithLogFault(benchmark::State& state) {
+    const LogFaultCase& fault = kLogFaults[state.range(0)];
+    state.SetLabel(fault.name);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("orvane-bench-fault-" + std::to_string(state.range(0)));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    ::chmod(folder.c_str(), 0755);
+    const std::string path = (folder / "~log.txt").string();
+    if (!fault.make(folder.string(), path)) {
+        state.SkipWithError("the fault could not be made here");
+        return;
+    }
+    FileLogSink log(path);
+    auto block = DataBlock();
+    ThermometrySubscription record(0, 1, log);
+    for (auto _ : state) {
+        OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
+    }
+    state.SetItemsProcessed(state.iterations());
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(OnThermometryEventWithLogFault)->DenseRange(0, std::size(kLogFaults) - 1);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "hcnetsdk.h"
+#include "thermometry/data_event_text.hpp"
 
 namespace orvane::thermometry {
 
@@ -13,8 +14,6 @@ inline constexpr int32_t kEventStatus = 0;
 inline constexpr int32_t kEventData = 2;
 inline constexpr uint32_t kStatusSuccess = 1000;
 inline constexpr uint32_t kStatusFailure = 1002;
-// At most this many bytes of a data event are dumped to the log.
-inline constexpr int32_t kDumpLimit = 1024;
 
 // `record` is the ThermometrySubscription given at start. A data event with a
 // null buffer or fewer than 440 bytes is counted and logged, but not stored:

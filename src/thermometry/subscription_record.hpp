@@ -1,11 +1,12 @@
 // One realtime thermometry subscription: who it was started for, the SDK's handle,
 // and the newest measurement the SDK delivered for it.
 //
-// SDK threads write a record while host threads read it. The measurement (event
-// count, time fields, measurement block) and the event text are guarded by a
-// small per-record lock that is held only while they are copied in or out, never
-// while text is formatted or the log is written, so neither side ever waits
-// longer than one copy of a 440-byte block.
+// SDK threads write a record while host threads read it. Writers of the
+// measurement take a small per-record lock among themselves and publish each
+// measurement under a sequence counter, so a read never waits for a writer: it
+// copies the published values and retries in the rare case that a writer
+// published meanwhile. The event text has a lock of its own, held while an
+// event's text is rendered and logged; no read of the measurement takes it.
 #pragma once
 
 #include <atomic>
@@ -34,8 +35,11 @@ struct MeasurementSnapshot {
     uint32_t avgBits;
 };
 
+// Room for the longest event text: a data event's second log line.
+inline constexpr std::size_t kEventTextCapacity = 2560;
+
 struct ThermometrySubscription {
-    // `log` receives the account of every event; it outlives the record.
+    // Events of the record are logged to `log`.
     ThermometrySubscription(int32_t userId, int32_t channel, LogSink& log);
 
     const int32_t userId;
@@ -43,10 +47,10 @@ struct ThermometrySubscription {
     LogSink& log;
     // Handle of the SDK's remote configuration; negative when the start failed.
     std::atomic<int32_t> configHandle{-1};
-    // Data events received; only ever grows. Raised under the lock together
-    // with the storing of the event's block.
+    // Data events received by the current subscription of the record. Raised
+    // together with the storing of the event's block.
     std::atomic<int32_t> eventCount{0};
-    // Time of the newest measurement block; guarded by the lock.
+    // Time of the newest measurement block; written under the store lock.
     int32_t year = 0;
     int32_t month = 0;
     int32_t day = 0;
@@ -54,23 +58,59 @@ struct ThermometrySubscription {
     int32_t minute = 0;
     int32_t second = 0;
     // Copy of the newest measurement block, zeroed until the first one arrives;
-    // guarded by the lock.
+    // written under the store lock.
     std::unique_ptr<uint8_t[]> upload;
-    // Diagnostic text of the newest event; guarded by the lock.
-    std::string eventText;
 
     // Counts one data event and keeps its block with the decoded time, in one
     // step, so that a read never sees the count of an event without its block.
     // A null block (the event brought no complete one) is only counted.
     void RecordDataEvent(const ThermometryUpload* block) noexcept;
-    // The count with the date, time and readings of one stored block.
+    // The count with the date, time and readings of one stored block. Never
+    // waits for a writer unless one is preempted in the middle of publishing.
     MeasurementSnapshot Snapshot() const noexcept;
-    // Replaces the event text with the text of the event just handled.
-    void ReplaceEventText(std::string&& text) noexcept;
+
+    // Reuse of the record for a new subscription of its pair. Between the two
+    // calls the record keeps its measurement, and the first data event of the
+    // new subscription replaces it as a fresh one (count 1). Ending a start that
+    // succeeded without such an event clears the measurement (count 0); ending
+    // one that failed keeps it.
+    void BeginRestart() noexcept;
+    void EndRestart(bool started) noexcept;
+
+    // The text of the event handled last, line feeds as line feeds.
     std::string EventText() const;
+    // The event handler renders an event's text in place, holding the lock the
+    // first call returns while it renders and logs: the buffer (room for
+    // kEventTextCapacity bytes, null when it cannot be allocated) and then the
+    // size of the text, stored with CR LF line ends as the log has them.
+    [[nodiscard]] std::unique_lock<std::mutex> LockEventText() const;
+    char* EventTextBuffer() noexcept;
+    void SetEventTextSize(std::size_t size) noexcept;
+
+    // Kept by the subscription list under the pair's start/stop lock: whether
+    // the SDK confirmed the stop of the current handle, and the next record of
+    // the pair that may be reused.
+    bool stopConfirmed = false;
+    ThermometrySubscription* nextReusable = nullptr;
 
 private:
-    mutable std::mutex lock_;
+    void PublishLocked() noexcept;
+    void ClearLocked() noexcept;
+
+    // Writers of the measurement.
+    mutable std::mutex storeLock_;
+    bool resetPending_ = false;
+    // Odd while a writer publishes; readers retry when it moved.
+    std::atomic<uint32_t> version_{0};
+    std::atomic<int32_t> publishedCount_{0};
+    std::atomic<int32_t> publishedTime_[6] = {};
+    std::atomic<uint32_t> publishedReadings_[3] = {};
+
+    // The event text as it was written to the log (CR LF line ends), rendered
+    // in place; allocated at the first event.
+    mutable std::mutex textLock_;
+    std::unique_ptr<char[]> text_;
+    std::size_t textSize_ = 0;
 };
 
 }  // namespace orvane::thermometry

@@ -29,19 +29,19 @@ void WriteIfGiven(Cell* cell, Cell value) noexcept {
 
 bool Start(LibraryState& library, int32_t userId, int32_t channel) {
     if (!Ready<readiness::kThermometryStart>(library)) return false;
-    // The record is in the list before the SDK can call back with it.
-    ThermometrySubscription& record = library.Subscriptions().Append(userId, channel);
-    // The handle is the result, so the call is made by StartSubscription.
-    if (StartSubscription(library.Sdk(), record)) return true;
-    return RefuseWithLastError(library);
+    // The record is in the list before the SDK can call back with it. The handle
+    // is the result, so the call is made by StartSubscription; a refusal is
+    // recorded straight after it, while the last-error value is the SDK's.
+    return library.Subscriptions().Start(userId, channel, [&](ThermometrySubscription& record) {
+        return StartSubscription(library.Sdk(), record) || RefuseWithLastError(library);
+    });
 }
 
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept {
     if (!Ready<readiness::kThermometryStop>(library)) return false;
-    ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
-    if (record == nullptr) return false;
-    return CallSdk(library, &sdk::SdkOps::stopRemoteConfig,
-                   record->configHandle.load(std::memory_order_acquire));
+    return library.Subscriptions().Stop(userId, channel, [&](int32_t handle) {
+        return CallSdk(library, &sdk::SdkOps::stopRemoteConfig, handle);
+    });
 }
 
 bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date, int32_t* time,

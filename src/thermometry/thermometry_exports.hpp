@@ -7,19 +7,23 @@
 
 namespace orvane::thermometry {
 
-// Starts a subscription for (userId, channel) with a new record, which stays in
-// the list whatever the SDK answers; false (with the failure recorded) when the
-// SDK refused it. Throws std::bad_alloc when no record can be allocated.
+// Reads and stops act on the pair's answering subscription: the newest whose
+// start succeeded, or the newest of all while no start of the pair succeeded.
+
+// Starts a subscription for (userId, channel) on a record of the pair that no
+// subscription uses any more, or on a new one; records stay in the list whatever
+// the SDK answers. False (with the failure recorded) when the SDK refused it.
+// Throws std::bad_alloc when no record can be allocated.
 bool Start(LibraryState& library, int32_t userId, int32_t channel);
 
-// Asks the SDK to stop the first subscription of the pair. Compatibility: always
-// the first one started, even when it was stopped already and a later one for
-// the same pair runs; the record stays in the list. False without a
-// failure record when the pair was never started; false with one when the SDK
-// refused.
+// Asks the SDK to stop the pair's answering subscription, whatever its handle
+// (also one stopped before, or one whose start failed); the record stays in the
+// list and answers reads with its last measurement until a newer start of the
+// pair succeeds. False without a failure record when the pair was never
+// started; false with one when the SDK refused.
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept;
 
-// Writes the newest measurement of the first subscription of the pair: date as
+// Writes the newest measurement of the pair's answering subscription: date as
 // yyyymmdd, time as hhmmss and the max, min and average readings as their raw
 // 32-bit patterns, all from the same data event. Null outputs are skipped.
 // Nothing is written when the pair was never started. True once a data event

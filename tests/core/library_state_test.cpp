@@ -91,18 +91,22 @@ TEST_F(LibraryStateTest, EachThreadRecordsItsOwnCode) {
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(23));
 }
 
-TEST_F(LibraryStateTest, SubscriptionsKeepTheirAddressesAndTheFirstShadowsLaterOnes) {
+TEST_F(LibraryStateTest, SubscriptionsKeepTheirAddressesAndTheNewestUnstartedAnswers) {
     auto library = Load();
     auto& list = library->Subscriptions();
     auto& first = list.Append(3, 1);
     std::vector<thermometry::ThermometrySubscription*> records{&first};
     for (int i = 0; i < 100; ++i) records.push_back(&list.Append(3, i % 5));
-    EXPECT_EQ(list.Find(3, 1), &first);
-    EXPECT_EQ(list.Find(3, 2), records[3]);
+    // None was started: the newest record of each pair answers.
+    EXPECT_EQ(list.Find(3, 1), records[97]);
+    EXPECT_EQ(list.Find(3, 2), records[98]);
+    records[100]->configHandle = 7;  // started (channel 4): it keeps answering
+    records.push_back(&list.Append(3, 4));
+    EXPECT_EQ(list.Find(3, 4), records[100]);
     EXPECT_EQ(list.Find(4, 1), nullptr);
     int index = 0;
     list.ForEach([&](auto& record) { EXPECT_EQ(&record, records[index++]); });
-    EXPECT_EQ(index, 101);
+    EXPECT_EQ(index, 102);
 }
 
 TEST_F(LibraryStateTest, AppendsFromManyThreadsAreAllKept) {

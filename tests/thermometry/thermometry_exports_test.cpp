@@ -126,25 +126,27 @@ TEST_F(ThermometrySubscriptionsTest, PairsNeverStartedAreLeftAlone) {
     EXPECT_TRUE(library->LastFailureText().empty());
 }
 
-TEST_F(ThermometrySubscriptionsTest, DuplicatesAreShadowedByTheFirstRecord) {
+TEST_F(ThermometrySubscriptionsTest, OfTwoRunningStartsTheNewerAnswersAndStops) {
     ASSERT_TRUE(Start(*library, userId, 1));
     ASSERT_TRUE(Start(*library, userId, 1));
     int records = 0;
     library->Subscriptions().ForEach([&](const ThermometrySubscription&) { ++records; });
     EXPECT_EQ(records, 2);
-    EXPECT_EQ(HandleOf(1), 0);
+    EXPECT_EQ(HandleOf(1), 1);
 
     testsupport::BlockFields fields;
     fields.time = 0x60CA91C3;
-    FireBlock(1, testsupport::MakeBlock(fields));  // the second subscription's event
     Cells cells;
+    FireBlock(0, testsupport::MakeBlock(fields));  // the older subscription's event
     EXPECT_FALSE(ReadInto(1, cells));
+    FireBlock(1, testsupport::MakeBlock(fields));
+    EXPECT_TRUE(ReadInto(1, cells));
     EXPECT_TRUE(Stop(*library, userId, 1));
     EXPECT_TRUE(Stop(*library, userId, 1) == false);  // the same handle again: refused
     const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
     ASSERT_EQ(stops.size(), 2u);
-    EXPECT_EQ(stops[0].arguments[0], 0);
-    EXPECT_EQ(stops[1].arguments[0], 0);
+    EXPECT_EQ(stops[0].arguments[0], 1);
+    EXPECT_EQ(stops[1].arguments[0], 1);
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(STANDIN_ERROR_INVALID_HANDLE));
 }
 
@@ -153,14 +155,20 @@ TEST_F(ThermometrySubscriptionsTest, RefusedStartKeepsItsRecordWithTheNegativeHa
     EXPECT_FALSE(Start(*library, userId, 1));
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(STANDIN_ERROR_NOT_SUPPORTED));
     EXPECT_EQ(HandleOf(1), -1);
+    EXPECT_FALSE(Stop(*library, userId, 1));  // the SDK is asked about the negative handle
 
-    ASSERT_TRUE(Start(*library, userId, 1));  // shadowed by the failed one
+    ASSERT_TRUE(Start(*library, userId, 1));  // answers from now on, on the same record
+    EXPECT_EQ(HandleOf(1), 0);
+    int records = 0;
+    library->Subscriptions().ForEach([&](const ThermometrySubscription&) { ++records; });
+    EXPECT_EQ(records, 1);
     Cells cells;
     EXPECT_FALSE(ReadInto(1, cells));
-    EXPECT_FALSE(Stop(*library, userId, 1));
+    EXPECT_TRUE(Stop(*library, userId, 1));
     const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
-    ASSERT_EQ(stops.size(), 1u);
+    ASSERT_EQ(stops.size(), 2u);
     EXPECT_EQ(stops[0].arguments[0], -1);
+    EXPECT_EQ(stops[1].arguments[0], 0);
 }
 
 TEST_F(ThermometrySubscriptionsTest, StartAsksTheSdkEvenWhenItDidNotStart) {
