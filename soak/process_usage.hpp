@@ -12,6 +12,10 @@ struct ProcessUsage {
     uint64_t heapBytes;      // allocated heap bytes, or private bytes where that is all there is
 };
 
+// Called first thing: makes resident memory a measure of what the process holds
+// rather than of how its allocator spreads free pages over threads.
+void SteadyAllocator();
+
 ProcessUsage MeasureProcess();
 
 }  // namespace soak
