@@ -18,17 +18,19 @@ ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t ch
 
 void ThermometrySubscription::PublishLocked() noexcept {
     const uint32_t version = version_.load(std::memory_order_relaxed);
+    // No fences (which ThreadSanitizer cannot follow): every published word is
+    // stored with release, so a reader that takes one of them with acquire also
+    // sees the odd version stored before it, and retries.
     version_.store(version + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    publishedCount_.store(eventCount.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    publishedCount_.store(eventCount.load(std::memory_order_relaxed), std::memory_order_release);
     const int32_t time[6] = {year, month, day, hour, minute, second};
-    for (int i = 0; i < 6; ++i) publishedTime_[i].store(time[i], std::memory_order_relaxed);
+    for (int i = 0; i < 6; ++i) publishedTime_[i].store(time[i], std::memory_order_release);
     const std::size_t offsets[3] = {offsetof(ThermometryUpload, max), offsetof(ThermometryUpload, min),
                                     offsetof(ThermometryUpload, avg)};
     for (int i = 0; i < 3; ++i) {
         uint32_t bits;
         std::memcpy(&bits, upload.get() + offsets[i], sizeof bits);
-        publishedReadings_[i].store(bits, std::memory_order_relaxed);
+        publishedReadings_[i].store(bits, std::memory_order_release);
     }
     version_.store(version + 2, std::memory_order_release);
 }
@@ -63,22 +65,23 @@ void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) no
 MeasurementSnapshot ThermometrySubscription::Snapshot() const noexcept {
     MeasurementSnapshot snapshot;
     auto copy = [&] {
-        snapshot.eventCount = publishedCount_.load(std::memory_order_relaxed);
-        snapshot.year = publishedTime_[0].load(std::memory_order_relaxed);
-        snapshot.month = publishedTime_[1].load(std::memory_order_relaxed);
-        snapshot.day = publishedTime_[2].load(std::memory_order_relaxed);
-        snapshot.hour = publishedTime_[3].load(std::memory_order_relaxed);
-        snapshot.minute = publishedTime_[4].load(std::memory_order_relaxed);
-        snapshot.second = publishedTime_[5].load(std::memory_order_relaxed);
-        snapshot.maxBits = publishedReadings_[0].load(std::memory_order_relaxed);
-        snapshot.minBits = publishedReadings_[1].load(std::memory_order_relaxed);
-        snapshot.avgBits = publishedReadings_[2].load(std::memory_order_relaxed);
+        // Acquire on each word, so the version read after them is at least the
+        // one stored before the newest word seen (see PublishLocked).
+        snapshot.eventCount = publishedCount_.load(std::memory_order_acquire);
+        snapshot.year = publishedTime_[0].load(std::memory_order_acquire);
+        snapshot.month = publishedTime_[1].load(std::memory_order_acquire);
+        snapshot.day = publishedTime_[2].load(std::memory_order_acquire);
+        snapshot.hour = publishedTime_[3].load(std::memory_order_acquire);
+        snapshot.minute = publishedTime_[4].load(std::memory_order_acquire);
+        snapshot.second = publishedTime_[5].load(std::memory_order_acquire);
+        snapshot.maxBits = publishedReadings_[0].load(std::memory_order_acquire);
+        snapshot.minBits = publishedReadings_[1].load(std::memory_order_acquire);
+        snapshot.avgBits = publishedReadings_[2].load(std::memory_order_acquire);
     };
     for (int attempt = 0; attempt < kOptimisticReads; ++attempt) {
         const uint32_t before = version_.load(std::memory_order_acquire);
         if ((before & 1u) != 0) continue;
         copy();
-        std::atomic_thread_fence(std::memory_order_acquire);
         if (version_.load(std::memory_order_relaxed) == before) return snapshot;
     }
     std::lock_guard guard(storeLock_);
