@@ -16,21 +16,23 @@ constexpr int kOptimisticReads = 64;
 ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue, LogSink& logSink)
     : userId(userIdValue), channel(channelValue), log(logSink), upload(new uint8_t[kUploadSize]()) {}
 
+// A sequence lock without fences: each published value is stored with release
+// order after the odd version, and loaded with acquire order before the version
+// is read again, so a read that saw any value of a publication sees the version
+// moved and tries again. (Plain moves on x86; TSan sees every access.)
 void ThermometrySubscription::PublishLocked() noexcept {
+    constexpr auto kPublish = std::memory_order_release;
     const uint32_t version = version_.load(std::memory_order_relaxed);
-    // No fences (which ThreadSanitizer cannot follow): every published word is
-    // stored with release, so a reader that takes one of them with acquire also
-    // sees the odd version stored before it, and retries.
     version_.store(version + 1, std::memory_order_relaxed);
-    publishedCount_.store(eventCount.load(std::memory_order_relaxed), std::memory_order_release);
+    publishedCount_.store(eventCount.load(std::memory_order_relaxed), kPublish);
     const int32_t time[6] = {year, month, day, hour, minute, second};
-    for (int i = 0; i < 6; ++i) publishedTime_[i].store(time[i], std::memory_order_release);
+    for (int i = 0; i < 6; ++i) publishedTime_[i].store(time[i], kPublish);
     const std::size_t offsets[3] = {offsetof(ThermometryUpload, max), offsetof(ThermometryUpload, min),
                                     offsetof(ThermometryUpload, avg)};
     for (int i = 0; i < 3; ++i) {
         uint32_t bits;
         std::memcpy(&bits, upload.get() + offsets[i], sizeof bits);
-        publishedReadings_[i].store(bits, std::memory_order_release);
+        publishedReadings_[i].store(bits, kPublish);
     }
     version_.store(version + 2, std::memory_order_release);
 }
@@ -64,19 +66,18 @@ void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) no
 
 MeasurementSnapshot ThermometrySubscription::Snapshot() const noexcept {
     MeasurementSnapshot snapshot;
+    constexpr auto kTake = std::memory_order_acquire;
     auto copy = [&] {
-        // Acquire on each word, so the version read after them is at least the
-        // one stored before the newest word seen (see PublishLocked).
-        snapshot.eventCount = publishedCount_.load(std::memory_order_acquire);
-        snapshot.year = publishedTime_[0].load(std::memory_order_acquire);
-        snapshot.month = publishedTime_[1].load(std::memory_order_acquire);
-        snapshot.day = publishedTime_[2].load(std::memory_order_acquire);
-        snapshot.hour = publishedTime_[3].load(std::memory_order_acquire);
-        snapshot.minute = publishedTime_[4].load(std::memory_order_acquire);
-        snapshot.second = publishedTime_[5].load(std::memory_order_acquire);
-        snapshot.maxBits = publishedReadings_[0].load(std::memory_order_acquire);
-        snapshot.minBits = publishedReadings_[1].load(std::memory_order_acquire);
-        snapshot.avgBits = publishedReadings_[2].load(std::memory_order_acquire);
+        snapshot.eventCount = publishedCount_.load(kTake);
+        snapshot.year = publishedTime_[0].load(kTake);
+        snapshot.month = publishedTime_[1].load(kTake);
+        snapshot.day = publishedTime_[2].load(kTake);
+        snapshot.hour = publishedTime_[3].load(kTake);
+        snapshot.minute = publishedTime_[4].load(kTake);
+        snapshot.second = publishedTime_[5].load(kTake);
+        snapshot.maxBits = publishedReadings_[0].load(kTake);
+        snapshot.minBits = publishedReadings_[1].load(kTake);
+        snapshot.avgBits = publishedReadings_[2].load(kTake);
     };
     for (int attempt = 0; attempt < kOptimisticReads; ++attempt) {
         const uint32_t before = version_.load(std::memory_order_acquire);
