@@ -1,5 +1,7 @@
-#include <psapi.h>
+// windows.h first: psapi.h needs its types.
 #include <windows.h>
+
+#include <psapi.h>
 
 #include "process_usage.hpp"
 
