@@ -40,6 +40,11 @@ int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32
     return camera().remoteConfigs.fire(handle, kind, buffer, length) ? 1 : 0;
 }
 
+int32_t StandinFireChannelEvent(int32_t userId, int32_t channel, int32_t kind, const void* buffer,
+                                int32_t length) {
+    return camera().remoteConfigs.fireNewest(userId, channel, kind, buffer, length) ? 1 : 0;
+}
+
 void StandinSetStreaming(int32_t enabled) { camera().remoteConfigs.setStreaming(enabled != 0); }
 
 int32_t StandinIsInitialised(void) { return camera().initialised.load() ? 1 : 0; }

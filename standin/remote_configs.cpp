@@ -42,6 +42,9 @@ Outcome RemoteConfigs::stop(int32_t handle) {
     std::vector<std::shared_ptr<ThermometryStream>> streams;
     if (found->second.stream) streams.push_back(std::move(found->second.stream));
     waitIdle(lock, handle);
+    // No callback of it runs or will run: the session is forgotten, so that a
+    // host restarting subscriptions for months does not grow the camera's memory.
+    sessions_.erase(handle);
     lock.unlock();
     finishStreams(streams);
     return Outcome::success();
@@ -69,24 +72,41 @@ void RemoteConfigs::stopAll() {
 }
 
 bool RemoteConfigs::fire(int32_t handle, int32_t kind, const void* buffer, int32_t length) {
-    HcRemoteConfigCallback callback = nullptr;
-    void* userData = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        auto found = sessions_.find(handle);
-        if (found == sessions_.end() || !found->second.running) return false;
-        ++found->second.inFlight;
-        callback = found->second.callback;
-        userData = found->second.userData;
+    std::unique_lock lock(mutex_);
+    auto found = sessions_.find(handle);
+    if (found == sessions_.end() || !found->second.running) return false;
+    deliver(lock, handle, kind, buffer, length);
+    return true;
+}
+
+bool RemoteConfigs::fireNewest(int32_t userId, int32_t channel, int32_t kind, const void* buffer,
+                               int32_t length) {
+    std::unique_lock lock(mutex_);
+    for (auto it = sessions_.rbegin(); it != sessions_.rend(); ++it) {
+        const Session& session = it->second;
+        if (session.running && session.userId == userId && session.channel == channel) {
+            deliver(lock, it->first, kind, buffer, length);
+            return true;
+        }
     }
+    return false;
+}
+
+void RemoteConfigs::deliver(std::unique_lock<std::mutex>& lock, int32_t handle, int32_t kind,
+                            const void* buffer, int32_t length) {
+    Session& session = sessions_[handle];
+    ++session.inFlight;
+    const HcRemoteConfigCallback callback = session.callback;
+    void* userData = session.userData;
+    lock.unlock();
     // The SDK hands the buffer over as writable memory; the subscriber only reads it.
     callback(kind, const_cast<void*>(buffer), length, userData);
-    {
-        std::lock_guard lock(mutex_);
-        --sessions_[handle].inFlight;
-    }
+    lock.lock();
+    // Stop waits for this count to drop, so the session is still there.
+    --sessions_[handle].inFlight;
+    lock.unlock();
     idle_.notify_all();
-    return true;
+    lock.lock();
 }
 
 void RemoteConfigs::reset() {

@@ -28,6 +28,8 @@ public:
     // Calls the session's callback on the calling thread; false when the handle
     // is not running.
     bool fire(int32_t handle, int32_t kind, const void* buffer, int32_t length);
+    // As fire, on the newest running session of (userId, channel).
+    bool fireNewest(int32_t userId, int32_t channel, int32_t kind, const void* buffer, int32_t length);
     // Forgets every session (after stopAll), restarts handle numbering and turns
     // streaming back on.
     void reset();
@@ -47,6 +49,10 @@ private:
     };
 
     void waitIdle(std::unique_lock<std::mutex>& lock, int32_t handle);
+    // Calls a running session's callback with the mutex released; `lock` holds
+    // the mutex on entry and again on return.
+    void deliver(std::unique_lock<std::mutex>& lock, int32_t handle, int32_t kind, const void* buffer,
+                 int32_t length);
     // Ends the delivery threads taken out of stopped sessions; never called with
     // the mutex held, since a thread may be waiting for it to deliver.
     static void finishStreams(const std::vector<std::shared_ptr<ThermometryStream>>& streams);

@@ -135,6 +135,11 @@ int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capa
 /* Calls the callback of a running remote-configuration handle synchronously on
  * the calling thread. Returns 1 when the handle was found, else 0. */
 int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32_t length);
+/* As StandinFireEvent, on the newest running session started for (userId,
+ * channel): what a camera streaming that channel would deliver. Returns 1 when
+ * there was one, else 0. */
+int32_t StandinFireChannelEvent(int32_t userId, int32_t channel, int32_t kind, const void* buffer,
+                                int32_t length);
 
 /* Whether remote-configuration sessions started from now on stream on their own
  * (1, the initial state, restored by StandinReset) or deliver only the events

@@ -1,0 +1,311 @@
+// Drives the login and thermometry exports' logic as sequences (start, stop,
+// read, events, logins, logouts, with SDK failures anywhere) against a scripted
+// SDK, and checks every answer against a model of the rules as it goes:
+// - Read and Stop act on the newest record of the pair whose start succeeded,
+//   or, when none of its starts succeeded, on the newest record of the pair;
+// - a stopped subscription keeps answering Read with its last result until a
+//   newer start succeeds; a new subscription answers 0 until its first data;
+// - Stop asks the SDK every time and returns its answer; Read and Stop of a
+//   pair never started answer 0 and touch nothing;
+// - the failure record changes exactly on a failed start, stop, login or logout;
+// - unload stops every subscription still running.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "camera/login.hpp"
+#include "core/platform/last_error.hpp"
+#include "core/sdk_error_text.hpp"
+#include "fuzz_support.hpp"
+#include "thermometry/thermometry_condition.hpp"
+#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/thermometry_upload.hpp"
+
+namespace {
+
+using fuzzing::Check;
+using orvane::thermometry::kThermometryCommand;
+using orvane::thermometry::kUploadSize;
+
+constexpr int32_t kStatusKind = 0;
+constexpr int32_t kDataKind = 2;
+
+// What the next SDK call answers, and what the SDK saw.
+struct Session {
+    HcRemoteConfigCallback callback;
+    void* userData;
+    bool running;
+};
+struct SdkScript {
+    int32_t startResult = 0;  // the handle, or a negative value
+    int32_t answer = 1;       // of stop, login, logout
+    uint32_t errorCode = 0;
+    int calls = 0;
+    int32_t stoppedHandle = 0;
+    bool unloading = false;
+    std::map<int32_t, Session> sessions;
+    std::vector<int32_t> unloadStops;
+} sdk;
+
+int32_t HCNETSDK_CALL ScriptedStart(int32_t, uint32_t command, void* condition, uint32_t size,
+                                    HcRemoteConfigCallback callback, void* userData) {
+    ++sdk.calls;
+    Check(command == kThermometryCommand && size == sizeof(orvane::thermometry::ThermometryCondition));
+    Check(callback != nullptr && userData != nullptr && condition != nullptr);
+    if (sdk.startResult < 0) {
+        orvane::platform::SetLastError(sdk.errorCode);
+        return sdk.startResult;
+    }
+    Check(sdk.sessions.count(sdk.startResult) == 0);
+    sdk.sessions[sdk.startResult] = Session{callback, userData, true};
+    return sdk.startResult;
+}
+
+int32_t HCNETSDK_CALL ScriptedStop(int32_t handle) {
+    if (sdk.unloading) {
+        sdk.unloadStops.push_back(handle);
+        return 1;
+    }
+    ++sdk.calls;
+    sdk.stoppedHandle = handle;
+    const auto session = sdk.sessions.find(handle);
+    const bool running = session != sdk.sessions.end() && session->second.running;
+    if (sdk.answer == 0 || !running) {
+        orvane::platform::SetLastError(sdk.errorCode);
+        return 0;
+    }
+    session->second.running = false;
+    return 1;
+}
+
+int32_t HCNETSDK_CALL ScriptedLogin(void*, void*) {
+    ++sdk.calls;
+    if (sdk.answer < 0) orvane::platform::SetLastError(sdk.errorCode);
+    return sdk.answer;
+}
+
+int32_t HCNETSDK_CALL ScriptedLogout(int32_t) {
+    ++sdk.calls;
+    if (sdk.answer == 0) orvane::platform::SetLastError(sdk.errorCode);
+    return sdk.answer;
+}
+
+orvane::sdk::SdkOps Sdk(bool ready) {
+    orvane::sdk::SdkOps ops = fuzzing::BaseSdk(ready);
+    ops.startRemoteConfig = &ScriptedStart;
+    ops.stopRemoteConfig = &ScriptedStop;
+    ops.login = &ScriptedLogin;
+    ops.logout = &ScriptedLogout;
+    return ops;
+}
+const orvane::sdk::SdkOps kReadySdk = Sdk(true);
+const orvane::sdk::SdkOps kNotReadySdk = Sdk(false);
+
+// What Read hands out.
+struct Reading {
+    int32_t date = 0;
+    int32_t time = 0;
+    uint32_t max = 0;
+    uint32_t min = 0;
+    uint32_t avg = 0;
+    bool operator==(const Reading&) const = default;
+};
+
+// The model's record of one start.
+struct ModelRecord {
+    int32_t userId;
+    int32_t channel;
+    int32_t handle;
+    int32_t dataEvents = 0;
+    Reading newest;
+};
+
+// The reading a block gives, decoded by the SDK's packing of the time word.
+Reading ReadingOf(const uint8_t* block) {
+    uint32_t word;
+    std::memcpy(&word, block + 8, 4);
+    const auto field = [word](unsigned low, unsigned width) {
+        return static_cast<int32_t>((word >> low) & ((1u << width) - 1u));
+    };
+    Reading reading;
+    reading.date = (2000 + field(26, 6)) * 10000 + field(22, 4) * 100 + field(17, 5);
+    reading.time = field(12, 5) * 10000 + field(6, 6) * 100 + field(0, 6);
+    std::memcpy(&reading.max, block + 180, 4);
+    std::memcpy(&reading.min, block + 184, 4);
+    std::memcpy(&reading.avg, block + 188, 4);
+    return reading;
+}
+
+class Model {
+public:
+    std::vector<ModelRecord> records;  // in start order
+
+    // The record Read and Stop act on, or null.
+    ModelRecord* Answering(int32_t userId, int32_t channel) {
+        ModelRecord* newest = nullptr;
+        for (auto it = records.rbegin(); it != records.rend(); ++it) {
+            if (it->userId != userId || it->channel != channel) continue;
+            if (it->handle >= 0) return &*it;
+            if (newest == nullptr) newest = &*it;
+        }
+        return newest;
+    }
+    ModelRecord* ByHandle(int32_t handle) {
+        for (ModelRecord& record : records) {
+            if (record.handle == handle) return &record;
+        }
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzzing::ByteReader input(data, size);
+    const bool ready = (input.Byte() & 7) != 0;
+    sdk = SdkScript{};
+    Model model;
+    int32_t nextHandle = 0;
+    // Room for every length an event below reports (up to kUploadSize + 255):
+    // the SDK's buffer always holds the length it reports.
+    std::vector<uint8_t> block(kUploadSize + 256);
+    {
+        orvane::LibraryState library(ready ? kReadySdk : kNotReadySdk, fuzzing::CheckedDiscardingLog());
+        for (int step = 0; step < 64 && !input.Empty(); ++step) {
+            const uint8_t op = input.Byte();
+            const uint8_t pair = input.Byte();
+            const int32_t userId = pair & 3;
+            const int32_t channel = (pair >> 2) & 3;
+            sdk.errorCode = input.Byte();
+            sdk.calls = 0;
+            orvane::platform::SetLastError(9999);
+            library.RecordFailure();
+            const std::u16string before = library.LastFailureText();
+            const std::u16string failed =
+                ready ? orvane::DescribeSdkError(sdk.errorCode) : std::u16string(orvane::kSdkNotReadyText);
+            bool recorded = false;
+
+            switch ((op & 0x7F) % 6) {
+                case 0: {  // start, accepted or refused
+                    sdk.startResult = (op & 0x80) != 0 ? -1 - (op & 0x0F) : nextHandle++;
+                    const bool started = orvane::thermometry::Start(library, userId, channel);
+                    Check(sdk.calls == 1 && started == (sdk.startResult >= 0));
+                    model.records.push_back(ModelRecord{userId, channel, sdk.startResult, 0, Reading{}});
+                    recorded = !started;
+                    break;
+                }
+                case 1: {  // stop, confirmed or refused
+                    sdk.answer = (op & 0x80) != 0 ? 0 : 1;
+                    ModelRecord* target = model.Answering(userId, channel);
+                    // The SDK confirms only the stop of a session that runs.
+                    const auto session =
+                        target == nullptr ? sdk.sessions.end() : sdk.sessions.find(target->handle);
+                    const bool wasRunning = session != sdk.sessions.end() && session->second.running;
+                    const bool stopped = orvane::thermometry::Stop(library, userId, channel);
+                    if (target == nullptr) {
+                        Check(!stopped && sdk.calls == 0);
+                        break;
+                    }
+                    Check(sdk.calls == 1 && sdk.stoppedHandle == target->handle);
+                    Check(stopped == (sdk.answer != 0 && wasRunning));
+                    recorded = !stopped;
+                    break;
+                }
+                case 2: {  // read
+                    constexpr int32_t kUntouched = 0x7EADBEEF;
+                    Reading cells{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched};
+                    const bool answered =
+                        orvane::thermometry::Read(library, userId, channel, &cells.date, &cells.time,
+                                                  &cells.max, &cells.min, &cells.avg);
+                    const ModelRecord* target = model.Answering(userId, channel);
+                    if (target == nullptr) {
+                        Check(!answered &&
+                              cells == (Reading{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched}));
+                    } else {
+                        Check(answered == (target->dataEvents > 0) && cells == target->newest);
+                    }
+                    break;
+                }
+                case 3: {  // an event on one of the running sessions
+                    std::vector<int32_t> running;
+                    for (const auto& [handle, session] : sdk.sessions) {
+                        if (session.running) running.push_back(handle);
+                    }
+                    if (running.empty()) break;
+                    const int32_t handle = running[pair % running.size()];
+                    const uint8_t shape = input.Byte();
+                    for (std::size_t i = 0; i < 24; ++i) block[(i * 37 + shape) % kUploadSize] = input.Byte();
+                    std::memcpy(block.data() + 180, block.data() + 8, 4);  // readings move with the time
+                    block[188] ^= shape;
+                    int32_t kind = kDataKind;
+                    int32_t length = static_cast<int32_t>(kUploadSize);
+                    const uint8_t* buffer = block.data();
+                    switch (shape % 6) {
+                        case 0:
+                            break;
+                        case 1:
+                            length = static_cast<int32_t>(kUploadSize) + shape;
+                            break;
+                        case 2:
+                            length = shape;
+                            break;  // too short to keep
+                        case 3:
+                            buffer = nullptr;
+                            break;  // no buffer at all
+                        case 4:
+                            kind = kStatusKind;
+                            length = 8;
+                            break;
+                        default:
+                            kind = 1 + (shape & 0x10);
+                            break;  // a kind the library does not know
+                    }
+                    const Session session = sdk.sessions[handle];
+                    session.callback(kind, const_cast<uint8_t*>(buffer), length, session.userData);
+                    ModelRecord* record = model.ByHandle(handle);
+                    Check(record != nullptr);
+                    if (kind == kDataKind) {
+                        ++record->dataEvents;
+                        if (buffer != nullptr && length >= static_cast<int32_t>(kUploadSize)) {
+                            record->newest = ReadingOf(buffer);
+                        }
+                    }
+                    break;
+                }
+                case 4: {  // login
+                    sdk.answer = (op & 0x80) != 0 ? -1 - (op & 0x0F) : op & 0x3F;
+                    const int32_t result = orvane::camera::Login(library, "192.0.2.64", 8000, "admin", "pw");
+                    Check(result == (ready ? sdk.answer : -1) && sdk.calls == (ready ? 1 : 0));
+                    recorded = result < 0;
+                    break;
+                }
+                default: {  // logout
+                    sdk.answer = (op & 0x80) != 0 ? 0 : 1;
+                    const bool out = orvane::camera::Logout(library, userId);
+                    Check(sdk.calls == 1 && out == (sdk.answer != 0));
+                    recorded = !out;
+                    break;
+                }
+            }
+            Check(library.LastFailureText() == (recorded ? failed : before));
+        }
+        sdk.unloading = true;
+    }
+    // Unload asked for every subscription still running, once each. Not in start
+    // order: a restart may reuse a record of its pair that no subscription uses
+    // any more, and unload goes through the records in the order they were made.
+    std::vector<int32_t> expected;
+    for (const ModelRecord& record : model.records) {
+        if (record.handle >= 0 && sdk.sessions[record.handle].running) expected.push_back(record.handle);
+    }
+    std::vector<int32_t> asked;
+    for (int32_t handle : sdk.unloadStops) {
+        if (handle >= 0 && sdk.sessions[handle].running) asked.push_back(handle);
+    }
+    std::sort(asked.begin(), asked.end());
+    Check(asked == expected);  // handles are given out rising, so expected is sorted
+    return 0;
+}

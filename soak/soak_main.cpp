@@ -1,0 +1,433 @@
+// A soak of the library as a host runs it for months, against the stand-in SDK:
+// 64 thermometry subscriptions; SDK threads firing data events whose time word
+// and readings all carry a sequence number; host threads mixing reads, restarts
+// of subscriptions, PTZ queries, logins and logouts. It checks that every read is
+// one whole event and never older than one read before, that every start and
+// stop succeeds and the newest subscription answers, that resident memory and
+// open descriptors stay flat, and (given the path where the library writes its
+// log: /tmp/orvane-drive-d/~log.txt on Linux) that every log line is whole and
+// every data event was logged; then it measures the heap bytes one
+// stop-and-start cycle keeps. Bounded in events and in time.
+//   orvane_soak [--events N] [--seconds S] [--cycles N] [--log FILE] [--rss-slack-mb N]
+//   orvane_soak --long      (1,000,000 events, up to 30 minutes)
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dynamic_library.hpp"
+#include "event_code.hpp"
+#include "hcnetsdk_standin.h"
+#include "log_check.hpp"
+#include "orvane_exports.hpp"
+#include "process_usage.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kThreads = 8;         // SDK threads, and host threads
+constexpr int kPairsPerThread = 8;  // 64 subscriptions
+constexpr int kPairs = kThreads * kPairsPerThread;
+constexpr int32_t kDataKind = 2;
+
+struct Options {
+    uint64_t events = 100000;
+    double seconds = 300;
+    uint64_t cycles = 20000;
+    uint64_t rssSlackMb = 16;
+    std::string log;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--long") {
+            options.events = 1000000;
+            options.seconds = 1800;
+            options.cycles = 100000;
+        } else if (arg == "--events" && hasValue) {
+            options.events = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--seconds" && hasValue) {
+            options.seconds = std::strtod(argv[++i], nullptr);
+        } else if (arg == "--cycles" && hasValue) {
+            options.cycles = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--rss-slack-mb" && hasValue) {
+            options.rssSlackMb = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--log" && hasValue) {
+            options.log = argv[++i];
+        } else {
+            std::fprintf(stderr,
+                         "usage: %s [--long] [--events N] [--seconds S] [--cycles N] "
+                         "[--log FILE] [--rss-slack-mb N]\n",
+                         argv[0]);
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Pair {
+    int32_t userId;
+    int32_t channel;
+};
+
+// Shared by all threads; every count only grows.
+struct Tally {
+    std::atomic<uint64_t> delivered{0};    // data events the SDK handed to a subscription
+    std::atomic<uint64_t> undelivered{0};  // fired while the pair had no running subscription
+    std::atomic<uint64_t> reads{0};
+    std::atomic<uint64_t> readsWithData{0};
+    std::atomic<uint64_t> tornReads{0};
+    std::atomic<uint64_t> backwardReads{0};  // older than a read before it
+    std::atomic<uint64_t> restarts{0};
+    std::atomic<uint64_t> failedStops{0};
+    std::atomic<uint64_t> failedStarts{0};
+    std::atomic<uint64_t> ptzQueries{0};
+    std::atomic<uint64_t> failedPtz{0};
+    std::atomic<uint64_t> logins{0};
+    std::atomic<uint64_t> failedLogins{0};
+};
+
+class Soak {
+public:
+    Soak(const hostloader::OrvaneExports& lib, const Options& options) : lib_(lib), options_(options) {}
+
+    bool Prepare() {
+        for (int t = 0; t < kThreads; ++t) {
+            const int32_t userId = lib_.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
+                                                 STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD, 0);
+            if (userId < 0) return false;
+            for (int c = 0; c < kPairsPerThread; ++c) {
+                pairs_[t * kPairsPerThread + c] = Pair{userId, c + 1};
+                if (lib_.CamThermometryStart(userId, c + 1, 0) != 1) return false;
+            }
+        }
+        return true;
+    }
+
+    // Runs SDK and host threads until `events` more data events were delivered
+    // or the time is up; false when the time ran out first.
+    bool Run(uint64_t events, Clock::time_point deadline) {
+        const uint64_t target = tally_.delivered.load() + events;
+        std::atomic<bool> hostsStop{false};
+        std::atomic<bool> timedOut{false};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back(
+                [this, t, target, deadline, &timedOut] { SdkThread(t, target, deadline, timedOut); });
+        }
+        std::vector<std::thread> hosts;
+        for (int t = 0; t < kThreads; ++t) {
+            hosts.emplace_back([this, t, &hostsStop] { HostThread(t, hostsStop); });
+        }
+        for (auto& thread : threads) thread.join();
+        hostsStop = true;
+        for (auto& thread : hosts) thread.join();
+        StandinJournalClear();
+        return !timedOut;
+    }
+
+    // One more event for every pair, then a read of each must return exactly it:
+    // the newest subscription answers. Returns the pairs that did not.
+    uint64_t CheckNewestAnswers() {
+        uint64_t wrong = 0;
+        for (int p = 0; p < kPairs; ++p) {
+            const uint32_t sequence = ++sequences_[p];
+            if (!Fire(p, sequence)) {
+                ++wrong;
+                continue;
+            }
+            int32_t date = 0, time = 0;
+            uint32_t maxBits = 0, minBits = 0, avgBits = 0;
+            const bool answered = lib_.CamThermometryRead(pairs_[p].userId, pairs_[p].channel, &date, &time,
+                                                          &maxBits, &minBits, &avgBits, 0) == 1;
+            const soak::DecodedSequence read = soak::DecodeRead(date, time, maxBits, minBits, avgBits);
+            if (!answered || !read.Whole() || read.fromTime != sequence) ++wrong;
+        }
+        return wrong;
+    }
+
+    // Stops and restarts subscriptions `cycles` times, with one event each.
+    void Cycle(uint64_t cycles) {
+        for (uint64_t i = 0; i < cycles; ++i) {
+            const int p = static_cast<int>(i % kPairs);
+            Restart(p);
+            Fire(p, ++sequences_[p]);
+            if (i % 4096 == 0) StandinJournalClear();
+        }
+        StandinJournalClear();
+    }
+
+    const Tally& Counts() const { return tally_; }
+
+private:
+    bool Fire(int p, uint32_t sequence) {
+        const auto block = soak::BlockOf(sequence, static_cast<uint8_t>(p));
+        if (StandinFireChannelEvent(pairs_[p].userId, pairs_[p].channel, kDataKind, block.data(),
+                                    static_cast<int32_t>(block.size())) == 1) {
+            ++tally_.delivered;
+            return true;
+        }
+        ++tally_.undelivered;
+        return false;
+    }
+
+    // SDK thread t delivers the events of host thread t's pairs, one pair after
+    // another, each pair's sequence numbers counting up.
+    void SdkThread(int t, uint64_t target, Clock::time_point deadline, std::atomic<bool>& timedOut) {
+        for (uint64_t round = 0; tally_.delivered.load(std::memory_order_relaxed) < target; ++round) {
+            if (round % 256 == 0 && Clock::now() > deadline) {
+                timedOut = true;
+                return;
+            }
+            const int p = t * kPairsPerThread + static_cast<int>(round % kPairsPerThread);
+            const uint32_t sequence = ++sequences_[p];
+            if (sequence >= soak::kSequenceLimit) {
+                timedOut = true;
+                return;
+            }
+            Fire(p, sequence);
+        }
+    }
+
+    void Restart(int p) {
+        const Pair pair = pairs_[p];
+        if (lib_.CamThermometryStop(pair.userId, pair.channel, 0) != 1) ++tally_.failedStops;
+        if (lib_.CamThermometryStart(pair.userId, pair.channel, 0) != 1) ++tally_.failedStarts;
+        ++tally_.restarts;
+    }
+
+    void Read(int p, std::array<uint32_t, kPairs>& lastSeen) {
+        int32_t date = 0, time = 0;
+        uint32_t maxBits = 0, minBits = 0, avgBits = 0;
+        ++tally_.reads;
+        if (lib_.CamThermometryRead(pairs_[p].userId, pairs_[p].channel, &date, &time, &maxBits, &minBits,
+                                    &avgBits, 0) != 1) {
+            return;
+        }
+        ++tally_.readsWithData;
+        const soak::DecodedSequence read = soak::DecodeRead(date, time, maxBits, minBits, avgBits);
+        if (!read.Whole()) {
+            if (tally_.tornReads++ < 5) {
+                std::fprintf(stderr, "torn read of pair %d: time %u, max %u, min %u, avg %u\n", p,
+                             read.fromTime, read.fromMax, read.fromMin, read.fromAvg);
+            }
+            return;
+        }
+        if (read.fromTime < lastSeen[p]) {
+            if (tally_.backwardReads++ < 5) {
+                std::fprintf(stderr, "pair %d went back from %u to %u\n", p, lastSeen[p], read.fromTime);
+            }
+        }
+        lastSeen[p] = std::max(lastSeen[p], read.fromTime);
+    }
+
+    // Host thread t owns the starts and stops of its eight pairs; it reads any pair.
+    void HostThread(int t, const std::atomic<bool>& stop) {
+        std::mt19937 random(static_cast<uint32_t>(20261207 + t));
+        std::uniform_int_distribution<int> perMille(0, 999);
+        std::uniform_int_distribution<int> anyPair(0, kPairs - 1);
+        std::uniform_int_distribution<int> ownPair(0, kPairsPerThread - 1);
+        std::array<uint32_t, kPairs> lastSeen{};
+        const int32_t userId = pairs_[t * kPairsPerThread].userId;
+        for (uint64_t op = 0; !stop.load(std::memory_order_relaxed); ++op) {
+            // Mostly reads, as a polling host does; a restart in a thousand calls.
+            const int pick = perMille(random);
+            if (pick < 900) {
+                Read(anyPair(random), lastSeen);
+            } else if (pick < 901) {
+                Restart(t * kPairsPerThread + ownPair(random));
+            } else if (pick < 990) {
+                int32_t values[6];
+                const bool answered =
+                    pick % 2 == 0 ? lib_.CamPTZGetCurrent(userId, &values[0], &values[1], &values[2], 0) == 1
+                                  : lib_.CamPTZGetScope(userId, &values[0], &values[1], &values[2],
+                                                        &values[3], &values[4], &values[5], 0) == 1;
+                ++tally_.ptzQueries;
+                if (!answered) ++tally_.failedPtz;
+            } else {
+                const int32_t login = lib_.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
+                                                    STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD, 0);
+                ++tally_.logins;
+                if (login < 0 || lib_.CamLogout(login, 0) != 1) ++tally_.failedLogins;
+            }
+            // The stand-in journals every SDK call; the soak never reads it.
+            if (t == 0 && op % 8192 == 0) StandinJournalClear();
+        }
+    }
+
+    const hostloader::OrvaneExports& lib_;
+    const Options& options_;
+    std::array<Pair, kPairs> pairs_{};
+    std::array<uint32_t, kPairs> sequences_{};  // each written by one SDK thread at a time
+    Tally tally_;
+};
+
+double Mb(uint64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+int Verdict(const char* what, bool passed, int& failures) {
+    std::printf("  %-48s %s\n", what, passed ? "ok" : "FAILED");
+    if (!passed) ++failures;
+    return failures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) return 2;
+    soak::SteadyAllocator();
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    hostloader::DynamicLibrary library;
+    std::string error;
+    if (!library.Open(hostloader::LibraryFileName(), error)) {
+        std::fprintf(stderr, "cannot load the library: %s\n", error.c_str());
+        return 1;
+    }
+    hostloader::OrvaneExports lib;
+    if (!hostloader::ResolveOrvaneExports(library, lib)) {
+        std::fprintf(stderr, "the library lacks exports\n");
+        return 1;
+    }
+    StandinSetStreaming(0);
+    // The library writes its log at one fixed place; the soak only looks there.
+    // A log folder that is missing is made for the run, private to the user (the
+    // library takes no folder that others may write), and removed after it.
+    bool madeLogFolder = false;
+    if (!options.log.empty()) {
+        const std::filesystem::path folder = std::filesystem::path(options.log).parent_path();
+        std::error_code error;
+        if (!folder.empty() && !std::filesystem::exists(folder, error)) {
+            madeLogFolder = std::filesystem::create_directory(folder, error);
+            if (madeLogFolder)
+                std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::replace, error);
+        }
+        if (!madeLogFolder)
+            std::printf("  log folder %s existed: any other process of this user may add lines to it\n",
+                        folder.string().c_str());
+        std::filesystem::remove(options.log, error);
+    }
+
+    Soak soak(lib, options);
+    if (!soak.Prepare()) {
+        std::fprintf(stderr, "logging in or starting the subscriptions failed\n");
+        return 1;
+    }
+    const Clock::time_point begin = Clock::now();
+    const Clock::time_point deadline =
+        begin + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
+    // A warm-up (a twentieth of the events) before the starting point, so that
+    // every thread's first allocations are behind it.
+    const uint64_t warmUp = std::max<uint64_t>(options.events / 20, 1);
+    bool inTime = soak.Run(warmUp, deadline);
+    // The stand-in journals every SDK call; its journal is no part of what the
+    // library holds, so it is emptied before each measurement.
+    StandinJournalClear();
+    const soak::ProcessUsage start = soak::MeasureProcess();
+    const Clock::time_point measuredBegin = Clock::now();
+    const uint64_t deliveredBefore = soak.Counts().delivered.load();
+    inTime = inTime && soak.Run(options.events - std::min(options.events, warmUp), deadline);
+    const double seconds = std::chrono::duration<double>(Clock::now() - measuredBegin).count();
+    const uint64_t measuredEvents = soak.Counts().delivered.load() - deliveredBefore;
+    StandinJournalClear();
+    const soak::ProcessUsage end = soak::MeasureProcess();
+    const uint64_t notNewest = soak.CheckNewestAnswers();
+
+    // Bytes one stop-and-start cycle keeps: the heap in use before and after.
+    const soak::ProcessUsage beforeCycles = soak::MeasureProcess();
+    soak.Cycle(options.cycles);
+    const soak::ProcessUsage afterCycles = soak::MeasureProcess();
+    const double bytesPerCycle =
+        options.cycles == 0
+            ? 0.0
+            : (static_cast<double>(afterCycles.heapBytes) - static_cast<double>(beforeCycles.heapBytes)) /
+                  static_cast<double>(options.cycles);
+    const double residentPerCycle = options.cycles == 0 ? 0.0
+                                                        : (static_cast<double>(afterCycles.residentBytes) -
+                                                           static_cast<double>(beforeCycles.residentBytes)) /
+                                                              static_cast<double>(options.cycles);
+
+    const Tally& counts = soak.Counts();
+    std::printf("soak: %d subscriptions, %d SDK threads, %d host threads\n", kPairs, kThreads, kThreads);
+    std::printf("  events delivered %llu (not delivered, pair restarting: %llu), %.0f events/s over %.2f s\n",
+                static_cast<unsigned long long>(counts.delivered.load()),
+                static_cast<unsigned long long>(counts.undelivered.load()),
+                seconds > 0 ? static_cast<double>(measuredEvents) / seconds : 0.0, seconds);
+    std::printf("  reads %llu (with data %llu), torn %llu, older than before %llu\n",
+                static_cast<unsigned long long>(counts.reads.load()),
+                static_cast<unsigned long long>(counts.readsWithData.load()),
+                static_cast<unsigned long long>(counts.tornReads.load()),
+                static_cast<unsigned long long>(counts.backwardReads.load()));
+    std::printf(
+        "  restarts %llu (failed stops %llu, failed starts %llu), PTZ queries %llu (failed %llu), "
+        "logins %llu (failed %llu)\n",
+        static_cast<unsigned long long>(counts.restarts.load()),
+        static_cast<unsigned long long>(counts.failedStops.load()),
+        static_cast<unsigned long long>(counts.failedStarts.load()),
+        static_cast<unsigned long long>(counts.ptzQueries.load()),
+        static_cast<unsigned long long>(counts.failedPtz.load()),
+        static_cast<unsigned long long>(counts.logins.load()),
+        static_cast<unsigned long long>(counts.failedLogins.load()));
+    std::printf("  resident %.1f MB -> %.1f MB, open descriptors %llu -> %llu, heap %.1f MB -> %.1f MB\n",
+                Mb(start.residentBytes), Mb(end.residentBytes),
+                static_cast<unsigned long long>(start.openHandles),
+                static_cast<unsigned long long>(end.openHandles), Mb(start.heapBytes), Mb(end.heapBytes));
+    std::printf("  %llu stop-and-start cycles: %.1f heap bytes and %.1f resident bytes kept per cycle\n",
+                static_cast<unsigned long long>(options.cycles), bytesPerCycle, residentPerCycle);
+
+    int failures = 0;
+    Verdict("every event within the time limit", inTime, failures);
+    Verdict("every read one whole event", counts.tornReads == 0, failures);
+    Verdict("no read older than one before it", counts.backwardReads == 0, failures);
+    Verdict("the newest subscription answers every pair", notNewest == 0, failures);
+    Verdict("every stop and start succeeded", counts.failedStops == 0 && counts.failedStarts == 0, failures);
+    Verdict("every PTZ query, login and logout succeeded", counts.failedPtz == 0 && counts.failedLogins == 0,
+            failures);
+    Verdict("resident memory flat",
+            end.residentBytes <= start.residentBytes + options.rssSlackMb * 1024 * 1024, failures);
+    Verdict("open descriptors flat", end.openHandles <= start.openHandles, failures);
+    if (!options.log.empty()) {
+        const soak::LogTally log = soak::CheckLog(options.log);
+        const uint64_t delivered = counts.delivered.load();
+        std::printf(
+            "  log %.1f MB: %llu dump lines, %llu parameter lines, %llu reading lines, %llu empty, %llu "
+            "bad\n",
+            Mb(log.bytes), static_cast<unsigned long long>(log.dumpLines),
+            static_cast<unsigned long long>(log.parameterLines),
+            static_cast<unsigned long long>(log.readingLines),
+            static_cast<unsigned long long>(log.emptyLines), static_cast<unsigned long long>(log.badLines));
+        if (!log.firstBad.empty()) std::printf("  first bad line: %s\n", log.firstBad.c_str());
+        Verdict("every log line whole", log.readable && log.badLines == 0, failures);
+        Verdict("every data event logged",
+                log.dumpLines == delivered && log.parameterLines == delivered &&
+                    log.readingLines == delivered && log.emptyLines == delivered,
+                failures);
+        std::error_code error;
+        if (failures == 0) std::filesystem::remove(options.log, error);
+        // Only when empty: a failed run leaves its log for a look.
+        if (madeLogFolder) std::filesystem::remove(std::filesystem::path(options.log).parent_path(), error);
+    }
+    std::printf(
+        "soak %s: %llu events, %llu reads, %llu torn, resident %.1f->%.1f MB, descriptors %llu->%llu, "
+        "%.0f bytes/cycle, %.0f events/s\n",
+        failures == 0 ? "passed" : "FAILED", static_cast<unsigned long long>(counts.delivered.load()),
+        static_cast<unsigned long long>(counts.reads.load()),
+        static_cast<unsigned long long>(counts.tornReads.load()), Mb(start.residentBytes),
+        Mb(end.residentBytes), static_cast<unsigned long long>(start.openHandles),
+        static_cast<unsigned long long>(end.openHandles), bytesPerCycle,
+        seconds > 0 ? static_cast<double>(measuredEvents) / seconds : 0.0);
+    return failures == 0 ? 0 : 1;
+}
