@@ -76,7 +76,9 @@ enum {
     X(OrvaneBool, CamThermometryRead, 0, (int32_t userId, int32_t channel, int32_t* date, int32_t* time, uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits, int32_t reserved), (userId, channel, date, time, maxBits, minBits, avgBits, reserved)) \
     /* Puts a process into the job "OrvaneJob", which ends it when the host ends. \
      * Returns a set of ORVANE_JOB_* bits. */ \
-    X(uint32_t, JobAssign, 0, (uint32_t processId), (processId))
+    X(uint32_t, JobAssign, 0, (uint32_t processId), (processId)) \
+    /* Copies the latest failure's text into a host buffer; returns its length in UTF-16 units. */ \
+    X(int32_t, CamLastFailureText, 0, (uint16_t* buffer, int32_t capacity, int32_t reserved), (buffer, capacity, reserved))
 /* clang-format on */
 
 /* The exports, and a pointer type NameFn for each, for hosts that resolve the
