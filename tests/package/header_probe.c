@@ -4,7 +4,7 @@
 #include <OrvaneLib.h>
 
 #define ORVANE_PROBE(result, name, failure, params, args) \
-    name##Fn probe_##name(void);                         \
+    name##Fn probe_##name(void);                          \
     name##Fn probe_##name(void) { return &name; }
 ORVANE_EXPORT_LIST(ORVANE_PROBE)
 #undef ORVANE_PROBE
