@@ -13,7 +13,7 @@ struct BitWords {
 
 const BitWords kJobBits[] = {
     {ORVANE_JOB_PROCESS_OPENED, "the process was opened"},
-    {ORVANE_JOB_OPENED, "the job OrvaneJob was created or opened"},
+    {ORVANE_JOB_OPENED, "the job OrvaneJob (on Linux: the watcher process) was created or opened"},
     {ORVANE_JOB_EXISTED, "the job already existed"},
     {ORVANE_JOB_WAS_IN_JOB, "the process was already in a job"},
     {ORVANE_JOB_LIMITS_SET, "the job now ends its processes when the host ends"},
@@ -29,7 +29,7 @@ void Bind(const Exports& exports, uint32_t processId) {
         if ((result & entry.bit) != 0) std::printf("    %s\n", entry.words);
     }
     if (result != 0 && (result & ORVANE_JOB_OPENED) == 0) {
-        std::printf("    (no job object was available, so the process was left alone)\n");
+        std::printf("    (no job could be made on this system, so the process was left alone)\n");
     }
 }
 

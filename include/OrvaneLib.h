@@ -30,14 +30,19 @@ extern "C" {
 /* One-byte boolean result: 1 success, 0 failure. */
 typedef uint8_t OrvaneBool;
 
-/* Result bits of JobAssign. */
+/* Result bits of JobAssign. On Linux the "job" is a watcher process that ends
+ * the bound processes when the host ends; the bits mean the same there. */
 enum {
     ORVANE_JOB_IN_JOB = 1,         /* the process is in a job now (was, or was assigned) */
-    ORVANE_JOB_PROCESS_OPENED = 2, /* a handle to the process was obtained */
-    ORVANE_JOB_OPENED = 4,         /* the job "OrvaneJob" was created or opened */
-    ORVANE_JOB_EXISTED = 8,        /* the job existed before the call */
-    ORVANE_JOB_WAS_IN_JOB = 16,    /* the process belonged to some job before the call */
-    ORVANE_JOB_LIMITS_SET = 32,    /* kill-on-job-close was applied to a new job */
+    ORVANE_JOB_PROCESS_OPENED = 2, /* the process was opened (Linux: exists, may be signalled) */
+    ORVANE_JOB_OPENED = 4,         /* the job "OrvaneJob" was created or opened (Linux: the watcher runs) */
+    ORVANE_JOB_EXISTED = 8,        /* the job existed before the call (never set without 2) */
+    ORVANE_JOB_WAS_IN_JOB = 16,    /* the process belonged to some job before the call
+                                      (Linux: was bound to this host's watcher already) */
+    ORVANE_JOB_LIMITS_SET = 32,    /* kill-on-job-close was applied by the call that created
+                                      the job; that call always applies it, even when the
+                                      process cannot be opened or is in another job, so
+                                      that processes bound later end with the host too */
     ORVANE_JOB_ASSIGNED = 64       /* the process was assigned to the job */
 };
 

@@ -2,15 +2,17 @@
 # Installs everything the builds, tests and demo need on a fresh Debian machine:
 # the native toolchain and test libraries, the i686 mingw-w64 cross compiler,
 # 32-bit wine (which needs the i386 architecture) and the JPEG writer used by the
-# stand-in camera; clang, lld and llvm for the MSVC-style import library, the
-# MSVC-mode test host and the header check; zip and unzip for the release
-# archives. Safe to run again: it only installs what is missing.
+# stand-in camera; readelf (binutils) and setpriv (util-linux) for the security
+# tests; clang, lld and llvm for the MSVC-style import library, the MSVC-mode
+# test host and the header check; zip and unzip for the release archives. Safe
+# to run again: it only installs what is missing.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make python3 clang-format-14
+  binutils util-linux
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev
+  libstb-dev libcli11-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
   clang lld llvm zip unzip

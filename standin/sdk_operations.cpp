@@ -8,6 +8,7 @@
 #include "hcnetsdk_standin.h"
 #include "platform/last_error.hpp"
 #include "snapshot_writer.hpp"
+#include "trace_file.hpp"
 
 namespace standin {
 namespace {
@@ -36,6 +37,7 @@ template <class Act>
 int32_t perform(JournalEntry entry, int32_t failureValue, Act act) {
     Camera& cam = camera();
     const int32_t operation = entry.operation;
+    const JournalEntry traced{operation, entry.arguments, {}};
     cam.journal.append(std::move(entry));
 
     Outcome outcome;
@@ -47,6 +49,7 @@ int32_t perform(JournalEntry entry, int32_t failureValue, Act act) {
     } else {
         outcome = act(cam);
     }
+    traceCall(traced, outcome.result);
     // Last, so that nothing after it can disturb the value the caller reads.
     if (outcome.errorCode != 0) platform::setLastError(outcome.errorCode);
     return outcome.result;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/local_time.hpp"
+#include "trace_file.hpp"
 
 namespace standin {
 namespace {
@@ -72,6 +73,7 @@ void ThermometryStream::run() {
         }
         const std::vector<uint8_t> block = measurementBlock(sequence, channel_);
         running = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
+        if (running) traceMeasurement(block);
     }
     std::lock_guard lock(mutex_);
     finished_ = true;

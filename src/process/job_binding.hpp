@@ -20,10 +20,10 @@ enum JobResultBit : uint32_t {
     assigned = ORVANE_JOB_ASSIGNED,
 };
 
-// Opens the process and creates (or opens) the job; when both handles exist,
-// gives a newly created job kill-on-job-close if the process is in no job yet,
-// and assigns the process unless it is already in a job and the job existed.
-// Every outcome is reported in the result bits; no handle is ever closed.
+// Opens the process and creates (or opens) the job; a newly created job gets
+// kill-on-job-close at once. With both handles, assigns the process unless it
+// is already in a job and the job existed. Every outcome is reported in the
+// result bits; no handle is ever closed.
 uint32_t JobAssign(const JobOs& os, uint32_t processId) noexcept;
 
 }  // namespace orvane::process

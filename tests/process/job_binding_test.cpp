@@ -30,22 +30,31 @@ struct Case {
 };
 
 const Calls kEarly{"open", "create"};
-const Calls kAll{"open", "create", "existed", "inJob", "limits", "assign"};
+const Calls kAll{"open", "create", "existed", "limits", "inJob", "assign"};
 const Calls kNoLimits{"open", "create", "existed", "inJob", "assign"};
 const Calls kNeither{"open", "create", "existed", "inJob"};
+const Calls kNoProcessNewJob{"open", "create", "existed", "limits"};
+const Calls kNoProcessExistingJob{"open", "create", "existed"};
 
+// The call that creates the job always gives it the limit; only an existing job
+// is left as it is.
 const Case kCases[] = {
     {"neither handle", false, false, false, false, true, true, 0, kEarly},
     {"process handle only", true, false, false, false, true, true, 2, kEarly},
-    {"job handle only", false, true, false, false, true, true, 4, kEarly},
+    {"job handle only, new job, limit applied", false, true, false, false, true, true, 36, kNoProcessNewJob},
+    {"job handle only, new job, limit failed", false, true, false, false, false, true, 4, kNoProcessNewJob},
+    {"job handle only, existing job", false, true, true, false, true, true, 4, kNoProcessExistingJob},
     {"new job, limit and assignment", true, true, false, false, true, true, 103, kAll},
     {"new job, assignment failed", true, true, false, false, true, false, 38, kAll},
     {"new job, limit failed", true, true, false, false, false, true, 71, kAll},
     {"new job, both failed", true, true, false, false, false, false, 6, kAll},
     {"existing job, assigned", true, true, true, false, true, true, 79, kNoLimits},
     {"existing job, assignment failed", true, true, true, false, true, false, 14, kNoLimits},
-    {"new job, process in a job, assigned", true, true, false, true, true, true, 87, kNoLimits},
-    {"new job, process in a job, assignment failed", true, true, false, true, true, false, 23, kNoLimits},
+    {"new job, process in a job, limit applied, assigned", true, true, false, true, true, true, 119, kAll},
+    {"new job, process in a job, limit applied, assignment failed", true, true, false, true, true, false, 55,
+     kAll},
+    {"new job, process in a job, limit failed, assigned", true, true, false, true, false, true, 87, kAll},
+    {"new job, process in a job, both failed", true, true, false, true, false, false, 23, kAll},
     {"existing job, process in a job", true, true, true, true, true, true, 31, kNeither},
     {"existing job, process in a job, nothing would succeed", true, true, true, true, false, false, 31,
      kNeither},
@@ -84,8 +93,12 @@ TEST(JobBindingTest, InJobExactlyWhenWasInJobOrAssignedAndNoStrayBits) {
         SCOPED_TRACE(outcomes);
         EXPECT_EQ((result & inJob) != 0, (result & (wasInJob | assigned)) != 0);
         EXPECT_EQ(result & ~0x7Fu, 0u);
-        if (script.process == kNoHandle || script.job == kNoHandle) {
-            EXPECT_EQ(result, (script.process != kNoHandle ? 2u : 0u) | (script.job != kNoHandle ? 4u : 0u));
+        if (script.job == kNoHandle) {
+            EXPECT_EQ(result, script.process != kNoHandle ? 2u : 0u);
+        }
+        // The creating call reports the limit whatever it found out about the process.
+        if (script.job != kNoHandle && !script.existed) {
+            EXPECT_EQ((result & limitsSet) != 0, script.limitsSucceed);
         }
     }
 }
@@ -108,8 +121,8 @@ TEST(JobBindingTest, OperationsGetTheHandlesTheSystemGave) {
     script.job = 0xCD;
     ASSERT_EQ(JobAssign(ScriptedJobOs(), 0xFFFFFFFFu), 103u);
     EXPECT_EQ(script.openedProcessId, 0xFFFFFFFFu);
-    // inJob(process), limits(job), assign(job, process)
-    EXPECT_EQ(script.handleArguments, (std::vector<OsHandle>{0xAB, 0xCD, 0xCD, 0xAB}));
+    // limits(job), inJob(process), assign(job, process)
+    EXPECT_EQ(script.handleArguments, (std::vector<OsHandle>{0xCD, 0xAB, 0xCD, 0xAB}));
 }
 
 TEST(JobBindingTest, RepeatedCallsFromOneHost) {
@@ -122,6 +135,19 @@ TEST(JobBindingTest, RepeatedCallsFromOneHost) {
     script.inJob = false;  // a second process, in no job
     EXPECT_EQ(JobAssign(ScriptedJobOs(), 11), 79u);
     EXPECT_EQ(script.limitBlocks.size(), 1u);  // only the creating call sets the limit
+}
+
+TEST(JobBindingTest, FailedFirstCallStillGivesTheJobItsLimit) {
+    // The first call names no process; the next one finds the job existing and
+    // relies on the limit the first call set.
+    JobOsScript& script = FreshScript();
+    script.process = kNoHandle;
+    EXPECT_EQ(JobAssign(ScriptedJobOs(), 0), 36u);
+    script.process = 0x1111;
+    script.existed = true;
+    EXPECT_EQ(JobAssign(ScriptedJobOs(), 12), 79u);
+    ASSERT_EQ(script.limitBlocks.size(), 1u);
+    EXPECT_EQ(script.limitBlocks[0].limitFlags, kKillOnJobClose);
 }
 
 }  // namespace

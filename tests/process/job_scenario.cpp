@@ -1,13 +1,22 @@
 // Job binding with real processes and real job objects, one scenario per run of
 // this host program, so that every scenario starts in a fresh host:
 //   job_scenario same-child      103 then 31 for one child, 79 for a second child
-//   job_scenario no-process      4 for an ID naming no process; the job is created
-//                                without kill-on-close, so a child then gets 79
-//   job_scenario in-other-job    87 for a child that already runs in another job
+//   job_scenario no-process      36 for an ID naming no process (the job is created
+//                                with kill-on-close), 4 for the next such ID, and
+//                                79 for a child
+//   job_scenario in-other-job    119 for a child that already runs in another job
 //   job_scenario ends-with-host  an inner host binds a child (103) and exits; the
 //                                child must end with it
-//   job_scenario survives-host   an inner host creates the job without the limit
-//                                and binds a child (79); the child must outlive it
+//   job_scenario failed-first-call-ends-with-host
+//                                an inner host's first call names no process (36),
+//                                then it binds a child (79) and exits; the child
+//                                must end with it
+//   job_scenario other-job-ends-with-host
+//                                an inner host binds a child that runs in another
+//                                job (119) and exits; the child must end with it
+//   job_scenario survives-host   the job exists already, created by this program
+//                                without the limit; an inner host binds a child
+//                                (79) and exits; the child must outlive it
 //   job_scenario bind PID R...   (inner host) calls JobAssign for PID, then for
 //                                the processes given by the following results
 #include <windows.h>
@@ -123,10 +132,20 @@ bool NoProcess() {
     hostloader::DynamicLibrary library;
     JobAssignFn jobAssign = nullptr;
     if (!child.Started() || !LoadJobAssign(library, jobAssign)) return false;
-    bool ok = Expect(jobAssign, kNoSuchProcess, 4, "no such process");
+    bool ok = Expect(jobAssign, kNoSuchProcess, 36, "no such process, new job");
     ok = Expect(jobAssign, 0, 4, "process ID 0") && ok;
-    ok = Expect(jobAssign, child.Id(), 79, "a child, job created without the limit") && ok;
+    ok = Expect(jobAssign, child.Id(), 79, "a child") && ok;
     return ok;
+}
+
+// An unnamed job without limits, holding the child; nullptr on failure.
+HANDLE PutIntoOtherJob(const Child& child) {
+    HANDLE otherJob = ::CreateJobObjectW(nullptr, nullptr);
+    if (otherJob == nullptr || !::AssignProcessToJobObject(otherJob, child.Process())) {
+        std::printf("could not put the child into an unnamed job (error %lu)\n", ::GetLastError());
+        return nullptr;
+    }
+    return otherJob;
 }
 
 bool InOtherJob() {
@@ -134,12 +153,9 @@ bool InOtherJob() {
     hostloader::DynamicLibrary library;
     JobAssignFn jobAssign = nullptr;
     if (!child.Started() || !LoadJobAssign(library, jobAssign)) return false;
-    HANDLE otherJob = ::CreateJobObjectW(nullptr, nullptr);
-    if (otherJob == nullptr || !::AssignProcessToJobObject(otherJob, child.Process())) {
-        std::printf("could not put the child into an unnamed job (error %lu)\n", ::GetLastError());
-        return false;
-    }
-    const bool ok = Expect(jobAssign, child.Id(), 87, "child already in another job");
+    HANDLE otherJob = PutIntoOtherJob(child);
+    if (otherJob == nullptr) return false;
+    const bool ok = Expect(jobAssign, child.Id(), 119, "child already in another job");
     ::CloseHandle(otherJob);
     return ok;
 }
@@ -167,16 +183,46 @@ bool EndsWithHost() {
     return true;
 }
 
-bool SurvivesHost() {
+bool FailedFirstCallEndsWithHost() {
     Child child(SleeperCommand());
     const std::wstring arguments =
-        std::to_wstring(kNoSuchProcess) + L" 4 " + std::to_wstring(child.Id()) + L" 79";
+        std::to_wstring(kNoSuchProcess) + L" 36 " + std::to_wstring(child.Id()) + L" 79";
     if (!child.Started() || !RunInnerHost(arguments)) return false;
+    if (!child.EndsWithin(20000)) {
+        std::printf("the child still runs 20 s after the host whose first call failed ended\n");
+        return false;
+    }
+    std::printf("the child ended with the host\n");
+    return true;
+}
+
+bool OtherJobEndsWithHost() {
+    Child child(SleeperCommand());
+    if (!child.Started()) return false;
+    HANDLE otherJob = PutIntoOtherJob(child);
+    if (otherJob == nullptr || !RunInnerHost(std::to_wstring(child.Id()) + L" 119")) return false;
+    const bool ended = child.EndsWithin(20000);
+    ::CloseHandle(otherJob);
+    std::printf(ended ? "the child ended with the host\n"
+                      : "the child in another job still runs 20 s after the host ended\n");
+    return ended;
+}
+
+bool SurvivesHost() {
+    Child child(SleeperCommand());
+    // A job of that name that someone else created, without the limit: the
+    // library must leave its limits alone.
+    HANDLE foreignJob = ::CreateJobObjectW(nullptr, L"OrvaneJob");
+    if (foreignJob == nullptr || !child.Started() || !RunInnerHost(std::to_wstring(child.Id()) + L" 79")) {
+        return false;
+    }
+    // With this last handle closed, a limit set by the inner host would end the child.
+    ::CloseHandle(foreignJob);
     if (child.EndsWithin(3000)) {
         std::printf("the child ended although its job carries no kill-on-close limit\n");
         return false;
     }
-    std::printf("the child outlived the host, as its job has no kill-on-close limit\n");
+    std::printf("the child outlived the host, as the existing job has no kill-on-close limit\n");
     return true;
 }
 
@@ -211,6 +257,10 @@ int main(int argc, char** argv) {
         ok = InOtherJob();
     else if (scenario == "ends-with-host")
         ok = EndsWithHost();
+    else if (scenario == "failed-first-call-ends-with-host")
+        ok = FailedFirstCallEndsWithHost();
+    else if (scenario == "other-job-ends-with-host")
+        ok = OtherJobEndsWithHost();
     else if (scenario == "survives-host")
         ok = SurvivesHost();
     else

@@ -1,0 +1,49 @@
+#include "camera_library.hpp"
+
+#include <vector>
+
+#include "text_encoding.hpp"
+
+namespace orvane_cli {
+
+const char* const kNoFailureTextNote = "(this library build gives no failure text)";
+
+bool CameraLibrary::Load(std::string& error) {
+    const std::string name = hostloader::LibraryFileName();
+    if (!library_.Open(name, error)) {
+        error = "cannot load " + name + ": " + error;
+        return false;
+    }
+    std::string missing;
+    const bool all =
+        hostloader::ResolveOrvaneExports(library_, exports_, [&](const std::string& exported, bool found) {
+            if (!found) missing += " " + exported;
+        });
+    if (!all) {
+        error = name + " lacks exports:" + missing;
+        return false;
+    }
+    // Older builds of the library lack it; everything else works without it.
+    failureText_ =
+        reinterpret_cast<LastFailureTextFn>(library_.Symbol(hostloader::ExportName("CamLastFailureText", 3)));
+    return true;
+}
+
+std::string CameraLibrary::FailureText() const {
+    if (failureText_ == nullptr) return kNoFailureTextNote;
+    // The text may change between the two calls (another thread failing), so ask
+    // until the buffer held the whole of it.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int32_t length = failureText_(nullptr, 0, 0);
+        if (length <= 0) return "";
+        std::vector<uint16_t> buffer(static_cast<std::size_t>(length) + 1, 0);
+        const int32_t again = failureText_(buffer.data(), length + 1, 0);
+        if (again <= length) {
+            buffer.resize(static_cast<std::size_t>(again < 0 ? 0 : again));
+            return Utf8FromUtf16(buffer);
+        }
+    }
+    return "(the failure text kept changing while it was read)";
+}
+
+}  // namespace orvane_cli

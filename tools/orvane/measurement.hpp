@@ -1,0 +1,30 @@
+// One thermometry measurement as the library reads it, and its CSV form.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvane_cli {
+
+struct Measurement {
+    int32_t date = 0;  // yyyymmdd, camera clock
+    int32_t time = 0;  // hhmmss
+    float max = 0;
+    float min = 0;
+    float avg = 0;
+
+    bool operator==(const Measurement&) const = default;
+};
+
+// Seconds since 2000-01-01 00:00:00 of the camera clock's date and time.
+int64_t SecondsSince2000(int32_t date, int32_t time);
+// "2024-05-01T12:34:56" (camera local time; the camera gives no zone).
+std::string IsoDateTime(int32_t date, int32_t time);
+// "hh:mm:ss" of a SecondsSince2000 value.
+std::string ClockOfDay(int64_t seconds);
+
+inline constexpr const char* kCsvHeader = "time,max_c,min_c,avg_c";
+// "2024-05-01T12:34:56,38.12,21.50,30.05"; a reading that is not a number is left empty.
+std::string CsvRow(const Measurement& m);
+
+}  // namespace orvane_cli

@@ -1,0 +1,85 @@
+#include "output.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "text_encoding.hpp"
+
+namespace orvane_cli {
+
+std::string Decimal(double value, int decimals) {
+    if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+void Output::Line(const std::string& text) const {
+    if (json_) return;
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void Output::Warn(const std::string& text) const {
+    std::fprintf(stderr, "orvane: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+void Output::Text(const std::string& key, const std::string& value) { Raw(key, JsonString(value)); }
+
+void Output::Number(const std::string& key, double value) {
+    Raw(key, std::isfinite(value) ? Decimal(value, 2) : "null");
+}
+
+void Output::Integer(const std::string& key, int64_t value) { Raw(key, std::to_string(value)); }
+
+void Output::Flag(const std::string& key, bool value) { Raw(key, value ? "true" : "false"); }
+
+void Output::Raw(const std::string& key, std::string jsonLiteral) {
+    for (auto& field : fields_) {
+        if (field.first == key) {
+            field.second = std::move(jsonLiteral);
+            return;
+        }
+    }
+    fields_.emplace_back(key, std::move(jsonLiteral));
+}
+
+int Output::Fail(int exitCode, const std::string& message, const std::string& failureText) {
+    // The first failure is the cause; later ones (a logout after it) only add to it.
+    if (!failed_) {
+        Text("error", message);
+        Text("failure_text", failureText);
+        failed_ = true;
+    }
+    std::fprintf(stderr, "orvane: %s: %s\n", message.c_str(),
+                 failureText.empty() ? "(the library recorded no failure text)" : failureText.c_str());
+    std::fflush(stderr);
+    return exitCode;
+}
+
+int Output::Finish(int exitCode) {
+    if (json_) {
+        Flag("ok", exitCode == 0);
+        Integer("exit_code", exitCode);
+        const std::string object = Object(fields_);
+        std::fputs(object.c_str(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    return exitCode;
+}
+
+std::string Output::Object(const std::vector<std::pair<std::string, std::string>>& fields) {
+    std::string out = "{";
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i != 0) out += ", ";
+        out += JsonString(fields[i].first) + ": " + fields[i].second;
+    }
+    return out + "}";
+}
+
+}  // namespace orvane_cli

@@ -1,0 +1,49 @@
+// What a command reports: readable lines as it goes, or with --json one JSON
+// object at the end holding the same facts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvane_cli {
+
+class CameraLibrary;
+
+class Output {
+public:
+    explicit Output(bool json) : json_(json) {}
+    bool json() const { return json_; }
+
+    // A readable line on standard output (not in JSON mode).
+    void Line(const std::string& text) const;
+    // A warning on standard error, in both modes.
+    void Warn(const std::string& text) const;
+
+    // Fields of the JSON object; values are kept as JSON literals.
+    void Text(const std::string& key, const std::string& value);
+    void Number(const std::string& key, double value);
+    void Integer(const std::string& key, int64_t value);
+    void Flag(const std::string& key, bool value);
+    void Raw(const std::string& key, std::string jsonLiteral);
+
+    // Reports a failure: the message and the library's failure text on standard
+    // error (both also as JSON fields). Returns exitCode.
+    int Fail(int exitCode, const std::string& message, const std::string& failureText);
+    // Ends the command: prints the JSON object (when asked for) and returns exitCode.
+    int Finish(int exitCode);
+
+    // A JSON object literal of the fields so far, for nesting.
+    static std::string Object(const std::vector<std::pair<std::string, std::string>>& fields);
+
+private:
+    bool json_;
+    bool failed_ = false;
+    std::vector<std::pair<std::string, std::string>> fields_;
+};
+
+// A number with a fixed count of decimals, the same on every platform.
+std::string Decimal(double value, int decimals);
+
+}  // namespace orvane_cli

@@ -1,0 +1,58 @@
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "terminal.hpp"
+
+namespace orvane_cli::platform {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+}  // namespace
+
+void PrepareConsole() {}
+
+bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+std::optional<std::string> ReadSecretLine(const std::string& prompt) {
+    std::fputs(prompt.c_str(), stderr);
+    std::fflush(stderr);
+    termios saved{};
+    const bool terminal = StdinIsTerminal() && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    else
+        std::fputc('\n', stderr);
+    if (!got) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+void WatchForInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+}
+
+bool InterruptRequested() { return interrupted != 0; }
+
+}  // namespace orvane_cli::platform
