@@ -70,7 +70,7 @@ package_all() {
   stage build/mingw "$win" library
   split_debug i686-w64-mingw32- "$win/bin/OrvaneLib.dll"
   if [ -f build/mingw/bin/orvane.exe ]; then
-    install -m 0755 build/mingw/bin/orvane.exe "$win/bin/orvane.exe"
+    install -D -m 0755 build/mingw/bin/orvane.exe "$win/bin/orvane.exe"
     SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip --strip-unneeded "$win/bin/orvane.exe"
   fi
   python3 scripts/reproducible_archive.py "$out/OrvaneLib-$v-win32.zip" "$win"
@@ -85,7 +85,7 @@ package_all() {
   stage build/linux "$lin" library
   split_debug "" "$lin/lib/libOrvaneLib.so"
   if [ -f build/linux/bin/orvane ]; then
-    install -m 0755 build/linux/bin/orvane "$lin/bin/orvane"
+    install -D -m 0755 build/linux/bin/orvane "$lin/bin/orvane"
     strip --strip-unneeded "$lin/bin/orvane"
   fi
   python3 scripts/reproducible_archive.py "$out/OrvaneLib-$v-linux-x86_64.tar.gz" "$lin"
