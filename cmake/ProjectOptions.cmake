@@ -19,6 +19,10 @@ function(orvane_platform_sources target)
   endforeach()
 endfunction()
 
+# Paths in debug information and __FILE__ relative to the source and build
+# folders, so that the binaries do not depend on where the tree was checked out.
+add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+
 # Sanitizers apply to everything built, GoogleTest included, so that every call
 # across the project's own code is instrumented.
 if(ORVANE_SANITIZE)
@@ -31,6 +35,8 @@ if(MINGW)
   # Everything the C++ runtime needs is linked in, so the DLLs and programs need
   # only system DLLs (and HCNetSDK.dll) at run time.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # No link time in the PE headers, so that a rebuild gives the same bytes.
+  add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
 if(ORVANE_RUN_UNDER_WINE)

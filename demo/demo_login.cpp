@@ -1,10 +1,42 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "demo_steps.hpp"
 #include "hcnetsdk_standin.h"
 
 namespace demo {
+namespace {
+
+// UTF-8 for the terminal from the UTF-16 units of a failure text (all of its
+// characters lie in the Basic Multilingual Plane, one unit each).
+std::string ToUtf8(const std::vector<uint16_t>& units) {
+    std::string out;
+    for (const uint16_t unit : units) {
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xC0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Asks for the length first, then for the text, as a host sizes its buffer.
+void ShowFailureText(const Exports& exports) {
+    const int32_t length = exports.CamLastFailureText(nullptr, 0, 0);
+    std::vector<uint16_t> buffer(static_cast<size_t>(length) + 1);
+    exports.CamLastFailureText(buffer.data(), static_cast<int32_t>(buffer.size()), 0);
+    buffer.resize(static_cast<size_t>(length));
+    std::printf("  CamLastFailureText: %d UTF-16 units: \"%s\"\n", length, ToUtf8(buffer).c_str());
+}
+
+}  // namespace
 
 bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports) {
     std::printf("Resolving the exports by name:\n");
@@ -19,6 +51,7 @@ int32_t LogIn(const Exports& exports) {
     const int32_t refused =
         exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, "guess", 0);
     std::printf("  the camera refused it: CamLogin returned %d\n", refused);
+    ShowFailureText(exports);
 
     std::printf("Logging in with the right password ...\n");
     const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,

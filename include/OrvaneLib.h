@@ -47,6 +47,69 @@ enum {
 };
 
 /*
+ * Reference of the exports. Windows names are the decorated ones that the DLL
+ * exports (and nothing else); elsewhere the plain name is exported.
+ *
+ * Common to all: every argument is 32 bits wide. Every Cam export takes a
+ * trailing `reserved` argument that it ignores; pass 0. Texts are NUL-terminated
+ * byte strings passed to the SDK byte for byte (no character-set conversion); a
+ * null text counts as empty. Output pointers may be null: a null output is
+ * skipped. A failing Cam export (except CamThermometryRead and
+ * CamLastFailureText) records why in the library's failure record, which
+ * CamLastFailureText reads. Threads: every export may be called from any thread
+ * at the same time as any other export; the library starts no threads. Do not
+ * call an export while the library is being unloaded.
+ *
+ * CamLogin (_CamLogin@20): logs in to the camera at deviceAddress (at most 129
+ *   bytes) and port (its low 16 bits) as userName with password (at most 64
+ *   bytes each; a longer text is sent as empty). Returns the user ID, 0 or
+ *   greater, that every other camera export takes; negative on failure (-1 when
+ *   the SDK did not start, else the SDK's value).
+ * CamLogout (_CamLogout@8): ends the login userId. 1 done, 0 failed.
+ * CamPTZControl (_CamPTZControl@20): starts (startFlag 1) or stops (startFlag 0)
+ *   the continuous PTZ motion ptzCommand (the SDK's PTZ command numbers) of
+ *   channel, at a fixed speed. 1 done, 0 failed.
+ * CamPresetCommand (_CamPresetCommand@20): sends presetCommand 8 (set), 9
+ *   (clear) or 39 (go to) for presetIndex on channel; any other command is
+ *   refused without reaching the camera. 1 done, 0 failed or refused.
+ * CamPTZGetCurrent (_CamPTZGetCurrent@20): writes the PTZ position (pan, tilt,
+ *   zoom, as the camera reports them) to value1..value3, only on success.
+ *   1 done, 0 failed (outputs untouched).
+ * CamPTZGetScope (_CamPTZGetScope@32): writes the PTZ ranges (pan min, pan max,
+ *   tilt min, tilt max, zoom min, zoom max, decoded from the camera's
+ *   binary-coded decimal) to value1..value6, only on success. 1 done, 0 failed.
+ * CamCapture (_CamCapture@16): has the camera take a JPEG snapshot of channel
+ *   and write it to filePath (the SDK writes the file). A null path fails
+ *   without reaching the camera. 1 done, 0 failed.
+ * CamThermometryStart (_CamThermometryStart@12): starts a realtime thermometry
+ *   subscription for (userId, channel); results then arrive on the SDK's
+ *   threads. 1 started, 0 failed.
+ * CamThermometryStop (_CamThermometryStop@12): stops the first subscription
+ *   started for (userId, channel); it keeps answering reads. 1 stopped, 0 none
+ *   found (nothing recorded) or the SDK failed.
+ * CamThermometryRead (_CamThermometryRead@32): for the first subscription of
+ *   (userId, channel), writes the newest measurement: date as yyyymmdd, time as
+ *   hhmmss, and the maximum, minimum and average temperatures as the bit
+ *   patterns of single-precision floats (reinterpret, do not convert). The
+ *   outputs are written whenever the subscription exists, with zeros until a
+ *   measurement has arrived. 1 once a measurement has arrived, 0 otherwise.
+ *   Never records a failure.
+ * JobAssign (_JobAssign@4): puts the process processId into the job
+ *   "OrvaneJob", which ends it when the host ends. Returns ORVANE_JOB_* bits.
+ *   Never records a failure.
+ * CamLastFailureText (_CamLastFailureText@12): returns the length, in UTF-16
+ *   units without a terminator, of the latest failure's text (0 before the
+ *   first failure). With a non-null buffer and capacity > 0 it writes the first
+ *   min(length, capacity - 1) units and then one 0 unit, nothing past that;
+ *   with a null buffer or capacity <= 0 it writes nothing. Call it with a null
+ *   buffer to size one, then again. Works whether or not the SDK started,
+ *   never records a failure, and always reads one whole text, also while other
+ *   threads record failures.
+ *
+ * Results typed OrvaneBool are one byte: only the low 8 bits of the result
+ * register are defined.
+ */
+/*
  * The exports, one line each: result type, name, the value a failed call returns
  * when the library itself fails (for instance out of memory), the parameters,
  * and the parameter names as the arguments of a call. Everything else about an
@@ -81,7 +144,9 @@ enum {
     X(OrvaneBool, CamThermometryRead, 0, (int32_t userId, int32_t channel, int32_t* date, int32_t* time, uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits, int32_t reserved), (userId, channel, date, time, maxBits, minBits, avgBits, reserved)) \
     /* Puts a process into the job "OrvaneJob", which ends it when the host ends. \
      * Returns a set of ORVANE_JOB_* bits. */ \
-    X(uint32_t, JobAssign, 0, (uint32_t processId), (processId))
+    X(uint32_t, JobAssign, 0, (uint32_t processId), (processId)) \
+    /* Copies the latest failure's text into a host buffer; returns its length in UTF-16 units. */ \
+    X(int32_t, CamLastFailureText, 0, (uint16_t* buffer, int32_t capacity, int32_t reserved), (buffer, capacity, reserved))
 /* clang-format on */
 
 /* The exports, and a pointer type NameFn for each, for hosts that resolve the

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs everything the builds, tests and demo need on a fresh Debian machine:
 # the native toolchain and test libraries, the i686 mingw-w64 cross compiler,
-# 32-bit wine (which needs the i386 architecture), the JPEG writer used by the
-# stand-in camera, clang with libFuzzer for the fuzz targets; readelf (binutils)
-# and setpriv (util-linux) for the security tests. Safe to run again: it only
-# installs what is missing.
+# 32-bit wine (which needs the i386 architecture) and the JPEG writer used by the
+# stand-in camera; readelf (binutils) and setpriv (util-linux) for the security
+# tests; clang with libFuzzer for the fuzz targets; clang, lld and llvm for the
+# MSVC-style import library, the MSVC-mode test host and the header check; zip
+# and unzip for the release archives. Safe to run again: it only installs what is
+# missing.
 set -euo pipefail
 
 packages=(
@@ -15,6 +17,7 @@ packages=(
   clang-14 libfuzzer-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
+  clang lld llvm zip unzip
 )
 
 missing=()

@@ -33,4 +33,15 @@ presets=("$@")
 for preset in "${presets[@]}"; do
   run_preset "$preset"
 done
+
+# With both release builds tested: the release archives, packaged twice (the
+# second time after relinking) to show they are reproducible, and the Windows
+# archive used by hosts built from its contents alone.
+if [[ " ${presets[*]} " == *" linux "* && " ${presets[*]} " == *" mingw "* ]]; then
+  echo "=== packages ==="
+  scripts/package.sh --check
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw/CMakeCache.txt)
+  scripts/with-wine.sh build/mingw tests/package/check_windows_zip.sh \
+    "dist/OrvaneLib-$version-win32.zip" "dist/OrvaneLib-simulator-$version-win32.zip"
+fi
 echo "All test runs passed: ${presets[*]}"

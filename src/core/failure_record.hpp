@@ -4,6 +4,7 @@
 // exactly once.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -16,6 +17,12 @@ public:
     void Replace(std::u16string text) noexcept;
     // A copy of the text held now.
     std::u16string Text() const;
+    // Copies the text held now into a host's buffer of `capacity` UTF-16 units:
+    // the first min(length, capacity - 1) units and a terminating 0, nothing at
+    // all for a null buffer or a capacity of 0 or less. Returns the full length,
+    // so that a host can size its buffer and ask again. Copies under the lock,
+    // so a text being replaced meanwhile is never seen half.
+    int32_t CopyTo(uint16_t* buffer, int32_t capacity) const noexcept;
     // Releases the text and leaves the record empty.
     void Release() noexcept;
 

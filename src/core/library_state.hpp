@@ -34,6 +34,10 @@ public:
 
     // A copy of the latest failure text (empty before the first failure).
     std::u16string LastFailureText() const { return lastFailureText.Text(); }
+    // Copies the latest failure text into a host's buffer (see FailureRecord::CopyTo).
+    int32_t CopyLastFailureText(uint16_t* buffer, int32_t capacity) const noexcept {
+        return lastFailureText.CopyTo(buffer, capacity);
+    }
     thermometry::SubscriptionList& Subscriptions() noexcept { return subscriptionList; }
     thermometry::LogSink& Log() const noexcept { return log_; }
 

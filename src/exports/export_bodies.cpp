@@ -59,6 +59,12 @@ OrvaneBool CamThermometryRead(LibraryState& library, int32_t userId, int32_t cha
     return ToResult(thermometry::Read(library, userId, channel, date, time, maxBits, minBits, avgBits));
 }
 
+// Reads the failure record and nothing else: no SDK call, no readiness check,
+// and never a failure of its own, so that a host can ask after any failure.
+int32_t CamLastFailureText(LibraryState& library, uint16_t* buffer, int32_t capacity, int32_t) {
+    return library.CopyLastFailureText(buffer, capacity);
+}
+
 // Job binding shares nothing with the library state.
 uint32_t JobAssign(LibraryState&, uint32_t processId) {
     return process::JobAssign(process::SystemJobOs(), processId);

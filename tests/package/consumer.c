@@ -17,6 +17,10 @@ int main(void) {
         printf("a wrong password was accepted\n");
         return 1;
     }
+    if (CamLastFailureText(0, 0, 0) <= 0) {
+        printf("no failure text after a refused login\n");
+        return 1;
+    }
     printf("installed package works: logged in as user %d and out again\n", (int)userId);
     return 0;
 }

@@ -10,8 +10,15 @@ function(run)
   endif()
 endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component library)
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${prefix}
-    "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,${SDK_DIR}")
+if(TOOLCHAIN_FILE)
+  # Cross-built: the toolchain searches its own root for packages, so the
+  # package folder is named directly, as integrators of a cross build do.
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja
+      -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DOrvaneLib_DIR=${prefix}/lib/cmake/OrvaneLib)
+else()
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${prefix}
+      "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,${SDK_DIR}")
+endif()
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 # The package holds the library alone: an integrator puts the camera maker's SDK
 # beside it, here the stand-in from the build tree.
@@ -19,4 +26,10 @@ file(GLOB_RECURSE sdk_files ${prefix}/*HCNetSDK*)
 if(sdk_files)
   message(FATAL_ERROR "the installed package carries an SDK library: ${sdk_files}")
 endif()
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${SDK_DIR} ${WORK_DIR}/build/consumer)
+if(EMULATOR)
+  # Windows finds DLLs beside the program.
+  file(COPY ${prefix}/bin/OrvaneLib.dll ${SDK_DIR}/HCNetSDK.dll DESTINATION ${WORK_DIR}/build)
+  run(${EMULATOR} ${WORK_DIR}/build/consumer.exe)
+else()
+  run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${SDK_DIR} ${WORK_DIR}/build/consumer)
+endif()

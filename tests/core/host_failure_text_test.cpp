@@ -1,0 +1,63 @@
+#include <array>
+#include <string>
+
+#include "support/host_library.hpp"
+
+namespace testsupport {
+namespace {
+
+// The failure text as a host reads it through CamLastFailureText.
+class HostFailureTextTest : public HostLibraryTest {
+protected:
+    std::u16string Read() {
+        std::array<uint16_t, 128> buffer{};
+        const int32_t length = exports.CamLastFailureText(buffer.data(), 128, 0);
+        EXPECT_EQ(buffer[static_cast<size_t>(length)], 0);
+        return std::u16string(buffer.begin(), buffer.begin() + length);
+    }
+    void FailLogin() {
+        EXPECT_LT(exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, "admin", "wrong", 0), 0);
+    }
+};
+
+TEST_F(HostFailureTextTest, EmptyUntilAFailureThenTheLatestText) {
+    Load();
+    EXPECT_EQ(exports.CamLastFailureText(nullptr, 0, 0), 0);
+    EXPECT_EQ(Read(), u"");
+    FailLogin();
+    EXPECT_EQ(exports.CamLastFailureText(nullptr, 0, 0), 25);
+    EXPECT_EQ(Read(), u"用户名密码错误。注册时输入的用户名或者密码错误。 ");
+    StandinScriptResult(STANDIN_OP_LOGOUT, 0, 188);
+    EXPECT_EQ(exports.CamLogout(0, 0), 0);
+    EXPECT_EQ(Read(), u"连接尚未建立或连接无效 ");
+}
+
+// Reading calls no SDK operation, records nothing, ignores its trailing
+// argument, and answers while the SDK is not ready.
+TEST_F(HostFailureTextTest, ReadingChangesNothing) {
+    StandinScriptResult(STANDIN_OP_INIT, 0, 41);
+    Load();
+    StandinJournalClear();
+    std::array<uint16_t, 4> small{};
+    for (int32_t trailing : {0, -1, 0x7FFFFFFF}) {
+        EXPECT_EQ(exports.CamLastFailureText(small.data(), 4, trailing), 0);
+        EXPECT_EQ(exports.CamLastFailureText(nullptr, -5, trailing), 0);
+    }
+    EXPECT_TRUE(JournalOperations().empty());
+    FailLogin();
+    EXPECT_EQ(exports.CamLastFailureText(small.data(), 4, -1), 10);
+    EXPECT_EQ(std::u16string(small.begin(), small.end()), std::u16string(u"SDK\0", 4));
+    EXPECT_EQ(Read(), u"SDK未成功初始化!");
+}
+
+TEST_F(HostFailureTextTest, AReloadStartsEmpty) {
+    Load();
+    FailLogin();
+    EXPECT_EQ(Read().size(), 25u);
+    Unload();
+    Load();
+    EXPECT_EQ(exports.CamLastFailureText(nullptr, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace testsupport
