@@ -23,9 +23,7 @@ bool CameraLibrary::Load(std::string& error) {
         error = name + " lacks exports:" + missing;
         return false;
     }
-    // Older builds of the library lack it; everything else works without it.
-    failureText_ =
-        reinterpret_cast<LastFailureTextFn>(library_.Symbol(hostloader::ExportName("CamLastFailureText", 3)));
+    failureText_ = exports_.CamLastFailureText;
     return true;
 }
 

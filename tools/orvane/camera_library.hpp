@@ -25,11 +25,9 @@ public:
     std::string FailureText() const;
 
 private:
-    using LastFailureTextFn = int32_t(ORVANE_CALL*)(uint16_t*, int32_t, int32_t);
-
     hostloader::DynamicLibrary library_;
     hostloader::OrvaneExports exports_;
-    LastFailureTextFn failureText_ = nullptr;
+    CamLastFailureTextFn failureText_ = nullptr;
 };
 
 // The note FailureText gives when the library offers no failure texts.
