@@ -1,14 +1,29 @@
 #!/bin/sh
-# Runs a command with a /tmp of its own: an empty memory-backed folder in a
+# Runs a program with a /tmp of its own: an empty memory-backed folder in a
 # private mount namespace. The library's log folder on Linux lies in /tmp and is
 # shared by every process of the user; only so can a test own it without
 # catching, or disturbing, the log lines of other runs on the same machine.
+# The program's own folder (with the libraries beside it) is bound back into the
+# new /tmp when it lies there, as a build in a clone under /tmp does.
 # Exits 77 (a skipped test) where the system allows no such namespace.
-#   private-tmp.sh COMMAND [ARGUMENT...]
+#   private-tmp.sh PROGRAM [ARGUMENT...]
 set -eu
 if ! unshare --user --map-current-user --mount true 2>/dev/null; then
   echo "no private mount namespace here: skipped" >&2
   exit 77
 fi
-exec unshare --user --map-current-user --mount --propagation private \
-  sh -c 'mount -t tmpfs -o size=512m,mode=1777 orvane-soak /tmp && exec "$@"' private-tmp "$@"
+program_dir=$(cd "$(dirname "$1")" && pwd -P)
+exec unshare --user --map-current-user --mount --propagation private sh -c '
+  set -eu
+  program_dir=$1; shift
+  exec 3</tmp
+  mount -t tmpfs -o size=512m,mode=1777 orvane-soak /tmp
+  case $program_dir in
+    /tmp/*)
+      inside=${program_dir#/tmp/}
+      mkdir -p "/tmp/$inside"
+      # No canonicalising: the source path must go through the old /tmp.
+      mount --no-canonicalize --bind "/proc/self/fd/3/$inside" "/tmp/$inside" ;;
+  esac
+  exec 3<&-
+  exec "$@"' private-tmp "$program_dir" "$@"
