@@ -42,23 +42,16 @@ int32_t HCNETSDK_CALL ScriptedCapture(int32_t userId, int32_t channel, void* par
     return script.result;
 }
 
-orvane::sdk::SdkOps Sdk(bool ready) {
-    orvane::sdk::SdkOps ops = fuzzing::BaseSdk(ready);
-    ops.captureJpeg = &ScriptedCapture;
-    return ops;
-}
-const orvane::sdk::SdkOps kReadySdk = Sdk(true);
-const orvane::sdk::SdkOps kNotReadySdk = Sdk(false);
+void UseScriptedOperation(orvane::sdk::SdkOps& ops) { ops.captureJpeg = &ScriptedCapture; }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static orvane::LibraryState ready(kReadySdk, fuzzing::CheckedDiscardingLog());
-    static orvane::LibraryState notReady(kNotReadySdk, fuzzing::CheckedDiscardingLog());
+    static fuzzing::LibraryPair libraries(&UseScriptedOperation);
     fuzzing::ByteReader input(data, size);
 
     const uint8_t flags = input.Byte();
-    orvane::LibraryState& library = (flags & 1) != 0 ? notReady : ready;
+    orvane::LibraryState& library = libraries.Pick((flags & 1) == 0);
     const bool nullPath = (flags & 2) != 0;
     script.result = (flags & 4) != 0 ? 0 : input.Take<int32_t>() | 1;
     script.scribble = (flags & 8) != 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/library_state.hpp"
 #include "core/sdk_ops.hpp"
 #include "thermometry/log_sink.hpp"
 
@@ -60,5 +61,31 @@ orvane::sdk::SdkOps BaseSdk(bool initSucceeds);
 // The targets' log: keeps nothing, so no run writes a file, but every line it is
 // given must be whole (end in CR LF).
 orvane::thermometry::LogSink& CheckedDiscardingLog();
+
+// The two libraries a target runs its input against: one whose SDK started and one
+// whose SDK did not, both over BaseSdk with the target's own operations set by
+// `customise`. The tables are members so that they outlive both states.
+class LibraryPair {
+public:
+    explicit LibraryPair(void (*customise)(orvane::sdk::SdkOps&))
+        : readyOps_(Customised(true, customise)),
+          notReadyOps_(Customised(false, customise)),
+          ready_(readyOps_, CheckedDiscardingLog()),
+          notReady_(notReadyOps_, CheckedDiscardingLog()) {}
+
+    orvane::LibraryState& Pick(bool sdkStarted) { return sdkStarted ? ready_ : notReady_; }
+
+private:
+    static orvane::sdk::SdkOps Customised(bool ready, void (*customise)(orvane::sdk::SdkOps&)) {
+        orvane::sdk::SdkOps ops = BaseSdk(ready);
+        customise(ops);
+        return ops;
+    }
+
+    const orvane::sdk::SdkOps readyOps_;
+    const orvane::sdk::SdkOps notReadyOps_;
+    orvane::LibraryState ready_;
+    orvane::LibraryState notReady_;
+};
 
 }  // namespace fuzzing

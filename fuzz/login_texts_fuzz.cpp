@@ -36,13 +36,7 @@ int32_t HCNETSDK_CALL ScriptedLogin(void* record, void* deviceInfo) {
     return script.result;
 }
 
-orvane::sdk::SdkOps Sdk(bool ready) {
-    orvane::sdk::SdkOps ops = fuzzing::BaseSdk(ready);
-    ops.login = &ScriptedLogin;
-    return ops;
-}
-const orvane::sdk::SdkOps kReadySdk = Sdk(true);
-const orvane::sdk::SdkOps kNotReadySdk = Sdk(false);
+void UseScriptedOperation(orvane::sdk::SdkOps& ops) { ops.login = &ScriptedLogin; }
 
 void CheckField(const uint8_t* field, std::size_t capacity, const char* text) {
     const std::size_t length = text == nullptr ? 0 : std::strlen(text);
@@ -55,13 +49,12 @@ void CheckField(const uint8_t* field, std::size_t capacity, const char* text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static orvane::LibraryState ready(kReadySdk, fuzzing::CheckedDiscardingLog());
-    static orvane::LibraryState notReady(kNotReadySdk, fuzzing::CheckedDiscardingLog());
+    static fuzzing::LibraryPair libraries(&UseScriptedOperation);
     fuzzing::ByteReader input(data, size);
 
     // Flags: which state, which texts are null, whether the SDK fails.
     const uint8_t flags = input.Byte();
-    orvane::LibraryState& library = (flags & 1) != 0 ? ready : notReady;
+    orvane::LibraryState& library = libraries.Pick((flags & 1) != 0);
     const int32_t port = input.Take<int32_t>();
     script.result = input.Take<int32_t>();
     script.result = (flags & 16) != 0 ? (script.result | INT32_MIN) : (script.result & INT32_MAX);

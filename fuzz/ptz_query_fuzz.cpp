@@ -43,13 +43,7 @@ int32_t HCNETSDK_CALL ScriptedGetConfig(int32_t, uint32_t command, int32_t chann
     return script.result;
 }
 
-orvane::sdk::SdkOps Sdk(bool ready) {
-    orvane::sdk::SdkOps ops = fuzzing::BaseSdk(ready);
-    ops.getConfig = &ScriptedGetConfig;
-    return ops;
-}
-const orvane::sdk::SdkOps kReadySdk = Sdk(true);
-const orvane::sdk::SdkOps kNotReadySdk = Sdk(false);
+void UseScriptedOperation(orvane::sdk::SdkOps& ops) { ops.getConfig = &ScriptedGetConfig; }
 
 // The BCD reading by its definition: the value as lower-case hexadecimal text,
 // its leading decimal digits read as a number.
@@ -70,12 +64,11 @@ uint16_t Word(const uint8_t* bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static orvane::LibraryState ready(kReadySdk, fuzzing::CheckedDiscardingLog());
-    static orvane::LibraryState notReady(kNotReadySdk, fuzzing::CheckedDiscardingLog());
+    static fuzzing::LibraryPair libraries(&UseScriptedOperation);
     fuzzing::ByteReader input(data, size);
 
     const uint8_t flags = input.Byte();
-    orvane::LibraryState& library = (flags & 1) != 0 ? notReady : ready;
+    orvane::LibraryState& library = libraries.Pick((flags & 1) == 0);
     const bool scope = (flags & 2) != 0;
     script.result = (flags & 4) != 0 ? 0 : (input.Take<int32_t>() | 1);
     script.errorCode = input.Take<uint16_t>();

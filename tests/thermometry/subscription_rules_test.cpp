@@ -14,6 +14,7 @@
 #include "support/log_support.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
+#include "thermometry/logged_in_library_fixture.hpp"
 #include "thermometry/thermometry_exports.hpp"
 
 namespace orvane::thermometry {
@@ -80,21 +81,8 @@ const Scenario kScenarios[] = {
      {FailedStart(), FailedStart(), FailedStart(), {Op::kRecordsAtMost, 1}, Start(), Fire(0, 9), Reads(9)}},
 };
 
-class SubscriptionRulesTest : public testsupport::StandinTest {
+class SubscriptionRulesTest : public testsupport::LoggedInLibraryTest {
 protected:
-    void SetUp() override {
-        StandinTest::SetUp();
-        StandinSetStreaming(0);
-        library = std::make_unique<LibraryState>(sdk::importedSdk(), testsupport::TestLog());
-        userId = library->Sdk().login(loginRecord.data(), deviceInfo.data());
-        ASSERT_GE(userId, 0);
-    }
-    void TearDown() override {
-        library.reset();
-        testsupport::ClearLog();
-        StandinTest::TearDown();
-    }
-
     void Run(const Step& step, int32_t& nextHandle) {
         switch (step.op) {
             case Op::kStart:
@@ -148,12 +136,6 @@ protected:
             }
         }
     }
-
-    std::vector<uint8_t> loginRecord = testsupport::ExpectedLoginRecord(
-        STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
-    std::vector<uint8_t> deviceInfo = std::vector<uint8_t>(344);
-    std::unique_ptr<LibraryState> library;
-    int32_t userId = -1;
 };
 
 TEST_F(SubscriptionRulesTest, TheNewestStartedSubscriptionAnswers) {

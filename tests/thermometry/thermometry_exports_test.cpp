@@ -10,6 +10,7 @@
 #include "support/log_support.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
+#include "thermometry/logged_in_library_fixture.hpp"
 #include "thermometry/thermometry_exports.hpp"
 
 namespace orvane::thermometry {
@@ -17,22 +18,8 @@ namespace {
 
 using testsupport::CallsOf;
 
-class ThermometrySubscriptionsTest : public testsupport::StandinTest {
+class ThermometrySubscriptionsTest : public testsupport::LoggedInLibraryTest {
 protected:
-    void SetUp() override {
-        StandinTest::SetUp();
-        StandinSetStreaming(0);
-        testsupport::ClearLog();
-        library = std::make_unique<LibraryState>(sdk::importedSdk(), testsupport::TestLog());
-        userId = library->Sdk().login(loginRecord.data(), deviceInfo.data());
-        ASSERT_GE(userId, 0);
-    }
-    void TearDown() override {
-        library.reset();
-        testsupport::ClearLog();
-        StandinTest::TearDown();
-    }
-
     struct Cells {
         int32_t date = -1, time = -1;
         uint32_t max = 1, min = 1, avg = 1;
@@ -46,12 +33,6 @@ protected:
     static void FireBlock(int32_t handle, const std::vector<uint8_t>& block) {
         ASSERT_EQ(StandinFireEvent(handle, kEventData, block.data(), static_cast<int32_t>(block.size())), 1);
     }
-
-    std::vector<uint8_t> loginRecord = testsupport::ExpectedLoginRecord(
-        STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
-    std::vector<uint8_t> deviceInfo = std::vector<uint8_t>(344);
-    std::unique_ptr<LibraryState> library;
-    int32_t userId = -1;
 };
 
 TEST_F(ThermometrySubscriptionsTest, StartHandsTheSdkTheConditionBlockAndTheRecord) {
