@@ -32,8 +32,8 @@ protected:
         StandinTest::TearDown();
     }
 
-    std::vector<uint8_t> loginRecord =
-        ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+    std::vector<uint8_t> loginRecord = ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
+                                                           STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
     std::vector<uint8_t> deviceInfo = std::vector<uint8_t>(344);
     std::unique_ptr<orvane::LibraryState> library;
     int32_t userId = -1;

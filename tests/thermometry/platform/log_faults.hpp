@@ -33,6 +33,16 @@ struct LogFault {
 // The faults of this system.
 std::vector<LogFault> PlatformLogFaults();
 
+// A change another program makes to the log between two events (renaming or
+// truncating it): the next line starts the file afresh and nothing after it is lost.
+inline void AddChangeBetweenEvents(std::vector<LogFault>& faults, const char* name,
+                                   std::function<void(const std::string& path)> change) {
+    LogFault& fault =
+        faults.emplace_back(name, [](const std::string&, const std::string&, std::string&) { return true; });
+    fault.between = std::move(change);
+    fault.secondEventLogged = true;
+}
+
 // A fresh empty folder for one scenario; removed again by RemoveFolder.
 std::string MakeScenarioFolder(const std::string& name);
 void RemoveFolder(const std::string& folder);

@@ -84,18 +84,12 @@ std::vector<LogFault> PlatformLogFaults() {
                         [](const std::string& folder, const std::string&, std::string&) {
                             return ::rmdir(folder.c_str()) == 0;
                         });
-    LogFault& renamed =
-        faults.emplace_back("log renamed between events",
-                            [](const std::string&, const std::string&, std::string&) { return true; });
-    renamed.between = [](const std::string& path) { std::rename(path.c_str(), (path + ".old").c_str()); };
-    renamed.secondEventLogged = true;
-    LogFault& truncated =
-        faults.emplace_back("log truncated between events",
-                            [](const std::string&, const std::string&, std::string&) { return true; });
-    truncated.between = [](const std::string& path) {
+    AddChangeBetweenEvents(faults, "log renamed between events", [](const std::string& path) {
+        std::rename(path.c_str(), (path + ".old").c_str());
+    });
+    AddChangeBetweenEvents(faults, "log truncated between events", [](const std::string& path) {
         if (::truncate(path.c_str(), 0) != 0) std::perror("truncate");
-    };
-    truncated.secondEventLogged = true;
+    });
     return faults;
 }
 

@@ -23,22 +23,16 @@ std::vector<LogFault> PlatformLogFaults() {
                         [](const std::string& folder, const std::string&, std::string&) {
                             return ::RemoveDirectoryA(folder.c_str()) != FALSE;
                         });
-    LogFault& renamed =
-        faults.emplace_back("log renamed between events",
-                            [](const std::string&, const std::string&, std::string&) { return true; });
-    renamed.between = [](const std::string& path) { std::rename(path.c_str(), (path + ".old").c_str()); };
-    renamed.secondEventLogged = true;
-    LogFault& truncated =
-        faults.emplace_back("log truncated between events",
-                            [](const std::string&, const std::string&, std::string&) { return true; });
-    truncated.between = [](const std::string& path) {
+    AddChangeBetweenEvents(faults, "log renamed between events", [](const std::string& path) {
+        std::rename(path.c_str(), (path + ".old").c_str());
+    });
+    AddChangeBetweenEvents(faults, "log truncated between events", [](const std::string& path) {
         // Opened with full sharing, as the library opens it.
         HANDLE file =
             ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-    };
-    truncated.secondEventLogged = true;
+    });
     return faults;
 }
 
