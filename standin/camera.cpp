@@ -8,6 +8,7 @@ void Camera::reset() {
     ptz.reset();
     clock.reset();
     scripts.clear();
+    delays.reset();
     journal.clear();
 }
 

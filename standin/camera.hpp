@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "call_delays.hpp"
 #include "journal.hpp"
 #include "logins.hpp"
 #include "ptz_head.hpp"
@@ -20,6 +21,7 @@ struct Camera {
     SimClock clock;
     PtzHead ptz{clock};
     RemoteConfigs remoteConfigs;
+    CallDelays delays;
 
     void reset();
 };

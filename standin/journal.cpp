@@ -4,13 +4,22 @@
 
 namespace standin {
 
-void Journal::append(JournalEntry entry) {
+uint64_t Journal::append(JournalEntry entry) {
     std::lock_guard lock(mutex_);
     entries_.push_back(std::move(entry));
+    return firstSerial_ + entries_.size() - 1;
+}
+
+void Journal::note(uint64_t serial, const std::vector<int64_t>& arguments) {
+    std::lock_guard lock(mutex_);
+    if (serial < firstSerial_ || serial - firstSerial_ >= entries_.size()) return;
+    auto& slots = entries_[static_cast<std::size_t>(serial - firstSerial_)].arguments;
+    slots.insert(slots.end(), arguments.begin(), arguments.end());
 }
 
 void Journal::clear() {
     std::lock_guard lock(mutex_);
+    firstSerial_ += entries_.size();
     entries_.clear();
 }
 

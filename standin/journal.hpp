@@ -16,7 +16,12 @@ struct JournalEntry {
 
 class Journal {
 public:
-    void append(JournalEntry entry);
+    // Adds the entry and gives its serial number, which stays its own while the
+    // journal is cleared and refilled.
+    uint64_t append(JournalEntry entry);
+    // Adds arguments to the entry of that serial number once its call is
+    // answered; nothing when the entry was cleared meanwhile.
+    void note(uint64_t serial, const std::vector<int64_t>& arguments);
     void clear();
     std::size_t size() const;
     // A copy of one entry; an entry with operation -1 when index is out of range.
@@ -25,6 +30,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<JournalEntry> entries_;
+    uint64_t firstSerial_ = 0;  // serial number of entries_[0]
 };
 
 // Copies `size` bytes at `data` (nothing for a null pointer) as one journal record.

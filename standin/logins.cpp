@@ -40,7 +40,7 @@ Outcome Logins::login(const void* loginRecord) {
     }
     std::lock_guard lock(mutex_);
     const int32_t userId = nextUserId_++;
-    open_.insert(userId);
+    open_.emplace(userId, address);
     return Outcome::success(userId);
 }
 
@@ -53,6 +53,20 @@ Outcome Logins::logout(int32_t userId) {
 bool Logins::isLoggedIn(int32_t userId) const {
     std::lock_guard lock(mutex_);
     return open_.count(userId) != 0;
+}
+
+std::vector<int32_t> Logins::dropCamera(const char* address) {
+    std::lock_guard lock(mutex_);
+    std::vector<int32_t> dropped;
+    for (auto it = open_.begin(); it != open_.end();) {
+        if (address == nullptr || it->second == address) {
+            dropped.push_back(it->first);
+            it = open_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return dropped;
 }
 
 void Logins::reset() {

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <mutex>
-#include <set>
+#include <string>
+#include <vector>
 
 #include "outcome.hpp"
 
@@ -16,11 +18,15 @@ public:
     Outcome login(const void* loginRecord);
     Outcome logout(int32_t userId);
     bool isLoggedIn(int32_t userId) const;
+    // Ends the logins to the camera at `address` (every camera when null) as its
+    // reboot does, and gives their user IDs; later calls with them fail as for
+    // any ID not logged in. New logins are accepted at once.
+    std::vector<int32_t> dropCamera(const char* address);
     void reset();
 
 private:
     mutable std::mutex mutex_;
-    std::set<int32_t> open_;
+    std::map<int32_t, std::string> open_;  // user ID -> the camera's address
     int32_t nextUserId_ = 0;
 };
 

@@ -1,16 +1,26 @@
 #include "remote_configs.hpp"
 
+#include <algorithm>
+
 #include "hcnetsdk_standin.h"
 
 namespace standin {
+namespace {
+
+constexpr int32_t kStatusKind = 0;
+constexpr uint32_t kStatusFailure = 1002;
+
+}  // namespace
 
 Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback,
                              void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
-    const int32_t handle = nextHandle_++;
+    // The map is ordered: the first gap in its keys is the lowest free handle.
+    int32_t handle = 0;
+    for (auto it = sessions_.begin(); it != sessions_.end() && it->first == handle; ++it) ++handle;
     Session& session = sessions_[handle];
-    session = Session{userId, channel, callback, userData, true, 0, nullptr};
+    session = Session{userId, channel, callback, userData, true, false, ++starts_, 0, nullptr};
     if (streaming_) {
         try {
             session.stream = ThermometryStream::launch(
@@ -35,19 +45,32 @@ void RemoteConfigs::waitIdle(std::unique_lock<std::mutex>& lock, int32_t handle)
 Outcome RemoteConfigs::stop(int32_t handle) {
     std::unique_lock lock(mutex_);
     auto found = sessions_.find(handle);
-    if (found == sessions_.end() || !found->second.running) {
-        return Outcome::failure(STANDIN_ERROR_INVALID_HANDLE);
+    if (found == sessions_.end() || found->second.stopping) {
+        Outcome outcome = Outcome::failure(STANDIN_ERROR_INVALID_HANDLE);
+        outcome.journalNote = {-1, -1};
+        return outcome;
     }
-    found->second.running = false;
+    Session& session = found->second;
+    session.running = false;
+    session.stopping = true;
+    const int32_t userId = session.userId;
+    const int32_t channel = session.channel;
+    const uint64_t startOrder = session.startOrder;
     std::vector<std::shared_ptr<ThermometryStream>> streams;
-    if (found->second.stream) streams.push_back(std::move(found->second.stream));
+    if (session.stream) streams.push_back(std::move(session.stream));
     waitIdle(lock, handle);
-    // No callback of it runs or will run: the session is forgotten, so that a
-    // host restarting subscriptions for months does not grow the camera's memory.
-    sessions_.erase(handle);
+    // No callback of it runs or will run: the session is forgotten and its handle
+    // free for the next start, so that a host restarting subscriptions for months
+    // does not grow the camera's memory. (A cleanup meanwhile may have forgotten
+    // it already, and a new session taken the handle.)
+    found = sessions_.find(handle);
+    if (found != sessions_.end() && found->second.startOrder == startOrder) sessions_.erase(found);
+    ++stopsByPair_[{userId, channel}];
     lock.unlock();
     finishStreams(streams);
-    return Outcome::success();
+    Outcome outcome = Outcome::success();
+    outcome.journalNote = {userId, channel};
+    return outcome;
 }
 
 void RemoteConfigs::finishStreams(const std::vector<std::shared_ptr<ThermometryStream>>& streams) {
@@ -59,6 +82,7 @@ void RemoteConfigs::stopAll() {
     std::vector<std::shared_ptr<ThermometryStream>> streams;
     for (auto& [handle, session] : sessions_) {
         session.running = false;
+        session.stopping = true;
         if (session.stream) streams.push_back(std::move(session.stream));
     }
     idle_.wait(lock, [&] {
@@ -67,8 +91,76 @@ void RemoteConfigs::stopAll() {
         }
         return true;
     });
+    // The SDK forgets every handle with its sessions.
+    std::erase_if(sessions_, [](const auto& entry) { return entry.second.stopping; });
     lock.unlock();
     finishStreams(streams);
+}
+
+void RemoteConfigs::endLocked(std::unique_lock<std::mutex>& lock, int32_t handle, uint32_t status,
+                              uint32_t code, bool continuing,
+                              std::vector<std::shared_ptr<ThermometryStream>>& streams) {
+    Session& session = sessions_[handle];
+    if (!continuing) {
+        // Nothing after the status: the stream delivers no more.
+        session.running = false;
+        if (session.stream) streams.push_back(std::move(session.stream));
+    }
+    const uint32_t words[2] = {status, code};
+    const int32_t length = status == kStatusFailure ? sizeof words : sizeof words[0];
+    deliver(lock, handle, kStatusKind, words, length);
+}
+
+bool RemoteConfigs::endFromCamera(int32_t handle, uint32_t status, uint32_t code, bool continuing) {
+    std::unique_lock lock(mutex_);
+    auto found = sessions_.find(handle);
+    if (found == sessions_.end() || !found->second.running) return false;
+    std::vector<std::shared_ptr<ThermometryStream>> streams;
+    endLocked(lock, handle, status, code, continuing, streams);
+    lock.unlock();
+    finishStreams(streams);
+    return true;
+}
+
+void RemoteConfigs::endSessionsOf(const std::vector<int32_t>& userIds, uint32_t code) {
+    std::unique_lock lock(mutex_);
+    std::vector<std::shared_ptr<ThermometryStream>> streams;
+    // Each end releases the mutex while the callback runs, so the search starts
+    // over after it; an ended session no longer runs and is not found again.
+    for (;;) {
+        auto found = std::find_if(sessions_.begin(), sessions_.end(), [&](const auto& entry) {
+            return entry.second.running &&
+                   std::find(userIds.begin(), userIds.end(), entry.second.userId) != userIds.end();
+        });
+        if (found == sessions_.end()) break;
+        endLocked(lock, found->first, kStatusFailure, code, false, streams);
+    }
+    lock.unlock();
+    finishStreams(streams);
+}
+
+std::map<int32_t, RemoteConfigs::Session>::iterator RemoteConfigs::newest(int32_t userId, int32_t channel) {
+    auto best = sessions_.end();
+    for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
+        const Session& session = it->second;
+        if (session.running && session.userId == userId && session.channel == channel &&
+            (best == sessions_.end() || session.startOrder > best->second.startOrder)) {
+            best = it;
+        }
+    }
+    return best;
+}
+
+int32_t RemoteConfigs::newestHandle(int32_t userId, int32_t channel) {
+    std::lock_guard lock(mutex_);
+    auto found = newest(userId, channel);
+    return found == sessions_.end() ? -1 : found->first;
+}
+
+uint64_t RemoteConfigs::stopsOf(int32_t userId, int32_t channel) {
+    std::lock_guard lock(mutex_);
+    auto found = stopsByPair_.find({userId, channel});
+    return found == stopsByPair_.end() ? 0 : found->second;
 }
 
 bool RemoteConfigs::fire(int32_t handle, int32_t kind, const void* buffer, int32_t length) {
@@ -82,14 +174,10 @@ bool RemoteConfigs::fire(int32_t handle, int32_t kind, const void* buffer, int32
 bool RemoteConfigs::fireNewest(int32_t userId, int32_t channel, int32_t kind, const void* buffer,
                                int32_t length) {
     std::unique_lock lock(mutex_);
-    for (auto it = sessions_.rbegin(); it != sessions_.rend(); ++it) {
-        const Session& session = it->second;
-        if (session.running && session.userId == userId && session.channel == channel) {
-            deliver(lock, it->first, kind, buffer, length);
-            return true;
-        }
-    }
-    return false;
+    auto found = newest(userId, channel);
+    if (found == sessions_.end()) return false;
+    deliver(lock, found->first, kind, buffer, length);
+    return true;
 }
 
 void RemoteConfigs::deliver(std::unique_lock<std::mutex>& lock, int32_t handle, int32_t kind,
@@ -113,7 +201,8 @@ void RemoteConfigs::reset() {
     stopAll();
     std::lock_guard lock(mutex_);
     sessions_.clear();
-    nextHandle_ = 0;
+    stopsByPair_.clear();
+    starts_ = 0;
     streaming_ = true;
 }
 

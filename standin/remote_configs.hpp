@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "hcnetsdk.h"
@@ -17,14 +18,28 @@ namespace standin {
 
 class RemoteConfigs {
 public:
-    // Opens a session and gives its handle (counting up from 0). While streaming
-    // is on, the session delivers its events on a thread of its own.
+    // Opens a session and gives it the lowest handle no session holds, as an SDK
+    // that indexes a table does. While streaming is on, the session delivers its
+    // events on a thread of its own.
     Outcome start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback, void* userData);
-    // Ends a session. Returns only when no callback for the handle is running,
-    // and none will run afterwards.
+    // Ends a session and frees its handle, also one the camera has ended. Returns
+    // only when no callback for the handle is running, and none will run
+    // afterwards. The outcome notes the pair of the session it ended.
     Outcome stop(int32_t handle);
     // Ends every session, as stop does for each.
     void stopAll();
+    // Ends a running session from the camera's side: its callback gets a status
+    // event (`status`, followed by `code` for a failure status); unless
+    // `continuing`, no event follows and the handle stays held until stopped.
+    // False when the handle is not running.
+    bool endFromCamera(int32_t handle, uint32_t status, uint32_t code, bool continuing);
+    // Ends every running session of these user IDs from the camera's side, with
+    // status 1002 and `code`, as a reboot does.
+    void endSessionsOf(const std::vector<int32_t>& userIds, uint32_t code);
+    // The handle of the newest running session of (userId, channel), or -1.
+    int32_t newestHandle(int32_t userId, int32_t channel);
+    // How many sessions of (userId, channel) a stop has ended since the reset.
+    uint64_t stopsOf(int32_t userId, int32_t channel);
     // Calls the session's callback on the calling thread; false when the handle
     // is not running.
     bool fire(int32_t handle, int32_t kind, const void* buffer, int32_t length);
@@ -43,12 +58,20 @@ private:
         int32_t channel = 0;
         HcRemoteConfigCallback callback = nullptr;
         void* userData = nullptr;
-        bool running = false;
+        bool running = false;   // delivers events
+        bool stopping = false;  // a stop is under way
+        uint64_t startOrder = 0;
         int inFlight = 0;
         std::shared_ptr<ThermometryStream> stream;
     };
 
     void waitIdle(std::unique_lock<std::mutex>& lock, int32_t handle);
+    // The newest running session of the pair, or sessions_.end().
+    std::map<int32_t, Session>::iterator newest(int32_t userId, int32_t channel);
+    // Under the mutex: stops delivery of a running session and sends its last
+    // status; gives the stream to finish once the mutex is released.
+    void endLocked(std::unique_lock<std::mutex>& lock, int32_t handle, uint32_t status, uint32_t code,
+                   bool continuing, std::vector<std::shared_ptr<ThermometryStream>>& streams);
     // Calls a running session's callback with the mutex released; `lock` holds
     // the mutex on entry and again on return.
     void deliver(std::unique_lock<std::mutex>& lock, int32_t handle, int32_t kind, const void* buffer,
@@ -60,7 +83,8 @@ private:
     std::mutex mutex_;
     std::condition_variable idle_;
     std::map<int32_t, Session> sessions_;
-    int32_t nextHandle_ = 0;
+    uint64_t starts_ = 0;
+    std::map<std::pair<int32_t, int32_t>, uint64_t> stopsByPair_;
     bool streaming_ = true;
 };
 

@@ -38,17 +38,19 @@ int32_t perform(JournalEntry entry, int32_t failureValue, Act act) {
     Camera& cam = camera();
     const int32_t operation = entry.operation;
     const JournalEntry traced{operation, entry.arguments, {}};
-    cam.journal.append(std::move(entry));
+    const uint64_t serial = cam.journal.append(std::move(entry));
+    cam.delays.wait(operation);
 
     Outcome outcome;
     if (auto scripted = cam.scripts.take(operation)) {
-        outcome = Outcome{scripted->result, scripted->errorCode};
+        outcome = Outcome{scripted->result, scripted->errorCode, {}};
     } else if (operation != STANDIN_OP_INIT && operation != STANDIN_OP_CLEANUP && !cam.initialised.load()) {
         // (Cleanup has cleared the flag by now and answers for itself.)
         outcome = Outcome::failure(STANDIN_ERROR_NOT_INITIALISED, failureValue);
     } else {
         outcome = act(cam);
     }
+    if (!outcome.journalNote.empty()) cam.journal.note(serial, outcome.journalNote);
     traceCall(traced, outcome.result);
     // Last, so that nothing after it can disturb the value the caller reads.
     if (outcome.errorCode != 0) platform::setLastError(outcome.errorCode);

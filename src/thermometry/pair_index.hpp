@@ -8,12 +8,17 @@
 // kept until the index is destroyed, since a reader may still be probing one;
 // with doubling, they add up to less than the current table. Entries are owned
 // by the caller and must outlive the index's use.
+//
+// Every probe is bounded by the table's size: a table with no empty slot (which
+// the growth rule never lets happen) makes a lookup miss and an insert throw,
+// never spin.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 
 namespace orvane::thermometry {
 
@@ -34,15 +39,18 @@ public:
     // The entry of the pair, or null. Safe beside an insert.
     Entry* Find(int32_t userId, int32_t channel) const noexcept {
         const Table* table = current_.load(std::memory_order_acquire);
-        for (std::size_t slot = Hash(userId, channel) & table->mask;; slot = (slot + 1) & table->mask) {
+        std::size_t slot = Hash(userId, channel) & table->mask;
+        for (std::size_t probes = 0; probes <= table->mask; ++probes, slot = (slot + 1) & table->mask) {
             Entry* entry = table->slots[slot].load(std::memory_order_acquire);
             if (entry == nullptr) return nullptr;
             if (entry->userId == userId && entry->channel == channel) return entry;
         }
+        return nullptr;
     }
 
     // Adds an entry whose pair is not in the index yet. One writer at a time.
-    // Throws std::bad_alloc when the table cannot grow; the index is unchanged then.
+    // Throws std::bad_alloc when the table cannot grow, and std::logic_error when
+    // it has no empty slot; the index is unchanged then.
     void Insert(Entry& entry) {
         Table* table = current_.load(std::memory_order_relaxed);
         // At most half full, so that probes stay short and always end at an empty slot.
@@ -71,19 +79,22 @@ private:
         return static_cast<std::size_t>(mixed >> 32 ^ mixed);
     }
 
-    static void Place(Table& table, Entry& entry) noexcept {
+    static void Place(Table& table, Entry& entry) {
         std::size_t slot = Hash(entry.userId, entry.channel) & table.mask;
-        while (table.slots[slot].load(std::memory_order_relaxed) != nullptr) slot = (slot + 1) & table.mask;
+        for (std::size_t probes = 0; table.slots[slot].load(std::memory_order_relaxed) != nullptr;
+             slot = (slot + 1) & table.mask) {
+            if (++probes > table.mask) throw std::logic_error("pair index: no empty slot in a full table");
+        }
         table.slots[slot].store(&entry, std::memory_order_release);
     }
 
     Table* Grow(Table* table) {
-        auto* grown = new Table(2 * (table->mask + 1), table);
+        std::unique_ptr<Table> grown(new Table(2 * (table->mask + 1), table));
         for (std::size_t i = 0; i <= table->mask; ++i) {
             if (Entry* entry = table->slots[i].load(std::memory_order_relaxed)) Place(*grown, *entry);
         }
-        current_.store(grown, std::memory_order_release);
-        return grown;
+        current_.store(grown.get(), std::memory_order_release);
+        return grown.release();
     }
 
     std::atomic<Table*> current_;

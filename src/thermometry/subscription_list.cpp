@@ -1,5 +1,7 @@
 #include "thermometry/subscription_list.hpp"
 
+#include <cassert>
+
 namespace orvane::thermometry {
 
 SubscriptionList::~SubscriptionList() { DestroyAll(); }
@@ -31,28 +33,9 @@ SubscriptionList::Pair& SubscriptionList::PairOf(int32_t userId, int32_t channel
     return pair;
 }
 
-bool SubscriptionList::Unused(const ThermometrySubscription& record) noexcept {
-    return record.configHandle.load(std::memory_order_relaxed) < 0 || record.stopConfirmed;
-}
-
 void SubscriptionList::MakeReusable(Pair& pair, ThermometrySubscription& record) noexcept {
-    record.nextReusable = pair.reusable;
+    record.SetNextReusable(pair.reusable);
     pair.reusable = &record;
-}
-
-ThermometrySubscription& SubscriptionList::Append(int32_t userId, int32_t channel) {
-    Pair& pair = PairOf(userId, channel);
-    std::lock_guard pairGuard(pair.startStop);
-    ThermometrySubscription* record;
-    {
-        std::lock_guard guard(appendLock_);
-        record = &AppendRecord(userId, channel);
-    }
-    ThermometrySubscription* answering = pair.answering.load(std::memory_order_relaxed);
-    if (answering == nullptr || answering->configHandle.load(std::memory_order_relaxed) < 0) {
-        pair.answering.store(record, std::memory_order_release);
-    }
-    return *record;
 }
 
 SubscriptionList::Choice SubscriptionList::ChooseRecord(Pair& pair) {
@@ -63,55 +46,39 @@ SubscriptionList::Choice SubscriptionList::ChooseRecord(Pair& pair) {
     // uses it, and only then a new one.
     if (pair.reusable != nullptr) {
         choice.record = pair.reusable;
-        pair.reusable = choice.record->nextReusable;
-        choice.record->nextReusable = nullptr;
-    } else if (choice.answering != nullptr && Unused(*choice.answering)) {
+        pair.reusable = choice.record->NextReusable();
+        choice.record->SetNextReusable(nullptr);
+    } else if (choice.answering != nullptr && !choice.answering->Live()) {
         choice.record = choice.answering;
-        choice.restartsAnswering = true;
     } else {
         std::lock_guard guard(appendLock_);
         choice.record = &AppendRecord(pair.userId, pair.channel);
     }
-    ThermometrySubscription& record = *choice.record;
-    choice.previousHandle = record.configHandle.load(std::memory_order_relaxed);
-    choice.previouslyStopped = record.stopConfirmed;
-    record.stopConfirmed = false;
-    record.BeginRestart();
+    choice.record->BeginRestart();
     // The first record of a pair answers from the start, so that a read during
     // the SDK's start call already finds it.
-    if (choice.answering == nullptr) pair.answering.store(&record, std::memory_order_release);
+    if (choice.answering == nullptr) pair.answering.store(choice.record, std::memory_order_release);
     return choice;
 }
 
 void SubscriptionList::FinishStart(Pair& pair, const Choice& choice, bool started) noexcept {
     ThermometrySubscription& record = *choice.record;
     ThermometrySubscription* const answering = choice.answering;
+    // A failed restart gives the record back the handle it had, so a restarted
+    // answering record goes on answering as the subscription it was.
     record.EndRestart(started);
+    if (answering == nullptr || answering == &record) return;  // it answers already
     if (started) {
-        if (answering != nullptr && answering != &record) {
-            pair.answering.store(&record, std::memory_order_release);
-            // A superseded subscription that still runs keeps its record until unload.
-            if (Unused(*answering)) MakeReusable(pair, *answering);
-        }
-        return;
-    }
-    if (choice.restartsAnswering) {
-        // The stopped subscription keeps answering with its last measurement,
-        // and a stop asks the SDK about its handle, as if no record was reused.
-        if (choice.previousHandle >= 0) {
-            record.configHandle.store(choice.previousHandle, std::memory_order_relaxed);
-            record.stopConfirmed = choice.previouslyStopped;
-        }
-        return;
-    }
-    if (answering == nullptr) return;  // the pair's only record answers
-    if (answering->configHandle.load(std::memory_order_relaxed) < 0) {
-        // No start of the pair succeeded so far: the newest record answers.
         pair.answering.store(&record, std::memory_order_release);
-        MakeReusable(pair, *answering);
-    } else {
-        MakeReusable(pair, record);
+        // A superseded subscription that still runs keeps its record until unload.
+        if (!answering->Live()) MakeReusable(pair, *answering);
+        return;
     }
+    // A failed start on another record than the answering one: that record is
+    // in use (it runs), or a free record of the pair was taken, which only
+    // exists once a start of the pair succeeded; the answering one stays.
+    assert(answering->Handle() >= 0);
+    MakeReusable(pair, record);
 }
 
 ThermometrySubscription* SubscriptionList::Find(int32_t userId, int32_t channel) const noexcept {
@@ -128,7 +95,7 @@ void SubscriptionList::DestroyAll() noexcept {
     tail_.store(nullptr, std::memory_order_relaxed);
     while (node != nullptr) {
         Node* next = node->next.load(std::memory_order_acquire);
-        sdk_.stopRemoteConfig(node->record.configHandle.load());
+        if (node->record.Live()) sdk_.stopRemoteConfig(node->record.Handle());
         delete node;
         node = next;
     }

@@ -6,7 +6,8 @@
 // linked into an append-only list, which unload walks in order.
 //
 // For each pair, the record that reads and stops act on is the newest whose
-// start succeeded, or the newest record when no start of the pair succeeded.
+// start succeeded, or, until one does, the pair's only record (a failed start
+// leaves its record free for the next start, which reuses it).
 // Finding it takes constant time: a lock-free hash index leads to the pair's
 // entry, which points at its answering record. A start may reuse a record of
 // its pair that no subscription uses any more (its start failed, or the SDK
@@ -49,26 +50,30 @@ public:
         return started;
     }
 
-    // Asks the SDK to stop the pair's answering record, whatever its handle:
-    // `stop(handle)` calls the SDK under the pair's lock and returns whether it
-    // confirmed the stop. False without calling it when no record matches.
+    // Stops the pair's answering subscription. Only a live one (started, its
+    // stop not confirmed) is sent to the SDK: `stop(handle)` calls it under the
+    // pair's lock and returns whether it confirmed the stop. A handle the SDK
+    // gave up (confirmed stopped) or never gave (a failed start) may belong to
+    // another subscription by now, so it is never sent. The result:
+    //   - live: what `stop` returned (a refused stop may be asked again);
+    //   - stop already confirmed: Stopped, without calling `stop`;
+    //   - start failed, or no record for the pair: NotStarted, without calling it.
+    enum class StopResult { Stopped, Refused, NotStarted };
     template <class StopCall>
-    bool Stop(int32_t userId, int32_t channel, StopCall stop) noexcept {
+    StopResult Stop(int32_t userId, int32_t channel, StopCall stop) noexcept {
         Pair* pair = index_.Find(userId, channel);
-        if (pair == nullptr) return false;
+        if (pair == nullptr) return StopResult::NotStarted;
         std::lock_guard guard(pair->startStop);
         ThermometrySubscription* record = pair->answering.load(std::memory_order_relaxed);
-        if (record == nullptr) return false;
-        if (!stop(record->configHandle.load(std::memory_order_relaxed))) return false;
+        if (record == nullptr || record->Handle() < 0) return StopResult::NotStarted;
+        if (record->StopConfirmed()) return StopResult::Stopped;
+        if (!stop(record->Handle())) return StopResult::Refused;
         // The SDK calls back no more for this handle: the record is free for the
         // pair's next start.
-        record->stopConfirmed = true;
-        return true;
+        record->ConfirmStop();
+        return StopResult::Stopped;
     }
 
-    // Adds a fresh record for the pair without starting it; it answers for the
-    // pair unless a record whose start succeeded does. Throws std::bad_alloc.
-    ThermometrySubscription& Append(int32_t userId, int32_t channel);
     // The record that answers for (userId, channel), or null. Lock-free.
     ThermometrySubscription* Find(int32_t userId, int32_t channel) const noexcept;
     // Visits every record, first to last.
@@ -79,9 +84,10 @@ public:
             visit(node->record);
         }
     }
-    // Stops each record's remote configuration (ignoring the answer) and destroys
-    // it, first to last; leaves the list empty. Only at unload, with no other
-    // thread using the list.
+    // Stops each live record's remote configuration (ignoring the answer), first
+    // to last, and destroys every record; leaves the list empty. Failed and
+    // confirmed-stopped records are not sent to the SDK. Only at unload, with no
+    // other thread using the list.
     void DestroyAll() noexcept;
 
 private:
@@ -105,20 +111,16 @@ private:
         ThermometrySubscription* reusable = nullptr;
     };
 
-    // The record a start uses, and what it was before.
+    // The record a start uses, and the pair's answering record before the start.
     struct Choice {
         ThermometrySubscription* record;
-        ThermometrySubscription* answering;  // the pair's answering record before the start
-        bool restartsAnswering;
-        int32_t previousHandle;
-        bool previouslyStopped;
+        ThermometrySubscription* answering;
     };
     Choice ChooseRecord(Pair& pair);
     void FinishStart(Pair& pair, const Choice& choice, bool started) noexcept;
 
     ThermometrySubscription& AppendRecord(int32_t userId, int32_t channel);
     Pair& PairOf(int32_t userId, int32_t channel);
-    static bool Unused(const ThermometrySubscription& record) noexcept;
     static void MakeReusable(Pair& pair, ThermometrySubscription& record) noexcept;
 
     const sdk::SdkOps& sdk_;

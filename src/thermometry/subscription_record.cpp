@@ -14,7 +14,7 @@ constexpr int kOptimisticReads = 64;
 }  // namespace
 
 ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue, LogSink& logSink)
-    : userId(userIdValue), channel(channelValue), log(logSink), upload(new uint8_t[kUploadSize]()) {}
+    : userId(userIdValue), channel(channelValue), log(logSink), upload_(new uint8_t[kUploadSize]()) {}
 
 // A sequence lock without fences: each published value is stored with release
 // order after the odd version, and loaded with acquire order before the version
@@ -24,23 +24,23 @@ void ThermometrySubscription::PublishLocked() noexcept {
     constexpr auto kPublish = std::memory_order_release;
     const uint32_t version = version_.load(std::memory_order_relaxed);
     version_.store(version + 1, std::memory_order_relaxed);
-    publishedCount_.store(eventCount.load(std::memory_order_relaxed), kPublish);
-    const int32_t time[6] = {year, month, day, hour, minute, second};
+    publishedCount_.store(eventCount_, kPublish);
+    const int32_t time[6] = {time_.year, time_.month, time_.day, time_.hour, time_.minute, time_.second};
     for (int i = 0; i < 6; ++i) publishedTime_[i].store(time[i], kPublish);
     const std::size_t offsets[3] = {offsetof(ThermometryUpload, max), offsetof(ThermometryUpload, min),
                                     offsetof(ThermometryUpload, avg)};
     for (int i = 0; i < 3; ++i) {
         uint32_t bits;
-        std::memcpy(&bits, upload.get() + offsets[i], sizeof bits);
+        std::memcpy(&bits, upload_.get() + offsets[i], sizeof bits);
         publishedReadings_[i].store(bits, kPublish);
     }
     version_.store(version + 2, std::memory_order_release);
 }
 
 void ThermometrySubscription::ClearLocked() noexcept {
-    eventCount.store(0, std::memory_order_relaxed);
-    year = month = day = hour = minute = second = 0;
-    std::memset(upload.get(), 0, kUploadSize);
+    eventCount_ = 0;
+    time_ = DecodedTime{};
+    std::memset(upload_.get(), 0, kUploadSize);
 }
 
 void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
@@ -51,15 +51,10 @@ void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) no
         ClearLocked();
         resetPending_ = false;
     }
-    eventCount.fetch_add(1, std::memory_order_relaxed);
+    ++eventCount_;
     if (block != nullptr) {
-        std::memcpy(upload.get(), block, kUploadSize);
-        year = time.year;
-        month = time.month;
-        day = time.day;
-        hour = time.hour;
-        minute = time.minute;
-        second = time.second;
+        std::memcpy(upload_.get(), block, kUploadSize);
+        time_ = time;
     }
     PublishLocked();
 }
@@ -91,11 +86,20 @@ MeasurementSnapshot ThermometrySubscription::Snapshot() const noexcept {
 }
 
 void ThermometrySubscription::BeginRestart() noexcept {
+    previousHandle_ = Handle();
+    previouslyStopped_ = stopConfirmed_;
+    stopConfirmed_ = false;
     std::lock_guard guard(storeLock_);
     resetPending_ = true;
 }
 
 void ThermometrySubscription::EndRestart(bool started) noexcept {
+    if (!started && previousHandle_ >= 0) {
+        // The subscription the record held before answers on, and a stop acts
+        // on its handle as if the record had not been reused.
+        SetHandle(previousHandle_);
+        stopConfirmed_ = previouslyStopped_;
+    }
     std::lock_guard guard(storeLock_);
     if (started && resetPending_) {
         ClearLocked();

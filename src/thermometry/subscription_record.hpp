@@ -38,28 +38,29 @@ struct MeasurementSnapshot {
 // Room for the longest event text: a data event's second log line.
 inline constexpr std::size_t kEventTextCapacity = 2560;
 
-struct ThermometrySubscription {
+class ThermometrySubscription {
+public:
     // Events of the record are logged to `log`.
     ThermometrySubscription(int32_t userId, int32_t channel, LogSink& log);
 
     const int32_t userId;
     const int32_t channel;
     LogSink& log;
-    // Handle of the SDK's remote configuration; negative when the start failed.
-    std::atomic<int32_t> configHandle{-1};
-    // Data events received by the current subscription of the record. Raised
-    // together with the storing of the event's block.
-    std::atomic<int32_t> eventCount{0};
-    // Time of the newest measurement block; written under the store lock.
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
-    // Copy of the newest measurement block, zeroed until the first one arrives;
-    // written under the store lock.
-    std::unique_ptr<uint8_t[]> upload;
+
+    // The SDK's handle of the record's current subscription; negative when its
+    // start failed. Set by the start, under the pair's start/stop lock.
+    int32_t Handle() const noexcept { return configHandle_.load(std::memory_order_acquire); }
+    void SetHandle(int32_t handle) noexcept { configHandle_.store(handle, std::memory_order_release); }
+
+    // Kept by the subscription list under the pair's start/stop lock.
+    // Whether the SDK confirmed the stop of the current handle.
+    bool StopConfirmed() const noexcept { return stopConfirmed_; }
+    void ConfirmStop() noexcept { stopConfirmed_ = true; }
+    // Started and not confirmed stopped: the SDK may still call back for it.
+    bool Live() const noexcept { return Handle() >= 0 && !stopConfirmed_; }
+    // The next record of the pair that may be reused (the pair's free list).
+    ThermometrySubscription* NextReusable() const noexcept { return nextReusable_; }
+    void SetNextReusable(ThermometrySubscription* next) noexcept { nextReusable_ = next; }
 
     // Counts one data event and keeps its block with the decoded time, in one
     // step, so that a read never sees the count of an event without its block.
@@ -69,11 +70,13 @@ struct ThermometrySubscription {
     // waits for a writer unless one is preempted in the middle of publishing.
     MeasurementSnapshot Snapshot() const noexcept;
 
-    // Reuse of the record for a new subscription of its pair. Between the two
-    // calls the record keeps its measurement, and the first data event of the
-    // new subscription replaces it as a fresh one (count 1). Ending a start that
-    // succeeded without such an event clears the measurement (count 0); ending
-    // one that failed keeps it.
+    // Reuse of the record for a new subscription of its pair, under the pair's
+    // lock. Between the two calls the record keeps its measurement, and the
+    // first data event of the new subscription replaces it as a fresh one
+    // (count 1). Ending a start that succeeded without such an event clears the
+    // measurement (count 0); ending one that failed keeps it, and the record
+    // gets back the handle and stop state it had, so that it goes on answering
+    // as the subscription it was.
     void BeginRestart() noexcept;
     void EndRestart(bool started) noexcept;
 
@@ -87,15 +90,24 @@ struct ThermometrySubscription {
     char* EventTextBuffer() noexcept;
     void SetEventTextSize(std::size_t size) noexcept;
 
-    // Kept by the subscription list under the pair's start/stop lock: whether
-    // the SDK confirmed the stop of the current handle, and the next record of
-    // the pair that may be reused.
-    bool stopConfirmed = false;
-    ThermometrySubscription* nextReusable = nullptr;
-
 private:
     void PublishLocked() noexcept;
     void ClearLocked() noexcept;
+
+    std::atomic<int32_t> configHandle_{-1};
+    bool stopConfirmed_ = false;
+    ThermometrySubscription* nextReusable_ = nullptr;
+    // What a restart replaced, given back when it fails.
+    int32_t previousHandle_ = -1;
+    bool previouslyStopped_ = false;
+
+    // The current subscription's measurement, written under the store lock:
+    // data events received (raised together with the storing of the event's
+    // block), the time of the newest block, and a copy of that block, zeroed
+    // until the first one arrives. Reads see them only as published.
+    int32_t eventCount_ = 0;
+    DecodedTime time_{};
+    std::unique_ptr<uint8_t[]> upload_;
 
     // Writers of the measurement.
     mutable std::mutex storeLock_;

@@ -16,7 +16,7 @@ bool StartSubscription(const sdk::SdkOps& sdk, ThermometrySubscription& record) 
     condition.mode = 0;
     const int32_t handle = sdk.startRemoteConfig(record.userId, kThermometryCommand, &condition,
                                                  sizeof condition, &OnThermometryEvent, &record);
-    record.configHandle.store(handle, std::memory_order_release);
+    record.SetHandle(handle);
     return handle >= 0;
 }
 
@@ -39,9 +39,10 @@ bool Start(LibraryState& library, int32_t userId, int32_t channel) {
 
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept {
     if (!Ready<readiness::kThermometryStop>(library)) return false;
-    return library.Subscriptions().Stop(userId, channel, [&](int32_t handle) {
+    const auto result = library.Subscriptions().Stop(userId, channel, [&](int32_t handle) {
         return CallSdk(library, &sdk::SdkOps::stopRemoteConfig, handle);
     });
+    return result == SubscriptionList::StopResult::Stopped;
 }
 
 bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date, int32_t* time,

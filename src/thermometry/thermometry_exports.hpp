@@ -8,7 +8,7 @@
 namespace orvane::thermometry {
 
 // Reads and stops act on the pair's answering subscription: the newest whose
-// start succeeded, or the newest of all while no start of the pair succeeded.
+// start succeeded, or the pair's only record while no start of it succeeded.
 
 // Starts a subscription for (userId, channel) on a record of the pair that no
 // subscription uses any more, or on a new one; records stay in the list whatever
@@ -16,11 +16,13 @@ namespace orvane::thermometry {
 // Throws std::bad_alloc when no record can be allocated.
 bool Start(LibraryState& library, int32_t userId, int32_t channel);
 
-// Asks the SDK to stop the pair's answering subscription, whatever its handle
-// (also one stopped before, or one whose start failed); the record stays in the
-// list and answers reads with its last measurement until a newer start of the
-// pair succeeds. False without a failure record when the pair was never
-// started; false with one when the SDK refused.
+// Stops the pair's answering subscription; the record stays in the list and
+// answers reads with its last measurement until a newer start of the pair
+// succeeds. Only a live subscription's handle goes to the SDK: true when the SDK
+// confirms, false with a failure record when it refuses (a later stop asks
+// again). A subscription whose stop was confirmed before is stopped: true, no
+// SDK call. False without a failure record and without an SDK call when the
+// pair was never started or its start failed.
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept;
 
 // Writes the newest measurement of the pair's answering subscription: date as

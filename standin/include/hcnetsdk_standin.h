@@ -6,7 +6,10 @@
  * The simulated camera answers at STANDIN_CAMERA_ADDRESS:STANDIN_CAMERA_PORT to
  * STANDIN_CAMERA_USER with STANDIN_CAMERA_PASSWORD. Other addresses fail with
  * STANDIN_ERROR_CONNECT, a wrong user or password with STANDIN_ERROR_PASSWORD.
- * User IDs count up from 0 after each StandinReset.
+ * User IDs count up from 0 after each StandinReset. Remote-configuration
+ * handles are table indexes, as in real SDKs: a start gets the lowest
+ * non-negative handle no session holds, so the handle of a stopped session is
+ * the next start's.
  *
  * All functions use the plain C convention and may be called from any thread.
  */
@@ -27,14 +30,15 @@ extern "C" {
 
 /* SDK error codes the simulated camera leaves in the thread's last-error value. */
 enum StandinErrorCode {
-    STANDIN_ERROR_PASSWORD = 1,        /* wrong user name or password */
-    STANDIN_ERROR_NOT_INITIALISED = 3, /* called before NET_DVR_Init or after cleanup */
-    STANDIN_ERROR_CONNECT = 7,         /* no camera at that address and port */
-    STANDIN_ERROR_PARAMETER = 17,      /* a null or malformed argument */
-    STANDIN_ERROR_NOT_SUPPORTED = 23,  /* a command the camera does not know */
-    STANDIN_ERROR_CREATE_FILE = 34,    /* the snapshot file could not be created */
-    STANDIN_ERROR_NO_SUCH_USER = 47,   /* the user ID is not logged in */
-    STANDIN_ERROR_INVALID_HANDLE = 12  /* a remote-configuration handle not running */
+    STANDIN_ERROR_PASSWORD = 1,         /* wrong user name or password */
+    STANDIN_ERROR_NOT_INITIALISED = 3,  /* called before NET_DVR_Init or after cleanup */
+    STANDIN_ERROR_CONNECT = 7,          /* no camera at that address and port */
+    STANDIN_ERROR_PARAMETER = 17,       /* a null or malformed argument */
+    STANDIN_ERROR_NOT_SUPPORTED = 23,   /* a command the camera does not know */
+    STANDIN_ERROR_CREATE_FILE = 34,     /* the snapshot file could not be created */
+    STANDIN_ERROR_RECEIVE_TIMEOUT = 10, /* the camera stopped answering (a reboot) */
+    STANDIN_ERROR_NO_SUCH_USER = 47,    /* the user ID is not logged in */
+    STANDIN_ERROR_INVALID_HANDLE = 12   /* a remote-configuration handle not running */
 };
 
 /* The ten operations, as they appear in the journal and in scripts. */
@@ -104,8 +108,8 @@ int32_t StandinPtzIsMoving(void);
 void StandinClockFreeze(void);
 void StandinClockAdvance(uint32_t milliseconds);
 
-/* Forgets every login, stops every stream, clears the journal and all scripts,
- * and puts the camera back to its initial state. The SDK stays initialised as
+/* Forgets every login, stops every stream, clears the journal, all scripts and
+ * delays, and puts the camera back to its initial state. The SDK stays initialised as
  * it was. */
 void StandinReset(void);
 
@@ -129,7 +133,10 @@ int64_t StandinJournalArgument(size_t index, size_t slot);
  *   login:  record 0 the login record (400 bytes), 1 the device block (344)
  *   get config: record 0 the returned-size variable as it was before the call
  *   capture: record 0 the picture parameters (4 bytes), 1 the path bytes (no NUL)
- *   start remote config: record 0 the condition block */
+ *   start remote config: record 0 the condition block
+ * A stop of a remote configuration that the camera answered (not a scripted
+ * one) has the user ID and channel of the session it ended in argument slots 1
+ * and 2, or -1 and -1 when it ended none. */
 int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capacity);
 
 /* Calls the callback of a running remote-configuration handle synchronously on
@@ -150,6 +157,32 @@ int32_t StandinFireChannelEvent(int32_t userId, int32_t channel, int32_t kind, c
  * callback of it runs or will run. */
 #define STANDIN_STREAM_INTERVAL_MS 200
 void StandinSetStreaming(int32_t enabled);
+
+/* Faults of a real camera and network.
+ *
+ * A session ends from the camera's side with a status event: STANDIN_STATUS_FAILED
+ * (1002) followed by an error code (8 bytes), or STANDIN_STATUS_FINISHED (1001)
+ * alone (4 bytes). Unless `continuing` is non-zero (a transient failure: the
+ * session goes on delivering), no event follows; the session's handle stays held
+ * until the host stops it, and that stop succeeds. Returns 1 when the handle was
+ * running, else 0. */
+#define STANDIN_STATUS_FINISHED 1001
+#define STANDIN_STATUS_FAILED 1002
+int32_t StandinEndSession(int32_t handle, uint32_t status, uint32_t code, int32_t continuing);
+/* The handle of the newest running session of (userId, channel), or -1. */
+int32_t StandinChannelSession(int32_t userId, int32_t channel);
+/* Reboots the camera at address (every camera when null): each running session
+ * of its logins ends with status 1002 and STANDIN_ERROR_RECEIVE_TIMEOUT, and its
+ * logins end, so that later calls with their user IDs fail with
+ * STANDIN_ERROR_NO_SUCH_USER. New logins are accepted as soon as it returns. */
+void StandinRebootCamera(const char* address);
+/* Makes every later call of an operation (of every operation when operation is
+ * negative) wait this long before it acts, as over a slow network; 0 for none,
+ * the state after StandinReset. */
+void StandinSetCallDelay(int32_t operation, uint32_t milliseconds);
+/* How many sessions of (userId, channel) a NET_DVR_StopRemoteConfig has ended
+ * since StandinReset, whoever asked for it. */
+uint64_t StandinStopsOfPair(int32_t userId, int32_t channel);
 
 /* Whether NET_DVR_Init has succeeded and no cleanup has followed. */
 int32_t StandinIsInitialised(void);

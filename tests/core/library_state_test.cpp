@@ -7,12 +7,14 @@
 #include "core/platform/last_error.hpp"
 #include "core/sdk_error_text.hpp"
 #include "support/standin_fixture.hpp"
+#include "support/subscription_support.hpp"
 
 namespace orvane {
 namespace {
 
 using testsupport::CallsOf;
 using testsupport::JournalOperations;
+using testsupport::StartRecord;
 
 class LibraryStateTest : public testsupport::StandinTest {
 protected:
@@ -41,19 +43,26 @@ TEST_F(LibraryStateTest, UnloadWithoutSubscriptionsOnlyCleansUp) {
     EXPECT_EQ(JournalOperations(), (std::vector<int32_t>{STANDIN_OP_INIT, STANDIN_OP_CLEANUP}));
 }
 
-TEST_F(LibraryStateTest, UnloadCleansUpFirstThenStopsEachSubscriptionInOrder) {
+TEST_F(LibraryStateTest, UnloadCleansUpFirstThenStopsEachLiveSubscriptionInOrder) {
     auto library = Load();
-    library->Subscriptions().Append(1, 2).configHandle = 5;
-    library->Subscriptions().Append(1, 2).configHandle = -3;  // a failed start
-    library->Subscriptions().Append(7, 1).configHandle = 0;
+    auto& list = library->Subscriptions();
+    StartRecord(list, 1, 2, 5);
+    StartRecord(list, 1, 2, -3);  // a failed start beside a running one
+    StartRecord(list, 7, 1, 0);
+    StartRecord(list, 7, 2, 4);
+    StartRecord(list, 7, 3, 9);
+    StartRecord(list, 7, 3, 2);   // supersedes 9, which runs on until unload
+    StartRecord(list, 8, 1, -1);  // only failed starts
+    // Confirmed stopped: its handle may be another subscription's by now.
+    ASSERT_EQ(list.Stop(7, 2, [](int32_t) { return true; }),
+              thermometry::SubscriptionList::StopResult::Stopped);
     library.reset();
-    EXPECT_EQ(JournalOperations(),
-              (std::vector<int32_t>{STANDIN_OP_INIT, STANDIN_OP_CLEANUP, STANDIN_OP_STOP_REMOTE_CONFIG,
-                                    STANDIN_OP_STOP_REMOTE_CONFIG, STANDIN_OP_STOP_REMOTE_CONFIG}));
-    const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
-    EXPECT_EQ(stops[0].arguments[0], 5);
-    EXPECT_EQ(stops[1].arguments[0], -3);
-    EXPECT_EQ(stops[2].arguments[0], 0);
+    std::vector<int32_t> expected{STANDIN_OP_INIT, STANDIN_OP_CLEANUP};
+    expected.resize(6, STANDIN_OP_STOP_REMOTE_CONFIG);
+    EXPECT_EQ(JournalOperations(), expected);
+    std::vector<int64_t> stopped;
+    for (const auto& call : CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG)) stopped.push_back(call.arguments[0]);
+    EXPECT_EQ(stopped, (std::vector<int64_t>{5, 0, 9, 2}));
 }
 
 TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {
@@ -91,17 +100,17 @@ TEST_F(LibraryStateTest, EachThreadRecordsItsOwnCode) {
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(23));
 }
 
-TEST_F(LibraryStateTest, SubscriptionsKeepTheirAddressesAndTheNewestUnstartedAnswers) {
+TEST_F(LibraryStateTest, SubscriptionsKeepTheirAddressesAndTheNewestStartedAnswers) {
     auto library = Load();
     auto& list = library->Subscriptions();
-    auto& first = list.Append(3, 1);
+    auto& first = StartRecord(list, 3, 1, 1000);
     std::vector<thermometry::ThermometrySubscription*> records{&first};
-    for (int i = 0; i < 100; ++i) records.push_back(&list.Append(3, i % 5));
-    // None was started: the newest record of each pair answers.
+    // Each start beside a running one takes a record of its own.
+    for (int i = 0; i < 100; ++i) records.push_back(&StartRecord(list, 3, i % 5, i));
     EXPECT_EQ(list.Find(3, 1), records[97]);
     EXPECT_EQ(list.Find(3, 2), records[98]);
-    records[100]->configHandle = 7;  // started (channel 4): it keeps answering
-    records.push_back(&list.Append(3, 4));
+    // A failed start beside the running one (channel 4): that one keeps answering.
+    records.push_back(&StartRecord(list, 3, 4, -1));
     EXPECT_EQ(list.Find(3, 4), records[100]);
     EXPECT_EQ(list.Find(4, 1), nullptr);
     int index = 0;
@@ -117,7 +126,7 @@ TEST_F(LibraryStateTest, AppendsFromManyThreadsAreAllKept) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kPerThread; ++i) {
-                auto& record = list.Append(t, i);
+                auto& record = StartRecord(list, t, i, i);
                 ASSERT_EQ(list.Find(t, i), &record);
             }
         });

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -40,6 +41,19 @@ protected:
                "), time[" + time + "]\r\n";
     }
 
+    // What reads see of the stored block: its three readings, bit for bit.
+    void ExpectStored(const uint8_t* block) const {
+        const MeasurementSnapshot snapshot = record.Snapshot();
+        const uint32_t stored[] = {snapshot.maxBits, snapshot.minBits, snapshot.avgBits};
+        const std::size_t offsets[] = {offsetof(ThermometryUpload, max), offsetof(ThermometryUpload, min),
+                                       offsetof(ThermometryUpload, avg)};
+        for (int i = 0; i < 3; ++i) {
+            uint32_t bits;
+            std::memcpy(&bits, block + offsets[i], sizeof bits);
+            EXPECT_EQ(stored[i], bits) << "reading " << i;
+        }
+    }
+
     ThermometrySubscription record{4, 1, testsupport::TestLog()};
 };
 
@@ -65,14 +79,15 @@ TEST_F(EventHandlerTest, RegionReadingEventIsStoredAndLoggedLineByLine) {
     EXPECT_EQ(ReadLog(),
               first + "\r\n" + first + ParameterLine("5,258,2,1,3", "20240305-090703") + reading + "\r\n");
 
-    EXPECT_EQ(record.eventCount.load(), 1);
-    EXPECT_EQ(record.year, 2024);
-    EXPECT_EQ(record.month, 3);
-    EXPECT_EQ(record.day, 5);
-    EXPECT_EQ(record.hour, 9);
-    EXPECT_EQ(record.minute, 7);
-    EXPECT_EQ(record.second, 3);
-    EXPECT_EQ(0, std::memcmp(record.upload.get(), block.data(), 440));
+    const MeasurementSnapshot snapshot = record.Snapshot();
+    EXPECT_EQ(snapshot.eventCount, 1);
+    EXPECT_EQ(snapshot.year, 2024);
+    EXPECT_EQ(snapshot.month, 3);
+    EXPECT_EQ(snapshot.day, 5);
+    EXPECT_EQ(snapshot.hour, 9);
+    EXPECT_EQ(snapshot.minute, 7);
+    EXPECT_EQ(snapshot.second, 3);
+    ExpectStored(block.data());
     std::string text = record.EventText();
     EXPECT_EQ(text.substr(0, first.size()), first);
     EXPECT_EQ(text.back(), '\n');
@@ -103,7 +118,7 @@ TEST_F(EventHandlerTest, RuleTypeSelectsTheReadingLine) {
         EXPECT_EQ(ReadLog(), first + "\r\n" + first + parameters + c.reading + "\r\n")
             << "type " << int{c.calibType};
     }
-    EXPECT_EQ(record.eventCount.load(), 4);
+    EXPECT_EQ(record.Snapshot().eventCount, 4);
 }
 
 TEST_F(EventHandlerTest, ReadingsAreRenderedAsPrintfRendersThem) {
@@ -148,7 +163,7 @@ TEST_F(EventHandlerTest, LongEventsAreDumpedUpTo1024BytesAndStoreTheirFirst440) 
     DeliverBlock(block);
     const std::string first = "len=2000,hex=" + HexOf(block.data(), 1024);
     EXPECT_EQ(ReadLog(), first + "\r\n" + first + ParameterLine("0,0,3,0,0", "20240305-090703") + "\r\n");
-    EXPECT_EQ(0, std::memcmp(record.upload.get(), block.data(), 440));
+    ExpectStored(block.data());
 }
 
 TEST_F(EventHandlerTest, ShortOrMissingBlocksAreCountedAndLoggedButNotStored) {
@@ -171,10 +186,10 @@ TEST_F(EventHandlerTest, ShortOrMissingBlocksAreCountedAndLoggedButNotStored) {
     const std::string hundred = "len=100,hex=" + HexOf(shortBlock.data(), 100);
     EXPECT_EQ(ReadLog(), hundred + "\r\n" + hundred + "\r\n" + "len=0,hex=\r\nlen=0,hex=\r\n" +
                              "len=-1,hex=\r\nlen=-1,hex=\r\n" + "len=440,hex=\r\nlen=440,hex=\r\n");
-    EXPECT_EQ(record.eventCount.load(), 5);
-    EXPECT_EQ(0, std::memcmp(record.upload.get(), complete.data(), 440));
-    EXPECT_EQ(record.year, 2024);
-    EXPECT_EQ(record.second, 3);
+    EXPECT_EQ(record.Snapshot().eventCount, 5);
+    ExpectStored(complete.data());
+    EXPECT_EQ(record.Snapshot().year, 2024);
+    EXPECT_EQ(record.Snapshot().second, 3);
 }
 
 TEST_F(EventHandlerTest, YearsAreDecodedWithoutSign) {
@@ -182,12 +197,12 @@ TEST_F(EventHandlerTest, YearsAreDecodedWithoutSign) {
     fields.calibType = 3;
     fields.time = testsupport::PackTime(2063, 12, 31, 23, 59, 59);
     DeliverBlock(MakeBlock(fields));
-    EXPECT_EQ(record.year, 2063);
-    EXPECT_EQ(record.month, 12);
-    EXPECT_EQ(record.day, 31);
+    EXPECT_EQ(record.Snapshot().year, 2063);
+    EXPECT_EQ(record.Snapshot().month, 12);
+    EXPECT_EQ(record.Snapshot().day, 31);
     fields.time = testsupport::PackTime(2032, 1, 1, 0, 0, 0);
     DeliverBlock(MakeBlock(fields));
-    EXPECT_EQ(record.year, 2032);
+    EXPECT_EQ(record.Snapshot().year, 2032);
     EXPECT_NE(ReadLog().find("time[20320101-000000]"), std::string::npos);
 }
 
@@ -211,8 +226,8 @@ TEST_F(EventHandlerTest, StatusEventsAreLoggedAndLeaveTheRecordAlone) {
               "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n\r\n"
               "NET_DVR_GET_MANUALTHERM_INFO failed, Code=10\r\n\r\n\r\n"
               "\r\n\r\n\r\n");
-    EXPECT_EQ(record.eventCount.load(), 1);
-    EXPECT_EQ(record.year, 2024);
+    EXPECT_EQ(record.Snapshot().eventCount, 1);
+    EXPECT_EQ(record.Snapshot().year, 2024);
     EXPECT_EQ(record.EventText(), "");
 }
 
@@ -220,7 +235,7 @@ TEST_F(EventHandlerTest, OtherKindsAreNamedByNumber) {
     Deliver(1, nullptr, 0);
     Deliver(-7, nullptr, 0);
     EXPECT_EQ(ReadLog(), "type=1\r\n\r\ntype=-7\r\n\r\n");
-    EXPECT_EQ(record.eventCount.load(), 0);
+    EXPECT_EQ(record.Snapshot().eventCount, 0);
     EXPECT_EQ(record.EventText(), "type=-7\n");
 }
 
@@ -229,7 +244,8 @@ TEST_F(EventHandlerTest, FreshRecordsHoldZeroes) {
     EXPECT_EQ(snapshot.eventCount, 0);
     EXPECT_EQ(snapshot.year, 0);
     EXPECT_EQ(snapshot.maxBits, 0u);
-    for (size_t i = 0; i < kUploadSize; ++i) ASSERT_EQ(record.upload[i], 0) << i;
+    EXPECT_EQ(snapshot.minBits, 0u);
+    EXPECT_EQ(snapshot.avgBits, 0u);
 }
 
 TEST_F(EventHandlerTest, ReadingsKeepTheirExactBits) {

@@ -21,8 +21,8 @@ TEST(MissingDriveTest, LinesAreLostSilentlyAndEventsStillReachTheRecord) {
     OnThermometryEvent(kEventData, block.data(), 440, &record);
     const uint32_t status[] = {1000};
     OnThermometryEvent(kEventStatus, const_cast<uint32_t*>(status), 4, &record);
-    EXPECT_EQ(record.eventCount.load(), 1);
-    EXPECT_EQ(record.year, 2024);
+    EXPECT_EQ(record.Snapshot().eventCount, 1);
+    EXPECT_EQ(record.Snapshot().year, 2024);
     EXPECT_FALSE(testsupport::FileExists(path));
 }
 

@@ -1,6 +1,8 @@
 // Which subscription of a (user ID, channel) pair answers reads and stops: the
-// newest whose start succeeded, or the newest of all while none succeeded. Each
-// scenario is a script of starts, stops, events and reads against the stand-in.
+// newest whose start succeeded, or the pair's one record while none succeeded;
+// and which stops reach the SDK. Each scenario is a script of starts, stops,
+// events and reads against the stand-in, which gives a stopped subscription's
+// handle to the next start.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -23,9 +25,9 @@ namespace {
 constexpr int32_t kChannel = 3;
 
 enum class Op {
-    kStart,          // a start the SDK accepts; it gets the next handle
+    kStart,          // a start the SDK accepts; it gets the lowest free handle
     kFailedStart,    // a start the SDK refuses
-    kStop,           // expects `result`, and that the SDK was asked about `handle`
+    kStop,           // expects `result`, and that the SDK was asked about `handle` (none: -1)
     kFire,           // an event with reading `value` for the subscription of `handle`
     kRead,           // expects `result` and, when it is true, the reading `value`
     kRepeatRestart,  // `handle` rounds of stop and start (each stop of the previous start)
@@ -53,20 +55,20 @@ struct Scenario {
 
 const Scenario kScenarios[] = {
     {"start, stop, start: the new subscription answers and stops",
-     {Start(), Fire(0, 10), Reads(10), Stop(0, true), Reads(10), Start(), ReadsNothing(), Fire(1, 20),
-      Reads(20), Stop(1, true), Reads(20)}},
+     {Start(), Fire(0, 10), Reads(10), Stop(0, true), Reads(10), Start(), ReadsNothing(), Fire(0, 20),
+      Reads(20), Stop(0, true), Reads(20)}},
     {"a failed start, then a successful one: the successful one answers",
      {FailedStart(), ReadsNothing(), Start(), Fire(0, 5), Reads(5), Stop(0, true)}},
     {"a running subscription, then a failed start: the running one answers",
      {Start(), Fire(0, 7), FailedStart(), Reads(7), Stop(0, true)}},
     {"two successful starts: the newer answers and stops, the older runs on",
      {Start(), Start(), Fire(0, 1), Fire(1, 2), Reads(2), Stop(1, true), Fire(0, 3), Reads(2),
-      Stop(1, false)}},
-    {"only failed starts: a stop asks about the newest one's handle",
+      Stop(-1, true)}},
+    {"only failed starts: a stop has nothing to stop and asks no SDK",
      {FailedStart(), FailedStart(), ReadsNothing(), Stop(-1, false)}},
     {"a stopped subscription answers until a newer start succeeds",
-     {Start(), Fire(0, 4), Stop(0, true), FailedStart(), Reads(4), Stop(0, false), Start(), ReadsNothing(),
-      Fire(1, 6), Reads(6), Stop(1, true)}},
+     {Start(), Fire(0, 4), Stop(0, true), FailedStart(), Reads(4), Stop(-1, true), Start(), ReadsNothing(),
+      Fire(0, 6), Reads(6), Stop(0, true)}},
     {"restarts and retries reuse records",
      {Start(),
       {Op::kRepeatRestart, 200},
@@ -74,9 +76,9 @@ const Scenario kScenarios[] = {
       FailedStart(),
       FailedStart(),
       {Op::kRecordsAtMost, 2},
-      Fire(200, 8),
+      Fire(0, 8),
       Reads(8),
-      Stop(200, true)}},
+      Stop(0, true)}},
     {"failed retries while nothing runs reuse one record",
      {FailedStart(), FailedStart(), FailedStart(), {Op::kRecordsAtMost, 1}, Start(), Fire(0, 9), Reads(9)}},
 };
@@ -97,6 +99,10 @@ protected:
                 StandinJournalClear();
                 EXPECT_EQ(thermometry::Stop(*library, userId, kChannel), step.result);
                 const auto stops = testsupport::CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
+                if (step.handle < 0) {
+                    EXPECT_TRUE(stops.empty());
+                    break;
+                }
                 ASSERT_EQ(stops.size(), 1u);
                 EXPECT_EQ(stops[0].arguments[0], step.handle);
                 break;
@@ -148,6 +154,57 @@ TEST_F(SubscriptionRulesTest, TheNewestStartedSubscriptionAnswers) {
             SCOPED_TRACE("step " + std::to_string(i));
             Run(scenario.steps[i], nextHandle);
         }
+    }
+}
+
+// A restart reuses the stopped subscription's record. An event that arrives
+// while the SDK's start call is still under way belongs to the new subscription:
+// it counts as the first, and nothing of the old measurement stays beside it.
+TEST_F(SubscriptionRulesTest, AnEventDuringARestartsStartCallIsTheFirstOfTheNewSubscription) {
+    testsupport::BlockFields oldFields;
+    oldFields.time = testsupport::PackTime(2024, 3, 5, 9, 7, 1);
+    oldFields.calibType = 2;
+    oldFields.max = 40;
+    testsupport::BlockFields newFields = oldFields;
+    newFields.time = testsupport::PackTime(2025, 6, 7, 8, 9, 10);
+    newFields.max = 21;
+    const auto newBlock = testsupport::MakeBlock(newFields);
+    const struct {
+        const char* name;
+        const uint8_t* buffer;  // the event's block; none for no event
+        int32_t length;
+        int32_t count;
+        int32_t date, time;
+        float max;
+    } cases[] = {
+        {"a short event", newBlock.data(), 100, 1, 0, 0, 0},
+        {"an event without a buffer", nullptr, 440, 1, 0, 0, 0},
+        {"a whole event", newBlock.data(), 440, 1, 20250607, 80910, 21},
+        {"no event", newBlock.data(), -1000, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ASSERT_TRUE(thermometry::Start(*library, userId, kChannel));
+        int32_t nextHandle = 1;
+        Run(Fire(0, 40), nextHandle);
+        ASSERT_TRUE(thermometry::Stop(*library, userId, kChannel));
+        ThermometrySubscription* old = library->Subscriptions().Find(userId, kChannel);
+        library->Subscriptions().Start(userId, kChannel, [&](ThermometrySubscription& record) {
+            EXPECT_EQ(&record, old);  // the stopped record, reused
+            record.SetHandle(0);
+            if (c.length != -1000)
+                OnThermometryEvent(kEventData, const_cast<uint8_t*>(c.buffer), c.length, &record);
+            return true;
+        });
+        int32_t date = -1, time = -1;
+        uint32_t max = 1, min = 1, avg = 1;
+        EXPECT_EQ(Read(*library, userId, kChannel, &date, &time, &max, &min, &avg), c.count > 0);
+        EXPECT_EQ(old->Snapshot().eventCount, c.count);
+        EXPECT_EQ(date, c.date);
+        EXPECT_EQ(time, c.time);
+        EXPECT_EQ(max, std::bit_cast<uint32_t>(c.max));
     }
 }
 

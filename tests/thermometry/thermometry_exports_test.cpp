@@ -27,9 +27,7 @@ protected:
     bool ReadInto(int32_t channel, Cells& cells) {
         return Read(*library, userId, channel, &cells.date, &cells.time, &cells.max, &cells.min, &cells.avg);
     }
-    int32_t HandleOf(int32_t channel) {
-        return library->Subscriptions().Find(userId, channel)->configHandle.load();
-    }
+    int32_t HandleOf(int32_t channel) { return library->Subscriptions().Find(userId, channel)->Handle(); }
     static void FireBlock(int32_t handle, const std::vector<uint8_t>& block) {
         ASSERT_EQ(StandinFireEvent(handle, kEventData, block.data(), static_cast<int32_t>(block.size())), 1);
     }
@@ -51,7 +49,7 @@ TEST_F(ThermometrySubscriptionsTest, StartHandsTheSdkTheConditionBlockAndTheReco
     condition[0] = 72;
     condition[4] = 0x04, condition[5] = 0x03, condition[6] = 0x02, condition[7] = 0x01;
     EXPECT_EQ(starts[0].records[0], condition);
-    EXPECT_EQ(record->configHandle.load(), 0);
+    EXPECT_EQ(record->Handle(), 0);
 }
 
 TEST_F(ThermometrySubscriptionsTest, ReadAnswersWithTheNewestMeasurement) {
@@ -123,12 +121,11 @@ TEST_F(ThermometrySubscriptionsTest, OfTwoRunningStartsTheNewerAnswersAndStops) 
     FireBlock(1, testsupport::MakeBlock(fields));
     EXPECT_TRUE(ReadInto(1, cells));
     EXPECT_TRUE(Stop(*library, userId, 1));
-    EXPECT_TRUE(Stop(*library, userId, 1) == false);  // the same handle again: refused
+    EXPECT_TRUE(Stop(*library, userId, 1));  // stopped already: the SDK is not asked again
     const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
-    ASSERT_EQ(stops.size(), 2u);
+    ASSERT_EQ(stops.size(), 1u);
     EXPECT_EQ(stops[0].arguments[0], 1);
-    EXPECT_EQ(stops[1].arguments[0], 1);
-    EXPECT_EQ(library->LastFailureText(), DescribeSdkError(STANDIN_ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(library->LastFailureText().empty());
 }
 
 TEST_F(ThermometrySubscriptionsTest, RefusedStartKeepsItsRecordWithTheNegativeHandle) {
@@ -136,7 +133,8 @@ TEST_F(ThermometrySubscriptionsTest, RefusedStartKeepsItsRecordWithTheNegativeHa
     EXPECT_FALSE(Start(*library, userId, 1));
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(STANDIN_ERROR_NOT_SUPPORTED));
     EXPECT_EQ(HandleOf(1), -1);
-    EXPECT_FALSE(Stop(*library, userId, 1));  // the SDK is asked about the negative handle
+    EXPECT_FALSE(Stop(*library, userId, 1));  // nothing to stop: the SDK is not asked
+    EXPECT_EQ(library->LastFailureText(), DescribeSdkError(STANDIN_ERROR_NOT_SUPPORTED));
 
     ASSERT_TRUE(Start(*library, userId, 1));  // answers from now on, on the same record
     EXPECT_EQ(HandleOf(1), 0);
@@ -147,9 +145,8 @@ TEST_F(ThermometrySubscriptionsTest, RefusedStartKeepsItsRecordWithTheNegativeHa
     EXPECT_FALSE(ReadInto(1, cells));
     EXPECT_TRUE(Stop(*library, userId, 1));
     const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
-    ASSERT_EQ(stops.size(), 2u);
-    EXPECT_EQ(stops[0].arguments[0], -1);
-    EXPECT_EQ(stops[1].arguments[0], 0);
+    ASSERT_EQ(stops.size(), 1u);
+    EXPECT_EQ(stops[0].arguments[0], 0);
 }
 
 TEST_F(ThermometrySubscriptionsTest, StartAsksTheSdkEvenWhenItDidNotStart) {
@@ -165,18 +162,73 @@ TEST_F(ThermometrySubscriptionsTest, StartAsksTheSdkEvenWhenItDidNotStart) {
     EXPECT_NE(library->Subscriptions().Find(0, 1), nullptr);
 }
 
-TEST_F(ThermometrySubscriptionsTest, UnloadStopsEveryHandleAfterCleanup) {
+TEST_F(ThermometrySubscriptionsTest, UnloadStopsEveryLiveHandleAfterCleanup) {
     ASSERT_TRUE(Start(*library, userId, 1));
     StandinScriptResult(STANDIN_OP_START_REMOTE_CONFIG, -1, STANDIN_ERROR_NOT_SUPPORTED);
     EXPECT_FALSE(Start(*library, userId, 2));
+    ASSERT_TRUE(Start(*library, userId, 3));
+    ASSERT_TRUE(Stop(*library, userId, 3));
     StandinJournalClear();
     library.reset();
     EXPECT_EQ(testsupport::JournalOperations(),
-              (std::vector<int32_t>{STANDIN_OP_CLEANUP, STANDIN_OP_STOP_REMOTE_CONFIG,
-                                    STANDIN_OP_STOP_REMOTE_CONFIG}));
+              (std::vector<int32_t>{STANDIN_OP_CLEANUP, STANDIN_OP_STOP_REMOTE_CONFIG}));
     const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
     EXPECT_EQ(stops[0].arguments[0], 0);
-    EXPECT_EQ(stops[1].arguments[0], -1);
+}
+
+// The SDK gives a stopped subscription's handle to the next start, perhaps
+// another pair's: a stop may send only a live subscription's handle.
+TEST_F(ThermometrySubscriptionsTest, StopsSendOnlyLiveHandlesToTheSdk) {
+    const struct Step {
+        const char* what;
+        bool start;  // a start, else a stop
+        int32_t channel;
+        int32_t scriptedError;  // scripts the call to fail with this code; 0 for none
+        bool result;
+        int32_t handleSent;    // the stop's handle sent to the SDK, -1 when none is sent
+        int32_t endedChannel;  // the pair whose session the SDK ended, -1 for none
+        int32_t failureCode;   // the failure on record afterwards, 0 for none
+    } steps[] = {
+        {"start (1)", true, 1, 0, true, -1, -1, 0},
+        {"stop (1)", false, 1, 0, true, 0, 1, 0},
+        {"start (2) reuses handle 0", true, 2, 0, true, -1, -1, 0},
+        {"stop (1) again", false, 1, 0, true, -1, -1, 0},
+        {"start (3) refused", true, 3, STANDIN_ERROR_NOT_SUPPORTED, false, -1, -1,
+         STANDIN_ERROR_NOT_SUPPORTED},
+        {"stop (3)", false, 3, 0, false, -1, -1, STANDIN_ERROR_NOT_SUPPORTED},
+        {"stop (2) refused", false, 2, STANDIN_ERROR_INVALID_HANDLE, false, 0, -1,
+         STANDIN_ERROR_INVALID_HANDLE},
+        {"stop (2) asked again", false, 2, 0, true, 0, 2, STANDIN_ERROR_INVALID_HANDLE},
+        {"stop (2) once more", false, 2, 0, true, -1, -1, STANDIN_ERROR_INVALID_HANDLE},
+    };
+    bool running2 = false;
+    for (const Step& step : steps) {
+        StandinJournalClear();
+        const int32_t operation = step.start ? STANDIN_OP_START_REMOTE_CONFIG : STANDIN_OP_STOP_REMOTE_CONFIG;
+        if (step.scriptedError != 0) StandinScriptResult(operation, step.start ? -1 : 0, step.scriptedError);
+        const bool result =
+            step.start ? Start(*library, userId, step.channel) : Stop(*library, userId, step.channel);
+        EXPECT_EQ(result, step.result) << step.what;
+        const auto stops = CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG);
+        if (step.handleSent < 0) {
+            EXPECT_TRUE(stops.empty()) << step.what;
+        } else {
+            ASSERT_EQ(stops.size(), 1u) << step.what;
+            EXPECT_EQ(stops[0].arguments[0], step.handleSent) << step.what;
+            if (step.endedChannel >= 0) {
+                EXPECT_EQ(stops[0].arguments[1], userId) << step.what;
+                EXPECT_EQ(stops[0].arguments[2], step.endedChannel) << step.what;
+            }
+        }
+        EXPECT_EQ(library->LastFailureText(),
+                  step.failureCode == 0 ? std::u16string() : DescribeSdkError(step.failureCode))
+            << step.what;
+        // (2) streams on until its own stop, whatever (1) asked.
+        if (step.channel == 2 && step.result) running2 = step.start;
+        EXPECT_EQ(StandinChannelSession(userId, 2), running2 ? 0 : -1) << step.what;
+    }
+    EXPECT_EQ(StandinStopsOfPair(userId, 1), 1u);
+    EXPECT_EQ(StandinStopsOfPair(userId, 2), 1u);
 }
 
 }  // namespace
