@@ -8,7 +8,14 @@
 // log: /tmp/orvane-drive-d/~log.txt on Linux) that every log line is whole and
 // every data event was logged; then it measures the heap bytes one
 // stop-and-start cycle keeps. Bounded in events and in time.
-//   orvane_soak [--events N] [--seconds S] [--cycles N] [--log FILE] [--rss-slack-mb N]
+//
+// --harsh turns on the world real cameras make: the SDK reuses handles (always),
+// calls are slow, and a camera thread ends sessions from the camera's side and
+// reboots the camera now and then; host threads restart what ended and log in
+// again after a reboot. It also checks that no stop ever ended another pair's
+// subscription (the stand-in counts the sessions each pair's stops ended) and
+// that every live subscription could be stopped.
+//   orvane_soak [--harsh] [--events N] [--seconds S] [--cycles N] [--log FILE] [--rss-slack-mb N]
 //   orvane_soak --long      (1,000,000 events, up to 30 minutes)
 #include <algorithm>
 #include <array>
@@ -19,7 +26,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +56,7 @@ struct Options {
     uint64_t cycles = 20000;
     uint64_t rssSlackMb = 16;
     std::string log;
+    bool harsh = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -64,11 +75,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.cycles = std::strtoull(argv[++i], nullptr, 10);
         } else if (arg == "--rss-slack-mb" && hasValue) {
             options.rssSlackMb = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--harsh") {
+            options.harsh = true;
         } else if (arg == "--log" && hasValue) {
             options.log = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--long] [--events N] [--seconds S] [--cycles N] "
+                         "usage: %s [--long] [--harsh] [--events N] [--seconds S] [--cycles N] "
                          "[--log FILE] [--rss-slack-mb N]\n",
                          argv[0]);
             return false;
@@ -77,9 +90,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
+// A host thread changes its pairs' user ID when it logs in again after a reboot.
 struct Pair {
-    int32_t userId;
-    int32_t channel;
+    std::atomic<int32_t> userId{-1};
+    int32_t channel = 0;
 };
 
 // Shared by all threads; every count only grows.
@@ -97,6 +111,9 @@ struct Tally {
     std::atomic<uint64_t> failedPtz{0};
     std::atomic<uint64_t> logins{0};
     std::atomic<uint64_t> failedLogins{0};
+    std::atomic<uint64_t> cameraEnds{0};  // sessions the camera ended (harsh)
+    std::atomic<uint64_t> reboots{0};
+    std::atomic<uint64_t> startsRefused{0};  // by a camera that had just rebooted (harsh)
 };
 
 class Soak {
@@ -104,16 +121,39 @@ public:
     Soak(const hostloader::OrvaneExports& lib, const Options& options) : lib_(lib), options_(options) {}
 
     bool Prepare() {
+        if (options_.harsh) {
+            StandinSetCallDelay(STANDIN_OP_START_REMOTE_CONFIG, 1);
+            StandinSetCallDelay(STANDIN_OP_STOP_REMOTE_CONFIG, 1);
+            StandinSetCallDelay(STANDIN_OP_LOGIN, 2);
+        }
         for (int t = 0; t < kThreads; ++t) {
-            const int32_t userId = lib_.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                                 STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD, 0);
-            if (userId < 0) return false;
+            for (int c = 0; c < kPairsPerThread; ++c) pairs_[t * kPairsPerThread + c].channel = c + 1;
+            if (!LogInAgain(t)) return false;
             for (int c = 0; c < kPairsPerThread; ++c) {
-                pairs_[t * kPairsPerThread + c] = Pair{userId, c + 1};
-                if (lib_.CamThermometryStart(userId, c + 1, 0) != 1) return false;
+                if (!live_[t * kPairsPerThread + c]) return false;
             }
         }
         return true;
+    }
+
+    // Harsh: the camera thread is stopped; every host logs in again and restarts
+    // its subscriptions, so that each pair runs once more.
+    void Settle() {
+        for (int t = 0; t < kThreads; ++t) LogInAgain(t);
+    }
+
+    // The pairs whose subscriptions were ended by stops other than their own
+    // (the stand-in's count of sessions a pair's stops ended differs from the
+    // number of the host's stops of that pair's live subscription).
+    uint64_t StopsOfOtherPairs() {
+        std::lock_guard guard(stopsLock_);
+        uint64_t wrong = 0;
+        for (const auto& key : startedPairs_) {
+            const auto found = hostStops_.find(key);
+            const uint64_t expected = found == hostStops_.end() ? 0 : found->second;
+            if (StandinStopsOfPair(key.first, key.second) != expected) ++wrong;
+        }
+        return wrong;
     }
 
     // Runs SDK and host threads until `events` more data events were delivered
@@ -131,6 +171,7 @@ public:
         for (int t = 0; t < kThreads; ++t) {
             hosts.emplace_back([this, t, &hostsStop] { HostThread(t, hostsStop); });
         }
+        if (options_.harsh) hosts.emplace_back([this, &hostsStop] { CameraThread(hostsStop); });
         for (auto& thread : threads) thread.join();
         hostsStop = true;
         for (auto& thread : hosts) thread.join();
@@ -201,11 +242,81 @@ private:
         }
     }
 
+    // Stops the pair's subscription; one the host started must stop. Counts the
+    // stops of live subscriptions per pair, for StopsOfOtherPairs.
+    void StopPair(int p) {
+        const int32_t userId = pairs_[p].userId.load();
+        const bool stopped = lib_.CamThermometryStop(userId, pairs_[p].channel, 0) == 1;
+        if (!live_[p]) return;  // its start failed: nothing to stop
+        if (!stopped) {
+            ++tally_.failedStops;
+            return;
+        }
+        live_[p] = false;
+        std::lock_guard guard(stopsLock_);
+        ++hostStops_[{userId, pairs_[p].channel}];
+    }
+
+    void StartPair(int p) {
+        const int32_t userId = pairs_[p].userId.load();
+        live_[p] = lib_.CamThermometryStart(userId, pairs_[p].channel, 0) == 1;
+        {
+            std::lock_guard guard(stopsLock_);
+            startedPairs_.insert({userId, pairs_[p].channel});
+        }
+        // A reboot between a host's login and its start refuses the start.
+        if (!live_[p]) ++(options_.harsh ? tally_.startsRefused : tally_.failedStarts);
+    }
+
     void Restart(int p) {
-        const Pair pair = pairs_[p];
-        if (lib_.CamThermometryStop(pair.userId, pair.channel, 0) != 1) ++tally_.failedStops;
-        if (lib_.CamThermometryStart(pair.userId, pair.channel, 0) != 1) ++tally_.failedStarts;
+        StopPair(p);
+        StartPair(p);
         ++tally_.restarts;
+    }
+
+    // Logs host thread t in (again) and moves its pairs to the new login: the
+    // old subscriptions stopped, new ones started.
+    bool LogInAgain(int t) {
+        int32_t userId = -1;
+        for (int attempt = 0; attempt < 100 && userId < 0; ++attempt) {
+            userId = lib_.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                   STANDIN_CAMERA_PASSWORD, 0);
+        }
+        if (userId < 0) return false;
+        for (int c = 0; c < kPairsPerThread; ++c) {
+            const int p = t * kPairsPerThread + c;
+            StopPair(p);
+            pairs_[p].userId = userId;
+            StartPair(p);
+        }
+        return true;
+    }
+
+    // Harsh: ends random sessions from the camera's side (a transient failure
+    // that streams on, a failure, or the end) and reboots the camera now and
+    // then; flags what ended for its host thread.
+    void CameraThread(const std::atomic<bool>& stop) {
+        std::mt19937 random(20261207);
+        std::uniform_int_distribution<int> anyPair(0, kPairs - 1);
+        constexpr uint64_t kRebootEvery = 300;
+        for (uint64_t op = 1; !stop.load(std::memory_order_relaxed); ++op) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            if (op % kRebootEvery == 0) {
+                StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
+                ++tally_.reboots;
+                ++reboots_;
+                continue;
+            }
+            const int p = anyPair(random);
+            const int32_t handle = StandinChannelSession(pairs_[p].userId.load(), pairs_[p].channel);
+            if (handle < 0) continue;
+            const int kind = static_cast<int>(random() % 3);
+            const uint32_t status = kind == 2 ? STANDIN_STATUS_FINISHED : STANDIN_STATUS_FAILED;
+            if (StandinEndSession(handle, status, 23, kind == 0 ? 1 : 0) == 1) {
+                ++tally_.cameraEnds;
+                if (kind != 0) ended_[p] = true;
+            }
+        }
     }
 
     void Read(int p, std::array<uint32_t, kPairs>& lastSeen) {
@@ -240,8 +351,18 @@ private:
         std::uniform_int_distribution<int> anyPair(0, kPairs - 1);
         std::uniform_int_distribution<int> ownPair(0, kPairsPerThread - 1);
         std::array<uint32_t, kPairs> lastSeen{};
-        const int32_t userId = pairs_[t * kPairsPerThread].userId;
+        uint64_t rebootsSeen = reboots_.load();
         for (uint64_t op = 0; !stop.load(std::memory_order_relaxed); ++op) {
+            const int32_t userId = pairs_[t * kPairsPerThread].userId.load();
+            if (options_.harsh) {
+                if (reboots_.load() != rebootsSeen) {
+                    rebootsSeen = reboots_.load();
+                    LogInAgain(t);
+                }
+                for (int p = t * kPairsPerThread; p < (t + 1) * kPairsPerThread; ++p) {
+                    if (ended_[p].exchange(false)) Restart(p);
+                }
+            }
             // Mostly reads, as a polling host does; a restart in a thousand calls.
             const int pick = perMille(random);
             if (pick < 900) {
@@ -270,7 +391,13 @@ private:
     const hostloader::OrvaneExports& lib_;
     const Options& options_;
     std::array<Pair, kPairs> pairs_{};
-    std::array<uint32_t, kPairs> sequences_{};  // each written by one SDK thread at a time
+    std::array<uint32_t, kPairs> sequences_{};       // each written by one SDK thread at a time
+    std::array<bool, kPairs> live_{};                // each kept by the pair's host thread
+    std::array<std::atomic<bool>, kPairs> ended_{};  // by the camera, to be restarted
+    std::atomic<uint64_t> reboots_{0};
+    std::mutex stopsLock_;
+    std::map<std::pair<int32_t, int32_t>, uint64_t> hostStops_;
+    std::set<std::pair<int32_t, int32_t>> startedPairs_;
     Tally tally_;
 };
 
@@ -344,6 +471,7 @@ int main(int argc, char** argv) {
     const uint64_t measuredEvents = soak.Counts().delivered.load() - deliveredBefore;
     StandinJournalClear();
     const soak::ProcessUsage end = soak::MeasureProcess();
+    if (options.harsh) soak.Settle();
     const uint64_t notNewest = soak.CheckNewestAnswers();
 
     // Bytes one stop-and-start cycle keeps: the heap in use before and after.
@@ -360,8 +488,19 @@ int main(int argc, char** argv) {
                                                            static_cast<double>(beforeCycles.residentBytes)) /
                                                               static_cast<double>(options.cycles);
 
+    const uint64_t stopsOfOtherPairs = options.harsh ? soak.StopsOfOtherPairs() : 0;
     const Tally& counts = soak.Counts();
-    std::printf("soak: %d subscriptions, %d SDK threads, %d host threads\n", kPairs, kThreads, kThreads);
+    std::printf("soak%s: %d subscriptions, %d SDK threads, %d host threads\n",
+                options.harsh ? " (harsh)" : "", kPairs, kThreads, kThreads);
+    if (options.harsh) {
+        std::printf(
+            "  camera-side ends %llu, reboots %llu, starts refused after a reboot %llu, pairs ended by "
+            "another pair's stop %llu\n",
+            static_cast<unsigned long long>(counts.cameraEnds.load()),
+            static_cast<unsigned long long>(counts.reboots.load()),
+            static_cast<unsigned long long>(counts.startsRefused.load()),
+            static_cast<unsigned long long>(stopsOfOtherPairs));
+    }
     std::printf("  events delivered %llu (not delivered, pair restarting: %llu), %.0f events/s over %.2f s\n",
                 static_cast<unsigned long long>(counts.delivered.load()),
                 static_cast<unsigned long long>(counts.undelivered.load()),
@@ -394,8 +533,13 @@ int main(int argc, char** argv) {
     Verdict("no read older than one before it", counts.backwardReads == 0, failures);
     Verdict("the newest subscription answers every pair", notNewest == 0, failures);
     Verdict("every stop and start succeeded", counts.failedStops == 0 && counts.failedStarts == 0, failures);
-    Verdict("every PTZ query, login and logout succeeded", counts.failedPtz == 0 && counts.failedLogins == 0,
-            failures);
+    if (options.harsh) {
+        Verdict("no stop ended another pair's subscription", stopsOfOtherPairs == 0, failures);
+    } else {
+        // (A rebooted camera refuses the old login's PTZ queries.)
+        Verdict("every PTZ query, login and logout succeeded",
+                counts.failedPtz == 0 && counts.failedLogins == 0, failures);
+    }
     Verdict("resident memory flat",
             end.residentBytes <= start.residentBytes + options.rssSlackMb * 1024 * 1024, failures);
     Verdict("open descriptors flat", end.openHandles <= start.openHandles, failures);
