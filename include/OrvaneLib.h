@@ -84,9 +84,12 @@ enum {
  * CamThermometryStart (_CamThermometryStart@12): starts a realtime thermometry
  *   subscription for (userId, channel); results then arrive on the SDK's
  *   threads. 1 started, 0 failed.
- * CamThermometryStop (_CamThermometryStop@12): stops the first subscription
- *   started for (userId, channel); it keeps answering reads. 1 stopped, 0 none
- *   found (nothing recorded) or the SDK failed.
+ * CamThermometryStop (_CamThermometryStop@12): stops the answering
+ *   subscription of (userId, channel); it keeps answering reads. Only a live
+ *   subscription's handle goes to the SDK (a stopped or failed one's may be
+ *   another subscription's by now). 1 stopped (also one stopped before: no SDK
+ *   call), 0 none started or its start failed (no SDK call, nothing recorded),
+ *   0 the SDK refused (failure recorded; it may be asked again).
  * CamThermometryRead (_CamThermometryRead@32): for the first subscription of
  *   (userId, channel), writes the newest measurement: date as yyyymmdd, time as
  *   hhmmss, and the maximum, minimum and average temperatures as the bit
