@@ -4,13 +4,13 @@
 // list: it runs the export's body with the state through the export gate and
 // turns anything thrown into the export's failure value, so that nothing
 // crosses into the host.
-#include <chrono>
 #include <new>
 
 #include "OrvaneLib.h"
 #include "core/argument_bytes.hpp"
 #include "core/export_guard.hpp"
 #include "core/library_state.hpp"
+#include "core/platform/process_end.hpp"
 #include "exports/export_bodies.hpp"
 #include "orvane_argument_bytes.h"
 
@@ -18,21 +18,17 @@ namespace {
 
 constinit orvane::ExportGate gate;
 
-// How long the end of the library waits for calls still inside exports. Calls
-// that work in memory leave within microseconds; one blocked in the SDK (a
-// login to a camera that does not answer) may not leave at all.
-constexpr std::chrono::milliseconds kDrainLimit{1000};
-
 // Holds the state in storage of its own, so that the end can choose whether to
-// release it: when a call is still inside an export after the drain limit
-// (only at process end, since a host may not call exports while it unloads the
-// library), the SDK is shut down as usual but the memory is kept for that call,
-// and the process's end releases it.
+// release it. When a call is still inside an export after the drain limit
+// (on Linux at process end, blocked in the SDK), the SDK is shut down as usual
+// but the memory is kept for that call, and the process's end releases it.
+// Where the drain limit is zero, no call can still run: the state is destroyed.
 class LoadedLibrary {
 public:
     LoadedLibrary() { new (storage_) orvane::LibraryState(orvane::sdk::importedSdk()); }
     ~LoadedLibrary() {
-        if (gate.CloseAndDrain(kDrainLimit)) {
+        const auto limit = orvane::platform::ExportDrainLimit();
+        if (gate.CloseAndDrain(limit) || limit.count() == 0) {
             State().~LibraryState();
         } else {
             State().EndKeepingMemory();
