@@ -139,15 +139,23 @@ TEST(JobHarshWorldTest, ForkedChildrenBindThroughWatchersOfTheirOwn) {
     EXPECT_EQ(lastResult, kNewJobAssigned);
     const int forkedFd = OpenFd(forked);
     ASSERT_GE(forkedFd, 0);
+    // A child that kept every descriptor, the watcher's link too.
+    ASSERT_TRUE(host.Command("hold"));
+    int holder = 0;
+    ASSERT_EQ(std::fscanf(host.Output(), "%d", &holder), 1);
+    const int holderFd = OpenFd(holder);
+    ASSERT_GE(holderFd, 0);
 
-    // The host is killed while its forked child lives on: the host's process
-    // ends now, not when the forked child does; the child's own stays bound.
+    // The host is killed while its forked children live on: the host's process
+    // ends now, not when they do; the forked child's own stays bound to it.
     host.End(SIGKILL);
     EXPECT_TRUE(parents.EndsSoon());
     EXPECT_TRUE(forkeds.Running());
-    ::syscall(SYS_pidfd_send_signal, forkedFd, SIGKILL, nullptr, 0);
-    EXPECT_TRUE(EndsSoon(forkedFd));
-    ::close(forkedFd);
+    for (int fd : {forkedFd, holderFd}) {
+        ::syscall(SYS_pidfd_send_signal, fd, SIGKILL, nullptr, 0);
+        EXPECT_TRUE(EndsSoon(fd));
+        ::close(fd);
+    }
     EXPECT_TRUE(forkeds.EndsSoon());
 }
 

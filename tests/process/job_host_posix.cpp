@@ -6,10 +6,14 @@
 //                   exits, the last binds <pid> and stays. Answers "<all of the
 //                   first n-1 started a job of their own: 1 or 0> <the last one's
 //                   result> <its process ID>".
+//   hold            forks a child past the fork handlers (a raw clone), which so
+//                   keeps every descriptor of the host, the watcher's link
+//                   included, and sleeps. Answers its process ID.
 // It exits normally at the end of its input, unless the test ends it first.
 // SIGUSR1 has a handler that interrupts system calls, as a host's timer or
 // child handlers do; the tests flood the host with it.
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +101,12 @@ int main() {
         unsigned processId = 0;
         if (std::sscanf(line, "fork %u %u", &children, &processId) == 2) {
             ForkAndBind(children, processId);
+        } else if (std::strncmp(line, "hold", 4) == 0) {
+            const long holder = ::syscall(SYS_clone, SIGCHLD, 0, 0, 0, 0);
+            if (holder == 0) {
+                for (;;) ::pause();
+            }
+            std::printf("%ld\n", holder);
         } else {
             std::printf("%u\n", jobAssign(static_cast<uint32_t>(std::strtoul(line, nullptr, 10))));
         }
