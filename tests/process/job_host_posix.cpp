@@ -9,11 +9,15 @@
 //   hold            forks a child past the fork handlers (a raw clone), which so
 //                   keeps every descriptor of the host, the watcher's link
 //                   included, and sleeps. Answers its process ID.
+//   timer <us>      starts an interval timer whose signal (SIGALRM, with the same
+//                   kind of handler as SIGUSR1) comes every <us> microseconds.
+//                   Answers 0.
 // It exits normally at the end of its input, unless the test ends it first.
 // SIGUSR1 has a handler that interrupts system calls, as a host's timer or
 // child handlers do; the tests flood the host with it.
 #include <signal.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,6 +85,7 @@ int main() {
     struct sigaction action {};
     action.sa_handler = Ignore;  // no SA_RESTART: calls in progress see EINTR
     ::sigaction(SIGUSR1, &action, nullptr);
+    ::sigaction(SIGALRM, &action, nullptr);
 
     hostloader::DynamicLibrary library;
     std::string error;
@@ -101,6 +106,10 @@ int main() {
         unsigned processId = 0;
         if (std::sscanf(line, "fork %u %u", &children, &processId) == 2) {
             ForkAndBind(children, processId);
+        } else if (std::sscanf(line, "timer %u", &processId) == 1) {
+            const itimerval every{{0, static_cast<suseconds_t>(processId)},
+                                  {0, static_cast<suseconds_t>(processId)}};
+            std::printf("%d\n", ::setitimer(ITIMER_REAL, &every, nullptr));
         } else if (std::strncmp(line, "hold", 4) == 0) {
             const long holder = ::syscall(SYS_clone, SIGCHLD, 0, 0, 0, 0);
             if (holder == 0) {
