@@ -31,7 +31,6 @@
 #include <cstdint>
 #include <limits>
 #include <mutex>
-#include <vector>
 
 #include "process/job_os.hpp"
 #include "process/platform/job_watcher.hpp"
@@ -50,9 +49,11 @@ struct BoundProcess {
 std::mutex watcherLock;
 WatcherLink watcher;
 pid_t watcherOwner = 0;  // the process whose watcher `watcher` is
-// Never destroyed: a call may still run while another thread's exit() runs the
-// static destructors.
-std::vector<BoundProcess>& boundProcesses = *new std::vector<BoundProcess>;
+// As many as the watcher holds. A plain array, which no static destructor
+// frees: a call may still run while another thread's exit() runs them.
+constexpr int kMostBound = 4096;
+BoundProcess boundProcesses[kMostBound];
+int boundCount = 0;
 
 // Job handles carry the top bit, so that no job handle is ever taken for a
 // process descriptor, even one that reuses the number of an earlier link.
@@ -68,8 +69,8 @@ OsHandle LinkHandle() { return kJobBit | static_cast<OsHandle>(watcher.socket); 
 // is gone); only close calls, so that it may run in a child just forked.
 void ForgetWatcher() {
     if (watcher.socket >= 0) ::close(watcher.socket);
-    for (const BoundProcess& bound : boundProcesses) ::close(bound.processFd);
-    boundProcesses.clear();
+    for (int i = 0; i < boundCount; ++i) ::close(boundProcesses[i].processFd);
+    boundCount = 0;
     watcher = WatcherLink{};
 }
 
@@ -88,11 +89,15 @@ void WatchForks() {
 // Processes that ended are no longer bound; a later process with the same ID is
 // a different process.
 void ForgetEndedProcesses() {
-    std::erase_if(boundProcesses, [](const BoundProcess& bound) {
-        if (!ProcessFdEnded(bound.processFd)) return false;
-        ::close(bound.processFd);
-        return true;
-    });
+    int kept = 0;
+    for (int i = 0; i < boundCount; ++i) {
+        if (ProcessFdEnded(boundProcesses[i].processFd)) {
+            ::close(boundProcesses[i].processFd);
+        } else {
+            boundProcesses[kept++] = boundProcesses[i];
+        }
+    }
+    boundCount = kept;
 }
 
 OsHandle OpenProcessForJob(uint32_t processId) {
@@ -131,7 +136,7 @@ bool ProcessIsInJob(OsHandle process) {
     const pid_t pid = ProcessFdPid(HandleFd(process));
     const std::lock_guard<std::mutex> lock(watcherLock);
     ForgetEndedProcesses();
-    return std::any_of(boundProcesses.begin(), boundProcesses.end(),
+    return std::any_of(boundProcesses, boundProcesses + boundCount,
                        [&](const BoundProcess& bound) { return bound.pid == pid; });
 }
 
@@ -147,6 +152,8 @@ bool AssignProcess(OsHandle job, OsHandle process) {
     const std::lock_guard<std::mutex> lock(watcherLock);
     // The watcher must not be handed itself: it would end before the others.
     if (job != LinkHandle() || pid <= 0 || pid == watcher.watcher) return false;
+    ForgetEndedProcesses();
+    if (boundCount == kMostBound) return false;
     // This host keeps a copy to see the process end; the handle itself is closed
     // when the call is done.
     const int kept = ::fcntl(processFd, F_DUPFD_CLOEXEC, 0);
@@ -155,8 +162,7 @@ bool AssignProcess(OsHandle job, OsHandle process) {
         ::close(kept);
         return false;
     }
-    ForgetEndedProcesses();
-    boundProcesses.push_back(BoundProcess{pid, kept});
+    boundProcesses[boundCount++] = BoundProcess{pid, kept};
     return true;
 }
 
