@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/export_guard.hpp"
 #include "core/library_state.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/log_sink.hpp"
@@ -137,6 +138,24 @@ void ReadWithRecords(benchmark::State& state) {
     });
 }
 BENCHMARK(ReadWithRecords)->Arg(1)->Arg(1000)->Arg(10000)->UseRealTime();
+
+// Read as the export runs it, through the export gate that lets the library's
+// end wait for calls in flight, beside the same read without the gate (the
+// floor, in the same run).
+void ReadAsExport(benchmark::State& state) {
+    static orvane::ExportGate gate;
+    StormedLibrary stormed(1000);
+    int32_t date, time;
+    uint32_t max, min, avg;
+    const bool gated = state.range(0) != 0;
+    TimeEach(state, [&] {
+        const auto body = [&] {
+            return ToResult(Read(stormed.Library(), kUser, kTargetChannel, &date, &time, &max, &min, &avg));
+        };
+        benchmark::DoNotOptimize(gated ? GatedExport<uint8_t>(gate, 0, body) : GuardExport<uint8_t>(0, body));
+    });
+}
+BENCHMARK(ReadAsExport)->ArgName("gated")->Arg(0)->Arg(1)->UseRealTime();
 
 // A start whose pair has a running subscription: a new record every time.
 void StartWithRecords(benchmark::State& state) {

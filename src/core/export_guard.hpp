@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/export_gate.hpp"
+
 namespace orvane {
 
 template <class Result, class Body>
@@ -13,6 +15,15 @@ Result GuardExport(Result failureValue, Body body) noexcept {
     } catch (...) {
         return failureValue;
     }
+}
+
+// As GuardExport, through the gate: once the library is ending, the failure
+// value at once, without running the body.
+template <class Result, class Body>
+Result GatedExport(ExportGate& gate, Result failureValue, Body body) noexcept {
+    const GateEntry entry(gate);
+    if (!entry.Entered()) return failureValue;
+    return GuardExport(failureValue, body);
 }
 
 // The one-byte boolean result of the exports.

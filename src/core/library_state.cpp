@@ -17,6 +17,11 @@ LibraryState::~LibraryState() {
     lastFailureText.Release();
 }
 
+void LibraryState::EndKeepingMemory() noexcept {
+    sdkReady.store(false, std::memory_order_release);
+    sdk_.cleanup();
+}
+
 void LibraryState::RecordFailure() noexcept {
     if (!SdkReady()) {
         try {

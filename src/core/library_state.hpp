@@ -21,6 +21,10 @@ public:
     // Unload: marks the SDK not ready, shuts it down, stops and destroys every
     // subscription first to last, then releases the failure record.
     ~LibraryState();
+    // The end of a process whose exports are not all done: marks the SDK not
+    // ready and shuts it down, but stops and releases nothing, so that a call
+    // still running never reads freed memory. The state is not destroyed after.
+    void EndKeepingMemory() noexcept;
     LibraryState(const LibraryState&) = delete;
     LibraryState& operator=(const LibraryState&) = delete;
 

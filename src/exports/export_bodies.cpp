@@ -67,7 +67,7 @@ int32_t CamLastFailureText(LibraryState& library, uint16_t* buffer, int32_t capa
 
 // Job binding shares nothing with the library state.
 uint32_t JobAssign(LibraryState&, uint32_t processId) {
-    return process::JobAssign(process::SystemJobOs(), processId);
+    return process::JobAssign(process::SystemJobOs(), process::HostJobHandle(), processId);
 }
 
 }  // namespace orvane::exports

@@ -1,20 +1,52 @@
 // The library's exports and its one state object. The state is constructed when
 // the library is loaded (before any export can run) and destroyed when it is
-// unloaded. Every export is a wrapper made from the export list: it runs the
-// export's body with the state and turns anything thrown into the export's
-// failure value, so that nothing crosses into the host.
+// unloaded or the process ends. Every export is a wrapper made from the export
+// list: it runs the export's body with the state through the export gate and
+// turns anything thrown into the export's failure value, so that nothing
+// crosses into the host.
+#include <new>
 #include <type_traits>
 
 #include "OrvaneLib.h"
 #include "core/argument_bytes.hpp"
 #include "core/export_guard.hpp"
 #include "core/library_state.hpp"
+#include "core/platform/process_end.hpp"
 #include "exports/export_bodies.hpp"
 #include "orvane_export_list.h"
 
 namespace {
 
-orvane::LibraryState library(orvane::sdk::importedSdk());
+constinit orvane::ExportGate gate;
+
+// Holds the state in storage of its own, so that the end can choose whether to
+// release it. When a call is still inside an export after the drain limit
+// (on Linux at process end, blocked in the SDK), the SDK is shut down as usual
+// but the memory is kept for that call, and the process's end releases it.
+// Where the drain limit is zero, no call can still run: the state is destroyed.
+class LoadedLibrary {
+public:
+    LoadedLibrary() { new (storage_) orvane::LibraryState(orvane::sdk::importedSdk()); }
+    ~LoadedLibrary() {
+        const auto limit = orvane::platform::ExportDrainLimit();
+        if (gate.CloseAndDrain(limit) || limit.count() == 0) {
+            State().~LibraryState();
+        } else {
+            State().EndKeepingMemory();
+        }
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    orvane::LibraryState& State() noexcept {
+        return *std::launder(reinterpret_cast<orvane::LibraryState*>(storage_));
+    }
+
+private:
+    alignas(orvane::LibraryState) unsigned char storage_[sizeof(orvane::LibraryState)];
+};
+
+LoadedLibrary library;
 
 }  // namespace
 
@@ -33,10 +65,11 @@ ORVANE_EXPORT_LIST(ORVANE_CHECK_EXPORT)
 
 extern "C" {
 
-#define ORVANE_DEFINE_EXPORT(result, name, failure, params, args)                                           \
-    result ORVANE_CALL name params {                                                                        \
-        return orvane::GuardExport<result>(                                                                 \
-            failure, [&] { return orvane::exports::name ORVANE_WITH_STATE(library, ORVANE_UNPACK args); }); \
+#define ORVANE_DEFINE_EXPORT(result, name, failure, params, args)                                \
+    result ORVANE_CALL name params {                                                             \
+        return orvane::GatedExport<result>(gate, failure, [&] {                                  \
+            return orvane::exports::name ORVANE_WITH_STATE(library.State(), ORVANE_UNPACK args); \
+        });                                                                                      \
     }
 ORVANE_EXPORT_LIST(ORVANE_DEFINE_EXPORT)
 #undef ORVANE_DEFINE_EXPORT

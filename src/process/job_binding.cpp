@@ -1,36 +1,63 @@
 #include "process/job_binding.hpp"
 
 namespace orvane::process {
+namespace {
 
-uint32_t JobAssign(const JobOs& os, uint32_t processId) noexcept {
-    const OsHandle process = os.openProcess(processId);
+// Closes what one call opened, except the job handle the host keeps.
+class CallHandles {
+public:
+    CallHandles(const JobOs& os, KeptJobHandle& kept) noexcept : os_(os), kept_(kept) {}
+    ~CallHandles() {
+        if (process != kNoHandle) os_.closeHandle(process);
+        if (job != kNoHandle && !kept_.Keep(job)) os_.closeHandle(job);
+    }
+    CallHandles(const CallHandles&) = delete;
+    CallHandles& operator=(const CallHandles&) = delete;
+
+    OsHandle process = kNoHandle;
+    OsHandle job = kNoHandle;
+
+private:
+    const JobOs& os_;
+    KeptJobHandle& kept_;
+};
+
+}  // namespace
+
+KeptJobHandle& HostJobHandle() noexcept {
+    static KeptJobHandle kept;
+    return kept;
+}
+
+uint32_t JobAssign(const JobOs& os, KeptJobHandle& kept, uint32_t processId) noexcept {
+    CallHandles handles(os, kept);
+    handles.process = os.openProcess(processId);
     // The job is created even without a process, so that the host's job exists
     // from its first call on.
-    const OsHandle job = os.createJob();
-    if (job == kNoHandle) return process != kNoHandle ? processOpened : 0u;
-    // Read first: it describes the createJob call just made.
-    const bool existed = os.jobAlreadyExisted();
+    const JobHandle job = os.createJob();
+    handles.job = job.handle;
+    const OsHandle process = handles.process;
+    if (job.handle == kNoHandle) return process != kNoHandle ? processOpened : 0u;
 
     // The call that creates the job gives it the limit, whatever it finds out
     // about the process: every later call finds the job existing and may not
     // touch it, so a job created without the limit would never end the
     // processes bound to it. A job that existed may belong to someone else.
     uint32_t result = jobOpened;
-    if (!existed) {
+    if (!job.existed) {
         const JobLimitBlock block = KillOnCloseLimitBlock();
-        if (os.setLimits(job, block)) result |= limitsSet;
+        if (os.setLimits(job.handle, block)) result |= limitsSet;
     }
-    // Whatever was obtained stays open, like every other handle.
     if (process == kNoHandle) return result;
 
     const bool processWasInJob = os.isProcessInJob(process);
     result |= processOpened;
-    if (existed) result |= jobExisted;
+    if (job.existed) result |= jobExisted;
     if (processWasInJob) result |= wasInJob;
     // A process that is in a job when the job already existed counts as bound
     // already (normally by an earlier call from this host): no second attempt.
-    if (!(existed && processWasInJob)) {
-        if (os.assignProcessToJob(job, process)) result |= assigned;
+    if (!(job.existed && processWasInJob)) {
+        if (os.assignProcessToJob(job.handle, process)) result |= assigned;
     }
     if ((result & (wasInJob | assigned)) != 0) result |= inJob;
     return result;

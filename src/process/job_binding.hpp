@@ -2,6 +2,7 @@
 // ends when the host does.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "OrvaneLib.h"
@@ -20,10 +21,28 @@ enum JobResultBit : uint32_t {
     assigned = ORVANE_JOB_ASSIGNED,
 };
 
+// The one job handle a host keeps open for its whole life: closing the last
+// handle to the job ends the processes bound to it.
+class KeptJobHandle {
+public:
+    // Keeps `handle` unless one is kept already; true when it is now kept.
+    bool Keep(OsHandle handle) noexcept {
+        OsHandle none = kNoHandle;
+        return kept_.compare_exchange_strong(none, handle);
+    }
+
+private:
+    std::atomic<OsHandle> kept_{kNoHandle};
+};
+
+// The host's kept job handle.
+KeptJobHandle& HostJobHandle() noexcept;
+
 // Opens the process and creates (or opens) the job; a newly created job gets
 // kill-on-job-close at once. With both handles, assigns the process unless it
 // is already in a job and the job existed. Every outcome is reported in the
-// result bits; no handle is ever closed.
-uint32_t JobAssign(const JobOs& os, uint32_t processId) noexcept;
+// result bits. The first job handle obtained is kept in `kept`; the process
+// handle and every other job handle are closed before the call returns.
+uint32_t JobAssign(const JobOs& os, KeptJobHandle& kept, uint32_t processId) noexcept;
 
 }  // namespace orvane::process

@@ -1,8 +1,8 @@
-// The seam between the job binding logic and the operating system: the six
+// The seam between the job binding logic and the operating system: the
 // operations it needs, as a table of functions. The platform layer supplies the
 // real table; tests hand the logic a table of their own with scripted outcomes.
-// There is deliberately no operation that closes a handle: every handle the
-// binding obtains stays open for the life of the host process.
+// The logic closes each handle it no longer needs through closeHandle, except
+// the one job handle it keeps for the life of the host process.
 #pragma once
 
 #include <cstddef>
@@ -34,20 +34,25 @@ constexpr JobLimitBlock KillOnCloseLimitBlock() noexcept {
     return block;
 }
 
+// What creating (or opening) the job gave.
+struct JobHandle {
+    OsHandle handle = kNoHandle;  // kNoHandle on failure
+    bool existed = false;         // the job existed before this call
+};
+
 struct JobOs {
     // Opens the process with full access; kNoHandle when that fails.
     OsHandle (*openProcess)(uint32_t processId);
-    // Creates the job "OrvaneJob", or opens it when it exists; kNoHandle on failure.
-    OsHandle (*createJob)();
-    // Whether the createJob just before found the job existing. Called
-    // directly after createJob, before any other operation.
-    bool (*jobAlreadyExisted)();
+    // Creates the job "OrvaneJob", or opens it when it exists.
+    JobHandle (*createJob)();
     // Whether the process belongs to any job; false when that cannot be told.
     bool (*isProcessInJob)(OsHandle process);
     // Gives the job the limit block; true on success.
     bool (*setLimits)(OsHandle job, const JobLimitBlock& block);
     // Puts the process into the job; true on success.
     bool (*assignProcessToJob)(OsHandle job, OsHandle process);
+    // Closes a handle openProcess or createJob gave.
+    void (*closeHandle)(OsHandle handle);
 };
 
 // The operating system's operations on this platform.

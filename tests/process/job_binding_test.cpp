@@ -20,6 +20,15 @@ JobOsScript& FreshScript() {
     return CurrentJobOsScript();
 }
 
+// A host's calls share one kept job handle; each test is a fresh host.
+uint32_t Assign(KeptJobHandle& kept, uint32_t processId) {
+    return JobAssign(ScriptedJobOs(), kept, processId);
+}
+uint32_t AssignInFreshHost(uint32_t processId) {
+    KeptJobHandle kept;
+    return Assign(kept, processId);
+}
+
 // One case of the binding: the outcomes of the operations, the result, and the
 // complete list of operations the logic must ask for, in order.
 struct Case {
@@ -29,18 +38,20 @@ struct Case {
     Calls calls;
 };
 
+// The process handle is closed once used; the first job handle is kept.
 const Calls kEarly{"open", "create"};
-const Calls kAll{"open", "create", "existed", "limits", "inJob", "assign"};
-const Calls kNoLimits{"open", "create", "existed", "inJob", "assign"};
-const Calls kNeither{"open", "create", "existed", "inJob"};
-const Calls kNoProcessNewJob{"open", "create", "existed", "limits"};
-const Calls kNoProcessExistingJob{"open", "create", "existed"};
+const Calls kEarlyProcess{"open", "create", "close"};
+const Calls kAll{"open", "create", "limits", "inJob", "assign", "close"};
+const Calls kNoLimits{"open", "create", "inJob", "assign", "close"};
+const Calls kNeither{"open", "create", "inJob", "close"};
+const Calls kNoProcessNewJob{"open", "create", "limits"};
+const Calls kNoProcessExistingJob{"open", "create"};
 
 // The call that creates the job always gives it the limit; only an existing job
 // is left as it is.
 const Case kCases[] = {
     {"neither handle", false, false, false, false, true, true, 0, kEarly},
-    {"process handle only", true, false, false, false, true, true, 2, kEarly},
+    {"process handle only", true, false, false, false, true, true, 2, kEarlyProcess},
     {"job handle only, new job, limit applied", false, true, false, false, true, true, 36, kNoProcessNewJob},
     {"job handle only, new job, limit failed", false, true, false, false, false, true, 4, kNoProcessNewJob},
     {"job handle only, existing job", false, true, true, false, true, true, 4, kNoProcessExistingJob},
@@ -60,8 +71,7 @@ const Case kCases[] = {
      kNeither},
 };
 
-// The seam has no operation that closes a handle, so the recorded calls are all
-// the logic ever does with the handles: checking them proves nothing is closed.
+// The recorded calls are all the logic ever does with the handles.
 static_assert(sizeof(JobOs) == 6 * sizeof(void (*)()), "the seam has exactly the six operations");
 
 TEST(JobBindingTest, EveryCaseGivesItsResultWithExactlyItsOperations) {
@@ -74,7 +84,7 @@ TEST(JobBindingTest, EveryCaseGivesItsResultWithExactlyItsOperations) {
         script.inJob = c.inJob;
         script.limitsSucceed = c.limitsSucceed;
         script.assignSucceeds = c.assignSucceeds;
-        EXPECT_EQ(JobAssign(ScriptedJobOs(), 4242), c.result);
+        EXPECT_EQ(AssignInFreshHost(4242), c.result);
         EXPECT_EQ(script.calls, c.calls);
         EXPECT_EQ(script.openedProcessId, 4242u);
     }
@@ -89,7 +99,7 @@ TEST(JobBindingTest, InJobExactlyWhenWasInJobOrAssignedAndNoStrayBits) {
         script.inJob = (outcomes & 8) != 0;
         script.limitsSucceed = (outcomes & 16) != 0;
         script.assignSucceeds = (outcomes & 32) != 0;
-        const uint32_t result = JobAssign(ScriptedJobOs(), 7);
+        const uint32_t result = AssignInFreshHost(7);
         SCOPED_TRACE(outcomes);
         EXPECT_EQ((result & inJob) != 0, (result & (wasInJob | assigned)) != 0);
         EXPECT_EQ(result & ~0x7Fu, 0u);
@@ -105,7 +115,7 @@ TEST(JobBindingTest, InJobExactlyWhenWasInJobOrAssignedAndNoStrayBits) {
 
 TEST(JobBindingTest, LimitBlockAsksForKillOnJobCloseAndNothingElse) {
     FreshScript();
-    ASSERT_EQ(JobAssign(ScriptedJobOs(), 1), 103u);
+    ASSERT_EQ(AssignInFreshHost(1), 103u);
     ASSERT_EQ(CurrentJobOsScript().limitBlocks.size(), 1u);
     uint8_t bytes[112];
     static_assert(sizeof bytes == sizeof(JobLimitBlock));
@@ -119,7 +129,7 @@ TEST(JobBindingTest, OperationsGetTheHandlesTheSystemGave) {
     JobOsScript& script = FreshScript();
     script.process = 0xAB;
     script.job = 0xCD;
-    ASSERT_EQ(JobAssign(ScriptedJobOs(), 0xFFFFFFFFu), 103u);
+    ASSERT_EQ(AssignInFreshHost(0xFFFFFFFFu), 103u);
     EXPECT_EQ(script.openedProcessId, 0xFFFFFFFFu);
     // limits(job), inJob(process), assign(job, process)
     EXPECT_EQ(script.handleArguments, (std::vector<OsHandle>{0xCD, 0xAB, 0xCD, 0xAB}));
@@ -128,12 +138,13 @@ TEST(JobBindingTest, OperationsGetTheHandlesTheSystemGave) {
 TEST(JobBindingTest, RepeatedCallsFromOneHost) {
     // The host's first call creates the job; later calls open it again.
     JobOsScript& script = FreshScript();
-    EXPECT_EQ(JobAssign(ScriptedJobOs(), 10), 103u);
+    KeptJobHandle kept;
+    EXPECT_EQ(Assign(kept, 10), 103u);
     script.existed = true;
     script.inJob = true;  // now in the job the first call created
-    EXPECT_EQ(JobAssign(ScriptedJobOs(), 10), 31u);
+    EXPECT_EQ(Assign(kept, 10), 31u);
     script.inJob = false;  // a second process, in no job
-    EXPECT_EQ(JobAssign(ScriptedJobOs(), 11), 79u);
+    EXPECT_EQ(Assign(kept, 11), 79u);
     EXPECT_EQ(script.limitBlocks.size(), 1u);  // only the creating call sets the limit
 }
 
@@ -141,13 +152,47 @@ TEST(JobBindingTest, FailedFirstCallStillGivesTheJobItsLimit) {
     // The first call names no process; the next one finds the job existing and
     // relies on the limit the first call set.
     JobOsScript& script = FreshScript();
+    KeptJobHandle kept;
     script.process = kNoHandle;
-    EXPECT_EQ(JobAssign(ScriptedJobOs(), 0), 36u);
+    EXPECT_EQ(Assign(kept, 0), 36u);
     script.process = 0x1111;
     script.existed = true;
-    EXPECT_EQ(JobAssign(ScriptedJobOs(), 12), 79u);
+    EXPECT_EQ(Assign(kept, 12), 79u);
     ASSERT_EQ(script.limitBlocks.size(), 1u);
     EXPECT_EQ(script.limitBlocks[0].limitFlags, kKillOnJobClose);
+}
+
+TEST(JobBindingTest, AHostKeepsOneJobHandleAndClosesEverythingElse) {
+    // The first call's job handle stays open (closing it would end the bound
+    // processes); later calls close their own job handle and every process handle.
+    JobOsScript& script = FreshScript();
+    KeptJobHandle kept;
+    script.job = 0x2001;
+    EXPECT_EQ(Assign(kept, 10), 103u);
+    script.job = 0x2002;
+    script.existed = true;
+    EXPECT_EQ(Assign(kept, 11), 79u);
+    EXPECT_EQ(script.closedHandles, (std::vector<OsHandle>{0x1111, 0x1111, 0x2002}));
+}
+
+TEST(JobBindingTest, TenThousandCallsLeaveOnlyTheKeptJobHandleOpen) {
+    // Every combination of outcomes, over and over, as a host binding each child
+    // it starts for months would see them.
+    JobOsScript& script = FreshScript();
+    script.countOnly = true;
+    KeptJobHandle kept;
+    for (uint32_t call = 0; call < 10000; ++call) {
+        const unsigned outcomes = call % 64;
+        script.process = (outcomes & 1) != 0 ? 0x10 : kNoHandle;
+        script.job = (outcomes & 2) != 0 ? 0x20 : kNoHandle;
+        script.existed = call > 2 || (outcomes & 4) != 0;
+        script.inJob = (outcomes & 8) != 0;
+        script.limitsSucceed = (outcomes & 16) != 0;
+        script.assignSucceeds = (outcomes & 32) != 0;
+        ASSERT_EQ(Assign(kept, call) & ~0x7Fu, 0u);
+    }
+    EXPECT_EQ(script.handlesOpened, 10000u);  // half the calls get each handle
+    EXPECT_EQ(script.handlesOpened - script.handlesClosed, 1u);
 }
 
 }  // namespace

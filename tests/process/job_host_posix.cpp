@@ -1,27 +1,124 @@
-// A host for the Linux binding scenarios: loads the library, then reads process
-// IDs from its input, one a line, answering each with JobAssign's result on a
-// line of its own. It exits normally at the end of its input, unless the test
-// ends it first.
+// A host for the Linux binding scenarios: loads the library, then reads
+// commands from its input, one a line, answering each on a line of its own:
+//   <pid>           JobAssign's result for the process
+//   fork <n> <pid>  forks n children (without exec) while another thread keeps
+//                   calling JobAssign; each of the first n-1 binds no process and
+//                   exits, the last binds <pid> and stays. Answers "<all of the
+//                   first n-1 started a job of their own: 1 or 0> <the last one's
+//                   result> <its process ID>".
+//   hold            forks a child past the fork handlers (a raw clone), which so
+//                   keeps every descriptor of the host, the watcher's link
+//                   included, and sleeps. Answers its process ID.
+//   timer <us>      starts an interval timer whose signal (SIGALRM, with the same
+//                   kind of handler as SIGUSR1) comes every <us> microseconds.
+//                   Answers 0.
+// It exits normally at the end of its input, unless the test ends it first.
+// SIGUSR1 has a handler that interrupts system calls, as a host's timer or
+// child handlers do; the tests flood the host with it.
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 
 #include "OrvaneLib.h"
 #include "dynamic_library.hpp"
 
+namespace {
+
+JobAssignFn jobAssign = nullptr;
+
+void Ignore(int) {}
+
+void ForkAndBind(unsigned children, uint32_t processId) {
+    std::atomic<bool> busy{true};
+    // Holds the binding's lock now and then while the forks happen.
+    std::thread other([&] {
+        while (busy.load()) jobAssign(0);
+    });
+    bool allOwn = true;
+    uint32_t lastResult = ~0u;
+    pid_t last = 0;
+    for (unsigned i = 0; i < children; ++i) {
+        int answer[2];
+        if (::pipe(answer) != 0) break;
+        const bool isLast = i + 1 == children;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(20);  // a deadlocked child ends, and the answer is missing
+            const uint32_t result = jobAssign(isLast ? processId : 0);
+            if (::write(answer[1], &result, sizeof result) != sizeof result) ::_exit(1);
+            if (!isLast) ::_exit(0);
+            ::alarm(0);
+            for (;;) ::pause();
+        }
+        ::close(answer[1]);
+        uint32_t result = ~0u;
+        if (::read(answer[0], &result, sizeof result) != sizeof result) result = ~0u;
+        ::close(answer[0]);
+        if (isLast) {
+            lastResult = result;
+            last = child;
+        } else {
+            // A first call that started a job of its own: job opened and armed, no existing job.
+            allOwn = allOwn && result == (ORVANE_JOB_OPENED | ORVANE_JOB_LIMITS_SET);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+        }
+    }
+    busy.store(false);
+    other.join();
+    std::printf("%d %u %d\n", allOwn ? 1 : 0, lastResult, static_cast<int>(last));
+}
+
+}  // namespace
+
 int main() {
+    struct sigaction action {};
+    action.sa_handler = Ignore;  // no SA_RESTART: calls in progress see EINTR
+    ::sigaction(SIGUSR1, &action, nullptr);
+    ::sigaction(SIGALRM, &action, nullptr);
+
     hostloader::DynamicLibrary library;
     std::string error;
     if (!library.Open(hostloader::LibraryFileName(), error)) {
         std::fprintf(stderr, "could not load the library: %s\n", error.c_str());
         return 1;
     }
-    const auto jobAssign = library.Export<JobAssignFn>("JobAssign", 1);
+    jobAssign = library.Export<JobAssignFn>("JobAssign", 1);
     if (jobAssign == nullptr) return 1;
-    char line[32];
-    while (std::fgets(line, sizeof line, stdin) != nullptr) {
-        const auto processId = static_cast<uint32_t>(std::strtoul(line, nullptr, 10));
-        std::printf("%u\n", jobAssign(processId));
+    char line[64];
+    for (;;) {
+        if (std::fgets(line, sizeof line, stdin) == nullptr) {
+            if (std::feof(stdin) || errno != EINTR) break;
+            std::clearerr(stdin);
+            continue;
+        }
+        unsigned children = 0;
+        unsigned processId = 0;
+        if (std::sscanf(line, "fork %u %u", &children, &processId) == 2) {
+            ForkAndBind(children, processId);
+        } else if (std::sscanf(line, "timer %u", &processId) == 1) {
+            const itimerval every{{0, static_cast<suseconds_t>(processId)},
+                                  {0, static_cast<suseconds_t>(processId)}};
+            std::printf("%d\n", ::setitimer(ITIMER_REAL, &every, nullptr));
+        } else if (std::strncmp(line, "hold", 4) == 0) {
+            const long holder = ::syscall(SYS_clone, SIGCHLD, 0, 0, 0, 0);
+            if (holder == 0) {
+                for (;;) ::pause();
+            }
+            std::printf("%ld\n", holder);
+        } else {
+            std::printf("%u\n", jobAssign(static_cast<uint32_t>(std::strtoul(line, nullptr, 10))));
+        }
         std::fflush(stdout);
     }
     return 0;

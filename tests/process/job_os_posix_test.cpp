@@ -16,133 +16,14 @@
 #include "OrvaneLib.h"
 #include "dynamic_library.hpp"
 #include "process/job_binding.hpp"
-
-extern char** environ;
+#include "process/job_host_driver_posix.hpp"
 
 namespace orvane::process {
 namespace {
 
-std::string ProgramFolder() {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    const std::string program(path, length > 0 ? static_cast<size_t>(length) : 0);
-    return program.substr(0, program.rfind('/') + 1);
-}
-
-// A child that sleeps until it is ended; ended and reaped on destruction.
-class SleepingChild {
-public:
-    SleepingChild() { Start(); }
-    ~SleepingChild() { End(); }
-    SleepingChild(const SleepingChild&) = delete;
-    SleepingChild& operator=(const SleepingChild&) = delete;
-
-    uint32_t Id() const { return static_cast<uint32_t>(pid_); }
-    bool Running() const {
-        int status = 0;
-        return pid_ != 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
-    }
-    // Polls until the child has ended (it is then reaped), within a generous bound.
-    bool EndsSoon() {
-        for (int i = 0; i < 200 && Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (Running()) return false;
-        pid_ = 0;
-        return true;
-    }
-    void End() {
-        if (pid_ == 0) return;
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = 0;
-    }
-    // Ends the child, then starts a new one that gets the same process ID, by
-    // setting the namespace's last ID (needs privilege); false if it got another.
-    bool RestartWithSameId() {
-        const pid_t wanted = pid_;
-        End();
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            FILE* last = std::fopen("/proc/sys/kernel/ns_last_pid", "w");
-            if (last == nullptr) return false;
-            std::fprintf(last, "%d", wanted - 1);
-            const bool written = std::fclose(last) == 0;
-            Start();
-            if (!written || pid_ == wanted) return pid_ == wanted;
-            End();
-        }
-        return false;
-    }
-
-private:
-    void Start() {
-        char program[] = "sleep";
-        char seconds[] = "60";
-        char* arguments[] = {program, seconds, nullptr};
-        if (::posix_spawnp(&pid_, "sleep", nullptr, nullptr, arguments, environ) != 0) pid_ = 0;
-    }
-    pid_t pid_ = 0;
-};
-
-// The ID of a process that has ended and been reaped.
-uint32_t EndedProcessId() {
-    SleepingChild child;
-    const uint32_t id = child.Id();
-    child.End();
-    return id;
-}
-
-// A fresh host program that binds the process IDs it is given.
-class ScenarioHost {
-public:
-    ScenarioHost() {
-        int toHost[2];
-        int fromHost[2];
-        if (::pipe2(toHost, O_CLOEXEC) != 0 || ::pipe2(fromHost, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toHost[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromHost[1], 1);
-        const std::string path = ProgramFolder() + "job_host_posix";
-        char* arguments[] = {const_cast<char*>(path.c_str()), nullptr};
-        if (::posix_spawn(&pid_, path.c_str(), &actions, nullptr, arguments, environ) != 0) pid_ = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(toHost[0]);
-        ::close(fromHost[1]);
-        input_ = ::fdopen(toHost[1], "w");
-        output_ = ::fdopen(fromHost[0], "r");
-    }
-    ~ScenarioHost() {
-        if (pid_ != 0) End(SIGKILL);
-        if (output_ != nullptr) std::fclose(output_);
-    }
-    ScenarioHost(const ScenarioHost&) = delete;
-    ScenarioHost& operator=(const ScenarioHost&) = delete;
-
-    bool Started() const { return pid_ != 0 && input_ != nullptr && output_ != nullptr; }
-    // JobAssign's result in the host; ~0u if the host gave none.
-    uint32_t Bind(uint32_t processId) {
-        unsigned result = ~0u;
-        std::fprintf(input_, "%u\n", processId);
-        std::fflush(input_);
-        if (std::fscanf(output_, "%u", &result) != 1) return ~0u;
-        return result;
-    }
-    // Kills the host, or with signal 0 lets it exit normally; true when it exited normally.
-    bool End(int signal) {
-        if (signal != 0) ::kill(pid_, signal);
-        std::fclose(input_);
-        input_ = nullptr;
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = 0;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-private:
-    pid_t pid_ = 0;
-    FILE* input_ = nullptr;
-    FILE* output_ = nullptr;
-};
+using testsupport::EndedProcessId;
+using testsupport::ScenarioHost;
+using testsupport::SleepingChild;
 
 enum class Act {
     bind,     // bind a child (or `id` when child is kAnId, an ended process's ID when kEndedId)
@@ -243,11 +124,13 @@ TEST(JobOsPosixTest, ExistingProcessIsBoundOnceAndNotEndedWhileTheHostRuns) {
     SleepingChild child;
     ASSERT_NE(child.Id(), 0u);
     const JobOs& os = SystemJobOs();
-    EXPECT_NE(os.openProcess(child.Id()), kNoHandle);
-    const uint32_t first = JobAssign(os, child.Id());
+    const OsHandle opened = os.openProcess(child.Id());
+    EXPECT_NE(opened, kNoHandle);
+    os.closeHandle(opened);
+    const uint32_t first = JobAssign(os, HostJobHandle(), child.Id());
     EXPECT_EQ(first & ~uint32_t{jobExisted | limitsSet},
               uint32_t{inJob | processOpened | jobOpened | assigned});
-    EXPECT_EQ(JobAssign(os, child.Id()), 31u);
+    EXPECT_EQ(JobAssign(os, HostJobHandle(), child.Id()), 31u);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_TRUE(child.Running());
 }
@@ -255,9 +138,10 @@ TEST(JobOsPosixTest, ExistingProcessIsBoundOnceAndNotEndedWhileTheHostRuns) {
 TEST(JobOsPosixTest, IdsThatNameNoProcessAreNeverOpened) {
     // 0 and IDs beyond pid_t would mean process groups to the system.
     for (uint32_t id : kNoProcessIds) {
-        EXPECT_EQ(JobAssign(SystemJobOs(), id) & ~uint32_t{limitsSet}, uint32_t{jobOpened}) << id;
+        EXPECT_EQ(JobAssign(SystemJobOs(), HostJobHandle(), id) & ~uint32_t{limitsSet}, uint32_t{jobOpened})
+            << id;
     }
-    EXPECT_EQ(JobAssign(SystemJobOs(), EndedProcessId()), uint32_t{jobOpened});
+    EXPECT_EQ(JobAssign(SystemJobOs(), HostJobHandle(), EndedProcessId()), uint32_t{jobOpened});
 }
 
 TEST(JobOsPosixTest, ExportedFunctionReportsTheSame) {

@@ -3,49 +3,61 @@
 namespace testsupport {
 namespace {
 
+using orvane::process::JobHandle;
 using orvane::process::JobLimitBlock;
+using orvane::process::kNoHandle;
 using orvane::process::OsHandle;
 
 JobOsScript script;
 
+void Record(const char* call) {
+    if (!script.countOnly) script.calls.push_back(call);
+}
+
 OsHandle OpenProcess(uint32_t processId) {
-    script.calls.push_back("open");
+    Record("open");
     script.openedProcessId = processId;
+    if (script.process != kNoHandle) ++script.handlesOpened;
     return script.process;
 }
 
-OsHandle CreateJob() {
-    script.calls.push_back("create");
-    return script.job;
-}
-
-bool JobAlreadyExisted() {
-    script.calls.push_back("existed");
-    return script.existed;
+JobHandle CreateJob() {
+    Record("create");
+    if (script.job == kNoHandle) return JobHandle{};
+    ++script.handlesOpened;
+    return JobHandle{script.job, script.existed};
 }
 
 bool IsProcessInJob(OsHandle process) {
-    script.calls.push_back("inJob");
-    script.handleArguments.push_back(process);
+    Record("inJob");
+    if (!script.countOnly) script.handleArguments.push_back(process);
     return script.inJob;
 }
 
 bool SetLimits(OsHandle job, const JobLimitBlock& block) {
-    script.calls.push_back("limits");
-    script.handleArguments.push_back(job);
+    Record("limits");
+    if (!script.countOnly) script.handleArguments.push_back(job);
     script.limitBlocks.push_back(block);
     return script.limitsSucceed;
 }
 
 bool AssignProcess(OsHandle job, OsHandle process) {
-    script.calls.push_back("assign");
-    script.handleArguments.push_back(job);
-    script.handleArguments.push_back(process);
+    Record("assign");
+    if (!script.countOnly) {
+        script.handleArguments.push_back(job);
+        script.handleArguments.push_back(process);
+    }
     return script.assignSucceeds;
 }
 
-constexpr orvane::process::JobOs kScriptedJobOs{OpenProcess,    CreateJob, JobAlreadyExisted,
-                                                IsProcessInJob, SetLimits, AssignProcess};
+void CloseHandle(OsHandle handle) {
+    Record("close");
+    ++script.handlesClosed;
+    if (!script.countOnly) script.closedHandles.push_back(handle);
+}
+
+constexpr orvane::process::JobOs kScriptedJobOs{OpenProcess, CreateJob,     IsProcessInJob,
+                                                SetLimits,   AssignProcess, CloseHandle};
 
 }  // namespace
 

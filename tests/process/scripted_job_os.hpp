@@ -19,8 +19,13 @@ struct JobOsScript {
     bool limitsSucceed = true;
     bool assignSucceeds = true;
 
-    // What was asked, in order: "open", "create", "existed", "inJob", "limits", "assign".
+    // What was asked, in order: "open", "create", "inJob", "limits", "assign",
+    // "close" (closes are not listed when countOnly is set).
     std::vector<std::string> calls;
+    bool countOnly = false;      // only count opens and closes, for long runs
+    uint64_t handlesOpened = 0;  // handles openProcess and createJob gave
+    uint64_t handlesClosed = 0;
+    std::vector<orvane::process::OsHandle> closedHandles;  // unless countOnly
     uint32_t openedProcessId = 0;
     std::vector<orvane::process::OsHandle> handleArguments;  // in call order
     std::vector<orvane::process::JobLimitBlock> limitBlocks;

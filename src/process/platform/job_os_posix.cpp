@@ -1,19 +1,27 @@
 // The job operations on Linux, which has no job objects: the "job" is a watcher
-// process that ends the bound processes when the host ends (see
-// job_watcher.hpp). The bits mean what they mean on Windows: the job is opened
-// when the watcher runs, it existed when an earlier call started it, the limit
-// is the watcher's promise to end the processes, and a process is in the job
-// when the watcher holds it and it has not ended.
+// process that ends the bound processes, with their descendants, when the host
+// ends (see job_watcher.hpp). The bits mean what they mean on Windows: the job
+// is opened when the watcher runs, it existed when an earlier call started it,
+// the limit is the watcher's promise to end the processes, and a process is in
+// the job when the watcher holds it and it has not ended.
 //
-// A process handle is the process ID, checked through a process descriptor:
-// the process exists and this host may signal it. Process IDs 0 and those
-// beyond the range of pid_t name no process: as signal targets they would mean
-// process groups. Kernels without process descriptors get no watcher: the
-// binding then only reports whether the process exists (2 or 0).
+// A process handle is a process descriptor (plus one, so that none is zero):
+// the process exists and this host may signal it, and the very descriptor that
+// checked this is the one handed to the watcher, so a later process with the
+// same ID can never take its place. Process IDs 0 and those beyond the range of
+// pid_t name no process: as signal targets they would mean process groups.
+// Kernels without process descriptors get no watcher: the binding then only
+// reports whether the process exists (2 or 0).
 //
-// The watcher's link and the descriptors of bound processes are never closed
-// while the watcher runs, like the handles on Windows; unloading the library
-// leaves them open, so the promise holds until the host ends.
+// The watcher's link and this host's copies of the bound processes'
+// descriptors stay open while the watcher runs; unloading the library leaves
+// them open, so the promise holds until the host ends.
+//
+// A child the host forks inherits all of this, but the watcher is its parent's:
+// from the fork on, the child forgets it (closing its copies of the link and
+// the descriptors) and its first call starts a watcher of its own.
+#include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -23,7 +31,6 @@
 #include <cstdint>
 #include <limits>
 #include <mutex>
-#include <vector>
 
 #include "process/job_os.hpp"
 #include "process/platform/job_watcher.hpp"
@@ -37,25 +44,60 @@ struct BoundProcess {
 };
 
 // One watcher per host; the lock makes exactly one call start it and keeps each
-// exchange with it whole.
+// exchange with it whole. A fork waits for the lock, so the child never
+// inherits it taken.
 std::mutex watcherLock;
 WatcherLink watcher;
-std::vector<BoundProcess> boundProcesses;
-// What this thread's last createJob found, for jobAlreadyExisted.
-thread_local bool watcherExisted = false;
+pid_t watcherOwner = 0;  // the process whose watcher `watcher` is
+// As many as the watcher holds. A plain array, which no static destructor
+// frees: a call may still run while another thread's exit() runs them.
+constexpr int kMostBound = 4096;
+BoundProcess boundProcesses[kMostBound];
+int boundCount = 0;
 
-OsHandle ToHandle(pid_t pid) { return static_cast<OsHandle>(pid); }
-pid_t ToPid(OsHandle process) { return static_cast<pid_t>(process); }
-OsHandle LinkHandle() { return static_cast<OsHandle>(watcher.socket) + 1; }
+// Job handles carry the top bit, so that no job handle is ever taken for a
+// process descriptor, even one that reuses the number of an earlier link.
+constexpr OsHandle kJobBit = OsHandle{1} << (sizeof(OsHandle) * 8 - 1);
+// A process whose kernel has no process descriptors (it cannot be handed over).
+constexpr OsHandle kProcessWithoutFd = ~OsHandle{0};
+
+OsHandle FdHandle(int fd) { return static_cast<OsHandle>(fd) + 1; }
+int HandleFd(OsHandle process) { return static_cast<int>(process - 1); }
+OsHandle LinkHandle() { return kJobBit | static_cast<OsHandle>(watcher.socket); }
+
+// Drops this process's copy of another process's watcher (or of a watcher that
+// is gone); only close calls, so that it may run in a child just forked.
+void ForgetWatcher() {
+    if (watcher.socket >= 0) ::close(watcher.socket);
+    for (int i = 0; i < boundCount; ++i) ::close(boundProcesses[i].processFd);
+    boundCount = 0;
+    watcher = WatcherLink{};
+}
+
+void LockBeforeFork() { watcherLock.lock(); }
+void UnlockInParent() { watcherLock.unlock(); }
+void UnlockInChild() {
+    ForgetWatcher();
+    watcherLock.unlock();
+}
+
+void WatchForks() {
+    static std::once_flag registered;
+    std::call_once(registered, [] { ::pthread_atfork(LockBeforeFork, UnlockInParent, UnlockInChild); });
+}
 
 // Processes that ended are no longer bound; a later process with the same ID is
 // a different process.
 void ForgetEndedProcesses() {
-    std::erase_if(boundProcesses, [](const BoundProcess& bound) {
-        if (!ProcessFdEnded(bound.processFd)) return false;
-        ::close(bound.processFd);
-        return true;
-    });
+    int kept = 0;
+    for (int i = 0; i < boundCount; ++i) {
+        if (ProcessFdEnded(boundProcesses[i].processFd)) {
+            ::close(boundProcesses[i].processFd);
+        } else {
+            boundProcesses[kept++] = boundProcesses[i];
+        }
+    }
+    boundCount = kept;
 }
 
 OsHandle OpenProcessForJob(uint32_t processId) {
@@ -68,35 +110,34 @@ OsHandle OpenProcessForJob(uint32_t processId) {
         if (errno != ENOSYS) return kNoHandle;
         // No process descriptors: signal 0 only checks that the process exists.
         const bool exists = ::kill(pid, 0) == 0 || errno == EPERM;
-        return exists ? ToHandle(pid) : kNoHandle;
+        return exists ? kProcessWithoutFd : kNoHandle;
     }
-    const bool signallable = ProcessFdSignallable(processFd);
+    if (ProcessFdSignallable(processFd)) return FdHandle(processFd);
     ::close(processFd);
-    return signallable ? ToHandle(pid) : kNoHandle;
+    return kNoHandle;
 }
 
-OsHandle CreateOrOpenJob() {
+JobHandle CreateOrOpenJob() {
+    WatchForks();
     const std::lock_guard<std::mutex> lock(watcherLock);
-    watcherExisted = WatcherRuns(watcher);
-    if (watcherExisted) return LinkHandle();
-    if (watcher.socket >= 0) {
-        // The watcher was ended from outside; what it held is lost, and a new
-        // one starts afresh.
-        ::close(watcher.socket);
-        for (const BoundProcess& bound : boundProcesses) ::close(bound.processFd);
-        boundProcesses.clear();
-    }
-    watcher = StartJobWatcher();
-    return watcher.socket >= 0 ? LinkHandle() : kNoHandle;
+    // A process forked by other means than fork() still holds its parent's.
+    if (watcher.socket >= 0 && watcherOwner != ::getpid()) ForgetWatcher();
+    if (WatcherRuns(watcher)) return JobHandle{LinkHandle(), true};
+    // The watcher was ended from outside; what it held is lost, and a new one
+    // starts afresh.
+    ForgetWatcher();
+    watcher = StartJobWatcher(TreeEnding::groupWhereAllowed);
+    watcherOwner = ::getpid();
+    return JobHandle{watcher.socket >= 0 ? LinkHandle() : kNoHandle, false};
 }
-
-bool JobAlreadyExisted() { return watcherExisted; }
 
 bool ProcessIsInJob(OsHandle process) {
+    if (process == kProcessWithoutFd) return false;
+    const pid_t pid = ProcessFdPid(HandleFd(process));
     const std::lock_guard<std::mutex> lock(watcherLock);
     ForgetEndedProcesses();
-    return std::any_of(boundProcesses.begin(), boundProcesses.end(),
-                       [&](const BoundProcess& bound) { return bound.pid == ToPid(process); });
+    return std::any_of(boundProcesses, boundProcesses + boundCount,
+                       [&](const BoundProcess& bound) { return bound.pid == pid; });
 }
 
 bool SetLimits(OsHandle job, const JobLimitBlock& block) {
@@ -105,22 +146,33 @@ bool SetLimits(OsHandle job, const JobLimitBlock& block) {
 }
 
 bool AssignProcess(OsHandle job, OsHandle process) {
+    if (process == kProcessWithoutFd) return false;
+    const int processFd = HandleFd(process);
+    const pid_t pid = ProcessFdPid(processFd);
     const std::lock_guard<std::mutex> lock(watcherLock);
     // The watcher must not be handed itself: it would end before the others.
-    if (job != LinkHandle() || ToPid(process) == watcher.watcher) return false;
-    const int processFd = OpenProcessFd(ToPid(process));
-    if (processFd < 0) return false;
-    if (!SendProcess(watcher, processFd)) {
-        ::close(processFd);
+    if (job != LinkHandle() || pid <= 0 || pid == watcher.watcher) return false;
+    ForgetEndedProcesses();
+    if (boundCount == kMostBound) return false;
+    // This host keeps a copy to see the process end; the handle itself is closed
+    // when the call is done.
+    const int kept = ::fcntl(processFd, F_DUPFD_CLOEXEC, 0);
+    if (kept < 0) return false;
+    if (!SendProcess(watcher, processFd, pid)) {
+        ::close(kept);
         return false;
     }
-    ForgetEndedProcesses();
-    boundProcesses.push_back(BoundProcess{ToPid(process), processFd});
+    boundProcesses[boundCount++] = BoundProcess{pid, kept};
     return true;
 }
 
-constexpr JobOs kSystemJobOs{OpenProcessForJob, CreateOrOpenJob, JobAlreadyExisted,
-                             ProcessIsInJob,    SetLimits,       AssignProcess};
+// The job handle is the link, which stays open; only process descriptors close.
+void CloseHandle(OsHandle handle) {
+    if (handle != kNoHandle && (handle & kJobBit) == 0) ::close(HandleFd(handle));
+}
+
+constexpr JobOs kSystemJobOs{OpenProcessForJob, CreateOrOpenJob, ProcessIsInJob,
+                             SetLimits,         AssignProcess,   CloseHandle};
 
 }  // namespace
 

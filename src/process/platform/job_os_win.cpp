@@ -1,6 +1,6 @@
-// The job operations on Windows: the system's job objects. Handles are never
-// closed; the host's exit closes them, which ends the processes of a job that
-// carries kill-on-job-close.
+// The job operations on Windows: the system's job objects. The host's exit
+// closes the job handle the binding keeps, which ends the processes of a job
+// that carries kill-on-job-close.
 #include <windows.h>
 
 #include <cstddef>
@@ -29,9 +29,12 @@ OsHandle OpenProcessForJob(uint32_t processId) {
     return FromWin(::OpenProcess(kProcessAllAccess, FALSE, processId));
 }
 
-OsHandle CreateOrOpenJob() { return FromWin(::CreateJobObjectW(nullptr, kJobName)); }
-
-bool JobAlreadyExisted() { return ::GetLastError() == ERROR_ALREADY_EXISTS; }
+JobHandle CreateOrOpenJob() {
+    const HANDLE job = ::CreateJobObjectW(nullptr, kJobName);
+    // Read at once: it describes the creation just made.
+    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    return JobHandle{FromWin(job), job != nullptr && existed};
+}
 
 bool ProcessIsInJob(OsHandle process) {
     BOOL inJob = FALSE;
@@ -50,8 +53,10 @@ bool AssignProcess(OsHandle job, OsHandle process) {
     return ::AssignProcessToJobObject(ToWin(job), ToWin(process)) != FALSE;
 }
 
-constexpr JobOs kSystemJobOs{OpenProcessForJob, CreateOrOpenJob, JobAlreadyExisted,
-                             ProcessIsInJob,    SetLimits,       AssignProcess};
+void CloseJobHandle(OsHandle handle) { ::CloseHandle(ToWin(handle)); }
+
+constexpr JobOs kSystemJobOs{OpenProcessForJob, CreateOrOpenJob, ProcessIsInJob,
+                             SetLimits,         AssignProcess,   CloseJobHandle};
 
 }  // namespace
 

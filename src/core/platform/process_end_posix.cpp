@@ -1,0 +1,10 @@
+#include "core/platform/process_end.hpp"
+
+namespace orvane::platform {
+
+// exit() runs the static destructors while the host's other threads go on.
+// Calls that work in memory leave within microseconds; one blocked in the SDK
+// (a login to a camera that does not answer) may not leave at all.
+std::chrono::milliseconds ExportDrainLimit() noexcept { return std::chrono::milliseconds(1000); }
+
+}  // namespace orvane::platform
