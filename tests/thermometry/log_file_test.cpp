@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "support/format_text.hpp"
 #include "support/log_lines.hpp"
 #include "support/log_support.hpp"
-#include "thermometry/format_text.hpp"
 #include "thermometry/log_sink.hpp"
 
 namespace orvane::thermometry {
