@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/log_lines.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/log_file.hpp"
 #include "thermometry/subscription_record.hpp"
 
 namespace {
@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(snapshot.year == 0);
     }
 
-    const std::string bytes = LogLineBytes(std::string_view(reinterpret_cast<const char*>(rest), restSize));
+    const std::string bytes =
+        testsupport::LogLineBytes(std::string_view(reinterpret_cast<const char*>(rest), restSize));
     Check(bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0);
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') Check(i > 0 && bytes[i - 1] == '\r');

@@ -25,38 +25,46 @@ std::size_t Put(char* out, const char (&text)[N]) noexcept {
 }
 
 // The text is rendered straight into the record's event text, so it is built
-// once and never copied or converted. `out` is that buffer.
+// once and never converted. `out` is that buffer.
 //
 // Compatibility: the first line (length and dump) is written, then written
 // again as the start of the second line, so the dump is in the log twice; and a
 // status event adds an empty line after its own. Tools that read the log expect
-// exactly this; keep it. The second write reuses the first line's bytes, with
-// the description in place of its line end.
+// exactly this; keep it. The second line reuses the first line's bytes, with
+// the description in place of its line end; the first line is copied aside so
+// that both lines of an event go to the log in one append (one opening of the
+// file).
 std::size_t HandleData(LogSink& log, char* out, const uint8_t* buffer, int32_t length) {
     const int32_t dumped = buffer == nullptr || length <= 0 ? 0 : (length < kDumpLimit ? length : kDumpLimit);
     const std::size_t head = RenderDataHead(out, length, buffer, static_cast<std::size_t>(dumped));
     out[head] = '\r';
     out[head + 1] = '\n';
-    log.Append(out, head + 2);
     if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) {
         // No whole block: the second line repeats the first.
-        log.Append(out, head + 2);
+        const std::string_view line(out, head + 2);
+        const std::string_view lines[] = {line, line};
+        log.AppendLines(lines);
         return head + 2;
     }
+    char first[kHeadCapacity + 2];
+    std::memcpy(first, out, head + 2);
     const ThermometryUpload block = ReadUpload(buffer);
     const std::size_t size = head + RenderDataDescription(out + head, block, DecodePackedTime(block.time));
-    log.Append(out, size);
+    const std::string_view lines[] = {{first, head + 2}, {out, size}};
+    log.AppendLines(lines);
     return size;
 }
 
+// The status line, if any, and the event's own empty line (in `out`) in one append.
 std::size_t HandleStatus(LogSink& log, char* out, const uint8_t* buffer, int32_t length) {
     out[0] = '\r';
     out[1] = '\n';
-    if (buffer == nullptr || length < 4) return 2;
-    const uint32_t status = ReadWord(buffer);
+    const std::string_view empty(out, 2);
+    const uint32_t status = buffer == nullptr || length < 4 ? 0 : ReadWord(buffer);
     if (status == kStatusSuccess) {
         constexpr std::string_view kSuccess = "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n";
-        log.Append(kSuccess.data(), kSuccess.size());
+        const std::string_view lines[] = {kSuccess, empty};
+        log.AppendLines(lines);
     } else if (status == kStatusFailure) {
         // The error code follows the status word; absent when the SDK sent less.
         const int32_t code = length >= 8 ? static_cast<int32_t>(ReadWord(buffer + 4)) : 0;
@@ -64,7 +72,10 @@ std::size_t HandleStatus(LogSink& log, char* out, const uint8_t* buffer, int32_t
         std::size_t size = Put(line, "NET_DVR_GET_MANUALTHERM_INFO failed, Code=");
         size = static_cast<std::size_t>(std::to_chars(line + size, line + sizeof line, code).ptr - line);
         size += Put(line + size, "\r\n\r\n");
-        log.Append(line, size);
+        const std::string_view lines[] = {{line, size}, empty};
+        log.AppendLines(lines);
+    } else {
+        log.Append(out, 2);
     }
     return 2;
 }
@@ -100,7 +111,6 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
         size = HandleData(record.log, out, bytes, length);
     } else if (kind == kEventStatus) {
         size = HandleStatus(record.log, out, bytes, length);
-        record.log.Append(out, size);
     } else {
         size = HandleOtherKind(out, kind);
         record.log.Append(out, size);

@@ -1,28 +1,22 @@
 #include "thermometry/log_sink.hpp"
 
-#include "thermometry/platform/log_file.hpp"
+#include <new>
 
 namespace orvane::thermometry {
-namespace {
-
-// Appends to the fixed path without keeping a copy of it, so that the sink
-// needs no allocation while the library loads.
-class SystemFileSink final : public LogSink {
-public:
-    void Append(const char* data, std::size_t size) noexcept override {
-        platform::AppendToFile(platform::LogFilePath(), data, size);
-    }
-};
-
-}  // namespace
 
 void FileLogSink::Append(const char* data, std::size_t size) noexcept {
-    platform::AppendToFile(path_.c_str(), data, size);
+    if (data == nullptr && size != 0) return;
+    const std::string_view line(data, size);
+    file_.Append({&line, 1});
 }
 
+void FileLogSink::AppendLines(std::span<const std::string_view> lines) noexcept { file_.Append(lines); }
+
 LogSink& SystemLogSink() noexcept {
-    static SystemFileSink sink;
-    return sink;
+    // Built in place on first use, without allocating, and never destroyed.
+    alignas(FileLogSink) static unsigned char storage[sizeof(FileLogSink)];
+    static FileLogSink* const sink = new (storage) FileLogSink(platform::LogFilePath());
+    return *sink;
 }
 
 }  // namespace orvane::thermometry

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
-#include <utility>
+#include <span>
+#include <string_view>
+
+#include "thermometry/platform/log_file.hpp"
 
 namespace orvane::thermometry {
 
@@ -15,20 +17,27 @@ public:
     // Appends one line's bytes whole. Never fails visibly: a line that cannot be
     // stored is lost.
     virtual void Append(const char* data, std::size_t size) noexcept = 0;
+    // Appends the lines of one event, in order, each whole. A sink that opens
+    // something to store lines opens it once for all of them.
+    virtual void AppendLines(std::span<const std::string_view> lines) noexcept {
+        for (const std::string_view line : lines) Append(line.data(), line.size());
+    }
 };
 
-// Appends each line to a file, opened for appending for every line.
+// Appends to the log file at a path: each append (one line, or an event's lines)
+// through one opening of the file (see platform::LogFile).
 class FileLogSink final : public LogSink {
 public:
-    explicit FileLogSink(std::string path) : path_(std::move(path)) {}
+    explicit FileLogSink(std::string_view path) noexcept : file_(path) {}
     void Append(const char* data, std::size_t size) noexcept override;
-    const std::string& Path() const noexcept { return path_; }
+    void AppendLines(std::span<const std::string_view> lines) noexcept override;
 
 private:
-    const std::string path_;
+    platform::LogFile file_;
 };
 
-// The shipped library's sink: the file at the platform's fixed log path.
+// The shipped library's sink: the file at the platform's fixed log path. It is
+// never destroyed, so that an event arriving while the process exits still finds it.
 LogSink& SystemLogSink() noexcept;
 
 }  // namespace orvane::thermometry

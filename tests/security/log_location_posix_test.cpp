@@ -17,11 +17,11 @@
 #include <iterator>
 #include <string>
 
-#include "thermometry/platform/log_file.hpp"
+#include "support/log_lines.hpp"
 
 namespace {
 
-using orvane::thermometry::platform::AppendToFile;
+using testsupport::AppendToFile;
 
 std::string ReadAll(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/log_support.hpp"
@@ -264,6 +266,47 @@ TEST_F(EventHandlerTest, EventsWithoutARecordAreIgnored) {
     const auto block = MakeBlock(BlockFields{});
     OnThermometryEvent(kEventData, const_cast<uint8_t*>(block.data()), 440, nullptr);
     EXPECT_FALSE(testsupport::LogWritten());
+}
+
+// A file log opens the file once per append: every event must reach the log in
+// one append, with all of its lines.
+TEST(EventAppendTest, EachEventReachesTheLogInOneAppend) {
+    class CountingSink final : public LogSink {
+    public:
+        void Append(const char*, std::size_t) noexcept override { ++appends, ++lines; }
+        void AppendLines(std::span<const std::string_view> batch) noexcept override {
+            ++appends;
+            lines += static_cast<int>(batch.size());
+        }
+        int appends = 0;
+        int lines = 0;
+    };
+    const auto whole = MakeBlock(BlockFields{});
+    const uint32_t success[] = {1000};
+    const uint32_t failure[] = {1002, 10};
+    const uint32_t other[] = {1001};
+    const struct {
+        const char* name;
+        int32_t kind;
+        const void* buffer;
+        int32_t length;
+        int lines;
+    } cases[] = {
+        {"whole block", kEventData, whole.data(), 440, 2},
+        {"short block", kEventData, whole.data(), 439, 2},
+        {"no block", kEventData, nullptr, 440, 2},
+        {"success", kEventStatus, success, 4, 2},
+        {"failure", kEventStatus, failure, 8, 2},
+        {"other status", kEventStatus, other, 4, 1},
+        {"other kind", 1, nullptr, 0, 1},
+    };
+    for (const auto& c : cases) {
+        CountingSink sink;
+        ThermometrySubscription record(1, 1, sink);
+        OnThermometryEvent(c.kind, const_cast<void*>(c.buffer), c.length, &record);
+        EXPECT_EQ(sink.appends, 1) << c.name;
+        EXPECT_EQ(sink.lines, c.lines) << c.name;
+    }
 }
 
 }  // namespace

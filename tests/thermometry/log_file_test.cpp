@@ -5,8 +5,9 @@
 #include <string>
 
 #include "support/format_text.hpp"
+#include "support/log_lines.hpp"
 #include "support/log_support.hpp"
-#include "thermometry/log_file.hpp"
+#include "thermometry/log_sink.hpp"
 
 namespace orvane::thermometry {
 namespace {
@@ -18,7 +19,7 @@ protected:
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
     }
-    void WriteLogLine(std::string_view text) { thermometry::WriteLogLine(log, text); }
+    void WriteLogLine(std::string_view text) { testsupport::WriteLogLine(log, text); }
     std::string ReadLogFile() const { return testsupport::ReadFileText(path); }
 
     const std::string path = testsupport::ScratchFilePath("orvane-log", true);

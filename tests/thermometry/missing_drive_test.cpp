@@ -1,9 +1,10 @@
 // A log file whose folder does not exist, as the log on a machine without drive D.
 #include <gtest/gtest.h>
 
+#include "support/log_lines.hpp"
 #include "support/log_support.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/log_file.hpp"
+#include "thermometry/log_sink.hpp"
 #include "thermometry/subscription_record.hpp"
 
 namespace orvane::thermometry {
@@ -12,7 +13,7 @@ namespace {
 TEST(MissingDriveTest, LinesAreLostSilentlyAndEventsStillReachTheRecord) {
     const std::string path = testsupport::ScratchFilePath("orvane-no-drive", false);
     FileLogSink log(path);
-    WriteLogLine(log, "abc");
+    testsupport::WriteLogLine(log, "abc");
     ThermometrySubscription record(1, 1, log);
     testsupport::BlockFields fields;
     fields.time = 0x60CA91C3;

@@ -1,8 +1,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "thermometry/platform/log_file.hpp"
@@ -12,8 +13,8 @@ namespace orvane::thermometry::platform {
 // There are no drive letters: this folder stands for drive D. The library never
 // creates it; while it is missing, log lines are lost as they are without a drive D.
 // /tmp is shared by every local user, so the folder is used only when it is the
-// host user's own (see OpenOwnFolder): one made by anyone else is refused, which can
-// silence the log but never redirect it.
+// host user's own (see OpenCheckedFolder): one made by anyone else is refused, which
+// can silence the log but never redirect it.
 const char* LogFilePath() noexcept { return "/tmp/orvane-drive-d/~log.txt"; }
 
 namespace {
@@ -47,12 +48,21 @@ private:
     int value_;
 };
 
-// The folder that holds the log, opened without following a link in its place, and
-// only when the process's own user owns it and no other user may write it: nobody
-// else can then put a link, a FIFO or a foreign file where the log goes. O_PATH: the
-// descriptor only anchors the openat and the fstat, so the folder need not be
-// readable, and the open is cheaper.
-int OpenOwnFolder(const char* folder) noexcept {
+// The folder of `path` (everything before `name`), opened without following a link
+// in its place, and only when the process's own user owns it and no other user may
+// write it: nobody else can then put a link, a FIFO or a foreign file where the log
+// goes. O_PATH: the descriptor only anchors the openat and the fstat, so the folder
+// need not be readable, and the open is cheaper. O_CLOEXEC: a program the host
+// starts never inherits it; a forked child shares it, which is harmless.
+int OpenCheckedFolder(const char* path, const char* name) noexcept {
+    char folder[LogFile::kPathCapacity];
+    if (name == path) {
+        std::strcpy(folder, ".");
+    } else {
+        const std::size_t length = name - 1 == path ? 1 : static_cast<std::size_t>(name - 1 - path);
+        std::memcpy(folder, path, length);
+        folder[length] = '\0';
+    }
     const int descriptor =
         Retrying([&] { return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
     if (descriptor < 0) return -1;
@@ -65,43 +75,120 @@ int OpenOwnFolder(const char* folder) noexcept {
     return descriptor;
 }
 
-}  // namespace
-
-bool AppendToFile(const char* path, const char* data, std::size_t size) noexcept {
-    if (path == nullptr || (data == nullptr && size != 0)) return false;
-    // The folder part of the path, copied so that it can end with a zero byte.
-    char folder[PATH_MAX];
-    const std::size_t length = std::strlen(path);
-    const char* slash = std::strrchr(path, '/');
-    if (length >= sizeof folder) return false;
-    const char* name = slash == nullptr ? path : slash + 1;
-    if (*name == '\0') return false;
-    if (slash == nullptr) {
-        std::strcpy(folder, ".");
-    } else {
-        const std::size_t folderLength = slash == path ? 1 : static_cast<std::size_t>(slash - path);
-        std::memcpy(folder, path, folderLength);
-        folder[folderLength] = '\0';
+// Whether the open file is a regular file, and whether it has been removed from its
+// folder (no link left) since it was opened. statx asked for the type and the link
+// count only costs well under half of a full fstat on a file just opened; fstat
+// stands in where statx is missing or refused.
+bool IsRegularFile(int file, bool& removed) noexcept {
+    struct statx status {};
+    if (::statx(file, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_NLINK, &status) == 0 &&
+        (status.stx_mask & (STATX_TYPE | STATX_NLINK)) == (STATX_TYPE | STATX_NLINK)) {
+        removed = status.stx_nlink == 0;
+        return S_ISREG(status.stx_mode);
     }
+    struct stat fallback {};
+    if (::fstat(file, &fallback) != 0) return false;
+    removed = fallback.st_nlink == 0;
+    return S_ISREG(fallback.st_mode);
+}
 
-    const Descriptor folderDescriptor(OpenOwnFolder(folder));
-    if (!folderDescriptor.valid()) return false;
-    // Never through a link; never blocking, so a FIFO without a reader fails at once
-    // (ENXIO) instead of stalling the SDK's thread.
-    const Descriptor file(Retrying([&] {
-        return ::openat(folderDescriptor.get(), name,
-                        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, kLogFileMode);
-    }));
-    if (!file.valid()) return false;
-    // Only a regular file takes the line: a FIFO with a reader or a device would
-    // otherwise pass it on.
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+bool WriteWhole(int file, std::string_view line) noexcept {
     ssize_t written;
     do {
-        written = ::write(file.get(), data, size);
+        written = ::write(file, line.data(), line.size());
     } while (written < 0 && errno == EINTR);
-    return written >= 0 && static_cast<std::size_t>(written) == size;
+    return written >= 0 && static_cast<std::size_t>(written) == line.size();
+}
+
+}  // namespace
+
+const char* LogFile::FileNameWithin(const char* path) noexcept {
+    const char* slash = std::strrchr(path, '/');
+    const char* name = slash == nullptr ? path : slash + 1;
+    return *name != '\0' ? name : nullptr;
+}
+
+// The kept folder's number is never closed while the object lives: a folder opened
+// afresh is moved onto the same number (dup3), which the kernel does in one step. A
+// thread that read the number a moment before therefore reaches either the old
+// folder or the new one, never a descriptor that was closed and handed to something
+// else, and no lock is needed (nor one that a fork could leave held).
+LogFile::~LogFile() {
+    const int kept = kept_.load(std::memory_order_acquire);
+    if (kept >= 0) ::close(kept);
+}
+
+namespace {
+
+// How long a checked folder is used before it is opened and checked afresh by its
+// path: a folder its owner renamed, replaced or opened to others is then left
+// within this time, at the cost of one folder opening per interval.
+constexpr int64_t kRecheckMilliseconds = 1000;
+
+int64_t NowMilliseconds() noexcept {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+}  // namespace
+
+// Opens and checks the folder by its path and makes it the kept one; -1 (and the
+// next append tries again) when no usable folder is there.
+int LogFile::RefreshFolder() noexcept {
+    const int64_t now = NowMilliseconds();
+    const int opened = OpenCheckedFolder(path_, name_);
+    if (opened < 0) {
+        checkedUntil_.store(0, std::memory_order_relaxed);
+        return -1;
+    }
+    int kept = -1;
+    if (!kept_.compare_exchange_strong(kept, opened, std::memory_order_acq_rel)) {
+        // A folder is kept already: the fresh one takes over its number.
+        const bool moved = Retrying([&] { return ::dup3(opened, kept, O_CLOEXEC); }) == kept;
+        ::close(opened);
+        if (!moved) return -1;
+    } else {
+        kept = opened;
+    }
+    checkedUntil_.store(now + kRecheckMilliseconds, std::memory_order_relaxed);
+    return kept;
+}
+
+bool LogFile::Append(std::span<const std::string_view> lines) noexcept {
+    if (name_ == nullptr) return false;
+    int folder = kept_.load(std::memory_order_acquire);
+    if (folder < 0 || NowMilliseconds() >= checkedUntil_.load(std::memory_order_relaxed)) {
+        folder = RefreshFolder();
+        if (folder < 0) return false;
+    }
+    // A second try when the first finds the folder removed (opened again by its
+    // path, so a folder made anew is used) or the file deleted between its opening
+    // and its check (a new one is created).
+    for (int attempt = 0;; ++attempt) {
+        const bool lastTry = attempt == 1;
+        // Never through a link; never blocking, so a FIFO without a reader fails at
+        // once (ENXIO) instead of stalling the SDK's thread.
+        const Descriptor file(Retrying([&] {
+            return ::openat(folder, name_,
+                            O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                            kLogFileMode);
+        }));
+        if (!file.valid()) {
+            // ENOENT despite O_CREAT: the kept folder was removed.
+            if (errno != ENOENT || lastTry || (folder = RefreshFolder()) < 0) return false;
+            continue;
+        }
+        // Only a regular file takes the lines: a FIFO with a reader or a device would
+        // otherwise pass them on.
+        bool removed = false;
+        if (!IsRegularFile(file.get(), removed)) return false;
+        if (removed && !lastTry) continue;
+        for (const std::string_view line : lines) {
+            if (!WriteWhole(file.get(), line)) return false;
+        }
+        return true;
+    }
 }
 
 }  // namespace orvane::thermometry::platform

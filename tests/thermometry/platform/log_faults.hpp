@@ -2,6 +2,7 @@
 // each is made in an empty folder of the test's own.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -41,6 +42,23 @@ inline void AddChangeBetweenEvents(std::vector<LogFault>& faults, const char* na
         faults.emplace_back(name, [](const std::string&, const std::string&, std::string&) { return true; });
     fault.between = std::move(change);
     fault.secondEventLogged = true;
+}
+
+// Another program deleting the log, or its whole folder and making the folder anew
+// (as the log's folder must be: the user's own, closed to others' writes), between
+// two events: the next event starts a new file there.
+inline void AddRemovalsBetweenEvents(std::vector<LogFault>& faults) {
+    AddChangeBetweenEvents(faults, "log deleted between events",
+                           [](const std::string& path) { std::filesystem::remove(path); });
+    AddChangeBetweenEvents(
+        faults, "folder removed and made anew between events", [](const std::string& path) {
+            namespace fs = std::filesystem;
+            const fs::path folder = fs::path(path).parent_path();
+            fs::remove_all(folder);
+            fs::create_directory(folder);
+            fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+        });
 }
 
 // A fresh empty folder for one scenario; removed again by RemoveFolder.

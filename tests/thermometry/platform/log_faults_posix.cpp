@@ -90,6 +90,7 @@ std::vector<LogFault> PlatformLogFaults() {
     AddChangeBetweenEvents(faults, "log truncated between events", [](const std::string& path) {
         if (::truncate(path.c_str(), 0) != 0) std::perror("truncate");
     });
+    AddRemovalsBetweenEvents(faults);
     return faults;
 }
 

@@ -33,6 +33,7 @@ std::vector<LogFault> PlatformLogFaults() {
                           nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     });
+    AddRemovalsBetweenEvents(faults);
     return faults;
 }
 

@@ -1,8 +1,8 @@
-#include "thermometry/log_file.hpp"
+#include "support/log_lines.hpp"
 
-#include <cstring>
+#include "thermometry/platform/log_file.hpp"
 
-namespace orvane::thermometry {
+namespace testsupport {
 
 std::string LogLineBytes(std::string_view text) {
     text = text.substr(0, text.find('\0'));
@@ -19,7 +19,7 @@ std::string LogLineBytes(std::string_view text) {
     return bytes;
 }
 
-void WriteLogLine(LogSink& log, std::string_view text) noexcept {
+void WriteLogLine(orvane::thermometry::LogSink& log, std::string_view text) noexcept {
     try {
         const std::string bytes = LogLineBytes(text);
         log.Append(bytes.data(), bytes.size());
@@ -28,4 +28,11 @@ void WriteLogLine(LogSink& log, std::string_view text) noexcept {
     }
 }
 
-}  // namespace orvane::thermometry
+bool AppendToFile(const char* path, const char* data, std::size_t size) noexcept {
+    if (path == nullptr || (data == nullptr && size != 0)) return false;
+    orvane::thermometry::platform::LogFile file(path);
+    const std::string_view line(data, size);
+    return file.Append({&line, 1});
+}
+
+}  // namespace testsupport
