@@ -7,12 +7,13 @@
 #include "core/argument_bytes.hpp"
 #include "core/export_guard.hpp"
 #include "core/library_state.hpp"
+#include "core/platform/sdk_binding.hpp"
 #include "exports/export_bodies.hpp"
 #include "orvane_argument_bytes.h"
 
 namespace {
 
-orvane::LibraryState library(orvane::sdk::importedSdk());
+orvane::LibraryState library(orvane::sdk::ShippedSdk());
 
 }  // namespace
 
