@@ -8,7 +8,9 @@ A recipe is a fenced code block whose info string names it (`recipe=NAME`):
 blocks named like a file are written into the folder first; `linux-*` blocks
 run natively; `windows-*` blocks run with programs ending in .exe under wine.
 The MSVC command line cannot run without Microsoft's tools and runtime: its
-host is compiled with clang-cl using that line's include folder instead. The
+paths are checked and its host is compiled with clang-cl in MSVC mode using
+that line's include folder (check_windows_zip.sh links and runs MSVC-mode hosts
+against OrvaneLib.lib). The
 C# declarations and the Windows ctypes recipe are checked against the export
 list of the Windows archive: each entry point exists with the argument bytes
 its parameters take, and each declared type fits the export's C type.
@@ -81,8 +83,18 @@ def check_msvc_line(text, folder):
         if not os.path.exists(os.path.join(folder, path)):
             sys.exit("the MSVC recipe names %s, which the tree lacks" % path)
     sources = [w for w in words[1 : words.index("/link")] if w.endswith(".c")]
+    # Without Microsoft's C library headers, the few C library calls the host
+    # makes are declared here; everything of OrvaneLib comes from the tree.
+    stubs = os.path.join(folder, "msvc-stubs")
+    os.makedirs(stubs, exist_ok=True)
+    with open(os.path.join(stubs, "stdio.h"), "w") as stdio:
+        stdio.write("typedef struct _iobuf FILE;\nextern FILE* stderr;\nint printf(const char*, ...);\n"
+                    "int fprintf(FILE*, const char*, ...);\nint putchar(int);\n")
+    with open(os.path.join(stubs, "stdlib.h"), "w") as stdlib:
+        stdlib.write("#define EXIT_SUCCESS 0\n#define EXIT_FAILURE 1\n")
     run(
-        "%s --target=i686-pc-windows-msvc /c /W4 /WX /I %s -- %s" % (CLANG_CL, include, " ".join(sources)),
+        "%s --target=i686-pc-windows-msvc /c /W4 /WX /X -imsvc msvc-stubs /I %s -- %s"
+        % (CLANG_CL, include, " ".join(sources)),
         folder,
     )
 
