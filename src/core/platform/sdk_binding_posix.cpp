@@ -42,7 +42,7 @@ public:
         if (handle_ == nullptr) handle_ = ::dlopen(kSdkFileName, RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) return;
         bool all = true;
-#define ORVANE_SDK_RESOLVE(member, name, params) all = Resolve(handle_, ops_.member, #name) && all;
+#define ORVANE_SDK_RESOLVE(result, name, member, params) all = Resolve(handle_, ops_.member, #name) && all;
         HCNETSDK_OPERATION_LIST(ORVANE_SDK_RESOLVE)
 #undef ORVANE_SDK_RESOLVE
         if (!all) {
