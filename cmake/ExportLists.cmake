@@ -164,8 +164,3 @@ file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/HCNetSDK.def CONTENT "${standin_de
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk-standin-imports.def CONTENT "${standin_imports}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk-imports.txt CONTENT "${import_table}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk_operation_list.h CONTENT "${sdk_list_header}")
-
-# The version, written once in project(): the version resource and the version
-# the table check expects in it.
-set(ORVANE_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
-configure_file(${PROJECT_SOURCE_DIR}/src/version.rc.in ${ORVANE_GENERATED_DIR}/version.rc @ONLY)

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "demo_steps.hpp"
-#include "dynamic_library.hpp"
+#include "open_orvane.hpp"
 
 int main() {
     hostloader::DynamicLibrary library;
     std::string error;
     std::printf("Loading %s ...\n", hostloader::LibraryFileName().c_str());
-    if (!library.Open(hostloader::LibraryFileName(), error)) {
+    if (!hostloader::OpenOrvaneLib(library, error)) {
         std::printf("Could not load the library: %s\n", error.c_str());
         return 1;
     }

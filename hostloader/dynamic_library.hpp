@@ -11,6 +11,8 @@ std::string LibraryFileName();
 // The name an export is exported under: decorated with its argument bytes on
 // 32-bit Windows (_CamLogin@20), plain elsewhere.
 std::string ExportName(const std::string& function, int argumentSlots);
+// Where the system looks for a library given by name, in words, for messages.
+std::string SystemSearchDescription();
 
 class DynamicLibrary {
 public:
@@ -19,7 +21,8 @@ public:
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-    // Loads a library by file name; false with a reason in `error` on failure.
+    // Loads a library by file name; false with a reason in `error` on failure: a
+    // file not found names the places searched.
     bool Open(const std::string& fileName, std::string& error);
     // The address of an exported symbol, or null.
     void* Symbol(const std::string& name) const;

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Builds the release archives into dist/:
-#   OrvaneLib-<version>-win32.zip             the DLL (stripped; debug information in
-#                                            OrvaneLib.dll.debug), header, .def, both
-#                                            import libraries, CMake package, README
-#   OrvaneLib-simulator-<version>-win32.zip   the stand-in HCNetSDK.dll and its control header
-#   OrvaneLib-<version>-linux-x86_64.tar.gz   the shared library, header, CMake package
+# Builds the release archives into dist/. Every archive of a platform unpacks into
+# the same folder, OrvaneLib-<version>-<platform>/, so that the library's archive
+# and the simulator's together give a tree whose bin/orvane runs as it is:
+#   OrvaneLib-<version>-win32.zip                     the DLL (stripped; debug information
+#                                                     in OrvaneLib.dll.debug), orvane.exe,
+#                                                     header, .def, both import libraries,
+#                                                     CMake package, guide, LICENSE
+#   OrvaneLib-simulator-<version>-win32.zip           the stand-in bin/HCNetSDK.dll, its
+#                                                     control header, LICENSE
+#   OrvaneLib-<version>-linux-x86_64.tar.gz           lib/libOrvaneLib.so (debug information
+#                                                     in libOrvaneLib.so.debug), bin/orvane,
+#                                                     header, CMake package, guide, LICENSE
+#   OrvaneLib-simulator-<version>-linux-x86_64.tar.gz the stand-in lib/libHCNetSDK.so, its
+#                                                     control header, LICENSE
 # The archives depend on the commit alone: time stamps are SOURCE_DATE_EPOCH (the
 # commit's time unless set), PE files carry none, entries are sorted with fixed modes.
 #
@@ -58,38 +66,38 @@ stage() {
   done
 }
 
+# Packs the library's and the simulator's archives of one platform into $1; both
+# unpack into OrvaneLib-$version-$platform/.
+package_platform() {
+  local out=$1 work=$2 preset=$3 platform=$4 archive_type=$5 tools=$6 library=$7 tool=$8 sdk=$9
+  local v top
+  v=$(version "$preset")
+  top=OrvaneLib-$v-$platform
+
+  local lib=$work/library/$top
+  stage "build/$preset" "$lib" library
+  split_debug "$tools" "$lib/$library"
+  if [ -f "build/$preset/bin/$(basename "$tool")" ]; then
+    install -D -m 0755 "build/$preset/bin/$(basename "$tool")" "$lib/$tool"
+    SOURCE_DATE_EPOCH=0 "${tools}strip" --strip-unneeded "$lib/$tool"
+  fi
+  python3 scripts/reproducible_archive.py "$out/OrvaneLib-$v-$platform.$archive_type" "$lib"
+
+  local sim=$work/simulator/$top
+  stage "build/$preset" "$sim" simulator
+  SOURCE_DATE_EPOCH=0 "${tools}strip" --strip-unneeded "$sim/$sdk"
+  python3 scripts/reproducible_archive.py "$out/OrvaneLib-simulator-$v-$platform.$archive_type" "$sim"
+}
+
 # Packs every archive into the folder $1.
 package_all() {
   local out=$1 work=$1.stage
   rm -rf "$out" "$work"
   mkdir -p "$out" "$work"
-
-  local v
-  v=$(version mingw)
-  local win=$work/OrvaneLib-$v-win32
-  stage build/mingw "$win" library
-  split_debug i686-w64-mingw32- "$win/bin/OrvaneLib.dll"
-  if [ -f build/mingw/bin/orvane.exe ]; then
-    install -D -m 0755 build/mingw/bin/orvane.exe "$win/bin/orvane.exe"
-    SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip --strip-unneeded "$win/bin/orvane.exe"
-  fi
-  python3 scripts/reproducible_archive.py "$out/OrvaneLib-$v-win32.zip" "$win"
-
-  local sim=$work/OrvaneLib-simulator-$v-win32
-  stage build/mingw "$sim" simulator
-  SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip --strip-unneeded "$sim/bin/HCNetSDK.dll"
-  python3 scripts/reproducible_archive.py "$out/OrvaneLib-simulator-$v-win32.zip" "$sim"
-
-  v=$(version linux)
-  local lin=$work/OrvaneLib-$v-linux-x86_64
-  stage build/linux "$lin" library
-  split_debug "" "$lin/lib/libOrvaneLib.so"
-  if [ -f build/linux/bin/orvane ]; then
-    install -D -m 0755 build/linux/bin/orvane "$lin/bin/orvane"
-    strip --strip-unneeded "$lin/bin/orvane"
-  fi
-  python3 scripts/reproducible_archive.py "$out/OrvaneLib-$v-linux-x86_64.tar.gz" "$lin"
-
+  package_platform "$out" "$work/win" mingw win32 zip i686-w64-mingw32- \
+    bin/OrvaneLib.dll bin/orvane.exe bin/HCNetSDK.dll
+  package_platform "$out" "$work/linux" linux linux-x86_64 tar.gz "" \
+    lib/libOrvaneLib.so bin/orvane lib/libHCNetSDK.so
   rm -rf "$work"
 }
 
@@ -101,7 +109,8 @@ package_all dist
 if [ "$check" = 1 ]; then
   # Relink what the archives hold, so that link-time stamps would show, then
   # package again: both sets must be identical.
-  rm -f build/mingw/bin/OrvaneLib.dll build/mingw/bin/HCNetSDK.dll build/linux/bin/libOrvaneLib.so*
+  rm -f build/mingw/bin/OrvaneLib.dll build/mingw/bin/HCNetSDK.dll build/mingw/bin/orvane.exe \
+    build/linux/bin/libOrvaneLib.so* build/linux/bin/libHCNetSDK.so* build/linux/bin/orvane
   sleep 1
   build mingw
   build linux

@@ -7,8 +7,8 @@ archive's own headers (gzip) carry no time or file name either.
 
     reproducible_archive.py OUTPUT FOLDER
 
-The archive holds FOLDER's contents under one top-level folder named after
-OUTPUT without its extension.
+The archive holds FOLDER's contents under one top-level folder named as FOLDER,
+so that archives of one release that share a top folder unpack into one tree.
 """
 import gzip
 import io
@@ -80,11 +80,11 @@ def main():
         sys.exit(__doc__)
     output, folder = sys.argv[1], sys.argv[2]
     epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "0"))
-    base = os.path.basename(output)
-    if base.endswith(".zip"):
-        write_zip(output, folder, base[: -len(".zip")], epoch)
-    elif base.endswith(".tar.gz"):
-        write_tar_gz(output, folder, base[: -len(".tar.gz")], epoch)
+    top = os.path.basename(os.path.normpath(folder))
+    if output.endswith(".zip"):
+        write_zip(output, folder, top, epoch)
+    elif output.endswith(".tar.gz"):
+        write_tar_gz(output, folder, top, epoch)
     else:
         sys.exit("unknown archive type: " + output)
 

@@ -35,13 +35,17 @@ for preset in "${presets[@]}"; do
 done
 
 # With both release builds tested: the release archives, packaged twice (the
-# second time after relinking) to show they are reproducible, and the Windows
-# archive used by hosts built from its contents alone.
+# second time after relinking) to show they are reproducible; the Windows
+# archive used by hosts built from its contents alone; and each platform's pair
+# of archives unpacked into an empty folder, where `orvane check` and every
+# recipe of the integrators' guide run as a new user would run them.
 if [[ " ${presets[*]} " == *" linux "* && " ${presets[*]} " == *" mingw "* ]]; then
   echo "=== packages ==="
   scripts/package.sh --check
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw/CMakeCache.txt)
   scripts/with-wine.sh build/mingw tests/package/check_windows_zip.sh \
     "dist/OrvaneLib-$version-win32.zip" "dist/OrvaneLib-simulator-$version-win32.zip"
+  python3 tests/package/run_guide_recipes.py dist "$version" linux
+  scripts/with-wine.sh build/mingw python3 tests/package/run_guide_recipes.py dist "$version" windows
 fi
 echo "All test runs passed: ${presets[*]}"

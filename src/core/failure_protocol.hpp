@@ -15,7 +15,8 @@ enum class Readiness { Checked, Unchecked };
 
 // Which operations refuse to run while the SDK is not ready. Logging out and the
 // thermometry operations reach the SDK (or the subscription list) whatever its
-// state, and the SDK answers for itself.
+// state, and the SDK answers for itself; with no SDK at all every operation
+// refuses.
 namespace readiness {
 inline constexpr Readiness kLogin = Readiness::Checked;
 inline constexpr Readiness kLogout = Readiness::Unchecked;
@@ -28,17 +29,15 @@ inline constexpr Readiness kThermometryStop = Readiness::Unchecked;
 inline constexpr Readiness kThermometryRead = Readiness::Unchecked;
 }  // namespace readiness
 
-// True when the operation may go on: its policy does not check readiness, or the
-// SDK is ready. Otherwise records the not-ready failure and returns false.
+// True when the operation may go on: there is an SDK to call, and its policy does
+// not check readiness or the SDK is ready. Otherwise records the not-ready
+// failure and returns false.
 template <Readiness policy>
 bool Ready(LibraryState& library) noexcept {
-    if constexpr (policy == Readiness::Checked) {
-        if (!library.SdkReady()) {
-            library.RecordFailure();
-            return false;
-        }
-    }
-    return true;
+    bool ready = library.SdkBound();
+    if constexpr (policy == Readiness::Checked) ready = ready && library.SdkReady();
+    if (!ready) library.RecordFailure();
+    return ready;
 }
 
 // Refuses the operation with an SDK error code: the code becomes the thread's

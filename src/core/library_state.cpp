@@ -4,15 +4,25 @@
 #include "core/sdk_error_text.hpp"
 
 namespace orvane {
+namespace {
+
+// What an unbound library's table refers to: no operation at all. Nothing calls
+// it, since every operation first asks whether the SDK is bound.
+constexpr sdk::SdkOps kNoSdk{};
+
+}  // namespace
 
 LibraryState::LibraryState(const sdk::SdkOps& sdk, thermometry::LogSink& log) noexcept
-    : sdk_(sdk), log_(log), subscriptionList(sdk, log) {
-    sdkReady.store(sdk_.init() != 0, std::memory_order_release);
+    : LibraryState(&sdk, log) {}
+
+LibraryState::LibraryState(const sdk::SdkOps* sdk, thermometry::LogSink& log) noexcept
+    : sdk_(sdk != nullptr ? *sdk : kNoSdk), log_(log), sdkBound(sdk != nullptr), subscriptionList(sdk_, log) {
+    if (sdkBound) sdkReady.store(sdk_.init() != 0, std::memory_order_release);
 }
 
 LibraryState::~LibraryState() {
     sdkReady.store(false, std::memory_order_release);
-    sdk_.cleanup();
+    if (sdkBound) sdk_.cleanup();
     subscriptionList.DestroyAll();
     lastFailureText.Release();
 }

@@ -18,6 +18,11 @@ public:
     // log goes to `log` (the shipped library's is the log file).
     explicit LibraryState(const sdk::SdkOps& sdk,
                           thermometry::LogSink& log = thermometry::SystemLogSink()) noexcept;
+    // Load with no SDK to call when `sdk` is null (its library or one of its
+    // operations could not be found): the SDK is not started, and no operation
+    // reaches it.
+    explicit LibraryState(const sdk::SdkOps* sdk,
+                          thermometry::LogSink& log = thermometry::SystemLogSink()) noexcept;
     // Unload: marks the SDK not ready, shuts it down, stops and destroys every
     // subscription first to last, then releases the failure record.
     ~LibraryState();
@@ -28,7 +33,10 @@ public:
     LibraryState(const LibraryState&) = delete;
     LibraryState& operator=(const LibraryState&) = delete;
 
+    // The SDK's table; call it only when SdkBound().
     const sdk::SdkOps& Sdk() const noexcept { return sdk_; }
+    // Whether there is an SDK to call at all, started or not.
+    bool SdkBound() const noexcept { return sdkBound; }
     bool SdkReady() const noexcept { return sdkReady.load(std::memory_order_acquire); }
 
     // Records why the calling export failed: the SDK-not-started text while the
@@ -48,6 +56,7 @@ public:
 private:
     const sdk::SdkOps& sdk_;
     thermometry::LogSink& log_;
+    const bool sdkBound;
     std::atomic<bool> sdkReady{false};
     // Declared before the list, so the list is destroyed first.
     FailureRecord lastFailureText;

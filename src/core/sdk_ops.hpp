@@ -1,6 +1,7 @@
 // The one seam between the library and the camera SDK: a table of the ten SDK
-// operations. The shipped library fills it with the functions imported from
-// HCNetSDK; tests may hand the library code a table of their own.
+// operations. The shipped library fills it with HCNetSDK's functions (imported on
+// Windows, bound at load elsewhere); tests may hand the library code a table of
+// their own.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,8 @@ struct SdkOps {
 #undef ORVANE_SDK_MEMBER
 };
 
-// The table of the functions imported from HCNetSDK. Only the shipped library
-// links it.
+// The table of the functions imported from HCNetSDK at link time: the shipped
+// Windows library's (see platform/sdk_binding.hpp), and the tests'.
 const SdkOps& importedSdk() noexcept;
 
 }  // namespace orvane::sdk

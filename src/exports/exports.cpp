@@ -12,6 +12,7 @@
 #include "core/export_guard.hpp"
 #include "core/library_state.hpp"
 #include "core/platform/process_end.hpp"
+#include "core/platform/sdk_binding.hpp"
 #include "exports/export_bodies.hpp"
 #include "orvane_export_list.h"
 
@@ -26,7 +27,7 @@ constinit orvane::ExportGate gate;
 // Where the drain limit is zero, no call can still run: the state is destroyed.
 class LoadedLibrary {
 public:
-    LoadedLibrary() { new (storage_) orvane::LibraryState(orvane::sdk::importedSdk()); }
+    LoadedLibrary() { new (storage_) orvane::LibraryState(orvane::sdk::ShippedSdk()); }
     ~LoadedLibrary() {
         const auto limit = orvane::platform::ExportDrainLimit();
         if (gate.CloseAndDrain(limit) || limit.count() == 0) {

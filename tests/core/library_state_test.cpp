@@ -38,6 +38,19 @@ TEST_F(LibraryStateTest, FailedSdkStartLeavesTheLibraryNotReady) {
     EXPECT_EQ(library->LastFailureText(), kSdkNotReadyText);
 }
 
+// No SDK to bind: neither load nor unload calls anything, and failures say the
+// SDK did not start. (The exports' refusals are tested on the built library.)
+TEST_F(LibraryStateTest, WithNoSdkNothingIsCalledAndTheSdkCountsAsNotStarted) {
+    auto library = std::make_unique<LibraryState>(static_cast<const sdk::SdkOps*>(nullptr));
+    EXPECT_FALSE(library->SdkBound());
+    EXPECT_FALSE(library->SdkReady());
+    platform::SetLastError(7);
+    library->RecordFailure();
+    EXPECT_EQ(library->LastFailureText(), kSdkNotReadyText);
+    library.reset();
+    EXPECT_TRUE(JournalOperations().empty());
+}
+
 TEST_F(LibraryStateTest, UnloadWithoutSubscriptionsOnlyCleansUp) {
     Load().reset();
     EXPECT_EQ(JournalOperations(), (std::vector<int32_t>{STANDIN_OP_INIT, STANDIN_OP_CLEANUP}));

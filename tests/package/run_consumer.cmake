@@ -16,8 +16,8 @@ if(TOOLCHAIN_FILE)
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja
       -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DOrvaneLib_DIR=${prefix}/lib/cmake/OrvaneLib)
 else()
-  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${prefix}
-      "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-rpath-link,${SDK_DIR}")
+  # No SDK at link time: the library opens it when it loads.
+  run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${prefix})
 endif()
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 # The package holds the library alone: an integrator puts the camera maker's SDK

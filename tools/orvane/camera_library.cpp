@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "open_orvane.hpp"
 #include "text_encoding.hpp"
 
 namespace orvane_cli {
@@ -10,7 +11,7 @@ const char* const kNoFailureTextNote = "(this library build gives no failure tex
 
 bool CameraLibrary::Load(std::string& error) {
     const std::string name = hostloader::LibraryFileName();
-    if (!library_.Open(name, error)) {
+    if (!hostloader::OpenOrvaneLib(library_, error)) {
         error = "cannot load " + name + ": " + error;
         return false;
     }

@@ -12,7 +12,7 @@ namespace orvane_cli {
 
 class CameraLibrary {
 public:
-    // Loads the library beside the program (or where the system looks) and
+    // Loads the library and the SDK it needs (see hostloader::OpenOrvaneLib) and
     // resolves its exports; false with a reason when it cannot.
     bool Load(std::string& error);
 

@@ -1,0 +1,7 @@
+#include "core/platform/sdk_binding.hpp"
+
+namespace orvane::sdk {
+
+const SdkOps* ShippedSdk() noexcept { return &importedSdk(); }
+
+}  // namespace orvane::sdk
