@@ -5,11 +5,17 @@ namespace standin {
 void Camera::reset() {
     remoteConfigs.reset();
     logins.reset();
-    ptz.reset();
+    site.reset();
     clock.reset();
     scripts.clear();
     journal.clear();
 }
+
+CameraTraits Camera::traitsOf(int32_t userId) const {
+    return CameraTraits{logins.hostOf(userId).value_or(SiteCameras::kDefaultHost)};
+}
+
+PtzHead& Camera::headOf(int32_t userId) { return site.head(traitsOf(userId).host); }
 
 Camera& camera() {
     // Built on first use, so it exists even when a library's load-time NET_DVR_Init

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hcnetsdk_standin.h"
+#include "site_cameras.hpp"
 
 namespace standin {
 namespace {
@@ -32,7 +33,8 @@ Outcome Logins::login(const void* loginRecord) {
     const std::string user = boundedText(bytes + kUserOffset, kCredentialCapacity);
     const std::string password = boundedText(bytes + kPasswordOffset, kCredentialCapacity);
 
-    if (address != STANDIN_CAMERA_ADDRESS || port != STANDIN_CAMERA_PORT) {
+    const std::optional<uint8_t> host = SiteCameras::hostOf(address);
+    if (!host || port != STANDIN_CAMERA_PORT) {
         return Outcome::failure(STANDIN_ERROR_CONNECT, -1);
     }
     if (user != STANDIN_CAMERA_USER || password != STANDIN_CAMERA_PASSWORD) {
@@ -40,7 +42,7 @@ Outcome Logins::login(const void* loginRecord) {
     }
     std::lock_guard lock(mutex_);
     const int32_t userId = nextUserId_++;
-    open_.insert(userId);
+    open_.emplace(userId, *host);
     return Outcome::success(userId);
 }
 
@@ -53,6 +55,13 @@ Outcome Logins::logout(int32_t userId) {
 bool Logins::isLoggedIn(int32_t userId) const {
     std::lock_guard lock(mutex_);
     return open_.count(userId) != 0;
+}
+
+std::optional<uint8_t> Logins::hostOf(int32_t userId) const {
+    std::lock_guard lock(mutex_);
+    const auto found = open_.find(userId);
+    if (found == open_.end()) return std::nullopt;
+    return found->second;
 }
 
 void Logins::reset() {

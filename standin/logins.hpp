@@ -2,8 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <mutex>
-#include <set>
+#include <optional>
 
 #include "outcome.hpp"
 
@@ -12,15 +13,18 @@ namespace standin {
 class Logins {
 public:
     // Reads the login record as the camera would and opens a login when the
-    // address, port, user name and password are those of the camera.
+    // address is one of the site's, and port, user name and password are those
+    // of its cameras.
     Outcome login(const void* loginRecord);
     Outcome logout(int32_t userId);
     bool isLoggedIn(int32_t userId) const;
+    // N of the address 192.0.2.N the login went to; nothing when not logged in.
+    std::optional<uint8_t> hostOf(int32_t userId) const;
     void reset();
 
 private:
     mutable std::mutex mutex_;
-    std::set<int32_t> open_;
+    std::map<int32_t, uint8_t> open_;  // user ID to camera host
     int32_t nextUserId_ = 0;
 };
 

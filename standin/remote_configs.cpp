@@ -4,8 +4,8 @@
 
 namespace standin {
 
-Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback,
-                             void* userData) {
+Outcome RemoteConfigs::start(int32_t userId, int32_t channel, const CameraTraits& camera,
+                             HcRemoteConfigCallback callback, void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
     const int32_t handle = nextHandle_++;
@@ -17,7 +17,7 @@ Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCall
                 [this, handle](int32_t kind, const void* buffer, int32_t length) {
                     return fire(handle, kind, buffer, length);
                 },
-                channel);
+                channel, camera);
         } catch (...) {
             // No thread to be had: the session runs without a stream.
         }

@@ -11,6 +11,7 @@
 
 #include "hcnetsdk.h"
 #include "outcome.hpp"
+#include "site_cameras.hpp"
 #include "thermometry_stream.hpp"
 
 namespace standin {
@@ -18,8 +19,10 @@ namespace standin {
 class RemoteConfigs {
 public:
     // Opens a session and gives its handle (counting up from 0). While streaming
-    // is on, the session delivers its events on a thread of its own.
-    Outcome start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback, void* userData);
+    // is on, the session delivers its events on a thread of its own, with the
+    // readings of the camera the login belongs to.
+    Outcome start(int32_t userId, int32_t channel, const CameraTraits& camera,
+                  HcRemoteConfigCallback callback, void* userData);
     // Ends a session. Returns only when no callback for the handle is running,
     // and none will run afterwards.
     Outcome stop(int32_t handle);

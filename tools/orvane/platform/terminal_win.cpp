@@ -1,6 +1,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -28,6 +29,28 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 void PrepareConsole() { ::SetConsoleOutputCP(CP_UTF8); }
 
+void WriteText(std::FILE* stream, const std::string& utf8) {
+    std::fflush(stream);
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0 && !utf8.empty()) {
+        const int length =
+            ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(length), L'\0');
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+        for (std::size_t done = 0; done < wide.size();) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
+            if (::WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) == 0 || written == 0)
+                break;
+            done += written;
+        }
+        return;
+    }
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
 bool StdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
 bool StdinIsTerminal() { return ::_isatty(::_fileno(stdin)) != 0; }
 
@@ -50,5 +73,7 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt) {
 void WatchForInterrupt() { ::SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 
 bool InterruptRequested() { return interrupted.load(); }
+
+void ClearInterrupt() { interrupted = false; }
 
 }  // namespace orvane_cli::platform
