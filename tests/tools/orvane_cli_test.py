@@ -475,6 +475,24 @@ def group_shell():
     # From a script the text output is the results only: no prompt, no greeting.
     code, out, _ = run(["shell", "-a", CAMERA], env, "position\n")
     check(code == 0 and "orvane>" not in out and re.search(r"^PTZ position: pan 0\.0", out, re.M), f"text: {out!r}")
+    # Ctrl+C while the session waits for a line ends it, logged out.
+    environment = dict(os.environ)
+    environment.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "shell-interrupt-trace.txt"})
+    process = subprocess.Popen(command(["shell", "-a", CAMERA]), cwd=args.work, env=environment,
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    process.stdin.write(b"position\n")
+    process.stdin.flush()
+    process.stdout.readline()  # logged in
+    process.stdout.readline()  # the position
+    process.send_signal(signal.SIGINT)
+    try:
+        out, _ = process.communicate(timeout=60)
+        calls = [f[1] for f in read_trace("shell-interrupt-trace.txt") if f[0] == "call"]
+        check(calls.count("logout") == 1 and b"Interrupted" in out, f"Ctrl+C in a shell: {calls} {out!r}")
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.communicate()
+        check(False, "the shell did not end on Ctrl+C")
     # A failed login ends the session before any command.
     code, result, _ = run_json(["shell", "-a", CAMERA, "--user", "nobody"], env, "position\n")
     check(code == 3 and "login" in result.get("error", ""), f"shell with a wrong user: {code} {result}")

@@ -25,7 +25,5 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt);
 // commands poll, so that they can end cleanly: stop, log out, close files.
 void WatchForInterrupt();
 bool InterruptRequested();
-// Forgets an interrupt that has been dealt with.
-void ClearInterrupt();
 
 }  // namespace orvane_cli::platform

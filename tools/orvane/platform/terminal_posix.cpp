@@ -60,6 +60,4 @@ void WatchForInterrupt() {
 
 bool InterruptRequested() { return interrupted != 0; }
 
-void ClearInterrupt() { interrupted = 0; }
-
 }  // namespace orvane_cli::platform

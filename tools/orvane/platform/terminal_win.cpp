@@ -12,6 +12,9 @@ namespace orvane_cli::platform {
 namespace {
 
 std::atomic<bool> interrupted{false};
+// The thread that watches for interrupts; a read it is blocked in (a shell
+// session waiting for a line) is cancelled so that it sees the interrupt.
+HANDLE watchingThread = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
@@ -19,6 +22,7 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT:
             interrupted = true;
+            if (watchingThread != nullptr) ::CancelSynchronousIo(watchingThread);
             return TRUE;
         default:
             return FALSE;
@@ -70,10 +74,14 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt) {
     return line;
 }
 
-void WatchForInterrupt() { ::SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+void WatchForInterrupt() {
+    if (watchingThread == nullptr) {
+        ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &watchingThread,
+                          0, FALSE, DUPLICATE_SAME_ACCESS);
+    }
+    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
 
 bool InterruptRequested() { return interrupted.load(); }
-
-void ClearInterrupt() { interrupted = false; }
 
 }  // namespace orvane_cli::platform
