@@ -8,7 +8,7 @@
 #include "camera/ptz_query.hpp"
 #include "core/export_guard.hpp"
 #include "process/job_binding.hpp"
-#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/subscription_operations.hpp"
 
 namespace orvane::exports {
 
