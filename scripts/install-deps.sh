@@ -2,8 +2,8 @@
 # Installs everything the builds, tests and demo need on a fresh Debian machine:
 # the native toolchain and test libraries, the i686 mingw-w64 cross compiler,
 # 32-bit wine (which needs the i386 architecture) and the JPEG writer used by the
-# stand-in camera; readelf (binutils) and setpriv (util-linux) for the security
-# tests; clang with libFuzzer for the fuzz targets; clang, lld and llvm for the
+# stand-in camera; libedit for line editing in the tool's shell; readelf
+# (binutils) and setpriv (util-linux) for the security tests; clang with libFuzzer for the fuzz targets; clang, lld and llvm for the
 # MSVC-style import library, the MSVC-mode test host and the header check; zip
 # and unzip for the release archives. Safe to run again: it only installs what is
 # missing.
@@ -13,7 +13,7 @@ packages=(
   cmake ninja-build g++ make python3 clang-format-14
   binutils util-linux
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libstb-dev libcli11-dev
+  libstb-dev libcli11-dev libedit-dev
   clang-14 libfuzzer-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386

@@ -5,12 +5,18 @@ namespace standin {
 void Camera::reset() {
     remoteConfigs.reset();
     logins.reset();
-    ptz.reset();
+    site.reset();
     clock.reset();
     scripts.clear();
     delays.reset();
     journal.clear();
 }
+
+CameraTraits Camera::traitsOf(int32_t userId) const {
+    return CameraTraits{logins.hostOf(userId).value_or(SiteCameras::kDefaultHost)};
+}
+
+PtzHead& Camera::headOf(int32_t userId) { return site.head(traitsOf(userId).host); }
 
 Camera& camera() {
     // Built on first use, so it exists even when a library's load-time NET_DVR_Init

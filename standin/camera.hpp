@@ -1,4 +1,4 @@
-// The one simulated camera behind the stand-in SDK, and its call journal and scripts.
+// The simulated cameras behind the stand-in SDK, and its call journal and scripts.
 #pragma once
 
 #include <atomic>
@@ -10,6 +10,7 @@
 #include "remote_configs.hpp"
 #include "scripts.hpp"
 #include "sim_clock.hpp"
+#include "site_cameras.hpp"
 
 namespace standin {
 
@@ -19,9 +20,16 @@ struct Camera {
     Scripts scripts;
     Logins logins;
     SimClock clock;
-    PtzHead ptz{clock};
+    SiteCameras site{clock};
+    // The default camera's head, which the control interface steers.
+    PtzHead& ptz{site.head(SiteCameras::kDefaultHost)};
     RemoteConfigs remoteConfigs;
     CallDelays delays;
+
+    // The traits and head of the camera a login belongs to (the default camera's
+    // for a user ID that is not logged in).
+    CameraTraits traitsOf(int32_t userId) const;
+    PtzHead& headOf(int32_t userId);
 
     void reset();
 };

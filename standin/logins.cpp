@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hcnetsdk_standin.h"
+#include "site_cameras.hpp"
 
 namespace standin {
 namespace {
@@ -32,7 +33,8 @@ Outcome Logins::login(const void* loginRecord) {
     const std::string user = boundedText(bytes + kUserOffset, kCredentialCapacity);
     const std::string password = boundedText(bytes + kPasswordOffset, kCredentialCapacity);
 
-    if (address != STANDIN_CAMERA_ADDRESS || port != STANDIN_CAMERA_PORT) {
+    const std::optional<uint8_t> host = SiteCameras::hostOf(address);
+    if (!host || port != STANDIN_CAMERA_PORT) {
         return Outcome::failure(STANDIN_ERROR_CONNECT, -1);
     }
     if (user != STANDIN_CAMERA_USER || password != STANDIN_CAMERA_PASSWORD) {
@@ -40,7 +42,7 @@ Outcome Logins::login(const void* loginRecord) {
     }
     std::lock_guard lock(mutex_);
     const int32_t userId = nextUserId_++;
-    open_.emplace(userId, address);
+    open_.emplace(userId, *host);
     return Outcome::success(userId);
 }
 
@@ -56,10 +58,15 @@ bool Logins::isLoggedIn(int32_t userId) const {
 }
 
 std::vector<int32_t> Logins::dropCamera(const char* address) {
+    std::optional<uint8_t> host;
+    if (address != nullptr) {
+        host = SiteCameras::hostOf(address);
+        if (!host) return {};
+    }
     std::lock_guard lock(mutex_);
     std::vector<int32_t> dropped;
     for (auto it = open_.begin(); it != open_.end();) {
-        if (address == nullptr || it->second == address) {
+        if (!host || it->second == *host) {
             dropped.push_back(it->first);
             it = open_.erase(it);
         } else {
@@ -67,6 +74,13 @@ std::vector<int32_t> Logins::dropCamera(const char* address) {
         }
     }
     return dropped;
+}
+
+std::optional<uint8_t> Logins::hostOf(int32_t userId) const {
+    std::lock_guard lock(mutex_);
+    const auto found = open_.find(userId);
+    if (found == open_.end()) return std::nullopt;
+    return found->second;
 }
 
 void Logins::reset() {

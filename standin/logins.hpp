@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <string>
+#include <optional>
 #include <vector>
 
 #include "outcome.hpp"
@@ -14,7 +14,8 @@ namespace standin {
 class Logins {
 public:
     // Reads the login record as the camera would and opens a login when the
-    // address, port, user name and password are those of the camera.
+    // address is one of the site's, and port, user name and password are those
+    // of its cameras.
     Outcome login(const void* loginRecord);
     Outcome logout(int32_t userId);
     bool isLoggedIn(int32_t userId) const;
@@ -22,11 +23,13 @@ public:
     // reboot does, and gives their user IDs; later calls with them fail as for
     // any ID not logged in. New logins are accepted at once.
     std::vector<int32_t> dropCamera(const char* address);
+    // N of the address 192.0.2.N the login went to; nothing when not logged in.
+    std::optional<uint8_t> hostOf(int32_t userId) const;
     void reset();
 
 private:
     mutable std::mutex mutex_;
-    std::map<int32_t, std::string> open_;  // user ID -> the camera's address
+    std::map<int32_t, uint8_t> open_;  // user ID to camera host
     int32_t nextUserId_ = 0;
 };
 

@@ -12,8 +12,8 @@ constexpr uint32_t kStatusFailure = 1002;
 
 }  // namespace
 
-Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback,
-                             void* userData) {
+Outcome RemoteConfigs::start(int32_t userId, int32_t channel, const CameraTraits& camera,
+                             HcRemoteConfigCallback callback, void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
     // The map is ordered: the first gap in its keys is the lowest free handle.
@@ -27,7 +27,7 @@ Outcome RemoteConfigs::start(int32_t userId, int32_t channel, HcRemoteConfigCall
                 [this, handle](int32_t kind, const void* buffer, int32_t length) {
                     return fire(handle, kind, buffer, length);
                 },
-                channel);
+                channel, camera);
         } catch (...) {
             // No thread to be had: the session runs without a stream.
         }

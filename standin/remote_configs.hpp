@@ -12,6 +12,7 @@
 
 #include "hcnetsdk.h"
 #include "outcome.hpp"
+#include "site_cameras.hpp"
 #include "thermometry_stream.hpp"
 
 namespace standin {
@@ -20,8 +21,10 @@ class RemoteConfigs {
 public:
     // Opens a session and gives it the lowest handle no session holds, as an SDK
     // that indexes a table does. While streaming is on, the session delivers its
-    // events on a thread of its own.
-    Outcome start(int32_t userId, int32_t channel, HcRemoteConfigCallback callback, void* userData);
+    // events on a thread of its own, with the readings of the camera the login
+    // belongs to.
+    Outcome start(int32_t userId, int32_t channel, const CameraTraits& camera,
+                  HcRemoteConfigCallback callback, void* userData);
     // Ends a session and frees its handle, also one the camera has ended. Returns
     // only when no callback for the handle is running, and none will run
     // afterwards. The outcome notes the pair of the session it ended.

@@ -141,11 +141,11 @@ void drawCrosshair(Picture& picture) {
 
 }  // namespace
 
-Picture renderScene(const HeadPosition& head, int width, int height) {
+Picture renderScene(const HeadPosition& head, const CameraTraits& camera, int width, int height) {
     Picture picture{width, height, std::vector<uint8_t>(3 * static_cast<std::size_t>(width) * height)};
     const double fieldOfView = kWideFieldOfView * 10.0 / head.zoom;
     const double verticalFieldOfView = fieldOfView * height / width;
-    const double centreAzimuth = head.pan / 10.0;
+    const double centreAzimuth = head.pan / 10.0 - camera.sceneTurnDegrees();
     const double centreElevation = -head.tilt / 10.0;
     for (int y = 0; y < height; ++y) {
         const double elevation = centreElevation + (0.5 - (y + 0.5) / height) * verticalFieldOfView;

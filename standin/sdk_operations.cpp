@@ -114,7 +114,7 @@ int32_t HCNETSDK_CALL NET_DVR_PTZControlWithSpeed_Other(int32_t userId, int32_t 
                    [&](Camera& cam) {
                        Outcome login = requireLogin(cam, userId);
                        if (login.errorCode != 0) return login;
-                       return cam.ptz.control(channel, command, stop, speed);
+                       return cam.headOf(userId).control(channel, command, stop, speed);
                    });
 }
 
@@ -124,7 +124,7 @@ int32_t HCNETSDK_CALL NET_DVR_PTZPreset_Other(int32_t userId, int32_t channel, u
                    [&](Camera& cam) {
                        Outcome login = requireLogin(cam, userId);
                        if (login.errorCode != 0) return login;
-                       return cam.ptz.preset(channel, presetCommand, presetIndex);
+                       return cam.headOf(userId).preset(channel, presetCommand, presetIndex);
                    });
 }
 
@@ -136,7 +136,7 @@ int32_t HCNETSDK_CALL NET_DVR_GetDVRConfig(int32_t userId, uint32_t command, int
     return perform(std::move(entry), 0, [&](Camera& cam) {
         Outcome login = requireLogin(cam, userId);
         if (login.errorCode != 0) return login;
-        return cam.ptz.readConfig(command, outBuffer, outSize, returnedSize);
+        return cam.headOf(userId).readConfig(command, outBuffer, outSize, returnedSize);
     });
 }
 
@@ -152,7 +152,7 @@ int32_t HCNETSDK_CALL NET_DVR_CaptureJPEGPicture(int32_t userId, int32_t channel
         if (pictureParams == nullptr || filePath == nullptr) {
             return Outcome::failure(STANDIN_ERROR_PARAMETER);
         }
-        return writeSnapshot(cam.ptz.position(), pictureParams, filePath);
+        return writeSnapshot(cam.headOf(userId).position(), cam.traitsOf(userId), pictureParams, filePath);
     });
 }
 
@@ -174,7 +174,7 @@ int32_t HCNETSDK_CALL NET_DVR_StartRemoteConfig(int32_t userId, uint32_t command
         }
         int32_t channel = 0;
         std::memcpy(&channel, static_cast<const uint8_t*>(condition) + 4, sizeof channel);
-        return cam.remoteConfigs.start(userId, channel, callback, userData);
+        return cam.remoteConfigs.start(userId, channel, cam.traitsOf(userId), callback, userData);
     });
 }
 

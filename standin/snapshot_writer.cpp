@@ -23,13 +23,14 @@ uint16_t u16At(const void* bytes, int offset) {
 
 }  // namespace
 
-Outcome writeSnapshot(const HeadPosition& head, const void* pictureParams, const char* path) {
+Outcome writeSnapshot(const HeadPosition& head, const CameraTraits& camera, const void* pictureParams,
+                      const char* path) {
     const uint16_t sizeCode = u16At(pictureParams, 0);
     const uint16_t qualityCode = u16At(pictureParams, 2);
     if (sizeCode != kOwnResolution) return Outcome::failure(STANDIN_ERROR_NOT_SUPPORTED);
     if (qualityCode >= std::size(kQualities)) return Outcome::failure(STANDIN_ERROR_PARAMETER);
 
-    const Picture picture = renderScene(head, STANDIN_SNAPSHOT_WIDTH, STANDIN_SNAPSHOT_HEIGHT);
+    const Picture picture = renderScene(head, camera, STANDIN_SNAPSHOT_WIDTH, STANDIN_SNAPSHOT_HEIGHT);
     if (stbi_write_jpg(path, picture.width, picture.height, 3, picture.rgb.data(), kQualities[qualityCode]) ==
         0) {
         return Outcome::failure(STANDIN_ERROR_CREATE_FILE);

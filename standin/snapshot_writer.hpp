@@ -4,11 +4,13 @@
 
 #include "outcome.hpp"
 #include "ptz_head.hpp"
+#include "site_cameras.hpp"
 
 namespace standin {
 
 // Reads the 4-byte picture parameters (size code, quality code, 16 bits each,
 // little-endian) and writes the picture to the path, byte for byte as given.
-Outcome writeSnapshot(const HeadPosition& head, const void* pictureParams, const char* path);
+Outcome writeSnapshot(const HeadPosition& head, const CameraTraits& camera, const void* pictureParams,
+                      const char* path);
 
 }  // namespace standin

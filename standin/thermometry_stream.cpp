@@ -32,16 +32,18 @@ uint32_t packTime(const platform::LocalTime& t) {
 
 }  // namespace
 
-std::vector<uint8_t> ThermometryStream::measurementBlock(uint32_t sequence, int32_t channel) {
+std::vector<uint8_t> ThermometryStream::measurementBlock(uint32_t sequence, int32_t channel,
+                                                         const CameraTraits& camera) {
     std::vector<uint8_t> block(kBlockSize, 0);
     putWord(block, 0, static_cast<uint32_t>(channel));
     putWord(block, 8, packTime(platform::localTimeNow()));
     block[44] = 1;  // rule 1
     block[45] = 2;  // a region rule: max, min, avg, diff
     // A scene that warms and cools slowly, around 30 degrees.
-    const double phase = static_cast<double>(sequence) * 0.35;
-    const float max = static_cast<float>(36.0 + 3.5 * std::sin(phase));
-    const float min = static_cast<float>(22.0 + 1.5 * std::cos(phase * 0.7));
+    const double phase = static_cast<double>(sequence) * 0.35 + camera.readingPhase();
+    const double base = camera.temperatureOffset();
+    const float max = static_cast<float>(base + 36.0 + 3.5 * std::sin(phase));
+    const float min = static_cast<float>(base + 22.0 + 1.5 * std::cos(phase * 0.7));
     const float avg = (max + min) / 2.0f + static_cast<float>(0.4 * std::sin(phase * 2.3));
     putFloat(block, 48, avg);
     putFloat(block, 180, max);
@@ -53,11 +55,12 @@ std::vector<uint8_t> ThermometryStream::measurementBlock(uint32_t sequence, int3
     return block;
 }
 
-ThermometryStream::ThermometryStream(Deliver deliver, int32_t channel)
-    : deliver_(std::move(deliver)), channel_(channel) {}
+ThermometryStream::ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera)
+    : deliver_(std::move(deliver)), channel_(channel), camera_(camera) {}
 
-std::shared_ptr<ThermometryStream> ThermometryStream::launch(Deliver deliver, int32_t channel) {
-    std::shared_ptr<ThermometryStream> stream(new ThermometryStream(std::move(deliver), channel));
+std::shared_ptr<ThermometryStream> ThermometryStream::launch(Deliver deliver, int32_t channel,
+                                                             const CameraTraits& camera) {
+    std::shared_ptr<ThermometryStream> stream(new ThermometryStream(std::move(deliver), channel, camera));
     // The thread keeps the stream alive for as long as it runs.
     stream->thread_ = std::thread([stream] { stream->run(); });
     return stream;
@@ -71,7 +74,7 @@ void ThermometryStream::run() {
             std::unique_lock lock(mutex_);
             if (changed_.wait_for(lock, interval, [this] { return stopRequested_; })) break;
         }
-        const std::vector<uint8_t> block = measurementBlock(sequence, channel_);
+        const std::vector<uint8_t> block = measurementBlock(sequence, channel_, camera_);
         running = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
         if (running) traceMeasurement(block);
     }

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "site_cameras.hpp"
+
 namespace standin {
 
 class ThermometryStream {
@@ -22,7 +24,8 @@ public:
     static constexpr std::chrono::milliseconds interval{200};
 
     // Starts the thread. Throws std::system_error when no thread can be started.
-    static std::shared_ptr<ThermometryStream> launch(Deliver deliver, int32_t channel);
+    static std::shared_ptr<ThermometryStream> launch(Deliver deliver, int32_t channel,
+                                                     const CameraTraits& camera);
 
     // Wakes the thread, waits until it has delivered its last event and lets it
     // end on its own. It is not joined: unloading a library on Windows runs with
@@ -31,15 +34,17 @@ public:
     void finish();
 
     // The measurement block the camera sends as event number `sequence`, stamped
-    // with the current local time.
-    static std::vector<uint8_t> measurementBlock(uint32_t sequence, int32_t channel);
+    // with the current local time, as the given camera measures it.
+    static std::vector<uint8_t> measurementBlock(uint32_t sequence, int32_t channel,
+                                                 const CameraTraits& camera);
 
 private:
-    ThermometryStream(Deliver deliver, int32_t channel);
+    ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera);
     void run();
 
     Deliver deliver_;
     int32_t channel_;
+    CameraTraits camera_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stopRequested_ = false;

@@ -3,13 +3,23 @@
  * every SDK call it receives and can be scripted to fail. Tests and the demo use
  * it; OrvaneLib never links it.
  *
- * The simulated camera answers at STANDIN_CAMERA_ADDRESS:STANDIN_CAMERA_PORT to
- * STANDIN_CAMERA_USER with STANDIN_CAMERA_PASSWORD. Other addresses fail with
- * STANDIN_ERROR_CONNECT, a wrong user or password with STANDIN_ERROR_PASSWORD.
- * User IDs count up from 0 after each StandinReset. Remote-configuration
- * handles are table indexes, as in real SDKs: a start gets the lowest
- * non-negative handle no session holds, so the handle of a stopped session is
- * the next start's.
+ * The simulated site has a camera at every address of 192.0.2.0/24 ("192.0.2.N",
+ * N from 0 to 255 in decimal without leading zeros), each answering at port
+ * STANDIN_CAMERA_PORT to STANDIN_CAMERA_USER with STANDIN_CAMERA_PASSWORD. Other
+ * addresses and ports fail with STANDIN_ERROR_CONNECT, a wrong user or password
+ * with STANDIN_ERROR_PASSWORD. User IDs count up from 0 after each StandinReset,
+ * across all cameras.
+ *
+ * Each address is a camera of its own: its own PTZ head and presets, a landscape
+ * turned by 37 degrees per address away from STANDIN_CAMERA_ADDRESS, and
+ * thermometry readings shifted in level and phase, so that no two cameras give
+ * the same pictures or measurements. STANDIN_CAMERA_ADDRESS is the default
+ * camera: the StandinPtz* functions below steer its head, and it sees and
+ * measures exactly what the descriptions below give. Logins, streams, scripts
+ * and the journal are shared by all cameras.
+ * Remote-configuration handles are table indexes, as in real SDKs: a start
+ * gets the lowest non-negative handle no session holds, so the handle of a
+ * stopped session is the next start's.
  *
  * All functions use the plain C convention and may be called from any thread.
  */
@@ -96,7 +106,8 @@ enum StandinPresetCommand { STANDIN_PRESET_SET = 8, STANDIN_PRESET_CLEAR = 9, ST
 #define STANDIN_SNAPSHOT_WIDTH 640
 #define STANDIN_SNAPSHOT_HEIGHT 360
 
-/* Sets the head's position (each value clamped to its range) and ends any motion. */
+/* The default camera's head (STANDIN_CAMERA_ADDRESS).
+ * Sets the head's position (each value clamped to its range) and ends any motion. */
 void StandinPtzSetPosition(uint16_t pan, uint16_t tilt, uint16_t zoom);
 /* The head's position now; any pointer may be null. */
 void StandinPtzGetPosition(uint16_t* pan, uint16_t* tilt, uint16_t* zoom);
@@ -109,7 +120,7 @@ void StandinClockFreeze(void);
 void StandinClockAdvance(uint32_t milliseconds);
 
 /* Forgets every login, stops every stream, clears the journal, all scripts and
- * delays, and puts the camera back to its initial state. The SDK stays initialised as
+ * delays, and puts every camera back to its initial state. The SDK stays initialised as
  * it was. */
 void StandinReset(void);
 

@@ -75,13 +75,19 @@ def as_float(bits):
 # Bad arguments: exit code 2 and a message that names the problem.
 USAGE = [
     ([], "A subcommand is required"),
-    (["frobnicate"], "A subcommand is required"),
+    (["frobnicate"], "unknown command 'frobnicate'"),
+    (["ptz", "wiggle", "-a", CAMERA], "unknown command 'ptz wiggle'"),
+    (["check", CAMERA, "--frob"], "--frob"),
+    (["--frob", "check", CAMERA], "--frob"),
     (["ptz", "move", "sideways", "-a", CAMERA], "sideways not in"),
     (["ptz", "move", "left", "--for", "fast", "-a", CAMERA], "not a positive duration"),
     (["ptz", "move", "left", "--for", "0s", "-a", CAMERA], "not a positive duration"),
     (["preset", "jump", "1", "-a", CAMERA], "jump not in"),
     (["preset", "set", "-a", CAMERA], "index is required"),
-    (["thermo", "record", "-a", CAMERA], "--csv is required"),
+    (["thermo", "record"], "no camera address"),
+    (["thermo", "record", "-a", CAMERA, "-a", "192.0.2.65", "-c", "1", "-c", "2", "-c", "3"], "once per camera"),
+    (["thermo", "record", "-a", CAMERA, "-a", CAMERA], "named twice"),
+    (["thermo", "record", "-a", CAMERA, "--force", "--append"], "excludes"),
     (["thermo", "record", "--csv", "x.csv", "--duration", "ten", "-a", CAMERA], "not a positive duration"),
     (["thermo", "record", "--csv", "x.csv", "--interval", "-1s", "-a", CAMERA], "interval"),
     (["check", CAMERA, "--port", "70000"], "port"),
@@ -89,6 +95,10 @@ USAGE = [
     (["check"], "no camera address"),
     (["job", "0"], "pid"),
     (["job", "twelve"], "pid"),
+    (["job", "4242"], "--yes"),
+    (["job", "1", "--yes"], "refusing"),
+    (["run"], "no command given"),
+    (["shell"], "no camera address"),
 ]
 
 
@@ -97,8 +107,21 @@ def group_usage():
         code, out, err = run(argv, {"ORVANE_PASSWORD": PASSWORD})
         check(code == 2, f"{argv}: exit code {code}, expected 2 ({err.strip()})")
         check(message in err, f"{argv}: stderr lacks {message!r}: {err!r}")
+        # With --json the same failure is one JSON object on standard output.
+        code, result, _ = run_json(argv, {"ORVANE_PASSWORD": PASSWORD})
+        check(code == 2 and result.get("ok") is False and result.get("exit_code") == 2 and
+              message in result.get("error", ""), f"--json {argv}: {result}")
     code, out, _ = run(["--help"])
-    check(code == 0 and "Exit codes" in out and "thermo" in out, "--help shows commands and exit codes")
+    check(code == 0 and "Exit codes" in out and "thermo" in out and "5 a recording's alarm" in out,
+          "--help shows commands and exit codes")
+    code, out, _ = run(["--version"])
+    check(code == 0 and re.fullmatch(r"orvane \d+\.\d+\.\d+(\.\d+)?\n", out) is not None, f"--version: {out!r}")
+    # --quiet leaves only what must be seen; --verbose adds to the normal output.
+    full, env = with_password(["position"])
+    normal, quiet, verbose = (run(flag + full, env)[1] for flag in ([], ["--quiet"], ["--verbose"]))
+    check("PTZ position" in normal and quiet == "", f"--quiet printed {quiet!r}")
+    check(verbose.startswith("Library ") and normal in verbose, f"--verbose printed {verbose!r}")
+
 
 
 # ---------------------------------------------------------------------------
@@ -147,9 +170,9 @@ def group_commands():
             check(False, f"{argv} --json: missing {e} in {result}")
     # The job command needs no login. An ID that names no process fails, yet the
     # call that creates the job still arms it.
-    code, out, err = run(["job", str(0x7FFFFFFF)])
-    check(code == 1 and "could not be opened" in err, f"job of no process: exit {code}, {err!r}")
-    code, result, _ = run_json(["job", str(0x7FFFFFFF)])
+    code, out, err = run(["job", str(0x7FFFFFFF), "--yes"])
+    check(code == 1 and "could not be opened" in err and "dies when" in err, f"job of no process: exit {code}, {err!r}")
+    code, result, _ = run_json(["job", str(0x7FFFFFFF), "--yes"])
     check(code == 1 and result.get("bits", 0) & 32 and not result.get("bits", 0) & 2,
           f"job of no process --json: {result}")
     if args.emulator:
@@ -157,7 +180,7 @@ def group_commands():
     # A bound child ends when its host (here the orvane process) ends.
     child = subprocess.Popen(["sleep", "60"])
     try:
-        code, out, _ = run(["job", str(child.pid)])
+        code, out, _ = run(["job", str(child.pid), "--yes"])
         check(code == 0 and re.search(r"\[x\] 2 ", out) and re.search(r"\[x\] 64 ", out),
               f"job: exit {code}, output {out!r}")
         try:
@@ -227,12 +250,19 @@ def group_failure_text():
 # ---------------------------------------------------------------------------
 # Recording: every CSV row is a measurement the stand-in sent, in order, and the
 # chart has its three series and labelled axes.
-def check_csv_against_trace(csv_name, trace):
+HOST_TIME = re.compile(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d")
+
+
+def read_csv(csv_name):
     with open(os.path.join(args.work, csv_name), "rb") as f:
         content = f.read().decode("ascii")
     check(content.endswith("\n"), f"{csv_name} ends in the middle of a row")
     lines = content.splitlines()
-    check(lines[0] == "time,max_c,min_c,avg_c", f"{csv_name} header is {lines[0]!r}")
+    check(lines[0] == "camera,channel,time,host_time,max_c,min_c,avg_c", f"{csv_name} header is {lines[0]!r}")
+    return [line.split(",") for line in lines[1:]]
+
+
+def check_csv_against_trace(csv_name, trace, camera=CAMERA):
     sent = []
     for fields in trace:
         if fields[0] != "event":
@@ -241,7 +271,11 @@ def check_csv_against_trace(csv_name, trace):
         stamp = f"{date[0:4]}-{date[4:6]}-{date[6:8]}T{clock[0:2]}:{clock[2:4]}:{clock[4:6]}"
         readings = ["%.2f" % as_float(fields[i]) for i in (5, 7, 9)]
         sent.append(",".join([stamp] + readings))
-    rows = lines[1:]
+    rows = []
+    for fields in read_csv(csv_name):
+        check(fields[0:2] == [camera, "1"], f"{csv_name}: camera and channel {fields[0:2]}")
+        check(HOST_TIME.fullmatch(fields[3]) is not None, f"{csv_name}: host_time {fields[3]!r}")
+        rows.append(",".join([fields[2]] + fields[4:]))
     check(len(rows) >= 1, f"{csv_name} has no rows")
     # Rows are a subsequence of the sent measurements, in order, none twice.
     position = 0
@@ -270,7 +304,9 @@ def group_record():
     code, out, err = run(["thermo", "record", "-a", CAMERA, "--channel", "1", "--duration", "3s",
                           "--interval", "50ms", "--csv", "rec.csv", "--plot", "rec.svg"], env)
     check(code == 0, f"record: exit {code} ({err.strip()})")
-    check(re.search(r"\d+ rows in rec\.csv", out) is not None, f"record: no summary in {out!r}")
+    check(re.search(r"\d+ rows in rec\.csv", out) is not None, f"record: no row count in {out!r}")
+    check(re.search(r"Summary 192\.0\.2\.64 ch 1: \d+ rows; peak max \d+\.\d\d °C at \S+; min \d+\.\d\d °C; mean",
+                    out) is not None, f"record: no summary in {out!r}")
     check(re.search(r"T\d\d:\d\d:\d\d  max \d+\.\d\d °C", out) is not None, f"record: no plain lines in {out!r}")
     trace = read_trace("record-trace.txt")
     rows, sent = check_csv_against_trace("rec.csv", trace)
@@ -282,10 +318,15 @@ def group_record():
     ns = {"s": "http://www.w3.org/2000/svg"}
     check(svg.tag == "{http://www.w3.org/2000/svg}svg", "the chart is not an SVG document")
     for series in ("max", "min", "avg"):
-        line = svg.find(f".//s:polyline[@id='series-{series}']", ns)
+        line = svg.find(f".//s:polyline[@id='series-1-{series}']", ns)
         points = line.get("points").split() if line is not None else []
         check(len(points) == len(rows), f"series {series}: {len(points)} points for {len(rows)} rows")
+        markers = svg.find(f".//s:g[@id='series-1-{series}-markers']", ns)
+        check(markers is not None and len(list(markers)) == len(rows), f"series {series}: a marker per row")
     texts = ["".join(t.itertext()) for t in svg.iter("{http://www.w3.org/2000/svg}text")]
+    check(CAMERA + " ch 1" in texts[0], f"chart title {texts[0]!r} lacks the camera")
+    peak = max(float(r.split(",")[1]) for r in rows)
+    check(f"peak {peak:.2f} °C" in texts, f"no peak label {peak:.2f} in {texts}")
     check("Temperature (°C)" in texts, f"no temperature axis label in {texts}")
     check(any(t.startswith("Time") for t in texts), "no time axis label")
     check(any(re.fullmatch(r"\d\d:\d\d:\d\d", t) for t in texts), "no clock-time tick labels")
@@ -298,10 +339,77 @@ def group_record():
     check(code == 0 and result.get("stopped") is True and result.get("logged_out") is True, f"json: {result}")
     rows, _ = check_csv_against_trace("rec-json.csv", read_trace("record-json-trace.txt"))
     check(result.get("rows") == len(rows), f"json rows {result.get('rows')} vs CSV {len(rows)}")
+    summary = (result.get("cameras") or [{}])[0]
+    check(summary.get("rows") == len(rows) and summary.get("camera") == CAMERA and
+          summary.get("peak_max") == max(float(r.split(",")[1]) for r in rows), f"json summary {summary}")
+    group_record_files(env)
 
-    # A channel the camera refuses, and a CSV that cannot be created.
-    code, _, err = run(["thermo", "record", "-a", CAMERA, "--duration", "1s", "--csv", "no-such-folder/x.csv"], env)
-    check(code == 1 and "cannot create" in err, f"unwritable CSV: exit {code}, {err!r}")
+
+def group_record_files(env):
+    """What a recording does with the files it is given, and its alarms."""
+    record = ["thermo", "record", "-a", CAMERA, "--duration", "1s", "--interval", "100ms"]
+    with open(os.path.join(args.work, "kept.csv"), "w") as f:
+        f.write("precious\n")
+    cases = [
+        # extra arguments, exit code, text on stderr
+        (["--csv", "no-such-folder/x.csv"], 1, "cannot create"),
+        (["--csv", "kept.csv"], 1, "kept.csv exists"),
+        (["--plot", "kept.csv"], 1, "kept.csv exists"),
+        (["--csv", "fresh.csv", "--alarm-above", "10"], 5, "1 alarm fired"),
+        (["--csv", "fresh2.csv", "--alarm-below", "100", "--alarm-above", "200"], 5, "1 alarm fired"),
+        (["--csv", "fresh3.csv", "--alarm-above", "200", "--alarm-below", "-50"], 0, None),
+    ]
+    if not args.emulator:
+        cases += [(["--csv", "/dev/full"], 1, "writing /dev/full failed"),
+                  (["--plot", "/dev/full"], 1, "writing the chart /dev/full failed")]
+    for extra, expected, message in cases:
+        code, out, err = run(record + extra, env)
+        check(code == expected, f"record {extra}: exit {code}, expected {expected} ({err.strip()})")
+        if message:
+            check(message in err, f"record {extra}: stderr lacks {message!r}: {err!r}")
+    with open(os.path.join(args.work, "kept.csv")) as f:
+        check(f.read() == "precious\n", "a refused recording touched the existing file")
+    # The refusal comes before the login: a camera that is not there is not even asked.
+    code, _, err = run(["thermo", "record", "-a", "198.51.100.1", "--csv", "kept.csv"], env)
+    check(code == 1 and "exists" in err, f"refusal before login: exit {code}, {err!r}")
+    # --force writes over it, --append adds rows under the one header.
+    code, _, _ = run(record + ["--csv", "kept.csv", "--force"], env)
+    first = read_csv("kept.csv")
+    code2, _, _ = run(record + ["--csv", "kept.csv", "--append"], env)
+    both = read_csv("kept.csv")
+    check(code == 0 and code2 == 0 and len(both) > len(first) >= 1 and both[:len(first)] == first,
+          f"--force then --append: {len(first)} then {len(both)} rows")
+    # An alarm line once per crossing, with --quiet too.
+    code, out, _ = run(["--quiet"] + record + ["--alarm-above", "10"], env)
+    check(code == 5 and out.count("ALARM") == 1 and "max" in out, f"alarm under --quiet: {out!r}")
+
+
+# ---------------------------------------------------------------------------
+# Two cameras in one recording: one login and subscription each, one CSV with
+# a camera column, a chart with a set of series per camera.
+def group_cameras():
+    env = {"ORVANE_PASSWORD": PASSWORD}
+    other = "192.0.2.65"
+    code, result, err = run_json(["thermo", "record", "-a", CAMERA, "-a", other, "--channel", "1", "--duration",
+                                  "2s", "--interval", "50ms", "--csv", "two.csv", "--plot", "two.svg"], env)
+    check(code == 0 and result.get("logged_out") is True, f"two cameras: exit {code}, {result} {err!r}")
+    rows = read_csv("two.csv")
+    by_camera = {c: [r[4:] for r in rows if r[0] == c] for c in (CAMERA, other)}
+    check(all(len(v) >= 5 for v in by_camera.values()), f"rows per camera {[len(v) for v in by_camera.values()]}")
+    check(by_camera[CAMERA] != by_camera[other], "the two cameras measured the same")
+    check([c.get("camera") for c in result.get("cameras", [])] == [CAMERA, other], f"json cameras {result}")
+    svg = ET.parse(os.path.join(args.work, "two.svg")).getroot()
+    ids = {e.get("id") for e in svg.iter() if e.get("id")}
+    check({"series-1-max", "series-2-max", "peak-1", "peak-2"} <= ids, f"chart ids {sorted(ids)}")
+    # Each address looks at its own scene; addresses outside the site are refused.
+    pictures = []
+    for address in (CAMERA, other):
+        code, _, _ = run(["snapshot", address + ".jpg", "-a", address], env)
+        with open(os.path.join(args.work, address + ".jpg"), "rb") as f:
+            pictures.append(f.read())
+    check(code == 0 and pictures[0] != pictures[1], "two cameras took the same picture")
+    code, _, err = run(["check", "192.0.3.1"], env)
+    check(code == 3, f"an address outside the site answered: exit {code}")
 
 
 # ---------------------------------------------------------------------------
@@ -338,6 +446,115 @@ def group_interrupt():
     check_session_ended(trace)
 
 
+# ---------------------------------------------------------------------------
+# A shell session: one login, commands from standard input, the state of the
+# camera kept from one command to the next, results only.
+def group_shell():
+    env = {"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "shell-trace.txt"}
+    script = ("position\nptz move right --for 1s\n\n# a comment\nposition\npreset set 1\n"
+              "ptz move left --for 0.5s\npreset goto 1\nposition\nfrobnicate\n"
+              "snapshot 'shell shot.jpg'\nquit\nposition\n")
+    code, out, err = run(["--json", "shell", "-a", CAMERA], env, script)
+    objects = [json.loads(line) for line in out.splitlines()]
+    commands = [o.get("command") for o in objects]
+    check(commands == ["position", "ptz move right --for 1s", "position", "preset set 1",
+                       "ptz move left --for 0.5s", "preset goto 1", "position", "frobnicate",
+                       "snapshot 'shell shot.jpg'", None], f"shell commands {commands}")
+    if len(objects) == 10:
+        check(objects[0]["position"]["pan"] == 0 and objects[2]["position"]["pan"] >= 80,
+              f"the move does not show in the next position: {objects[2]}")
+        check(objects[6]["position"] == objects[2]["position"], f"preset goto: {objects[6]}")
+        check(objects[7]["exit_code"] == 2 and "frobnicate" in objects[7]["error"], f"bad line: {objects[7]}")
+        check(objects[8]["ok"] and jpeg_written("shell shot.jpg"), f"snapshot: {objects[8]}")
+        check(objects[9]["session"] and objects[9]["commands"] == 9 and objects[9]["failed_commands"] == 1 and
+              objects[9]["logged_out"], f"session: {objects[9]}")
+    check(code == 2, f"shell exit code {code}, expected that of the failed line")
+    calls = [f[1] for f in read_trace("shell-trace.txt") if f[0] == "call"]
+    check(calls.count("login") == 1 and calls.count("logout") == 1 and calls.index("logout") < len(calls),
+          f"shell logins and logouts: {calls}")
+    # From a script the text output is the results only: no prompt, no greeting.
+    code, out, _ = run(["shell", "-a", CAMERA], env, "position\n")
+    check(code == 0 and "orvane>" not in out and re.search(r"^PTZ position: pan 0\.0", out, re.M), f"text: {out!r}")
+    # Ctrl+C while the session waits for a line ends it, logged out.
+    environment = dict(os.environ)
+    environment.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "shell-interrupt-trace.txt"})
+    process = subprocess.Popen(command(["shell", "-a", CAMERA]), cwd=args.work, env=environment,
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    process.stdin.write(b"position\n")
+    process.stdin.flush()
+    process.stdout.readline()  # logged in
+    process.stdout.readline()  # the position
+    process.send_signal(signal.SIGINT)
+    try:
+        out, _ = process.communicate(timeout=60)
+        calls = [f[1] for f in read_trace("shell-interrupt-trace.txt") if f[0] == "call"]
+        check(calls.count("logout") == 1 and b"Interrupted" in out, f"Ctrl+C in a shell: {calls} {out!r}")
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.communicate()
+        check(False, "the shell did not end on Ctrl+C")
+    # A failed login ends the session before any command.
+    code, result, _ = run_json(["shell", "-a", CAMERA, "--user", "nobody"], env, "position\n")
+    check(code == 3 and "login" in result.get("error", ""), f"shell with a wrong user: {code} {result}")
+
+
+# ---------------------------------------------------------------------------
+# orvane run: the command's exit code and standard streams, and the command
+# ending when orvane is killed.
+def group_run():
+    if args.emulator:
+        # The Windows build runs Windows programs: orvane itself serves as one.
+        exe = args.orvane
+        cases = [([exe, "--version"], 0, "orvane "), ([exe, "frobnicate"], 2, ""),
+                 (["no-such-program.exe"], 127, "")]
+    else:
+        cases = [(["sh", "-c", "echo out; exit 7"], 7, "out\n"), (["sh", "-c", "kill -TERM $$"], 143, ""),
+                 (["cat"], 0, "through\n"), (["--", "sh", "-c", "exit 0"], 0, ""), (["no-such-program"], 127, "")]
+    for argv, expected, output in cases:
+        code, out, err = run(["run"] + argv, stdin_text="through\n")
+        check(code == expected, f"run {argv}: exit {code}, expected {expected} ({err.strip()})")
+        check(output in out, f"run {argv}: output {out!r} lacks {output!r}")
+    # Killed with SIGKILL, orvane leaves no command behind.
+    marker = "orvane-run-marker-%d" % os.getpid()
+    env = dict(os.environ)
+    env["ORVANE_PASSWORD"] = PASSWORD
+    if args.emulator:
+        child = [args.orvane, "ptz", "move", "right", "--for", "59s", "-a", CAMERA, "--user", "admin", "-c", "1",
+                 "--password-file", marker]
+        with open(os.path.join(args.work, marker), "w") as f:
+            f.write(PASSWORD + "\n")
+    else:
+        child = ["sh", "-c", "sleep 60; : " + marker]
+    process = subprocess.Popen(command(["run", "--"] + child), cwd=args.work, env=env,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def running():
+        found = []
+        for pid in os.listdir("/proc"):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    if marker.encode() in f.read() and int(pid) != process.pid:
+                        found.append(int(pid))
+            except (OSError, ValueError):
+                pass
+        return found
+
+    deadline = time.monotonic() + 60
+    while not running() and time.monotonic() < deadline:
+        time.sleep(0.2)
+    check(running() != [], "the command did not start")
+    time.sleep(1)
+    process.kill()
+    process.wait()
+    deadline = time.monotonic() + 30
+    while running() and time.monotonic() < deadline:
+        time.sleep(0.2)
+    left = running()
+    check(left == [], f"the command outlived the killed orvane: {left}")
+    for pid in left:
+        os.kill(pid, signal.SIGKILL)
+
+
 GROUPS = {
     "usage": group_usage,
     "commands": group_commands,
@@ -345,6 +562,9 @@ GROUPS = {
     "failure_text": group_failure_text,
     "record": group_record,
     "interrupt": group_interrupt,
+    "cameras": group_cameras,
+    "shell": group_shell,
+    "run": group_run,
 }
 
 

@@ -7,30 +7,30 @@ namespace orvane_cli {
 
 void AddCheckCommand(CLI::App& app, Tool& tool) {
     auto* check = app.add_subcommand("check", "Log in, read the PTZ position and ranges, log out");
-    AddConnectionOptions(*check, tool.connection);
-    check->add_option("address", tool.connection.address, "Camera address (same as --address)");
+    AddConnectionOptions(*check, tool);
+    if (tool.shared == nullptr) {
+        check->add_option("address", tool.connection.address, "Camera address (same as --address)");
+    }
     check->callback([&tool] {
         tool.run = [&tool](Output& out) {
-            const int result =
-                WithLogin(out, tool.connection, [&out](CameraLibrary& library, int32_t userId) {
-                    int result = kExitOk;
-                    if (const auto position = ReadPosition(library, userId)) {
-                        out.Raw("position", PositionJson(*position));
-                        out.Line("PTZ position: " + DescribePosition(*position));
-                    } else {
-                        result =
-                            out.Fail(kExitFailed, "reading the PTZ position failed", library.FailureText());
-                    }
-                    if (const auto ranges = ReadRanges(library, userId)) {
-                        out.Raw("ranges", RangesJson(*ranges));
-                        out.Line("PTZ ranges:   " + DescribeRanges(*ranges));
-                    } else {
-                        const int failed =
-                            out.Fail(kExitFailed, "reading the PTZ ranges failed", library.FailureText());
-                        if (result == kExitOk) result = failed;
-                    }
-                    return result;
-                });
+            const int result = WithLogin(out, tool, [&out](CameraLibrary& library, int32_t userId) {
+                int result = kExitOk;
+                if (const auto position = ReadPosition(library, userId)) {
+                    out.Raw("position", PositionJson(*position));
+                    out.Line("PTZ position: " + DescribePosition(*position));
+                } else {
+                    result = out.Fail(kExitFailed, "reading the PTZ position failed", library.FailureText());
+                }
+                if (const auto ranges = ReadRanges(library, userId)) {
+                    out.Raw("ranges", RangesJson(*ranges));
+                    out.Line("PTZ ranges:   " + DescribeRanges(*ranges));
+                } else {
+                    const int failed =
+                        out.Fail(kExitFailed, "reading the PTZ ranges failed", library.FailureText());
+                    if (result == kExitOk) result = failed;
+                }
+                return result;
+            });
             out.Line(result == kExitOk ? "Check passed" : "Check failed");
             return result;
         };

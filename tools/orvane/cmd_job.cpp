@@ -1,8 +1,11 @@
-// orvane job: binds a process to the job the library keeps for its host, and
-// says what each result bit means.
+// orvane job: binds a running process to the job the library keeps for this
+// orvane process, and says what each result bit means. The process then ends
+// the moment orvane ends, so the command asks for --yes; `orvane run` is the
+// way to supervise a command.
 #include <memory>
 
 #include "exit_codes.hpp"
+#include "platform/child_process.hpp"
 #include "text_encoding.hpp"
 #include "tool.hpp"
 
@@ -25,7 +28,25 @@ const JobBit kJobBits[] = {
     {ORVANE_JOB_ASSIGNED, "assigned", "the process was assigned to the job by this call"},
 };
 
-int Job(Output& out, uint32_t processId) {
+struct JobOptions {
+    uint32_t processId = 0;
+    bool yes = false;
+};
+
+int Job(Output& out, const JobOptions& options) {
+    const uint32_t processId = options.processId;
+    if (processId == 1 || processId == platform::CurrentProcessId() ||
+        processId == platform::ParentProcessId()) {
+        return out.Error(kExitUsage, "refusing to bind process " + std::to_string(processId) +
+                                         ": it is the system's first process, orvane itself or the program "
+                                         "that started orvane");
+    }
+    if (!options.yes) {
+        return out.Error(kExitUsage, "job kills process " + std::to_string(processId) +
+                                         " the moment orvane exits; give --yes if that is what you want, or "
+                                         "start the command with 'orvane run'");
+    }
+    out.Warn("warning: process " + std::to_string(processId) + " dies when this orvane process exits");
     return WithLibrary(out, [&](CameraLibrary& library) {
         const uint32_t bits = library.api().JobAssign(processId);
         out.Integer("pid", processId);
@@ -42,9 +63,7 @@ int Job(Output& out, uint32_t processId) {
         // Bits such as "job opened" can be set without the process being bound; only
         // an opened process counts as success.
         if ((bits & ORVANE_JOB_PROCESS_OPENED) == 0) {
-            out.Text("error", "process " + std::to_string(processId) + " could not be opened");
-            out.Warn("process " + std::to_string(processId) + " could not be opened");
-            return static_cast<int>(kExitFailed);
+            return out.Error(kExitFailed, "process " + std::to_string(processId) + " could not be opened");
         }
         return static_cast<int>(kExitOk);
     });
@@ -53,11 +72,13 @@ int Job(Output& out, uint32_t processId) {
 }  // namespace
 
 void AddJobCommand(CLI::App& app, Tool& tool) {
-    auto* job = app.add_subcommand("job", "Bind a process to the host's job and explain the result");
-    auto processId = std::make_shared<uint32_t>(0);
-    job->add_option("pid", *processId, "Process ID")->required()->check(CLI::Range(1u, 0xFFFFFFFFu));
-    job->callback(
-        [&tool, processId] { tool.run = [processId](Output& out) { return Job(out, *processId); }; });
+    auto* job = app.add_subcommand(
+        "job",
+        "Bind a running process to this orvane's job (it dies when orvane exits) and explain the bits");
+    auto options = std::make_shared<JobOptions>();
+    job->add_option("pid", options->processId, "Process ID")->required()->check(CLI::Range(1u, 0xFFFFFFFFu));
+    job->add_flag("--yes", options->yes, "Bind it although it then dies when orvane exits");
+    job->callback([&tool, options] { tool.run = [options](Output& out) { return Job(out, *options); }; });
 }
 
 }  // namespace orvane_cli

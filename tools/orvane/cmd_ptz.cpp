@@ -29,12 +29,12 @@ struct PresetOptions {
     int32_t channel = 1;
 };
 
-int Move(Output& out, const Connection& connection, const MoveOptions& options) {
+int Move(Output& out, const Tool& tool, const MoveOptions& options) {
     const uint32_t command = kMotions.at(options.direction);
     const Milliseconds duration = *ParseDuration(options.forText);
     // Ctrl+C cuts the motion short but still stops the head and logs out.
     platform::WatchForInterrupt();
-    return WithLogin(out, connection, [&](CameraLibrary& library, int32_t userId) {
+    return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         const auto& api = library.api();
         out.Text("direction", options.direction);
         if (api.CamPTZControl(userId, options.channel, command, 1, 0) != 1) {
@@ -62,8 +62,8 @@ int Move(Output& out, const Connection& connection, const MoveOptions& options) 
     });
 }
 
-int Preset(Output& out, const Connection& connection, const PresetOptions& options) {
-    return WithLogin(out, connection, [&](CameraLibrary& library, int32_t userId) {
+int Preset(Output& out, const Tool& tool, const PresetOptions& options) {
+    return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         out.Text("action", options.action);
         out.Integer("preset", options.index);
         const uint32_t command = kPresetActions.at(options.action);
@@ -77,8 +77,8 @@ int Preset(Output& out, const Connection& connection, const PresetOptions& optio
     });
 }
 
-int Position(Output& out, const Connection& connection) {
-    return WithLogin(out, connection, [&](CameraLibrary& library, int32_t userId) {
+int Position(Output& out, const Tool& tool) {
+    return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         const auto position = ReadPosition(library, userId);
         if (!position) return out.Fail(kExitFailed, "reading the PTZ position failed", library.FailureText());
         out.Raw("position", PositionJson(*position));
@@ -94,7 +94,7 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
     ptz->require_subcommand(1);
     auto* move = ptz->add_subcommand("move", "Move the head one way for a while, then stop it");
     auto moveOptions = std::make_shared<MoveOptions>();
-    AddConnectionOptions(*move, tool.connection);
+    AddConnectionOptions(*move, tool);
     move->add_option("direction", moveOptions->direction, "left, right, up, down, zoom-in or zoom-out")
         ->required()
         ->check(CLI::IsMember(kMotions));
@@ -103,12 +103,12 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
         ->capture_default_str();
     move->add_option("-c,--channel", moveOptions->channel, "Channel")->capture_default_str();
     move->callback([&tool, moveOptions] {
-        tool.run = [&tool, moveOptions](Output& out) { return Move(out, tool.connection, *moveOptions); };
+        tool.run = [&tool, moveOptions](Output& out) { return Move(out, tool, *moveOptions); };
     });
 
     auto* preset = app.add_subcommand("preset", "Set, clear or go to a preset position");
     auto presetOptions = std::make_shared<PresetOptions>();
-    AddConnectionOptions(*preset, tool.connection);
+    AddConnectionOptions(*preset, tool);
     preset->add_option("action", presetOptions->action, "set, clear or goto")
         ->required()
         ->check(CLI::IsMember(kPresetActions));
@@ -117,15 +117,12 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
         ->check(CLI::Range(1u, 65535u));
     preset->add_option("-c,--channel", presetOptions->channel, "Channel")->capture_default_str();
     preset->callback([&tool, presetOptions] {
-        tool.run = [&tool, presetOptions](Output& out) {
-            return Preset(out, tool.connection, *presetOptions);
-        };
+        tool.run = [&tool, presetOptions](Output& out) { return Preset(out, tool, *presetOptions); };
     });
 
     auto* position = app.add_subcommand("position", "Show the PTZ head's position");
-    AddConnectionOptions(*position, tool.connection);
-    position->callback(
-        [&tool] { tool.run = [&tool](Output& out) { return Position(out, tool.connection); }; });
+    AddConnectionOptions(*position, tool);
+    position->callback([&tool] { tool.run = [&tool](Output& out) { return Position(out, tool); }; });
 }
 
 }  // namespace orvane_cli

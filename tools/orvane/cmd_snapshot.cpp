@@ -13,8 +13,8 @@ struct SnapshotOptions {
     int32_t channel = 1;
 };
 
-int Snapshot(Output& out, const Connection& connection, const SnapshotOptions& options) {
-    return WithLogin(out, connection, [&](CameraLibrary& library, int32_t userId) {
+int Snapshot(Output& out, const Tool& tool, const SnapshotOptions& options) {
+    return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         out.Text("file", options.file);
         if (library.api().CamCapture(userId, options.channel, options.file.c_str(), 0) != 1) {
             return out.Fail(kExitFailed, "snapshot into " + options.file + " failed", library.FailureText());
@@ -33,11 +33,11 @@ int Snapshot(Output& out, const Connection& connection, const SnapshotOptions& o
 void AddSnapshotCommand(CLI::App& app, Tool& tool) {
     auto* snapshot = app.add_subcommand("snapshot", "Save a JPEG snapshot of a channel");
     auto options = std::make_shared<SnapshotOptions>();
-    AddConnectionOptions(*snapshot, tool.connection);
+    AddConnectionOptions(*snapshot, tool);
     snapshot->add_option("file", options->file, "JPEG file to write")->required();
     snapshot->add_option("-c,--channel", options->channel, "Channel")->capture_default_str();
     snapshot->callback([&tool, options] {
-        tool.run = [&tool, options](Output& out) { return Snapshot(out, tool.connection, *options); };
+        tool.run = [&tool, options](Output& out) { return Snapshot(out, tool, *options); };
     });
 }
 

@@ -9,10 +9,14 @@ enum ExitCode : int {
     kExitUsage = 2,        // bad arguments
     kExitLoginFailed = 3,  // the camera refused the login or could not be reached
     kExitNoLibrary = 4,    // the library could not be loaded or lacks an export
+    kExitAlarm = 5,        // a recording ran to its end, but an alarm threshold was crossed
 };
 
 inline constexpr const char* kExitCodesHelp =
     "Exit codes: 0 success, 1 a camera operation or file failed, 2 bad arguments,\n"
-    "3 login failed (wrong user or password, camera unreachable), 4 library not loadable.";
+    "3 login failed (wrong user or password, camera unreachable), 4 library not loadable,\n"
+    "5 a recording's alarm fired (thermo record --alarm-above/--alarm-below).\n"
+    "orvane run exits with the command's exit code (128 + N when signal N ended it,\n"
+    "127 when it could not be started).";
 
 }  // namespace orvane_cli

@@ -1,6 +1,7 @@
 // orvane: tries a camera through OrvaneLib, loaded by name as a host loads it.
 #include <CLI/CLI.hpp>
 
+#include "command_line.hpp"
 #include "exit_codes.hpp"
 #include "platform/terminal.hpp"
 #include "tool.hpp"
@@ -12,25 +13,28 @@ int main(int argc, char** argv) {
     CLI::App app{"orvane: check a camera, steer it and record its thermometry through OrvaneLib", "orvane"};
     app.footer(std::string("The password comes from --password-file, ORVANE_PASSWORD or a prompt.\n") +
                kExitCodesHelp);
+    app.set_version_flag("--version", std::string("orvane ") + ORVANE_TOOL_VERSION);
     app.add_flag("--json", tool.json, "Print one JSON object with the result instead of text");
+    auto* quiet = app.add_flag("-q,--quiet", tool.quiet, "Print only alarms, warnings and failures");
+    app.add_flag("-v,--verbose", tool.verbose, "Print each step's details as well")->excludes(quiet);
     app.require_subcommand(1);
     app.fallthrough();
-    AddCheckCommand(app, tool);
-    AddPtzCommands(app, tool);
-    AddSnapshotCommand(app, tool);
-    AddThermoCommands(app, tool);
+    AddCameraCommands(app, tool);
+    AddRunCommand(app, tool);
+    AddShellCommand(app, tool);
     AddJobCommand(app, tool);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kExitUsage;
+
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (auto command = TakeRunCommand(args)) tool.runCommand = std::move(*command);
+    const Parsed parsed = ParseCommandLine(app, args);
+    if (parsed.kind == Parsed::kPrinted) return parsed.exitCode;
+    if (parsed.kind == Parsed::kUsageError) {
+        Output out(AsksForJson(args));
+        out.Error(kExitUsage, parsed.message);
+        if (!out.json()) out.Warn("run 'orvane --help' for the commands and options");
+        return out.Finish(kExitUsage);
     }
-    Output out(tool.json);
-    if (!tool.run) return kExitUsage;  // not reached: a subcommand is required
+    Output out(tool.json, tool.level());
+    if (!tool.run) return out.Finish(out.Error(kExitUsage, "no command given"));
     return out.Finish(tool.run(out));
 }

@@ -42,8 +42,10 @@ std::string ClockOfDay(int64_t seconds) {
     return text;
 }
 
-std::string CsvRow(const Measurement& m) {
-    return IsoDateTime(m.date, m.time) + "," + Reading(m.max) + "," + Reading(m.min) + "," + Reading(m.avg);
+std::string CsvRow(const std::string& camera, int32_t channel, const Measurement& m,
+                   const std::string& hostTime) {
+    return camera + "," + std::to_string(channel) + "," + IsoDateTime(m.date, m.time) + "," + hostTime + "," +
+           Reading(m.max) + "," + Reading(m.min) + "," + Reading(m.avg);
 }
 
 }  // namespace orvane_cli

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/terminal.hpp"
 #include "text_encoding.hpp"
 
 namespace orvane_cli {
@@ -17,15 +18,27 @@ std::string Decimal(double value, int decimals) {
 }
 
 void Output::Line(const std::string& text) const {
-    if (json_) return;
-    std::fputs(text.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (level_ != OutputLevel::kQuiet) Notice(text);
 }
 
-void Output::Warn(const std::string& text) const {
-    std::fprintf(stderr, "orvane: %s\n", text.c_str());
-    std::fflush(stderr);
+void Output::Detail(const std::string& text) const {
+    if (level_ == OutputLevel::kVerbose) Notice(text);
+}
+
+void Output::Notice(const std::string& text) const {
+    if (json_) return;
+    platform::WriteText(stdout, text + "\n");
+}
+
+void Output::Warn(const std::string& text) const { platform::WriteText(stderr, "orvane: " + text + "\n"); }
+
+int Output::Error(int exitCode, const std::string& message) {
+    if (!failed_) {
+        Text("error", message);
+        failed_ = true;
+    }
+    Warn(message);
+    return exitCode;
 }
 
 void Output::Text(const std::string& key, const std::string& value) { Raw(key, JsonString(value)); }
@@ -55,9 +68,7 @@ int Output::Fail(int exitCode, const std::string& message, const std::string& fa
         Text("failure_text", failureText);
         failed_ = true;
     }
-    std::fprintf(stderr, "orvane: %s: %s\n", message.c_str(),
-                 failureText.empty() ? "(the library recorded no failure text)" : failureText.c_str());
-    std::fflush(stderr);
+    Warn(message + ": " + (failureText.empty() ? "(the library recorded no failure text)" : failureText));
     return exitCode;
 }
 
@@ -65,10 +76,8 @@ int Output::Finish(int exitCode) {
     if (json_) {
         Flag("ok", exitCode == 0);
         Integer("exit_code", exitCode);
-        const std::string object = Object(fields_);
-        std::fputs(object.c_str(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+        if (exitCode != 0 && !failed_) Text("error", "failed with exit code " + std::to_string(exitCode));
+        platform::WriteText(stdout, Object(fields_) + "\n");
     }
     return exitCode;
 }

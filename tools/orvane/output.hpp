@@ -11,15 +11,28 @@ namespace orvane_cli {
 
 class CameraLibrary;
 
+// How much readable text a command prints: --quiet only what must be seen
+// (alarms, warnings, failures), --verbose also the details of each step.
+enum class OutputLevel { kQuiet, kNormal, kVerbose };
+
 class Output {
 public:
-    explicit Output(bool json) : json_(json) {}
+    explicit Output(bool json, OutputLevel level = OutputLevel::kNormal) : json_(json), level_(level) {}
     bool json() const { return json_; }
+    OutputLevel level() const { return level_; }
 
-    // A readable line on standard output (not in JSON mode).
+    // A readable line on standard output (not in JSON mode, not when quiet).
     void Line(const std::string& text) const;
+    // A line only --verbose shows.
+    void Detail(const std::string& text) const;
+    // A line on standard output that even --quiet shows (not in JSON mode).
+    void Notice(const std::string& text) const;
     // A warning on standard error, in both modes.
     void Warn(const std::string& text) const;
+    // Reports a failure that has no library failure text behind it (bad
+    // arguments, a file): the message on standard error and as the "error"
+    // field. Returns exitCode.
+    int Error(int exitCode, const std::string& message);
 
     // Fields of the JSON object; values are kept as JSON literals.
     void Text(const std::string& key, const std::string& value);
@@ -32,6 +45,7 @@ public:
     // error (both also as JSON fields). Returns exitCode.
     int Fail(int exitCode, const std::string& message, const std::string& failureText);
     // Ends the command: prints the JSON object (when asked for) and returns exitCode.
+    // A failure always carries an "error" field.
     int Finish(int exitCode);
 
     // A JSON object literal of the fields so far, for nesting.
@@ -39,6 +53,7 @@ public:
 
 private:
     bool json_;
+    OutputLevel level_;
     bool failed_ = false;
     std::vector<std::pair<std::string, std::string>> fields_;
 };

@@ -3,11 +3,12 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "exit_codes.hpp"
 #include "platform/terminal.hpp"
 
 namespace orvane_cli {
 
-std::optional<std::string> ResolvePassword(const Output& out, const Connection& connection) {
+std::optional<std::string> ResolvePassword(Output& out, const Connection& connection) {
     if (connection.passwordGiven) {
         out.Warn(
             "warning: a password on the command line can be seen by other users; "
@@ -18,7 +19,7 @@ std::optional<std::string> ResolvePassword(const Output& out, const Connection& 
         std::ifstream file(connection.passwordFile, std::ios::binary);
         std::string line;
         if (!file || !std::getline(file, line)) {
-            out.Warn("cannot read the password file " + connection.passwordFile);
+            out.Error(kExitUsage, "cannot read the password file " + connection.passwordFile);
             return std::nullopt;
         }
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -27,7 +28,9 @@ std::optional<std::string> ResolvePassword(const Output& out, const Connection& 
     if (const char* fromEnvironment = std::getenv("ORVANE_PASSWORD")) return std::string(fromEnvironment);
     auto typed =
         platform::ReadSecretLine("Password for " + connection.user + "@" + connection.address + ": ");
-    if (!typed) out.Warn("no password: give --password-file, set ORVANE_PASSWORD or type it at the prompt");
+    if (!typed)
+        out.Error(kExitUsage,
+                  "no password: give --password-file, set ORVANE_PASSWORD or type it at the prompt");
     return typed;
 }
 

@@ -11,7 +11,7 @@
 
 namespace orvane_cli {
 
-// The password, or nothing after reporting on standard error why there is none.
-std::optional<std::string> ResolvePassword(const Output& out, const Connection& connection);
+// The password, or nothing after reporting why there is none (as a usage error).
+std::optional<std::string> ResolvePassword(Output& out, const Connection& connection);
 
 }  // namespace orvane_cli

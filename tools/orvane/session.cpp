@@ -6,10 +6,27 @@
 #include "tool.hpp"
 
 namespace orvane_cli {
+namespace {
 
-void AddConnectionOptions(CLI::App& command, Connection& connection) {
-    command.add_option("-a,--address", connection.address, "Camera address (or ORVANE_ADDRESS)")
+std::string Where(const Connection& connection, const std::string& address) {
+    return connection.user + "@" + address + ":" + std::to_string(connection.port);
+}
+
+}  // namespace
+
+OutputLevel Tool::level() const {
+    if (quiet) return OutputLevel::kQuiet;
+    return verbose ? OutputLevel::kVerbose : OutputLevel::kNormal;
+}
+
+void AddConnectionOptions(CLI::App& command, Tool& tool) {
+    if (tool.shared != nullptr) return;
+    command.add_option("-a,--address", tool.connection.address, "Camera address (or ORVANE_ADDRESS)")
         ->envname("ORVANE_ADDRESS");
+    AddLoginOptions(command, tool.connection);
+}
+
+void AddLoginOptions(CLI::App& command, Connection& connection) {
     command.add_option("-p,--port", connection.port, "Camera SDK port")
         ->envname("ORVANE_PORT")
         ->check(CLI::Range(1, 65535))
@@ -42,44 +59,56 @@ CLI::Validator DurationValidator() {
 int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body) {
     CameraLibrary library;
     std::string error;
-    if (!library.Load(error)) {
-        out.Text("error", error);
-        out.Warn(error);
-        return kExitNoLibrary;
-    }
+    if (!library.Load(error)) return out.Error(kExitNoLibrary, error);
     out.Flag("failure_text_available", library.HasFailureText());
+    out.Detail("Library " + hostloader::LibraryFileName() + " loaded" +
+               (library.HasFailureText() ? "" : " (it gives no failure texts)"));
     return body(library);
 }
 
-int WithLogin(Output& out, const Connection& connection,
-              const std::function<int(CameraLibrary&, int32_t userId)>& body) {
-    if (connection.address.empty()) {
-        out.Warn("no camera address: give --address (or ORVANE_ADDRESS)");
-        return kExitUsage;
+std::optional<std::string> PasswordFor(Output& out, const Connection& connection) {
+    return ResolvePassword(out, connection);
+}
+
+int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection, const std::string& address,
+              const std::string& password) {
+    const std::string where = Where(connection, address);
+    const int32_t userId = library.api().CamLogin(address.c_str(), connection.port, connection.user.c_str(),
+                                                  password.c_str(), 0);
+    if (userId < 0) {
+        out.Fail(kExitLoginFailed, "login to " + where + " failed", library.FailureText());
+        return -1;
     }
-    const auto password = ResolvePassword(out, connection);
+    out.Line("Logged in to " + where + " (user ID " + std::to_string(userId) + ")");
+    return userId;
+}
+
+bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::string& address) {
+    if (library.api().CamLogout(userId, 0) != 1) {
+        out.Fail(kExitFailed, "logout from " + address + " failed", library.FailureText());
+        return false;
+    }
+    out.Line("Logged out of " + address);
+    return true;
+}
+
+int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body) {
+    if (tool.shared != nullptr) return body(*tool.shared->library, tool.shared->userId);
+    const Connection& connection = tool.connection;
+    if (connection.address.empty()) {
+        return out.Error(kExitUsage, "no camera address: give --address (or ORVANE_ADDRESS)");
+    }
+    const auto password = PasswordFor(out, connection);
     if (!password) return kExitUsage;
     return WithLibrary(out, [&](CameraLibrary& library) {
-        const auto& api = library.api();
-        const std::string where =
-            connection.user + "@" + connection.address + ":" + std::to_string(connection.port);
-        const int32_t userId = api.CamLogin(connection.address.c_str(), connection.port,
-                                            connection.user.c_str(), password->c_str(), 0);
-        if (userId < 0) {
-            return out.Fail(kExitLoginFailed, "login to " + where + " failed", library.FailureText());
-        }
-        out.Text("camera", where);
-        out.Line("Logged in to " + where + " (user ID " + std::to_string(userId) + ")");
+        const int32_t userId = LogIn(out, library, connection, connection.address, *password);
+        if (userId < 0) return static_cast<int>(kExitLoginFailed);
+        out.Text("camera", Where(connection, connection.address));
         int result = body(library, userId);
         // A command may have been interrupted; the login ends in any case.
-        const bool loggedOut = api.CamLogout(userId, 0) == 1;
+        const bool loggedOut = LogOut(out, library, userId, connection.address);
         out.Flag("logged_out", loggedOut);
-        if (!loggedOut) {
-            const int failed = out.Fail(kExitFailed, "logout failed", library.FailureText());
-            if (result == kExitOk) result = failed;
-        } else {
-            out.Line("Logged out");
-        }
+        if (!loggedOut && result == kExitOk) result = kExitFailed;
         return result;
     });
 }

@@ -86,25 +86,52 @@ std::vector<double> PlotTimes(const std::vector<Measurement>& measurements) {
     return times;
 }
 
+// Per camera: a line style and a marker shape.
+struct CameraStyle {
+    const char* dash;  // stroke-dasharray, empty for solid
+    const char* marker;
+};
+const CameraStyle kCameraStyles[] = {
+    {"", "circle"}, {"6 3", "square"}, {"2 2", "diamond"}, {"8 3 2 3", "triangle"}};
+
+std::string Marker(const char* shape, double cx, double cy, const char* colour) {
+    const std::string fill = "\" fill=\"" + std::string(colour) + "\"/>\n";
+    if (std::string(shape) == "circle") {
+        return "<circle cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) + "\" r=\"2.5" + fill;
+    }
+    if (std::string(shape) == "square") {
+        return "<rect x=\"" + Num(cx - 2.5) + "\" y=\"" + Num(cy - 2.5) + "\" width=\"5\" height=\"5" + fill;
+    }
+    const std::string points = std::string(shape) == "diamond"
+                                   ? Num(cx) + "," + Num(cy - 3.5) + " " + Num(cx + 3.5) + "," + Num(cy) +
+                                         " " + Num(cx) + "," + Num(cy + 3.5) + " " + Num(cx - 3.5) + "," +
+                                         Num(cy)
+                                   : Num(cx) + "," + Num(cy - 3.5) + " " + Num(cx + 3.5) + "," +
+                                         Num(cy + 2.5) + " " + Num(cx - 3.5) + "," + Num(cy + 2.5);
+    return "<polygon points=\"" + points + fill;
+}
+
 }  // namespace
 
-std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, const std::string& title) {
-    // Ranges of both axes over every finite reading.
+std::string ThermometryChartSvg(const std::vector<ChartCamera>& cameras, const std::string& title) {
+    // Ranges of both axes over every finite reading of every camera.
     int64_t firstTime = std::numeric_limits<int64_t>::max(), lastTime = std::numeric_limits<int64_t>::min();
     double low = std::numeric_limits<double>::infinity(), high = -low;
-    for (const Measurement& m : measurements) {
-        const int64_t t = SecondsSince2000(m.date, m.time);
-        firstTime = std::min(firstTime, t);
-        lastTime = std::max(lastTime, t);
-        for (const Series& s : kSeries) {
-            const double v = m.*s.reading;
-            if (std::isfinite(v)) {
-                low = std::min(low, v);
-                high = std::max(high, v);
+    for (const ChartCamera& camera : cameras) {
+        for (const Measurement& m : camera.measurements) {
+            const int64_t t = SecondsSince2000(m.date, m.time);
+            firstTime = std::min(firstTime, t);
+            lastTime = std::max(lastTime, t);
+            for (const Series& s : kSeries) {
+                const double v = m.*s.reading;
+                if (std::isfinite(v)) {
+                    low = std::min(low, v);
+                    high = std::max(high, v);
+                }
             }
         }
     }
-    if (measurements.empty()) firstTime = lastTime = 0;
+    if (firstTime > lastTime) firstTime = lastTime = 0;
     if (!std::isfinite(low)) low = 0, high = 1;
     if (high - low < 1) low -= 0.5, high += 0.5;
     ++lastTime;  // the last second's rows reach into it
@@ -114,7 +141,6 @@ std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, co
     const auto x = [&](double t) {
         return kLeft + kPlotWidth * (t - static_cast<double>(firstTime)) / static_cast<double>(span);
     };
-    const std::vector<double> times = PlotTimes(measurements);
     const auto y = [&](double v) { return kTop + kPlotHeight * (yMax - v) / (yMax - yMin); };
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -122,7 +148,7 @@ std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, co
            Num(kHeight) + "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(kHeight) +
            "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text id=\"title\" x=\"" + Num(kLeft) + "\" y=\"28\" font-size=\"16\">" + Escape(title) +
+    svg += "<text id=\"title\" x=\"" + Num(kLeft) + "\" y=\"28\" font-size=\"14\">" + Escape(title) +
            "</text>\n";
 
     // Grid and tick labels.
@@ -150,28 +176,66 @@ std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, co
     svg += "<text id=\"y-label\" text-anchor=\"middle\" transform=\"translate(20 " +
            Num(kTop + kPlotHeight / 2) + ") rotate(-90)\">Temperature (°C)</text>\n";
 
-    // The three series, then the legend.
-    for (const Series& s : kSeries) {
-        svg += "<polyline id=\"series-" + std::string(s.key) + "\" fill=\"none\" stroke=\"" + s.colour +
-               "\" stroke-width=\"1.5\" points=\"";
-        bool first = true;
-        for (std::size_t i = 0; i < measurements.size(); ++i) {
-            const double v = measurements[i].*s.reading;
-            if (!std::isfinite(v)) continue;
-            svg += (first ? "" : " ") + Num(x(times[i])) + "," + Num(y(v));
-            first = false;
+    // Each camera's three series with their markers, then its peak.
+    for (std::size_t c = 0; c < cameras.size(); ++c) {
+        const ChartCamera& camera = cameras[c];
+        const CameraStyle& style = kCameraStyles[c % std::size(kCameraStyles)];
+        const std::vector<double> times = PlotTimes(camera.measurements);
+        const std::size_t count = camera.measurements.size();
+        const std::size_t markerStep = (count + kMaxMarkersPerSeries - 1) / kMaxMarkersPerSeries;
+        for (const Series& s : kSeries) {
+            const std::string id = "series-" + std::to_string(c + 1) + "-" + s.key;
+            svg += "<polyline id=\"" + id + "\" fill=\"none\" stroke=\"" + s.colour +
+                   "\" stroke-width=\"1.5\"" +
+                   (*style.dash != 0 ? " stroke-dasharray=\"" + std::string(style.dash) + "\"" : "") +
+                   " points=\"";
+            std::string markers;
+            bool first = true;
+            for (std::size_t i = 0; i < count; ++i) {
+                const double v = camera.measurements[i].*s.reading;
+                if (!std::isfinite(v)) continue;
+                svg += (first ? "" : " ") + Num(x(times[i])) + "," + Num(y(v));
+                first = false;
+                if (i % markerStep == 0) markers += Marker(style.marker, x(times[i]), y(v), s.colour);
+            }
+            svg += "\"/>\n<g id=\"" + id + "-markers\">\n" + markers + "</g>\n";
         }
-        svg += "\"/>\n";
+        std::size_t peak = count;
+        for (std::size_t i = 0; i < count; ++i) {
+            const float v = camera.measurements[i].max;
+            if (std::isfinite(v) && (peak == count || v > camera.measurements[peak].max)) peak = i;
+        }
+        if (peak != count) {
+            const double px = x(times[peak]), py = y(camera.measurements[peak].max);
+            svg += "<g id=\"peak-" + std::to_string(c + 1) + "\">\n<circle cx=\"" + Num(px) + "\" cy=\"" +
+                   Num(py) + "\" r=\"6\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n";
+            svg += "<text x=\"" + Num(px) + "\" y=\"" + Num(py - 10) + "\" text-anchor=\"middle\">peak " +
+                   Escape(cameras.size() > 1 ? camera.label + " " : "") +
+                   Decimal(camera.measurements[peak].max, 2) + " °C</text>\n</g>\n";
+        }
     }
+
+    // The legend: one entry per series of each camera.
     svg += "<g id=\"legend\">\n";
     double legendY = kTop + 10;
-    for (const Series& s : kSeries) {
-        const double left = kLeft + kPlotWidth + 20;
-        svg += "<line x1=\"" + Num(left) + "\" x2=\"" + Num(left + 24) + "\" y1=\"" + Num(legendY) +
-               "\" y2=\"" + Num(legendY) + "\" stroke=\"" + s.colour + "\" stroke-width=\"3\"/>\n";
-        svg +=
-            "<text x=\"" + Num(left + 30) + "\" y=\"" + Num(legendY + 4) + "\">" + s.label + " (°C)</text>\n";
-        legendY += 22;
+    const double left = kLeft + kPlotWidth + 20;
+    for (std::size_t c = 0; c < cameras.size(); ++c) {
+        const CameraStyle& style = kCameraStyles[c % std::size(kCameraStyles)];
+        if (cameras.size() > 1) {
+            svg += "<text x=\"" + Num(left) + "\" y=\"" + Num(legendY + 4) + "\" font-weight=\"bold\">" +
+                   Escape(cameras[c].label) + "</text>\n";
+            legendY += 20;
+        }
+        for (const Series& s : kSeries) {
+            svg += "<line x1=\"" + Num(left) + "\" x2=\"" + Num(left + 24) + "\" y1=\"" + Num(legendY) +
+                   "\" y2=\"" + Num(legendY) + "\" stroke=\"" + s.colour + "\" stroke-width=\"3\"" +
+                   (*style.dash != 0 ? " stroke-dasharray=\"" + std::string(style.dash) + "\"" : "") + "/>\n";
+            svg += Marker(style.marker, left + 12, legendY, s.colour);
+            svg += "<text x=\"" + Num(left + 30) + "\" y=\"" + Num(legendY + 4) + "\">" + s.label +
+                   " (°C)</text>\n";
+            legendY += 20;
+        }
+        legendY += 6;
     }
     svg += "</g>\n</svg>\n";
     return svg;

@@ -1,5 +1,8 @@
 // A recording drawn as an SVG line chart: max, min and avg in degrees Celsius
-// against the camera's clock time, with labelled axes and a legend.
+// against the camera's clock time, one set of series per camera (told apart by
+// line style and marker shape), a marker per measurement (at most
+// kMaxMarkersPerSeries per series, evenly spread), each camera's peak max
+// marked and labelled, labelled axes and a legend.
 #pragma once
 
 #include <string>
@@ -9,6 +12,13 @@
 
 namespace orvane_cli {
 
-std::string ThermometryChartSvg(const std::vector<Measurement>& measurements, const std::string& title);
+inline constexpr std::size_t kMaxMarkersPerSeries = 200;
+
+struct ChartCamera {
+    std::string label;  // "192.0.2.64 ch 1"
+    std::vector<Measurement> measurements;
+};
+
+std::string ThermometryChartSvg(const std::vector<ChartCamera>& cameras, const std::string& title);
 
 }  // namespace orvane_cli

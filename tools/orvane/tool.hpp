@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "camera_library.hpp"
 #include "output.hpp"
@@ -22,27 +24,58 @@ struct Connection {
     std::string passwordFile;
 };
 
-struct Tool {
-    bool json = false;
-    Connection connection;
-    // The chosen command, set by its subcommand's callback; returns the exit code.
-    std::function<int(Output&)> run;
+// The login a shell session holds for all its commands.
+struct SharedLogin {
+    CameraLibrary* library = nullptr;
+    int32_t userId = -1;
+    std::string address;
 };
 
-// Adds --address, --port, --user, --password, --password-file to a camera command.
-void AddConnectionOptions(CLI::App& command, Connection& connection);
+struct Tool {
+    bool json = false;
+    bool quiet = false;
+    bool verbose = false;
+    Connection connection;
+    // Set while a shell session runs: commands then use its login and take no
+    // connection options.
+    const SharedLogin* shared = nullptr;
+    // What `orvane run` starts.
+    std::vector<std::string> runCommand;
+    // The chosen command, set by its subcommand's callback; returns the exit code.
+    std::function<int(Output&)> run;
+
+    OutputLevel level() const;
+};
+
+// Adds --address to a camera command, and the login options. A shell session's
+// commands get neither.
+void AddConnectionOptions(CLI::App& command, Tool& tool);
+// Adds --port, --user, --password and --password-file.
+void AddLoginOptions(CLI::App& command, Connection& connection);
 
 // Loads the library, logs in, runs `body` with the user ID and logs out, however
-// `body` ends. Reports library, password and login failures with their exit codes;
-// a failed logout turns success into kExitFailed.
-int WithLogin(Output& out, const Connection& connection,
-              const std::function<int(CameraLibrary&, int32_t userId)>& body);
+// `body` ends (in a shell session: runs `body` with the session's login). Reports
+// library, password and login failures with their exit codes; a failed logout
+// turns success into kExitFailed.
+int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body);
 
 // Loads the library only (for commands that need no login).
 int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body);
 
+// The password for the connection, or nothing after reporting why (kExitUsage).
+std::optional<std::string> PasswordFor(Output& out, const Connection& connection);
+// Logs in to `address` with the connection's port and credentials: the user ID,
+// or -1 after reporting the failure (kExitLoginFailed).
+int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection, const std::string& address,
+              const std::string& password);
+// Logs out; false after reporting the failure.
+bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::string& address);
+
 // A validator for CLI11 options that take a duration.
 CLI::Validator DurationValidator();
+
+// The camera commands, as the command line and a shell session know them.
+void AddCameraCommands(CLI::App& app, Tool& tool);
 
 // One function per command group.
 void AddCheckCommand(CLI::App& app, Tool& tool);
@@ -50,5 +83,7 @@ void AddPtzCommands(CLI::App& app, Tool& tool);
 void AddSnapshotCommand(CLI::App& app, Tool& tool);
 void AddThermoCommands(CLI::App& app, Tool& tool);
 void AddJobCommand(CLI::App& app, Tool& tool);
+void AddRunCommand(CLI::App& app, Tool& tool);
+void AddShellCommand(CLI::App& app, Tool& tool);
 
 }  // namespace orvane_cli

@@ -1,6 +1,7 @@
 // What the tool needs from the console it runs in.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -8,6 +9,11 @@ namespace orvane_cli::platform {
 
 // Makes the console show UTF-8 output as such (a no-op where it already does).
 void PrepareConsole();
+// Writes UTF-8 text to standard output or standard error and flushes it. A
+// Windows console gets it through its wide-character interface, so that any
+// character shows whatever the console's code page; files and pipes get the
+// UTF-8 bytes.
+void WriteText(std::FILE* stream, const std::string& utf8);
 // Whether standard output / standard input is an interactive terminal.
 bool StdoutIsTerminal();
 bool StdinIsTerminal();

@@ -19,6 +19,11 @@ extern "C" void OnInterrupt(int) { interrupted = 1; }
 
 void PrepareConsole() {}
 
+void WriteText(std::FILE* stream, const std::string& utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 

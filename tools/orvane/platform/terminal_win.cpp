@@ -1,6 +1,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -11,6 +12,9 @@ namespace orvane_cli::platform {
 namespace {
 
 std::atomic<bool> interrupted{false};
+// The thread that watches for interrupts; a read it is blocked in (a shell
+// session waiting for a line) is cancelled so that it sees the interrupt.
+HANDLE watchingThread = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
@@ -18,6 +22,7 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT:
             interrupted = true;
+            if (watchingThread != nullptr) ::CancelSynchronousIo(watchingThread);
             return TRUE;
         default:
             return FALSE;
@@ -27,6 +32,28 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 }  // namespace
 
 void PrepareConsole() { ::SetConsoleOutputCP(CP_UTF8); }
+
+void WriteText(std::FILE* stream, const std::string& utf8) {
+    std::fflush(stream);
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0 && !utf8.empty()) {
+        const int length =
+            ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(length), L'\0');
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+        for (std::size_t done = 0; done < wide.size();) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
+            if (::WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) == 0 || written == 0)
+                break;
+            done += written;
+        }
+        return;
+    }
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
 
 bool StdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
 bool StdinIsTerminal() { return ::_isatty(::_fileno(stdin)) != 0; }
@@ -47,7 +74,13 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt) {
     return line;
 }
 
-void WatchForInterrupt() { ::SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
+void WatchForInterrupt() {
+    if (watchingThread == nullptr) {
+        ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &watchingThread,
+                          0, FALSE, DUPLICATE_SAME_ACCESS);
+    }
+    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
 
 bool InterruptRequested() { return interrupted.load(); }
 

@@ -1,0 +1,110 @@
+// orvane shell: one login, then the camera commands read from standard input,
+// one per line in the command line's own syntax without connection options,
+// until "quit" or the end of input. Ctrl+C ends the session; the login ends in
+// every case.
+#include "command_line.hpp"
+#include "exit_codes.hpp"
+#include "platform/line_reader.hpp"
+#include "platform/terminal.hpp"
+#include "tool.hpp"
+
+namespace orvane_cli {
+namespace {
+
+bool IsBlankOrComment(const std::string& line) {
+    const auto first = line.find_first_not_of(" \t\r");
+    return first == std::string::npos || line[first] == '#';
+}
+
+// One line of the session: parsed with a fresh command tree bound to the
+// session's login, run, and reported (one JSON object with --json). Returns
+// its exit code. The session's exit code is that of the last command that
+// failed, 0 when all succeeded.
+int RunLine(const Tool& session, const SharedLogin& login, const std::string& line) {
+    Tool tool;
+    tool.json = session.json;
+    tool.quiet = session.quiet;
+    tool.verbose = session.verbose;
+    tool.shared = &login;
+    CLI::App app{"Commands of an orvane shell session (quit or end of input ends it)", ""};
+    app.require_subcommand(1);
+    app.fallthrough();
+    AddCameraCommands(app, tool);
+
+    Output out(tool.json, tool.level());
+    out.Text("command", line);
+    std::vector<std::string> words;
+    std::string error;
+    if (!SplitWords(line, words, error)) return out.Finish(out.Error(kExitUsage, error));
+    if (words.size() == 1 && words[0] == "help") {
+        out.Notice(app.help());
+        return out.Finish(kExitOk);
+    }
+    const Parsed parsed = ParseCommandLine(app, words);
+    if (parsed.kind == Parsed::kPrinted) return parsed.exitCode;
+    if (parsed.kind == Parsed::kUsageError) return out.Finish(out.Error(kExitUsage, parsed.message));
+    return out.Finish(tool.run(out));
+}
+
+int Shell(Output& out, const Tool& tool) {
+    const Connection& connection = tool.connection;
+    if (connection.address.empty()) {
+        return out.Error(kExitUsage, "no camera address: give --address (or ORVANE_ADDRESS)");
+    }
+    const auto password = PasswordFor(out, connection);
+    if (!password) return kExitUsage;
+    return WithLibrary(out, [&](CameraLibrary& library) {
+        const int32_t userId = LogIn(out, library, connection, connection.address, *password);
+        if (userId < 0) return static_cast<int>(kExitLoginFailed);
+        // Ctrl+C from here on ends the running command and the session, which
+        // then logs out.
+        platform::WatchForInterrupt();
+        const SharedLogin login{&library, userId, connection.address};
+        const auto reader = platform::LineReader::ForStandardInput();
+        if (reader->Interactive() && !tool.json) {
+            out.Line(
+                "Commands as on the command line without connection options; help lists them, quit ends.");
+        }
+        int result = kExitOk;
+        int commands = 0, failed = 0;
+        while (!platform::InterruptRequested()) {
+            const auto line = reader->Read();
+            if (!line) break;
+            if (IsBlankOrComment(*line)) continue;
+            const std::string trimmed = line->substr(line->find_first_not_of(" \t"));
+            if (trimmed.rfind("quit", 0) == 0 && trimmed.find_first_not_of(" \t\r", 4) == std::string::npos)
+                break;
+            const int code = RunLine(tool, login, trimmed);
+            ++commands;
+            if (code != kExitOk) ++failed, result = code;
+        }
+        const bool interrupted = platform::InterruptRequested();
+        if (interrupted) out.Line("Interrupted");
+        // The session's own result follows the commands' (with --json, one more object).
+        out.Flag("session", true);
+        out.Integer("commands", commands);
+        out.Integer("failed_commands", failed);
+        out.Flag("interrupted", interrupted);
+        if (failed != 0) {
+            out.Error(result,
+                      std::to_string(failed) + " of " + std::to_string(commands) + " commands failed");
+        }
+        const bool loggedOut = LogOut(out, library, userId, connection.address);
+        out.Flag("logged_out", loggedOut);
+        if (!loggedOut && result == kExitOk) result = kExitFailed;
+        return result;
+    });
+}
+
+}  // namespace
+
+void AddShellCommand(CLI::App& app, Tool& tool) {
+    auto* shell = app.add_subcommand(
+        "shell",
+        "Log in once, then run commands read from standard input (one per line, no connection "
+        "options) until quit or end of input");
+    AddConnectionOptions(*shell, tool);
+    shell->callback([&tool] { tool.run = [&tool](Output& out) { return Shell(out, tool); }; });
+}
+
+}  // namespace orvane_cli

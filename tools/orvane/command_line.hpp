@@ -1,0 +1,42 @@
+// Parsing a command line (the program's, or a line of a shell session) into the
+// chosen command, with the usage errors every caller reports alike.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tool.hpp"
+
+namespace orvane_cli {
+
+// What parsing gave: a command to run, help or the version already printed, or
+// a usage error to report.
+struct Parsed {
+    enum Kind { kCommand, kPrinted, kUsageError } kind = kCommand;
+    int exitCode = 0;     // for kPrinted
+    std::string message;  // for kUsageError
+};
+
+// Parses `args` (without the program name). Unknown commands and options are
+// named in the message.
+Parsed ParseCommandLine(CLI::App& app, std::vector<std::string> args);
+
+// Splits a line into words as a POSIX shell would for plain words: blanks
+// separate them, '...' keeps text as it is, "..." keeps it but for \" and \\,
+// and a backslash outside quotes escapes the next character. False, with a
+// reason, for an unterminated quote.
+bool SplitWords(const std::string& line, std::vector<std::string>& words, std::string& error);
+
+// "orvane [OPTIONS] run [--] COMMAND [ARG...]": takes the command and its
+// arguments (which are none of orvane's business) out of `args`, leaving the
+// words up to "run". Nothing when the command is not run.
+std::optional<std::vector<std::string>> TakeRunCommand(std::vector<std::string>& args);
+
+// Whether the arguments ask for JSON output (before any "--"), for the case
+// where parsing fails before --json is read.
+bool AsksForJson(const std::vector<std::string>& args);
+
+}  // namespace orvane_cli

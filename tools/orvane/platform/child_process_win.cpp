@@ -1,0 +1,118 @@
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include "child_process.hpp"
+
+namespace orvane_cli::platform {
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int length =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+// One argument quoted so that the C runtime's command-line parsing gives it back
+// unchanged: backslashes double only before a quote.
+std::wstring Quoted(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+std::string LastErrorText() { return "system error " + std::to_string(::GetLastError()); }
+
+class WindowsChild final : public HeldChild {
+public:
+    explicit WindowsChild(const PROCESS_INFORMATION& info) : info_(info) {}
+    ~WindowsChild() override {
+        // Unreleased: the command never ran any of its own code.
+        if (!released_) ::TerminateProcess(info_.hProcess, 127);
+        ::CloseHandle(info_.hThread);
+        ::CloseHandle(info_.hProcess);
+    }
+
+    uint32_t ProcessId() const override { return info_.dwProcessId; }
+
+    bool Release(std::string& error) override {
+        if (::ResumeThread(info_.hThread) == static_cast<DWORD>(-1)) {
+            error = "cannot resume the command: " + LastErrorText();
+            return false;
+        }
+        released_ = true;
+        return true;
+    }
+
+    int Wait() override {
+        // The console sends Ctrl+C to the command as well; it alone decides.
+        ::SetConsoleCtrlHandler(nullptr, TRUE);
+        ::WaitForSingleObject(info_.hProcess, INFINITE);
+        DWORD code = 127;
+        ::GetExitCodeProcess(info_.hProcess, &code);
+        return static_cast<int>(code);
+    }
+
+private:
+    PROCESS_INFORMATION info_;
+    bool released_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldChild> HeldChild::Start(const std::vector<std::string>& argv, std::string& error) {
+    if (argv.empty()) {
+        error = "no command to run";
+        return nullptr;
+    }
+    std::wstring commandLine;
+    for (const std::string& arg : argv) commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(Wide(arg));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                         nullptr, &startup, &info) == 0) {
+        error = "cannot run " + argv[0] + ": " + LastErrorText();
+        return nullptr;
+    }
+    return std::make_unique<WindowsChild>(info);
+}
+
+uint32_t ParentProcessId() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    uint32_t parent = 0;
+    const DWORD self = ::GetCurrentProcessId();
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == self) {
+            parent = entry.th32ParentProcessID;
+            break;
+        }
+    }
+    ::CloseHandle(snapshot);
+    return parent;
+}
+
+uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
+
+}  // namespace orvane_cli::platform
