@@ -54,9 +54,10 @@ enum {
  * trailing `reserved` argument that it ignores; pass 0. Texts are NUL-terminated
  * byte strings passed to the SDK byte for byte (no character-set conversion); a
  * null text counts as empty. Output pointers may be null: a null output is
- * skipped. A failing Cam export (except CamThermometryRead and
- * CamLastFailureText) records why in the library's failure record, which
- * CamLastFailureText reads. Threads: every export may be called from any thread
+ * skipped. A failing Cam export (except CamThermometryRead,
+ * CamThermometryStatus and the three failure exports) records why in the
+ * library's failure record, which CamLastFailureText and CamLastFailureCode
+ * read. Threads: every export may be called from any thread
  * at the same time as any other export; the library starts no threads. Do not
  * call an export while the library is being unloaded.
  *
@@ -105,6 +106,36 @@ enum {
  *   buffer to size one, then again. Works whether or not the SDK started,
  *   never records a failure, and always reads one whole text, also while other
  *   threads record failures.
+ * CamLastFailureCode (_CamLastFailureCode@4): returns the code behind the
+ *   latest failure text: the SDK error code (the thread's last-error value) the
+ *   text describes; -1 when the text is the SDK-not-started text; 0 before the
+ *   first failure and after a reload. Text and code are recorded together, so
+ *   they always belong to the same failure (a text and a code read by two calls
+ *   may still belong to two failures when other threads fail meanwhile).
+ *   Successes and exports that record nothing leave it. Writes nothing; never
+ *   records a failure; works whether or not the SDK started.
+ * CamDescribeFailure (_CamDescribeFailure@20): the description of any code in
+ *   language 0 (the library's own text, exactly what CamLastFailureText gives
+ *   after a failure with that code; -1 gives the SDK-not-started text) or 1
+ *   (English: short printable ASCII; a code without a description gets a text
+ *   naming its number). Result and buffer rules as CamLastFailureText: returns
+ *   the full length in UTF-16 units, writes at most capacity - 1 units and a 0,
+ *   nothing for a null buffer or capacity <= 0. An unknown language returns -1
+ *   and writes nothing. Reads only constant data: any thread, any time; never
+ *   records a failure.
+ * CamThermometryStatus (_CamThermometryStatus@28): the health of the
+ *   subscription that answers Read and Stop for (userId, channel). Writes, each
+ *   output skipped when null: state (1 running: started, not stopped, no camera
+ *   failure since its newest data; 2 stopped: the host's stop was confirmed; 3
+ *   the start failed; 4 failing on the camera's side: the camera reported a
+ *   failure and sent no data since); dataEvents (data events of this
+ *   subscription; a restart begins at 0); msSinceData (milliseconds since its
+ *   newest data by the monotonic clock, at most INT32_MAX; -1 before the
+ *   first); cameraCode (the SDK error code of the camera's newest failure
+ *   report; 0 if none; kept when data resumes; a restart clears it). Returns 1
+ *   and writes when the pair has a subscription, 0 and writes nothing
+ *   otherwise. Never records a failure and never waits for the SDK's threads
+ *   (as CamThermometryRead).
  *
  * Results typed OrvaneBool are one byte: only the low 8 bits of the result
  * register are defined.
@@ -146,7 +177,14 @@ enum {
      * Returns a set of ORVANE_JOB_* bits. */ \
     X(uint32_t, JobAssign, 0, (uint32_t processId), (processId)) \
     /* Copies the latest failure's text into a host buffer; returns its length in UTF-16 units. */ \
-    X(int32_t, CamLastFailureText, 0, (uint16_t* buffer, int32_t capacity, int32_t reserved), (buffer, capacity, reserved))
+    X(int32_t, CamLastFailureText, 0, (uint16_t* buffer, int32_t capacity, int32_t reserved), (buffer, capacity, reserved)) \
+    /* Returns the code behind the latest failure text: the SDK's error code, -1 for "SDK not started", 0 if none. */ \
+    X(int32_t, CamLastFailureCode, 0, (int32_t reserved), (reserved)) \
+    /* Copies the description of a failure code (language 0 library text, 1 English) into a host buffer; \
+     * returns its length in UTF-16 units, -1 for an unknown language. */ \
+    X(int32_t, CamDescribeFailure, -1, (int32_t code, int32_t language, uint16_t* buffer, int32_t capacity, int32_t reserved), (code, language, buffer, capacity, reserved)) \
+    /* Reads the health of the subscription that answers for (userId, channel). */ \
+    X(OrvaneBool, CamThermometryStatus, 0, (int32_t userId, int32_t channel, int32_t* state, int32_t* dataEvents, int32_t* msSinceData, int32_t* cameraCode, int32_t reserved), (userId, channel, state, dataEvents, msSinceData, cameraCode, reserved))
 /* clang-format on */
 
 /* The exports, and a pointer type NameFn for each, for hosts that resolve the

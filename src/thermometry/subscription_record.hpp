@@ -35,6 +35,22 @@ struct MeasurementSnapshot {
     uint32_t avgBits;
 };
 
+// How a subscription is doing, as a host sees it.
+enum class SubscriptionState : int32_t {
+    kRunning = 1,        // started, not stopped, no camera failure since its newest data
+    kStopped = 2,        // the SDK confirmed the host's stop
+    kStartFailed = 3,    // the SDK refused the start
+    kCameraFailing = 4,  // the camera reported a failure (status 1002) and sent no data since
+};
+
+// What a status query sees, from one publication of the record.
+struct SubscriptionStatus {
+    SubscriptionState state;
+    int32_t dataEvents;
+    int32_t msSinceData;  // -1 before the first data event; saturates at INT32_MAX
+    int32_t cameraCode;   // of the newest camera failure; 0 if none
+};
+
 // Room for the longest event text: a data event's second log line.
 inline constexpr std::size_t kEventTextCapacity = 2560;
 
@@ -64,7 +80,18 @@ struct ThermometrySubscription {
     // Counts one data event and keeps its block with the decoded time, in one
     // step, so that a read never sees the count of an event without its block.
     // A null block (the event brought no complete one) is only counted.
+    // Also notes when the event arrived (one read of the monotonic clock) and
+    // that the subscription delivers again after a camera failure.
     void RecordDataEvent(const ThermometryUpload* block) noexcept;
+    // The same without the arrival time and camera state: only for the
+    // benchmark that prices that bookkeeping.
+    void RecordDataEventWithoutStatus(const ThermometryUpload* block) noexcept;
+    // The camera reported a failure of the subscription (status 1002) with
+    // `code`; it counts as failing until its next data event.
+    void RecordCameraFailure(int32_t code) noexcept;
+    // The subscription's state, data events, time since its newest data and
+    // newest camera failure code, lock-free like Snapshot.
+    SubscriptionStatus Status() const noexcept;
     // The count with the date, time and readings of one stored block. Never
     // waits for a writer unless one is preempted in the middle of publishing.
     MeasurementSnapshot Snapshot() const noexcept;
@@ -90,12 +117,18 @@ struct ThermometrySubscription {
     // Kept by the subscription list under the pair's start/stop lock: whether
     // the SDK confirmed the stop of the current handle, and the next record of
     // the pair that may be reused.
-    bool stopConfirmed = false;
+    // Atomic because status queries read it without the lock.
+    std::atomic<bool> stopConfirmed{false};
     ThermometrySubscription* nextReusable = nullptr;
 
 private:
+    template <bool kWithStatus>
+    void StoreDataEvent(const ThermometryUpload* block) noexcept;
     void PublishLocked() noexcept;
     void ClearLocked() noexcept;
+    // Copies published values with `copy` until no writer published meanwhile.
+    template <class Copy>
+    void ReadPublished(Copy copy) const noexcept;
 
     // Writers of the measurement.
     mutable std::mutex storeLock_;
@@ -105,6 +138,16 @@ private:
     std::atomic<int32_t> publishedCount_{0};
     std::atomic<int32_t> publishedTime_[6] = {};
     std::atomic<uint32_t> publishedReadings_[3] = {};
+    // Status bookkeeping, published with the measurement: the monotonic time of
+    // the newest data event (kNoData before the first), and the newest camera
+    // failure with whether data arrived since.
+    static constexpr int64_t kNoData = INT64_MIN;
+    int64_t lastDataNs_ = kNoData;
+    bool cameraFailing_ = false;
+    int32_t cameraCode_ = 0;
+    std::atomic<int64_t> publishedLastDataNs_{kNoData};
+    std::atomic<bool> publishedCameraFailing_{false};
+    std::atomic<int32_t> publishedCameraCode_{0};
 
     // The event text as it was written to the log (CR LF line ends), rendered
     // in place; allocated at the first event.

@@ -34,6 +34,7 @@ TEST_F(LibraryStateTest, FailedSdkStartLeavesTheLibraryNotReady) {
     platform::SetLastError(7);
     library->RecordFailure();
     EXPECT_EQ(library->LastFailureText(), kSdkNotReadyText);
+    EXPECT_EQ(library->LastFailureCode(), kSdkNotReadyCode);
 }
 
 TEST_F(LibraryStateTest, UnloadWithoutSubscriptionsOnlyCleansUp) {
@@ -58,6 +59,7 @@ TEST_F(LibraryStateTest, UnloadCleansUpFirstThenStopsEachSubscriptionInOrder) {
 
 TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {
     auto library = Load();
+    EXPECT_EQ(library->LastFailureCode(), 0);
     const struct {
         uint32_t code;
         std::u16string text;
@@ -75,6 +77,7 @@ TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {
         platform::SetLastError(c.code);
         library->RecordFailure();
         EXPECT_EQ(library->LastFailureText(), c.text) << "code " << c.code;
+        EXPECT_EQ(library->LastFailureCode(), static_cast<int32_t>(c.code));
     }
 }
 
