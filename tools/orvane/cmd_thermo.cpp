@@ -1,6 +1,7 @@
 // orvane thermo record: subscribe to a channel's thermometry, write each new
 // measurement to a CSV file, optionally draw it as an SVG chart, and end cleanly
-// when the duration is over or on Ctrl+C.
+// when the duration is over or on Ctrl+C. A subscription the camera fails or
+// that goes silent is restarted.
 #include <bit>
 #include <chrono>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "exit_codes.hpp"
 #include "measurement.hpp"
 #include "platform/terminal.hpp"
+#include "subscription_watch.hpp"
 #include "svg_chart.hpp"
 #include "tool.hpp"
 #include "waiting.hpp"
@@ -32,17 +34,23 @@ public:
     Progress(const Output& out, Milliseconds duration)
         : out_(out), duration_(duration), terminal_(!out.json() && platform::StdoutIsTerminal()) {}
 
-    void Update(Milliseconds elapsed, const Measurement& m, std::size_t rows) {
-        const std::string readings = "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) +
-                                     " °C  avg " + Decimal(m.avg, 2) + " °C";
+    // A new measurement, or only a change of the subscription's health.
+    void Update(Milliseconds elapsed, const Measurement* m, std::size_t rows, const std::string& health) {
+        if (m != nullptr) {
+            readings_ = "max " + Decimal(m->max, 2) + " °C  min " + Decimal(m->min, 2) + " °C  avg " +
+                        Decimal(m->avg, 2) + " °C";
+        }
         if (terminal_) {
-            std::printf("\r[%s / %s] %s  (%zu rows)   ", ClockText(elapsed).c_str(),
-                        ClockText(duration_).c_str(), readings.c_str(), rows);
+            std::printf("\r[%s / %s] %s  (%zu rows)  %s   ", ClockText(elapsed).c_str(),
+                        ClockText(duration_).c_str(), readings_.c_str(), rows, health.c_str());
             std::fflush(stdout);
             lineOpen_ = true;
-        } else {
-            out_.Line(IsoDateTime(m.date, m.time) + "  " + readings);
+        } else if (m != nullptr) {
+            out_.Line(IsoDateTime(m->date, m->time) + "  " + readings_);
+        } else if (health != lastHealth_) {
+            out_.Line("subscription: " + health);
         }
+        lastHealth_ = health;
     }
     void End() {
         if (lineOpen_) std::fputc('\n', stdout);
@@ -54,7 +62,27 @@ private:
     Milliseconds duration_;
     bool terminal_;
     bool lineOpen_ = false;
+    std::string readings_ = "no measurement yet";
+    std::string lastHealth_ = "running";
 };
+
+SubscriptionHealth ReadHealth(const CameraLibrary& library, int32_t userId, int32_t channel) {
+    SubscriptionHealth h;
+    h.known = library.api().CamThermometryStatus(userId, channel, &h.state, &h.dataEvents, &h.msSinceData,
+                                                 &h.cameraCode, 0) == 1;
+    return h;
+}
+
+// Stops what is left of the subscription and starts it again. False when the
+// library refused the start (the watch tries again later).
+bool Restart(const CameraLibrary& library, Output& out, int32_t userId, int32_t channel,
+             const SubscriptionHealth& health, Milliseconds sinceStart) {
+    out.Warn("restarting the subscription: " + HealthText(health, sinceStart));
+    library.api().CamThermometryStop(userId, channel, 0);
+    if (library.api().CamThermometryStart(userId, channel, 0) == 1) return true;
+    out.Warn("restarting the subscription failed: " + FailureLine(library.LastFailure()));
+    return false;
+}
 
 bool WriteFile(const std::string& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -64,9 +92,11 @@ bool WriteFile(const std::string& path, const std::string& content) {
 }
 
 // Polls the subscription until the duration is over or an interrupt arrives,
-// appending each new measurement. False when the CSV file could not be written.
-bool Poll(const CameraLibrary& library, int32_t userId, const RecordOptions& options, std::ofstream& csv,
-          Progress& progress, std::vector<Measurement>& rows, bool& interrupted) {
+// appending each new measurement and restarting the subscription when it fails.
+// False when the CSV file could not be written.
+bool Poll(const CameraLibrary& library, Output& out, int32_t userId, const RecordOptions& options,
+          std::ofstream& csv, Progress& progress, SubscriptionWatch& watch, std::vector<Measurement>& rows,
+          bool& interrupted) {
     const Milliseconds duration = *ParseDuration(options.durationText);
     const Milliseconds interval = *ParseDuration(options.intervalText);
     const auto start = std::chrono::steady_clock::now();
@@ -76,6 +106,7 @@ bool Poll(const CameraLibrary& library, int32_t userId, const RecordOptions& opt
     while (true) {
         Measurement m;
         uint32_t maxBits = 0, minBits = 0, avgBits = 0;
+        bool added = false;
         if (library.api().CamThermometryRead(userId, options.channel, &m.date, &m.time, &maxBits, &minBits,
                                              &avgBits, 0) == 1) {
             m.max = std::bit_cast<float>(maxBits);
@@ -87,8 +118,15 @@ bool Poll(const CameraLibrary& library, int32_t userId, const RecordOptions& opt
                 csv << CsvRow(m) << '\n';
                 csv.flush();
                 if (!csv) return false;
-                progress.Update(elapsed(), m, rows.size());
+                added = true;
             }
+        }
+        const Milliseconds now = elapsed();
+        const SubscriptionHealth health = ReadHealth(library, userId, options.channel);
+        progress.Update(now, added ? &m : nullptr, rows.size(), HealthText(health, watch.SinceStart(now)));
+        if (watch.ShouldRestart(health, now)) {
+            Restart(library, out, userId, options.channel, health, watch.SinceStart(now));
+            watch.Started(now, true);
         }
         const Milliseconds left = duration - elapsed();
         if (left <= Milliseconds::zero()) return true;
@@ -116,14 +154,18 @@ int Record(Output& out, const Connection& connection, const RecordOptions& optio
         if (api.CamThermometryStart(userId, options.channel, 0) != 1) {
             return out.Fail(kExitFailed,
                             "starting thermometry on channel " + std::to_string(options.channel) + " failed",
-                            library.FailureText());
+                            library.LastFailure());
         }
         out.Line("Recording channel " + std::to_string(options.channel) + " for " + options.durationText +
                  " into " + options.csv + " (Ctrl+C ends it early)");
         Progress progress(out, *ParseDuration(options.durationText));
+        SubscriptionWatch watch(*ParseDuration(options.intervalText));
         bool interrupted = false;
-        const bool written = Poll(library, userId, options, csv, progress, rows, interrupted);
+        const bool written = Poll(library, out, userId, options, csv, progress, watch, rows, interrupted);
         progress.End();
+        out.Integer("restarts", watch.restarts());
+        out.Line(std::to_string(watch.restarts()) + " restart" + (watch.restarts() == 1 ? "" : "s") +
+                 " of the subscription");
         int status = kExitOk;
         if (!written) {
             out.Warn("writing " + options.csv + " failed");
@@ -134,7 +176,7 @@ int Record(Output& out, const Connection& connection, const RecordOptions& optio
         out.Flag("interrupted", interrupted);
         out.Flag("stopped", stopped);
         if (!stopped) {
-            const int failed = out.Fail(kExitFailed, "stopping thermometry failed", library.FailureText());
+            const int failed = out.Fail(kExitFailed, "stopping thermometry failed", library.LastFailure());
             if (status == kExitOk) status = failed;
         }
         out.Line(std::string(interrupted ? "Interrupted; " : "") + "subscription " +

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "camera_library.hpp"
 #include "text_encoding.hpp"
 
 namespace orvane_cli {
@@ -48,15 +49,21 @@ void Output::Raw(const std::string& key, std::string jsonLiteral) {
     fields_.emplace_back(key, std::move(jsonLiteral));
 }
 
-int Output::Fail(int exitCode, const std::string& message, const std::string& failureText) {
+std::string FailureLine(const LibraryFailure& failure) {
+    if (failure.text.empty()) return "(the library recorded no failure text)";
+    return "error " + std::to_string(failure.code) + ": " + failure.english + " (" + failure.text + ")";
+}
+
+int Output::Fail(int exitCode, const std::string& message, const LibraryFailure& failure) {
     // The first failure is the cause; later ones (a logout after it) only add to it.
     if (!failed_) {
         Text("error", message);
-        Text("failure_text", failureText);
+        Integer("failure_code", failure.code);
+        Text("failure_text", failure.text);
+        Text("failure_text_en", failure.english);
         failed_ = true;
     }
-    std::fprintf(stderr, "orvane: %s: %s\n", message.c_str(),
-                 failureText.empty() ? "(the library recorded no failure text)" : failureText.c_str());
+    std::fprintf(stderr, "orvane: %s: %s\n", message.c_str(), FailureLine(failure).c_str());
     std::fflush(stderr);
     return exitCode;
 }

@@ -66,7 +66,7 @@ int WithLogin(Output& out, const Connection& connection,
         const int32_t userId = api.CamLogin(connection.address.c_str(), connection.port,
                                             connection.user.c_str(), password->c_str(), 0);
         if (userId < 0) {
-            return out.Fail(kExitLoginFailed, "login to " + where + " failed", library.FailureText());
+            return out.Fail(kExitLoginFailed, "login to " + where + " failed", library.LastFailure());
         }
         out.Text("camera", where);
         out.Line("Logged in to " + where + " (user ID " + std::to_string(userId) + ")");
@@ -75,7 +75,7 @@ int WithLogin(Output& out, const Connection& connection,
         const bool loggedOut = api.CamLogout(userId, 0) == 1;
         out.Flag("logged_out", loggedOut);
         if (!loggedOut) {
-            const int failed = out.Fail(kExitFailed, "logout failed", library.FailureText());
+            const int failed = out.Fail(kExitFailed, "logout failed", library.LastFailure());
             if (result == kExitOk) result = failed;
         } else {
             out.Line("Logged out");
