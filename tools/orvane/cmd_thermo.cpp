@@ -47,7 +47,7 @@ public:
             lineOpen_ = true;
         } else if (m != nullptr) {
             out_.Line(IsoDateTime(m->date, m->time) + "  " + readings_);
-        } else if (health != lastHealth_) {
+        } else if (Kind(health) != Kind(lastHealth_)) {
             out_.Line("subscription: " + health);
         }
         lastHealth_ = health;
@@ -58,6 +58,12 @@ public:
     }
 
 private:
+    // The health without its numbers: plain lines say when it changes, not
+    // every second that the silence grows.
+    static std::string Kind(const std::string& health) {
+        return health.substr(0, health.find_first_of("0123456789"));
+    }
+
     const Output& out_;
     Milliseconds duration_;
     bool terminal_;
