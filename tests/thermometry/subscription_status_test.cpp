@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -123,6 +124,38 @@ TEST_F(SubscriptionStatusTest, TimeSinceDataGrowsAndDataResetsIt) {
     Data(3);
     ASSERT_TRUE(StatusOf(3, seen));
     EXPECT_LE(seen.msSinceData, waited);
+}
+
+// Status queries while SDK threads store data and failures: each answer is one
+// publication (a failing state always with its code), and the count never goes
+// back. ThreadSanitizer checks that no query touches unpublished fields.
+TEST_F(SubscriptionStatusTest, QueriesSeeWholePublicationsWhileEventsArrive) {
+    ASSERT_TRUE(Start(*library, userId, 5));
+    const int32_t handle = HandleOf(5);
+    std::atomic<bool> done{false};
+    std::thread sdk([&] {
+        const std::vector<uint8_t> block = testsupport::MakeBlock(testsupport::BlockFields{});
+        const uint32_t failure[2] = {kStatusFailure, 42};
+        for (int i = 0; i < 2000; ++i) {
+            StandinFireEvent(handle, i % 3 == 0 ? kEventStatus : kEventData,
+                             i % 3 == 0 ? static_cast<const void*>(failure) : block.data(),
+                             i % 3 == 0 ? 8 : 440);
+        }
+        done = true;
+    });
+    int32_t lastCount = 0;
+    while (!done.load()) {
+        Seen seen;
+        ASSERT_TRUE(StatusOf(5, seen));
+        ASSERT_TRUE(seen.state == 1 || seen.state == 4) << seen.state;
+        if (seen.state == 4) {
+            ASSERT_EQ(seen.cameraCode, 42);
+        }
+        ASSERT_GE(seen.dataEvents, lastCount);
+        lastCount = seen.dataEvents;
+    }
+    sdk.join();
+    Expect(5, 1, 1333, true, 42);
 }
 
 }  // namespace
