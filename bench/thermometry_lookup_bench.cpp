@@ -20,7 +20,7 @@
 #include "core/library_state.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/log_sink.hpp"
-#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/subscription_operations.hpp"
 
 namespace {
 

@@ -1,50 +1,95 @@
-# Generates, from the two lists in the headers, every file that names the
-# library's exports or the SDK operations: the export files of the library, the
-# import descriptions and the stand-in's export file, the expected tables of the
-# table checks, and the argument byte counts that the sources check against
-# their parameter types at compile time. Editing either header reconfigures.
+# Generates, from the two lists, every file that names the library's exports or
+# the SDK operations: the export files of the library, the import descriptions
+# and the stand-in's export file, the expected tables of the table checks, the
+# internal C++ lists the wrappers, the SDK table and the host loader are made
+# from, and the probe the header check compiles. The C and C++ code checks at
+# compile time that each generated declaration has exactly the type of the
+# prototype in its header. Editing either list reconfigures.
 set(ORVANE_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
-set(exports_header ${PROJECT_SOURCE_DIR}/include/OrvaneLib.h)
-set(sdk_header ${PROJECT_SOURCE_DIR}/sdk/include/hcnetsdk.h)
+set(export_list ${PROJECT_SOURCE_DIR}/src/exports/exports.list)
+set(sdk_list ${PROJECT_SOURCE_DIR}/sdk/operations.list)
 set(standin_control_list ${PROJECT_SOURCE_DIR}/standin/control-exports.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${exports_header} ${sdk_header} ${standin_control_list})
+  ${export_list} ${sdk_list} ${standin_control_list})
 
-# The entries "X(...)" of the list macro `list_macro` in `header`, each without
-# its "X(" and ")". The list ends at the first line not continued.
-function(orvane_list_entries header list_macro out_var)
-  file(READ ${header} content)
-  string(FIND "${content}" "#define ${list_macro}(X)" start)
-  if(start LESS 0)
-    message(FATAL_ERROR "${list_macro} not found in ${header}")
-  endif()
-  string(SUBSTRING "${content}" ${start} -1 content)
-  string(REGEX MATCH "([^\n]*\\\\\n)*[^\n]*\n" block "${content}")
-  string(REGEX MATCHALL "\n *X\\([^\n]*\\)" lines "${block}")
+# Reads a list file: one entry per line that is neither blank nor a comment,
+# each entry its fields ("|"-separated, blanks around them dropped) joined by
+# "|" again. Lines are read whole, so parameters may hold any C text but "|".
+function(orvane_read_list file out_var)
+  file(STRINGS ${file} lines ENCODING UTF-8)
   set(entries)
   foreach(line IN LISTS lines)
-    string(REGEX REPLACE "^\n *X\\((.*)\\)$" "\\1" entry "${line}")
+    string(STRIP "${line}" line)
+    if(line STREQUAL "" OR line MATCHES "^#")
+      continue()
+    endif()
+    string(REPLACE "|" ";" fields "${line}")
+    set(stripped)
+    foreach(field IN LISTS fields)
+      string(STRIP "${field}" field)
+      if(field STREQUAL "")
+        message(FATAL_ERROR "${file}: empty field in \"${line}\"")
+      endif()
+      list(APPEND stripped "${field}")
+    endforeach()
+    list(LENGTH stripped count)
+    if(count LESS 3)
+      message(FATAL_ERROR "${file}: fewer than three fields in \"${line}\"")
+    endif()
+    list(JOIN stripped "|" entry)
     list(APPEND entries "${entry}")
   endforeach()
   set(${out_var} "${entries}" PARENT_SCOPE)
 endfunction()
 
-# Bytes a parameter list "(type name, ...)" takes on the 32-bit stack: every
-# parameter is one 32-bit slot (checked against the types at compile time).
-function(orvane_argument_bytes params out_var)
-  string(STRIP "${params}" params)
-  if(params STREQUAL "" OR params STREQUAL "void")
-    set(${out_var} 0 PARENT_SCOPE)
-    return()
+# Splits an entry into its three leading fields (out_prefix_0..2) and its
+# parameters: out_prefix_params "(type a, type b)" or "()", out_prefix_args
+# "(a, b)" or "()", out_prefix_c_params as C declares them ("(void)" for none),
+# out_prefix_bytes the bytes they take on the 32-bit stack (one 32-bit slot each,
+# checked against the types at compile time).
+function(orvane_split_entry entry out_prefix)
+  string(REPLACE "|" ";" fields "${entry}")
+  list(GET fields 0 field0)
+  list(GET fields 1 field1)
+  list(GET fields 2 field2)
+  set(parameters)
+  list(LENGTH fields field_count)
+  if(field_count GREATER 3)
+    list(SUBLIST fields 3 -1 parameters)
   endif()
-  string(REGEX MATCHALL "," commas "${params}")
-  list(LENGTH commas count)
-  math(EXPR bytes "(${count} + 1) * 4")
-  set(${out_var} ${bytes} PARENT_SCOPE)
+  if(NOT field1 MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
+    message(FATAL_ERROR "not a C name: \"${field1}\" in \"${entry}\"")
+  endif()
+  set(names)
+  foreach(parameter IN LISTS parameters)
+    # The parameter's name: the last identifier of its declaration.
+    if(NOT parameter MATCHES "([A-Za-z_][A-Za-z0-9_]*)$")
+      message(FATAL_ERROR "parameter without a name: \"${parameter}\" in \"${entry}\"")
+    endif()
+    list(APPEND names ${CMAKE_MATCH_1})
+  endforeach()
+  list(JOIN parameters ", " joined_parameters)
+  list(JOIN names ", " joined_names)
+  list(LENGTH parameters count)
+  math(EXPR bytes "${count} * 4")
+  if(count EQUAL 0)
+    set(c_parameters "(void)")
+  else()
+    set(c_parameters "(${joined_parameters})")
+  endif()
+  set(${out_prefix}_0 "${field0}" PARENT_SCOPE)
+  set(${out_prefix}_1 "${field1}" PARENT_SCOPE)
+  set(${out_prefix}_2 "${field2}" PARENT_SCOPE)
+  set(${out_prefix}_params "(${joined_parameters})" PARENT_SCOPE)
+  set(${out_prefix}_c_params "${c_parameters}" PARENT_SCOPE)
+  set(${out_prefix}_args "(${joined_names})" PARENT_SCOPE)
+  set(${out_prefix}_bytes ${bytes} PARENT_SCOPE)
 endfunction()
 
+set(generated_note "Generated by cmake/ExportLists.cmake from")
+
 # The library's exports.
-orvane_list_entries(${exports_header} ORVANE_EXPORT_LIST export_entries)
+orvane_read_list(${export_list} export_entries)
 set(def "; The exports of OrvaneLib.dll, under their decorated names only.\nLIBRARY OrvaneLib.dll\nEXPORTS\n")
 set(map "/* The exports of the shared library on systems with plain names; nothing else is visible. */\n{\n  global:\n")
 # Import descriptions for hosts that link the DLL. mingw's dlltool: the symbol a
@@ -55,51 +100,60 @@ set(mingw_implib_def "; Import library for mingw hosts: symbol == exported name.
 set(exports_def "; The exports of OrvaneLib.dll (32-bit, stdcall, decorated names).\nLIBRARY OrvaneLib.dll\nEXPORTS\n")
 set(linux_table "")
 set(windows_table "")
-set(export_bytes "// Argument bytes of each export, from the export list.\n#pragma once\n")
-set(ORVANE_EXPORT_NAMES)
+set(export_list_header "// ${generated_note} src/exports/exports.list.\n// ORVANE_EXPORT_LIST(X) calls X(result, name, failure, (parameters), (arguments))\n// once per export; ORVANE_ARGUMENT_BYTES_name is the export's argument bytes.\n#pragma once\n\n")
+set(export_list_macro "#define ORVANE_EXPORT_LIST(X)")
+# The header check's probe, in C: each export's address taken as its NameFn
+# typedef and as the list's pointer type, so both must match the prototype.
+set(header_probe "/* ${generated_note} src/exports/exports.list. */\n#include <OrvaneLib.h>\n\n")
 foreach(entry IN LISTS export_entries)
-  if(NOT entry MATCHES "^[^,]+, ([A-Za-z0-9_]+), [^,]+, \\(([^)]*)\\)")
-    message(FATAL_ERROR "unreadable export list line: ${entry}")
-  endif()
-  set(name ${CMAKE_MATCH_1})
-  orvane_argument_bytes("${CMAKE_MATCH_2}" bytes)
-  list(APPEND ORVANE_EXPORT_NAMES ${name})
+  orvane_split_entry("${entry}" export)
+  set(name ${export_1})
+  set(bytes ${export_bytes})
   string(APPEND def "_${name}@${bytes} = ${name}@${bytes}\n")
   string(APPEND mingw_implib_def "${name}@${bytes} == _${name}@${bytes}\n")
   string(APPEND exports_def "_${name}@${bytes}\n")
   string(APPEND map "    ${name};\n")
   string(APPEND linux_table "${name}\n")
   string(APPEND windows_table "_${name}@${bytes}\n")
-  string(APPEND export_bytes "#define ORVANE_ARGUMENT_BYTES_${name} ${bytes}\n")
+  string(APPEND export_list_header "#define ORVANE_ARGUMENT_BYTES_${name} ${bytes}\n")
+  string(APPEND export_list_macro " \\\n    X(${export_0}, ${name}, (${export_2}), ${export_params}, ${export_args})")
+  string(APPEND header_probe "typedef ${export_0}(ORVANE_CALL* probe_${name}_type)${export_c_params};\n"
+                             "${name}Fn probe_${name}(void);\n"
+                             "${name}Fn probe_${name}(void) {\n"
+                             "    probe_${name}_type listed = &${name};\n"
+                             "    return listed;\n}\n")
 endforeach()
 string(APPEND map "  local:\n    *;\n};\n")
+string(APPEND export_list_header "\n${export_list_macro}\n")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/OrvaneLib.def CONTENT "${def}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/OrvaneLib-mingw-implib.def CONTENT "${mingw_implib_def}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/OrvaneLib-exports.def CONTENT "${exports_def}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/OrvaneLib.map CONTENT "${map}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/exports-linux.txt CONTENT "${linux_table}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/exports-windows.txt CONTENT "${windows_table}")
-file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/orvane_argument_bytes.h CONTENT "${export_bytes}")
+file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/orvane_export_list.h CONTENT "${export_list_header}")
+file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/header_probe.c CONTENT "${header_probe}")
 
 # The SDK operations.
-orvane_list_entries(${sdk_header} HCNETSDK_OPERATION_LIST sdk_entries)
+orvane_read_list(${sdk_list} sdk_entries)
 set(sdk_imports "; The HCNetSDK operations OrvaneLib imports. dlltool -k turns this into an\n; import library whose import names are the plain names (NET_DVR_Init), while\n; the symbols the compiler emits for stdcall calls (_NET_DVR_Init@0) resolve.\nLIBRARY HCNetSDK.dll\nEXPORTS\n")
 set(standin_def "; Exports of the stand-in HCNetSDK.dll: the SDK operations under their plain\n; names, as the vendor's library exports them, then the control interface.\nLIBRARY HCNetSDK.dll\nEXPORTS\n")
 set(standin_imports "; Import description for programs that drive the stand-in (tests, demo): the\n; SDK operations (stdcall, imported by plain name with dlltool -k) and the\n; control interface.\nLIBRARY HCNetSDK.dll\nEXPORTS\n")
 set(import_table "")
-set(sdk_bytes "// Argument bytes of each SDK operation, from the operation list.\n#pragma once\n")
+set(sdk_list_header "// ${generated_note} sdk/operations.list.\n// HCNETSDK_OPERATION_LIST(X) calls X(result, name, member, (parameters)) once\n// per operation; HCNETSDK_ARGUMENT_BYTES_name is its argument bytes.\n#pragma once\n\n")
+set(sdk_list_macro "#define HCNETSDK_OPERATION_LIST(X)")
 foreach(entry IN LISTS sdk_entries)
-  if(NOT entry MATCHES "^[A-Za-z0-9_]+, ([A-Za-z0-9_]+), \\(([^)]*)\\)")
-    message(FATAL_ERROR "unreadable SDK operation list line: ${entry}")
-  endif()
-  set(name ${CMAKE_MATCH_1})
-  orvane_argument_bytes("${CMAKE_MATCH_2}" bytes)
+  orvane_split_entry("${entry}" operation)
+  set(name ${operation_1})
+  set(bytes ${operation_bytes})
   string(APPEND sdk_imports "${name}@${bytes}\n")
   string(APPEND standin_def "${name} = ${name}@${bytes}\n")
   string(APPEND standin_imports "${name}@${bytes}\n")
   string(APPEND import_table "${name}\n")
-  string(APPEND sdk_bytes "#define HCNETSDK_ARGUMENT_BYTES_${name} ${bytes}\n")
+  string(APPEND sdk_list_header "#define HCNETSDK_ARGUMENT_BYTES_${name} ${bytes}\n")
+  string(APPEND sdk_list_macro " \\\n    X(${operation_0}, ${name}, ${operation_2}, ${operation_c_params})")
 endforeach()
+string(APPEND sdk_list_header "\n${sdk_list_macro}\n")
 file(STRINGS ${standin_control_list} control_names REGEX "^[A-Za-z]")
 foreach(name IN LISTS control_names)
   string(APPEND standin_def "${name}\n")
@@ -109,7 +163,7 @@ file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk-imports.def CONTENT "${sd
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/HCNetSDK.def CONTENT "${standin_def}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk-standin-imports.def CONTENT "${standin_imports}")
 file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk-imports.txt CONTENT "${import_table}")
-file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk_argument_bytes.h CONTENT "${sdk_bytes}")
+file(CONFIGURE OUTPUT ${ORVANE_GENERATED_DIR}/hcnetsdk_operation_list.h CONTENT "${sdk_list_header}")
 
 # The version, written once in project(): the version resource and the version
 # the table check expects in it.

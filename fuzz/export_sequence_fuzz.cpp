@@ -20,8 +20,8 @@
 #include "core/platform/last_error.hpp"
 #include "core/sdk_error_text.hpp"
 #include "fuzz_support.hpp"
+#include "thermometry/subscription_operations.hpp"
 #include "thermometry/thermometry_condition.hpp"
-#include "thermometry/thermometry_exports.hpp"
 #include "thermometry/thermometry_upload.hpp"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "OrvaneLib.h"
 #include "dynamic_library.hpp"
+#include "orvane_export_list.h"
 
 namespace hostloader {
 

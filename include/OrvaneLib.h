@@ -1,16 +1,11 @@
 /*
- * OrvaneLib: a flat, call-by-call interface to network cameras.
+ * OrvaneLib: a flat, call-by-call interface to network cameras, usable from C
+ * and C++. This header is the reference of every export: what it does, each
+ * argument, what it writes and when, its result, what it records on failure,
+ * and what may run at the same time.
  *
- * Every export takes 32-bit integers, pointers and NUL-terminated byte strings.
- * On 32-bit Windows every export uses the callee-cleans (__stdcall) convention and
- * is exported under its decorated name (_CamLogin@20 and so on); elsewhere the
- * plain C convention and plain names are used. Every export whose name begins
- * with Cam takes one trailing 32-bit argument that it ignores.
- *
- * Boolean results are one byte: 1 for success, 0 for failure. The library reports
- * failures through results only; it keeps its own account of the latest failure.
- *
- * Usable from C and C++.
+ * Every export uses ORVANE_CALL: on 32-bit Windows the callee-cleans (__stdcall)
+ * convention, elsewhere the plain C convention.
  */
 #ifndef ORVANELIB_H
 #define ORVANELIB_H
@@ -47,153 +42,355 @@ enum {
 };
 
 /*
- * Reference of the exports. Windows names are the decorated ones that the DLL
- * exports (and nothing else); elsewhere the plain name is exported.
+ * Common to every export
  *
- * Common to all: every argument is 32 bits wide. Every Cam export takes a
- * trailing `reserved` argument that it ignores; pass 0. Texts are NUL-terminated
- * byte strings passed to the SDK byte for byte (no character-set conversion); a
- * null text counts as empty. Output pointers may be null: a null output is
- * skipped. A failing Cam export (except CamThermometryRead,
- * CamThermometryStatus and the three failure exports) records why in the
- * library's failure record, which CamLastFailureText and CamLastFailureCode
- * read. Threads: every export may be called from any thread
- * at the same time as any other export; the library starts no threads. Do not
- * call an export while the library is being unloaded.
+ * Arguments: every argument is 32 bits wide. Every export whose name begins with
+ * Cam takes a trailing argument `reserved` that it ignores; pass 0. Texts are
+ * NUL-terminated byte strings, passed to the SDK byte for byte (no character-set
+ * conversion); a null text counts as empty. An output pointer may be null: a
+ * null output is skipped, never written through.
  *
- * CamLogin (_CamLogin@20): logs in to the camera at deviceAddress (at most 129
- *   bytes) and port (its low 16 bits) as userName with password (at most 64
- *   bytes each; a longer text is sent as empty). Returns the user ID, 0 or
- *   greater, that every other camera export takes; negative on failure (-1 when
- *   the SDK did not start, else the SDK's value).
- * CamLogout (_CamLogout@8): ends the login userId. 1 done, 0 failed.
- * CamPTZControl (_CamPTZControl@20): starts (startFlag 1) or stops (startFlag 0)
- *   the continuous PTZ motion ptzCommand (the SDK's PTZ command numbers) of
- *   channel, at a fixed speed. 1 done, 0 failed.
- * CamPresetCommand (_CamPresetCommand@20): sends presetCommand 8 (set), 9
- *   (clear) or 39 (go to) for presetIndex on channel; any other command is
- *   refused without reaching the camera. 1 done, 0 failed or refused.
- * CamPTZGetCurrent (_CamPTZGetCurrent@20): writes the PTZ position (pan, tilt,
- *   zoom, as the camera reports them) to value1..value3, only on success.
- *   1 done, 0 failed (outputs untouched).
- * CamPTZGetScope (_CamPTZGetScope@32): writes the PTZ ranges (pan min, pan max,
- *   tilt min, tilt max, zoom min, zoom max, decoded from the camera's
- *   binary-coded decimal) to value1..value6, only on success. 1 done, 0 failed.
- * CamCapture (_CamCapture@16): has the camera take a JPEG snapshot of channel
- *   and write it to filePath (the SDK writes the file). A null path fails
- *   without reaching the camera. 1 done, 0 failed.
- * CamThermometryStart (_CamThermometryStart@12): starts a realtime thermometry
- *   subscription for (userId, channel); results then arrive on the SDK's
- *   threads. 1 started, 0 failed.
- * CamThermometryStop (_CamThermometryStop@12): stops the first subscription
- *   started for (userId, channel); it keeps answering reads. 1 stopped, 0 none
- *   found (nothing recorded) or the SDK failed.
- * CamThermometryRead (_CamThermometryRead@32): for the first subscription of
- *   (userId, channel), writes the newest measurement: date as yyyymmdd, time as
- *   hhmmss, and the maximum, minimum and average temperatures as the bit
- *   patterns of single-precision floats (reinterpret, do not convert). The
- *   outputs are written whenever the subscription exists, with zeros until a
- *   measurement has arrived. 1 once a measurement has arrived, 0 otherwise.
- *   Never records a failure.
- * JobAssign (_JobAssign@4): puts the process processId into the job
- *   "OrvaneJob", which ends it when the host ends. Returns ORVANE_JOB_* bits.
- *   Never records a failure.
- * CamLastFailureText (_CamLastFailureText@12): returns the length, in UTF-16
- *   units without a terminator, of the latest failure's text (0 before the
- *   first failure). With a non-null buffer and capacity > 0 it writes the first
- *   min(length, capacity - 1) units and then one 0 unit, nothing past that;
- *   with a null buffer or capacity <= 0 it writes nothing. Call it with a null
- *   buffer to size one, then again. Works whether or not the SDK started,
- *   never records a failure, and always reads one whole text, also while other
- *   threads record failures.
- * CamLastFailureCode (_CamLastFailureCode@4): returns the code behind the
- *   latest failure text: the SDK error code (the thread's last-error value) the
- *   text describes; -1 when the text is the SDK-not-started text; 0 before the
- *   first failure and after a reload. Text and code are recorded together, so
- *   they always belong to the same failure (a text and a code read by two calls
- *   may still belong to two failures when other threads fail meanwhile).
- *   Successes and exports that record nothing leave it. Writes nothing; never
- *   records a failure; works whether or not the SDK started.
- * CamDescribeFailure (_CamDescribeFailure@20): the description of any code in
- *   language 0 (the library's own text, exactly what CamLastFailureText gives
- *   after a failure with that code; -1 gives the SDK-not-started text) or 1
- *   (English: short printable ASCII; a code without a description gets a text
- *   naming its number). Result and buffer rules as CamLastFailureText: returns
- *   the full length in UTF-16 units, writes at most capacity - 1 units and a 0,
- *   nothing for a null buffer or capacity <= 0. An unknown language returns -1
- *   and writes nothing. Reads only constant data: any thread, any time; never
- *   records a failure.
- * CamThermometryStatus (_CamThermometryStatus@28): the health of the
- *   subscription that answers Read and Stop for (userId, channel). Writes, each
- *   output skipped when null: state (1 running: started, not stopped, no camera
- *   failure since its newest data; 2 stopped: the host's stop was confirmed; 3
- *   the start failed; 4 failing on the camera's side: the camera reported a
- *   failure and sent no data since); dataEvents (data events of this
- *   subscription; a restart begins at 0); msSinceData (milliseconds since its
- *   newest data by the monotonic clock, at most INT32_MAX; -1 before the
- *   first); cameraCode (the SDK error code of the camera's newest failure
- *   report; 0 if none; kept when data resumes; a restart clears it). Returns 1
- *   and writes when the pair has a subscription, 0 and writes nothing
- *   otherwise. Never records a failure and never waits for the SDK's threads
- *   (as CamThermometryRead).
+ * Results: OrvaneBool results are one byte; only the low 8 bits of the result
+ * register are defined. Should the library itself fail inside an export (for
+ * instance out of memory), the export returns 0 (CamLogin -1). No export throws,
+ * and none crashes on arguments a host can pass.
  *
- * Results typed OrvaneBool are one byte: only the low 8 bits of the result
- * register are defined.
+ * Failures: the library keeps one failure record for the process. A failing Cam
+ * export replaces it with the description of its failure: the SDK's error code
+ * (its thread's last-error value straight after the failed SDK call) as UTF-16
+ * text with that code, or, while the SDK did not start, a text saying so with
+ * code -1. CamLastFailureText and CamLastFailureCode read it;
+ * CamDescribeFailure describes any code. CamThermometryRead,
+ * CamThermometryStatus, JobAssign and the three failure exports never record.
+ *
+ * Threads: every export may be called from any thread at the same time as any
+ * other export; the library starts no threads. The SDK delivers thermometry
+ * results on its own threads. Do not call an export while the library is being
+ * unloaded, and do not unload it from inside an SDK callback.
+ *
+ * Names: on 32-bit Windows each export is exported only under its decorated name,
+ * given below with each prototype; elsewhere under its plain name.
  */
-/*
- * The exports, one line each: result type, name, the value a failed call returns
- * when the library itself fails (for instance out of memory), the parameters,
- * and the parameter names as the arguments of a call. Everything else about an
- * export is produced from this list: the declarations and pointer typedefs
- * below, the library's wrappers, its export files and the expected export
- * tables, and the host loader's table. The decorated Windows name's byte count
- * comes from the parameter types.
- */
-/* clang-format off */
-#define ORVANE_EXPORT_LIST(X) \
-    /* Logs in to a camera. Returns the user ID (0 or greater) or a negative value. */ \
-    X(int32_t, CamLogin, -1, (const char* deviceAddress, int32_t port, const char* userName, const char* password, int32_t reserved), (deviceAddress, port, userName, password, reserved)) \
-    /* Ends a login. */ \
-    X(OrvaneBool, CamLogout, 0, (int32_t userId, int32_t reserved), (userId, reserved)) \
-    /* Starts (startFlag 1) or stops (startFlag 0) a continuous PTZ motion at a fixed speed. */ \
-    X(OrvaneBool, CamPTZControl, 0, (int32_t userId, int32_t channel, uint32_t ptzCommand, uint32_t startFlag, int32_t reserved), (userId, channel, ptzCommand, startFlag, reserved)) \
-    /* Sends preset command 8, 9 or 39 for a preset index; other commands are refused. */ \
-    X(OrvaneBool, CamPresetCommand, 0, (int32_t userId, int32_t channel, uint32_t presetIndex, uint32_t presetCommand, int32_t reserved), (userId, channel, presetIndex, presetCommand, reserved)) \
-    /* Reads the three PTZ position values, written only on success. */ \
-    X(OrvaneBool, CamPTZGetCurrent, 0, (int32_t userId, int32_t* value1, int32_t* value2, int32_t* value3, int32_t reserved), (userId, value1, value2, value3, reserved)) \
-    /* Reads the six PTZ range values, written only on success. */ \
-    X(OrvaneBool, CamPTZGetScope, 0, (int32_t userId, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4, int32_t* value5, int32_t* value6, int32_t reserved), (userId, value1, value2, value3, value4, value5, value6, reserved)) \
-    /* Has the camera write a JPEG snapshot of a channel to a file path. */ \
-    X(OrvaneBool, CamCapture, 0, (int32_t userId, int32_t channel, const char* filePath, int32_t reserved), (userId, channel, filePath, reserved)) \
-    /* Starts a realtime thermometry subscription for (userId, channel). */ \
-    X(OrvaneBool, CamThermometryStart, 0, (int32_t userId, int32_t channel, int32_t reserved), (userId, channel, reserved)) \
-    /* Stops the first subscription started for (userId, channel). */ \
-    X(OrvaneBool, CamThermometryStop, 0, (int32_t userId, int32_t channel, int32_t reserved), (userId, channel, reserved)) \
-    /* Reads the newest measurement: date as yyyymmdd, time as hhmmss, and the max, min and \
-     * average temperatures as the bit patterns of single-precision floats. Returns 1 once a \
-     * measurement has arrived. */ \
-    X(OrvaneBool, CamThermometryRead, 0, (int32_t userId, int32_t channel, int32_t* date, int32_t* time, uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits, int32_t reserved), (userId, channel, date, time, maxBits, minBits, avgBits, reserved)) \
-    /* Puts a process into the job "OrvaneJob", which ends it when the host ends. \
-     * Returns a set of ORVANE_JOB_* bits. */ \
-    X(uint32_t, JobAssign, 0, (uint32_t processId), (processId)) \
-    /* Copies the latest failure's text into a host buffer; returns its length in UTF-16 units. */ \
-    X(int32_t, CamLastFailureText, 0, (uint16_t* buffer, int32_t capacity, int32_t reserved), (buffer, capacity, reserved)) \
-    /* Returns the code behind the latest failure text: the SDK's error code, -1 for "SDK not started", 0 if none. */ \
-    X(int32_t, CamLastFailureCode, 0, (int32_t reserved), (reserved)) \
-    /* Copies the description of a failure code (language 0 library text, 1 English) into a host buffer; \
-     * returns its length in UTF-16 units, -1 for an unknown language. */ \
-    X(int32_t, CamDescribeFailure, -1, (int32_t code, int32_t language, uint16_t* buffer, int32_t capacity, int32_t reserved), (code, language, buffer, capacity, reserved)) \
-    /* Reads the health of the subscription that answers for (userId, channel). */ \
-    X(OrvaneBool, CamThermometryStatus, 0, (int32_t userId, int32_t channel, int32_t* state, int32_t* dataEvents, int32_t* msSinceData, int32_t* cameraCode, int32_t reserved), (userId, channel, state, dataEvents, msSinceData, cameraCode, reserved))
-/* clang-format on */
 
-/* The exports, and a pointer type NameFn for each, for hosts that resolve the
- * exports at run time. */
-#define ORVANE_DECLARE_EXPORT(result, name, failure, params, args) \
-    result ORVANE_CALL name params;                                \
-    typedef result(ORVANE_CALL* name##Fn) params;
-ORVANE_EXPORT_LIST(ORVANE_DECLARE_EXPORT)
-#undef ORVANE_DECLARE_EXPORT
+/*
+ * CamLogin (_CamLogin@20): logs in to a camera.
+ *
+ * deviceAddress  the camera's address, at most 129 bytes; a longer one is sent
+ *                as empty.
+ * port           the camera's port; only its low 16 bits are used.
+ * userName       at most 64 bytes; a longer one is sent as empty.
+ * password       at most 64 bytes; a longer one is sent as empty. The library
+ *                wipes its copy right after the SDK call and never keeps it.
+ * reserved       ignored.
+ *
+ * Returns the user ID, 0 or greater, that the other camera exports take.
+ * Negative on failure: -1 when the SDK did not start, else the SDK's value.
+ * Records the failure. May run at the same time as any export.
+ */
+int32_t ORVANE_CALL CamLogin(const char* deviceAddress, int32_t port, const char* userName,
+                             const char* password, int32_t reserved);
+
+/*
+ * CamLogout (_CamLogout@8): ends the login userId.
+ *
+ * userId    a user ID that CamLogin returned.
+ * reserved  ignored.
+ *
+ * Asks the SDK whether or not it started. Returns 1 when the SDK ended the
+ * login, 0 when it refused (failure recorded). May run at the same time as any
+ * export.
+ */
+OrvaneBool ORVANE_CALL CamLogout(int32_t userId, int32_t reserved);
+
+/*
+ * CamPTZControl (_CamPTZControl@20): starts or stops a continuous pan, tilt or
+ * zoom motion at the library's fixed speed.
+ *
+ * userId      the login.
+ * channel     the camera channel.
+ * ptzCommand  the SDK's PTZ command number (for instance pan left, zoom in).
+ * startFlag   1 starts the motion; 0 stops it.
+ * reserved    ignored.
+ *
+ * Returns 1 when the SDK did it; 0 when the SDK did not start or refused
+ * (failure recorded). May run at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamPTZControl(int32_t userId, int32_t channel, uint32_t ptzCommand, uint32_t startFlag,
+                                     int32_t reserved);
+
+/*
+ * CamPresetCommand (_CamPresetCommand@20): sets, clears or goes to a preset.
+ *
+ * userId         the login.
+ * channel        the camera channel.
+ * presetIndex    the preset's number.
+ * presetCommand  8 sets the preset to the current position, 9 clears it, 39
+ *                goes to it. Any other command is refused without reaching the
+ *                camera.
+ * reserved       ignored.
+ *
+ * Returns 1 when the SDK did it; 0 when the SDK did not start, refused, or the
+ * command was refused (failure recorded; a refused command is described by
+ * whatever the thread's last-error value held). May run at the same time as any
+ * export.
+ */
+OrvaneBool ORVANE_CALL CamPresetCommand(int32_t userId, int32_t channel, uint32_t presetIndex,
+                                        uint32_t presetCommand, int32_t reserved);
+
+/*
+ * CamPTZGetCurrent (_CamPTZGetCurrent@20): reads the PTZ head's position.
+ *
+ * userId    the login.
+ * value1    receives the pan position, as the camera reports it.
+ * value2    receives the tilt position.
+ * value3    receives the zoom position.
+ * reserved  ignored.
+ *
+ * The outputs are written only on success; a null one is skipped. Returns 1 on
+ * success; 0 when the SDK did not start or refused (failure recorded, outputs
+ * untouched). May run at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamPTZGetCurrent(int32_t userId, int32_t* value1, int32_t* value2, int32_t* value3,
+                                        int32_t reserved);
+
+/*
+ * CamPTZGetScope (_CamPTZGetScope@32): reads the PTZ head's ranges, decoded
+ * from the camera's binary-coded decimal.
+ *
+ * userId    the login.
+ * value1    receives the lowest pan position; value2 the highest.
+ * value3    receives the lowest tilt position; value4 the highest.
+ * value5    receives the lowest zoom position; value6 the highest.
+ * reserved  ignored.
+ *
+ * The outputs are written only on success; a null one is skipped. Returns 1 on
+ * success; 0 when the SDK did not start or refused (failure recorded, outputs
+ * untouched). May run at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamPTZGetScope(int32_t userId, int32_t* value1, int32_t* value2, int32_t* value3,
+                                      int32_t* value4, int32_t* value5, int32_t* value6, int32_t reserved);
+
+/*
+ * CamCapture (_CamCapture@16): has the camera take a JPEG snapshot and the SDK
+ * write it to a file.
+ *
+ * userId    the login.
+ * channel   the camera channel.
+ * filePath  the file the SDK writes; an empty path still reaches the SDK.
+ * reserved  ignored.
+ *
+ * Returns 1 when the SDK wrote the file; 0 when the SDK did not start or
+ * refused (failure recorded). A null filePath returns 0 without reaching the
+ * camera and records the SDK's parameter error (17). May run at the same time as
+ * any export.
+ */
+OrvaneBool ORVANE_CALL CamCapture(int32_t userId, int32_t channel, const char* filePath, int32_t reserved);
+
+/*
+ * CamThermometryStart (_CamThermometryStart@12): starts a realtime thermometry
+ * subscription for (userId, channel). Its measurements then arrive on the SDK's
+ * threads, and CamThermometryRead returns the newest.
+ *
+ * userId    the login.
+ * channel   the camera channel.
+ * reserved  ignored.
+ *
+ * A pair may be started again, after a stop or a failed start: the newest
+ * started subscription of a pair answers CamThermometryRead and
+ * CamThermometryStop (the newest whose start succeeded, or while none of the
+ * pair's starts has succeeded, the newest of all). A newer running start
+ * replaces an older one as the one that answers; the older runs on until unload.
+ *
+ * Returns 1 when the SDK started the subscription; 0 when it refused (failure
+ * recorded). Starts and stops of the same pair take turns; others run at the
+ * same time, and so do reads.
+ */
+OrvaneBool ORVANE_CALL CamThermometryStart(int32_t userId, int32_t channel, int32_t reserved);
+
+/*
+ * CamThermometryStop (_CamThermometryStop@12): stops the subscription of
+ * (userId, channel) that answers (see CamThermometryStart). A stopped
+ * subscription keeps answering reads with its last measurement until a newer
+ * start of the pair succeeds.
+ *
+ * userId    the login.
+ * channel   the camera channel.
+ * reserved  ignored.
+ *
+ * Returns 1 when the SDK confirmed the stop, and 1 again, without asking the SDK,
+ * when it had confirmed it before. Returns 0 without asking the SDK and without
+ * recording when the pair was never started or its answering start failed
+ * (there is nothing to stop). Returns 0 and records the failure when the SDK
+ * refuses; the stop may then be asked again. Returns when the SDK has answered.
+ * Starts and stops of the same pair
+ * take turns; others run at the same time, and so do reads.
+ */
+OrvaneBool ORVANE_CALL CamThermometryStop(int32_t userId, int32_t channel, int32_t reserved);
+
+/*
+ * CamThermometryRead (_CamThermometryRead@32): reads the newest measurement of
+ * the subscription of (userId, channel) that answers (see CamThermometryStart).
+ *
+ * userId    the login.
+ * channel   the camera channel.
+ * date      receives the camera's date as yyyymmdd.
+ * time      receives the camera's time as hhmmss.
+ * maxBits   receives the highest temperature, in degrees Celsius, as the bit
+ *           pattern of a single-precision float (reinterpret it, do not convert).
+ * minBits   receives the lowest temperature, likewise.
+ * avgBits   receives the average temperature, likewise.
+ * reserved  ignored.
+ *
+ * Whenever the pair was ever started, writes every non-null output: all of them
+ * from the same measurement, zeros until the first one arrived. A measurement
+ * that came short of a whole block is not stored; the previous one stays. Writes
+ * nothing when the pair was never started.
+ *
+ * Returns 1 once a measurement has arrived, 0 otherwise. Never records a
+ * failure. Never waits for a start, a stop or an arriving measurement; may run
+ * at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamThermometryRead(int32_t userId, int32_t channel, int32_t* date, int32_t* time,
+                                          uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits,
+                                          int32_t reserved);
+
+/*
+ * JobAssign (_JobAssign@4): puts a process into the job "OrvaneJob", which ends
+ * it when the host ends.
+ *
+ * processId  the process to bind.
+ *
+ * The first call in a host creates the job and gives it kill-on-job-close at
+ * once, whatever it finds out about the process, so every process the host
+ * binds ends when the host ends. A job of that name that existed before is
+ * never given limits.
+ *
+ * Returns a set of ORVANE_JOB_* bits saying what happened. Never records a
+ * failure. May run at the same time as any export; of simultaneous first
+ * calls, exactly one creates the job.
+ */
+uint32_t ORVANE_CALL JobAssign(uint32_t processId);
+
+/*
+ * CamLastFailureText (_CamLastFailureText@12): reads the text of the latest
+ * failure any export recorded.
+ *
+ * buffer    receives the text as UTF-16 units, or null.
+ * capacity  the units buffer holds.
+ * reserved  ignored.
+ *
+ * With a non-null buffer and capacity > 0, writes the first
+ * min(length, capacity - 1) units and then one 0 unit, nothing past that; with
+ * a null buffer or capacity <= 0 writes nothing. Call it with a null buffer to
+ * size one, then again.
+ *
+ * Returns the text's length in UTF-16 units without a terminator; 0 before the
+ * first failure. Works whether or not the SDK started, never records a failure,
+ * and always reads one whole text, also while other threads record failures.
+ * May run at the same time as any export.
+ */
+int32_t ORVANE_CALL CamLastFailureText(uint16_t* buffer, int32_t capacity, int32_t reserved);
+
+/*
+ * CamLastFailureCode (_CamLastFailureCode@4): reads the code behind the text of
+ * the latest failure.
+ *
+ * reserved  ignored.
+ *
+ * Returns the SDK error code the text describes (the thread's last-error value
+ * the failure was recorded from, its 32 bits as a signed number); -1 when the
+ * text is the SDK-not-started text; 0 before the first failure and after a
+ * reload. Code and text are recorded together under one lock, so they always
+ * belong to the same failure; two calls (this and CamLastFailureText) may
+ * still see two failures when other threads fail in between. Successes and
+ * exports that record nothing leave it. Writes nothing, never records a
+ * failure, works whether or not the SDK started. May run at the same time as
+ * any export.
+ */
+int32_t ORVANE_CALL CamLastFailureCode(int32_t reserved);
+
+/*
+ * CamDescribeFailure (_CamDescribeFailure@20): describes a failure code.
+ *
+ * code      a code from CamLastFailureCode, or any other 32-bit value.
+ * language  0: the library's own text, exactly what CamLastFailureText gives
+ *           after a failure with that code (-1: the SDK-not-started text);
+ *           1: English, short printable ASCII; a code without a description
+ *           gets a text naming its number.
+ * buffer    receives the text as UTF-16 units, or null.
+ * capacity  the units buffer holds.
+ * reserved  ignored.
+ *
+ * Writes as CamLastFailureText does: with a non-null buffer and capacity > 0
+ * the first min(length, capacity - 1) units and one 0 unit; nothing with a null
+ * buffer or capacity <= 0.
+ *
+ * Returns the description's length in UTF-16 units without a terminator; -1,
+ * writing nothing, for an unknown language. Reads only constant data: never
+ * records a failure, works whether or not the SDK started, may run at the same
+ * time as any export.
+ */
+int32_t ORVANE_CALL CamDescribeFailure(int32_t code, int32_t language, uint16_t* buffer, int32_t capacity,
+                                       int32_t reserved);
+
+/*
+ * CamThermometryStatus (_CamThermometryStatus@28): reads how the subscription of
+ * (userId, channel) that answers (see CamThermometryStart) is doing.
+ *
+ * userId       the login.
+ * channel      the camera channel.
+ * state        receives 1 running (started, not stopped, no camera failure
+ *              since its newest data); 2 stopped (the host's stop was
+ *              confirmed); 3 the start failed; 4 failing on the camera's side
+ *              (the camera reported a failure, status 1002, and sent no data
+ *              since).
+ * dataEvents   receives the measurements this subscription received; a
+ *              restart begins at 0.
+ * msSinceData  receives the milliseconds since its newest measurement by the
+ *              host's monotonic clock, at most INT32_MAX; -1 before the first.
+ * cameraCode   receives the SDK error code of the camera's newest failure
+ *              report; 0 if none; kept when data resumes; a restart clears it.
+ * reserved     ignored.
+ *
+ * Whenever the pair was ever started, writes every non-null output, all from
+ * the same moment of the subscription; writes nothing otherwise.
+ *
+ * Returns 1 when the pair has a subscription, 0 otherwise. Never records a
+ * failure. Never waits for a start, a stop or an arriving measurement; may run
+ * at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamThermometryStatus(int32_t userId, int32_t channel, int32_t* state,
+                                            int32_t* dataEvents, int32_t* msSinceData, int32_t* cameraCode,
+                                            int32_t reserved);
+
+/* Pointer types of the exports, for hosts that resolve them at run time. */
+typedef int32_t(ORVANE_CALL* CamLoginFn)(const char* deviceAddress, int32_t port, const char* userName,
+                                         const char* password, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamLogoutFn)(int32_t userId, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamPTZControlFn)(int32_t userId, int32_t channel, uint32_t ptzCommand,
+                                                 uint32_t startFlag, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamPresetCommandFn)(int32_t userId, int32_t channel, uint32_t presetIndex,
+                                                    uint32_t presetCommand, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamPTZGetCurrentFn)(int32_t userId, int32_t* value1, int32_t* value2,
+                                                    int32_t* value3, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamPTZGetScopeFn)(int32_t userId, int32_t* value1, int32_t* value2,
+                                                  int32_t* value3, int32_t* value4, int32_t* value5,
+                                                  int32_t* value6, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamCaptureFn)(int32_t userId, int32_t channel, const char* filePath,
+                                              int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamThermometryStartFn)(int32_t userId, int32_t channel, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamThermometryStopFn)(int32_t userId, int32_t channel, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamThermometryReadFn)(int32_t userId, int32_t channel, int32_t* date,
+                                                      int32_t* time, uint32_t* maxBits, uint32_t* minBits,
+                                                      uint32_t* avgBits, int32_t reserved);
+typedef uint32_t(ORVANE_CALL* JobAssignFn)(uint32_t processId);
+typedef int32_t(ORVANE_CALL* CamLastFailureTextFn)(uint16_t* buffer, int32_t capacity, int32_t reserved);
+typedef int32_t(ORVANE_CALL* CamLastFailureCodeFn)(int32_t reserved);
+typedef int32_t(ORVANE_CALL* CamDescribeFailureFn)(int32_t code, int32_t language, uint16_t* buffer,
+                                                   int32_t capacity, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamThermometryStatusFn)(int32_t userId, int32_t channel, int32_t* state,
+                                                        int32_t* dataEvents, int32_t* msSinceData,
+                                                        int32_t* cameraCode, int32_t reserved);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "hcnetsdk.h"
+#include "hcnetsdk_operation_list.h"
 
 namespace orvane::sdk {
 
@@ -13,7 +14,7 @@ using RemoteConfigCallback = HcRemoteConfigCallback;
 
 // One member per operation, named as in the operation list.
 struct SdkOps {
-#define ORVANE_SDK_MEMBER(member, name, params) int32_t(HCNETSDK_CALL* member) params;
+#define ORVANE_SDK_MEMBER(result, name, member, params) result(HCNETSDK_CALL* member) params;
     HCNETSDK_OPERATION_LIST(ORVANE_SDK_MEMBER)
 #undef ORVANE_SDK_MEMBER
 };

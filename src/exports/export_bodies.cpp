@@ -9,7 +9,7 @@
 #include "core/export_guard.hpp"
 #include "core/failure_description.hpp"
 #include "process/job_binding.hpp"
-#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/subscription_operations.hpp"
 
 namespace orvane::exports {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/format_text.hpp"
 #include "support/log_support.hpp"
-#include "thermometry/format_text.hpp"
 #include "thermometry/log_file.hpp"
 
 namespace orvane::thermometry {

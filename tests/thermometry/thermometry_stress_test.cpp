@@ -17,7 +17,7 @@
 #include "support/platform/wine_check.hpp"
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
-#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/subscription_operations.hpp"
 
 namespace orvane::thermometry {
 namespace {

@@ -1,5 +1,5 @@
-// Text rendering for the diagnostic log: printf-style formatting into a string of
-// exactly the rendered length, and the fast rendering of bytes as hex digits.
+// Test helpers: printf-style formatting into a string of exactly the rendered
+// length, and the rendering of bytes as hex digits as "%02x" renders them.
 #pragma once
 
 #include <cstdarg>

@@ -1,4 +1,4 @@
-#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/subscription_operations.hpp"
 
 #include "core/failure_protocol.hpp"
 #include "thermometry/event_handler.hpp"

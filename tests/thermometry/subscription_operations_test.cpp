@@ -11,7 +11,7 @@
 #include "support/standin_fixture.hpp"
 #include "thermometry/event_handler.hpp"
 #include "thermometry/logged_in_library_fixture.hpp"
-#include "thermometry/thermometry_exports.hpp"
+#include "thermometry/subscription_operations.hpp"
 
 namespace orvane::thermometry {
 namespace {

@@ -1,4 +1,4 @@
-#include "thermometry/format_text.hpp"
+#include "support/format_text.hpp"
 
 #include <array>
 #include <cstdio>
