@@ -36,6 +36,17 @@ void ShowFailureText(const Exports& exports) {
     std::printf("  CamLastFailureText: %d UTF-16 units: \"%s\"\n", length, ToUtf8(buffer).c_str());
 }
 
+// The code behind the text, and what it means in English.
+void ShowFailureCode(const Exports& exports) {
+    const int32_t code = exports.CamLastFailureCode(0);
+    const int32_t length = exports.CamDescribeFailure(code, 1, nullptr, 0, 0);
+    std::vector<uint16_t> buffer(static_cast<size_t>(length < 0 ? 0 : length) + 1);
+    exports.CamDescribeFailure(code, 1, buffer.data(), static_cast<int32_t>(buffer.size()), 0);
+    buffer.resize(buffer.size() - 1);
+    std::printf("  CamLastFailureCode: %d; CamDescribeFailure in English: \"%s\"\n", code,
+                ToUtf8(buffer).c_str());
+}
+
 }  // namespace
 
 bool ResolveExports(const hostloader::DynamicLibrary& library, Exports& exports) {
@@ -52,6 +63,7 @@ int32_t LogIn(const Exports& exports) {
         exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, "guess", 0);
     std::printf("  the camera refused it: CamLogin returned %d\n", refused);
     ShowFailureText(exports);
+    ShowFailureCode(exports);
 
     std::printf("Logging in with the right password ...\n");
     const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,

@@ -22,6 +22,17 @@ struct Reading {
 // The readings come as the bits of single-precision floats.
 double Degrees(uint32_t bits) { return static_cast<double>(std::bit_cast<float>(bits)); }
 
+void ShowStatus(const Exports& exports, int32_t userId) {
+    static const char* const kStates[] = {"?", "running", "stopped", "start failed", "failing on the camera"};
+    int32_t state = 0, events = 0, msSinceData = 0, cameraCode = 0;
+    if (exports.CamThermometryStatus(userId, kChannel, &state, &events, &msSinceData, &cameraCode, 0) != 1) {
+        std::printf("  CamThermometryStatus: no subscription\n");
+        return;
+    }
+    std::printf("  CamThermometryStatus: %s, %d data events, newest %d ms ago, camera code %d\n",
+                state >= 1 && state <= 4 ? kStates[state] : kStates[0], events, msSinceData, cameraCode);
+}
+
 }  // namespace
 
 void WatchThermometry(const Exports& exports, int32_t userId) {
@@ -49,8 +60,10 @@ void WatchThermometry(const Exports& exports, int32_t userId) {
         std::this_thread::sleep_for(kPollInterval);
     }
     if (shown == 0) std::printf("    (no reading arrived)\n");
+    ShowStatus(exports, userId);
     std::printf("Stopping the subscription ...\n");
     std::printf("  %s\n", exports.CamThermometryStop(userId, kChannel, 0) == 1 ? "stopped" : "stop failed");
+    ShowStatus(exports, userId);
 }
 
 }  // namespace demo

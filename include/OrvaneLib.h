@@ -58,9 +58,10 @@ enum {
  * Failures: the library keeps one failure record for the process. A failing Cam
  * export replaces it with the description of its failure: the SDK's error code
  * (its thread's last-error value straight after the failed SDK call) as UTF-16
- * text, or, while the SDK did not start, a text saying so.
- * CamLastFailureText reads it. CamThermometryRead, CamLastFailureText and
- * JobAssign never record.
+ * text with that code, or, while the SDK did not start, a text saying so with
+ * code -1. CamLastFailureText and CamLastFailureCode read it;
+ * CamDescribeFailure describes any code. CamThermometryRead,
+ * CamThermometryStatus, JobAssign and the three failure exports never record.
  *
  * Threads: every export may be called from any thread at the same time as any
  * other export; the library starts no threads. The SDK delivers thermometry
@@ -290,6 +291,78 @@ uint32_t ORVANE_CALL JobAssign(uint32_t processId);
  */
 int32_t ORVANE_CALL CamLastFailureText(uint16_t* buffer, int32_t capacity, int32_t reserved);
 
+/*
+ * CamLastFailureCode (_CamLastFailureCode@4): reads the code behind the text of
+ * the latest failure.
+ *
+ * reserved  ignored.
+ *
+ * Returns the SDK error code the text describes (the thread's last-error value
+ * the failure was recorded from, its 32 bits as a signed number); -1 when the
+ * text is the SDK-not-started text; 0 before the first failure and after a
+ * reload. Code and text are recorded together under one lock, so they always
+ * belong to the same failure; two calls (this and CamLastFailureText) may
+ * still see two failures when other threads fail in between. Successes and
+ * exports that record nothing leave it. Writes nothing, never records a
+ * failure, works whether or not the SDK started. May run at the same time as
+ * any export.
+ */
+int32_t ORVANE_CALL CamLastFailureCode(int32_t reserved);
+
+/*
+ * CamDescribeFailure (_CamDescribeFailure@20): describes a failure code.
+ *
+ * code      a code from CamLastFailureCode, or any other 32-bit value.
+ * language  0: the library's own text, exactly what CamLastFailureText gives
+ *           after a failure with that code (-1: the SDK-not-started text);
+ *           1: English, short printable ASCII; a code without a description
+ *           gets a text naming its number.
+ * buffer    receives the text as UTF-16 units, or null.
+ * capacity  the units buffer holds.
+ * reserved  ignored.
+ *
+ * Writes as CamLastFailureText does: with a non-null buffer and capacity > 0
+ * the first min(length, capacity - 1) units and one 0 unit; nothing with a null
+ * buffer or capacity <= 0.
+ *
+ * Returns the description's length in UTF-16 units without a terminator; -1,
+ * writing nothing, for an unknown language. Reads only constant data: never
+ * records a failure, works whether or not the SDK started, may run at the same
+ * time as any export.
+ */
+int32_t ORVANE_CALL CamDescribeFailure(int32_t code, int32_t language, uint16_t* buffer, int32_t capacity,
+                                       int32_t reserved);
+
+/*
+ * CamThermometryStatus (_CamThermometryStatus@28): reads how the subscription of
+ * (userId, channel) that answers (see CamThermometryStart) is doing.
+ *
+ * userId       the login.
+ * channel      the camera channel.
+ * state        receives 1 running (started, not stopped, no camera failure
+ *              since its newest data); 2 stopped (the host's stop was
+ *              confirmed); 3 the start failed; 4 failing on the camera's side
+ *              (the camera reported a failure, status 1002, and sent no data
+ *              since).
+ * dataEvents   receives the measurements this subscription received; a
+ *              restart begins at 0.
+ * msSinceData  receives the milliseconds since its newest measurement by the
+ *              host's monotonic clock, at most INT32_MAX; -1 before the first.
+ * cameraCode   receives the SDK error code of the camera's newest failure
+ *              report; 0 if none; kept when data resumes; a restart clears it.
+ * reserved     ignored.
+ *
+ * Whenever the pair was ever started, writes every non-null output, all from
+ * the same moment of the subscription; writes nothing otherwise.
+ *
+ * Returns 1 when the pair has a subscription, 0 otherwise. Never records a
+ * failure. Never waits for a start, a stop or an arriving measurement; may run
+ * at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamThermometryStatus(int32_t userId, int32_t channel, int32_t* state,
+                                            int32_t* dataEvents, int32_t* msSinceData, int32_t* cameraCode,
+                                            int32_t reserved);
+
 /* Pointer types of the exports, for hosts that resolve them at run time. */
 typedef int32_t(ORVANE_CALL* CamLoginFn)(const char* deviceAddress, int32_t port, const char* userName,
                                          const char* password, int32_t reserved);
@@ -312,6 +385,12 @@ typedef OrvaneBool(ORVANE_CALL* CamThermometryReadFn)(int32_t userId, int32_t ch
                                                       uint32_t* avgBits, int32_t reserved);
 typedef uint32_t(ORVANE_CALL* JobAssignFn)(uint32_t processId);
 typedef int32_t(ORVANE_CALL* CamLastFailureTextFn)(uint16_t* buffer, int32_t capacity, int32_t reserved);
+typedef int32_t(ORVANE_CALL* CamLastFailureCodeFn)(int32_t reserved);
+typedef int32_t(ORVANE_CALL* CamDescribeFailureFn)(int32_t code, int32_t language, uint16_t* buffer,
+                                                   int32_t capacity, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamThermometryStatusFn)(int32_t userId, int32_t channel, int32_t* state,
+                                                        int32_t* dataEvents, int32_t* msSinceData,
+                                                        int32_t* cameraCode, int32_t reserved);
 
 #ifdef __cplusplus
 }

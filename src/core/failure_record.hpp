@@ -1,7 +1,7 @@
-// The library's account of its most recent failure: one UTF-16 text, replaced
-// whole by each new failure. Host threads may replace it at the same moment; a
-// short lock around the exchange keeps the text whole and frees each old text
-// exactly once.
+// The library's account of its most recent failure: one UTF-16 text and the
+// code it describes, replaced together by each new failure. Host threads may
+// replace it at the same moment; a short lock around the exchange keeps text and
+// code of one failure together and frees each old text exactly once.
 #pragma once
 
 #include <cstdint>
@@ -10,25 +10,28 @@
 
 namespace orvane {
 
+// The code recorded with the SDK-not-started text.
+inline constexpr int32_t kSdkNotReadyCode = -1;
+
 class FailureRecord {
 public:
-    // Takes over `text` (its storage moves in) and releases the previous text,
-    // after the lock is dropped.
-    void Replace(std::u16string text) noexcept;
+    // Takes over `text` (its storage moves in) with its `code` and releases the
+    // previous text, after the lock is dropped.
+    void Replace(std::u16string text, int32_t code) noexcept;
     // A copy of the text held now.
     std::u16string Text() const;
-    // Copies the text held now into a host's buffer of `capacity` UTF-16 units:
-    // the first min(length, capacity - 1) units and a terminating 0, nothing at
-    // all for a null buffer or a capacity of 0 or less. Returns the full length,
-    // so that a host can size its buffer and ask again. Copies under the lock,
-    // so a text being replaced meanwhile is never seen half.
+    // The code of the text held now; 0 while the record is empty.
+    int32_t Code() const noexcept;
+    // Copies the text held now into a host's buffer (see CopyToHostBuffer), under
+    // the lock, so a text being replaced meanwhile is never seen half.
     int32_t CopyTo(uint16_t* buffer, int32_t capacity) const noexcept;
-    // Releases the text and leaves the record empty.
+    // Releases the text and leaves the record empty, with code 0.
     void Release() noexcept;
 
 private:
     mutable std::mutex mutex_;
     std::u16string text_;
+    int32_t code_ = 0;
 };
 
 }  // namespace orvane

@@ -35,7 +35,7 @@ void LibraryState::EndKeepingMemory() noexcept {
 void LibraryState::RecordFailure() noexcept {
     if (!SdkReady()) {
         try {
-            lastFailureText.Replace(std::u16string(kSdkNotReadyText));
+            lastFailureText.Replace(std::u16string(kSdkNotReadyText), kSdkNotReadyCode);
         } catch (...) {
             // Out of memory: the record keeps its previous text.
         }
@@ -44,7 +44,7 @@ void LibraryState::RecordFailure() noexcept {
     // Read before anything else can touch the thread's last-error value.
     const uint32_t code = platform::LastError();
     try {
-        lastFailureText.Replace(DescribeSdkError(code));
+        lastFailureText.Replace(DescribeSdkError(code), static_cast<int32_t>(code));
     } catch (...) {
         // Out of memory: the record keeps its previous text.
     }

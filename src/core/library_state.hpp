@@ -50,6 +50,9 @@ public:
     int32_t CopyLastFailureText(uint16_t* buffer, int32_t capacity) const noexcept {
         return lastFailureText.CopyTo(buffer, capacity);
     }
+    // The code of the latest failure text: the last-error value it describes,
+    // kSdkNotReadyCode for the SDK-not-started text, 0 before the first failure.
+    int32_t LastFailureCode() const noexcept { return lastFailureText.Code(); }
     thermometry::SubscriptionList& Subscriptions() noexcept { return subscriptionList; }
     thermometry::LogSink& Log() const noexcept { return log_; }
 

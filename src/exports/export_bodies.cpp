@@ -7,6 +7,7 @@
 #include "camera/ptz_control.hpp"
 #include "camera/ptz_query.hpp"
 #include "core/export_guard.hpp"
+#include "core/failure_description.hpp"
 #include "process/job_binding.hpp"
 #include "thermometry/subscription_operations.hpp"
 
@@ -63,6 +64,21 @@ OrvaneBool CamThermometryRead(LibraryState& library, int32_t userId, int32_t cha
 // and never a failure of its own, so that a host can ask after any failure.
 int32_t CamLastFailureText(LibraryState& library, uint16_t* buffer, int32_t capacity, int32_t) {
     return library.CopyLastFailureText(buffer, capacity);
+}
+
+// Like CamLastFailureText: the record alone, never a failure of its own.
+int32_t CamLastFailureCode(LibraryState& library, int32_t) { return library.LastFailureCode(); }
+
+// Constant texts; no library state at all.
+int32_t CamDescribeFailure(LibraryState&, int32_t code, int32_t language, uint16_t* buffer, int32_t capacity,
+                           int32_t) {
+    return DescribeFailure(code, language, buffer, capacity);
+}
+
+OrvaneBool CamThermometryStatus(LibraryState& library, int32_t userId, int32_t channel, int32_t* state,
+                                int32_t* dataEvents, int32_t* msSinceData, int32_t* cameraCode, int32_t) {
+    return ToResult(
+        thermometry::Status(library, userId, channel, state, dataEvents, msSinceData, cameraCode));
 }
 
 // Job binding shares nothing with the library state.

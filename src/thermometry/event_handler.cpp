@@ -55,6 +55,15 @@ std::size_t HandleData(LogSink& log, char* out, const uint8_t* buffer, int32_t l
     return size;
 }
 
+bool IsFailureStatus(const uint8_t* buffer, int32_t length) noexcept {
+    return buffer != nullptr && length >= 4 && ReadWord(buffer) == kStatusFailure;
+}
+
+// The error code follows the failure status word; 0 when the SDK sent less.
+int32_t FailureStatusCode(const uint8_t* buffer, int32_t length) noexcept {
+    return length >= 8 ? static_cast<int32_t>(ReadWord(buffer + 4)) : 0;
+}
+
 // The status line, if any, and the event's own empty line (in `out`) in one append.
 std::size_t HandleStatus(LogSink& log, char* out, const uint8_t* buffer, int32_t length) {
     out[0] = '\r';
@@ -66,8 +75,7 @@ std::size_t HandleStatus(LogSink& log, char* out, const uint8_t* buffer, int32_t
         const std::string_view lines[] = {kSuccess, empty};
         log.AppendLines(lines);
     } else if (status == kStatusFailure) {
-        // The error code follows the status word; absent when the SDK sent less.
-        const int32_t code = length >= 8 ? static_cast<int32_t>(ReadWord(buffer + 4)) : 0;
+        const int32_t code = FailureStatusCode(buffer, length);
         char line[64];
         std::size_t size = Put(line, "NET_DVR_GET_MANUALTHERM_INFO failed, Code=");
         size = static_cast<std::size_t>(std::to_chars(line + size, line + sizeof line, code).ptr - line);
@@ -101,6 +109,9 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
             const ThermometryUpload block = ReadUpload(bytes);
             record.RecordDataEvent(&block);
         }
+    } else if (kind == kEventStatus && IsFailureStatus(bytes, length)) {
+        // Kept beside the log line, for status queries.
+        record.RecordCameraFailure(FailureStatusCode(bytes, length));
     }
     const auto textLock = record.LockEventText();
     char spare[kEventTextCapacity];  // when the record's text could not be allocated

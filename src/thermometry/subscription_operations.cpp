@@ -59,4 +59,16 @@ bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date,
     return snapshot.eventCount > 0;
 }
 
+bool Status(LibraryState& library, int32_t userId, int32_t channel, int32_t* state, int32_t* dataEvents,
+            int32_t* msSinceData, int32_t* cameraCode) noexcept {
+    const ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
+    if (record == nullptr) return false;
+    const SubscriptionStatus status = record->Status();
+    WriteIfGiven(state, static_cast<int32_t>(status.state));
+    WriteIfGiven(dataEvents, status.dataEvents);
+    WriteIfGiven(msSinceData, status.msSinceData);
+    WriteIfGiven(cameraCode, status.cameraCode);
+    return true;
+}
+
 }  // namespace orvane::thermometry

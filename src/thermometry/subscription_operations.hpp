@@ -33,4 +33,10 @@ bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept;
 bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date, int32_t* time,
           uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits) noexcept;
 
+// Writes the state, data events, milliseconds since the newest data and newest
+// camera failure code of the pair's answering subscription; null outputs are
+// skipped. False, writing nothing, when the pair was never started. Lock-free.
+bool Status(LibraryState& library, int32_t userId, int32_t channel, int32_t* state, int32_t* dataEvents,
+            int32_t* msSinceData, int32_t* cameraCode) noexcept;
+
 }  // namespace orvane::thermometry

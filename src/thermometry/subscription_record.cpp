@@ -1,5 +1,7 @@
 #include "thermometry/subscription_record.hpp"
 
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -10,6 +12,12 @@ namespace {
 // A read that sees a writer publishing this many times in a row waits for it on
 // the store lock instead (the writer was preempted mid-publish).
 constexpr int kOptimisticReads = 64;
+
+int64_t MonotonicNs() noexcept {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 }  // namespace
 
@@ -34,6 +42,9 @@ void ThermometrySubscription::PublishLocked() noexcept {
         std::memcpy(&bits, upload_.get() + offsets[i], sizeof bits);
         publishedReadings_[i].store(bits, kPublish);
     }
+    publishedLastDataNs_.store(lastDataNs_, kPublish);
+    publishedCameraFailing_.store(cameraFailing_, kPublish);
+    publishedCameraCode_.store(cameraCode_, kPublish);
     version_.store(version + 2, std::memory_order_release);
 }
 
@@ -41,10 +52,17 @@ void ThermometrySubscription::ClearLocked() noexcept {
     eventCount_ = 0;
     time_ = DecodedTime{};
     std::memset(upload_.get(), 0, kUploadSize);
+    lastDataNs_ = kNoData;
+    cameraFailing_ = false;
+    cameraCode_ = 0;
 }
 
-void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
+template <bool kWithStatus>
+void ThermometrySubscription::StoreDataEvent(const ThermometryUpload* block) noexcept {
     const DecodedTime time = block != nullptr ? DecodePackedTime(block->time) : DecodedTime{};
+    // Read before the lock, so that waiting for it does not count as silence.
+    [[maybe_unused]] int64_t now = 0;
+    if constexpr (kWithStatus) now = MonotonicNs();
     std::lock_guard guard(storeLock_);
     if (resetPending_) {
         // The first event of a restarted subscription: nothing of the old one stays.
@@ -56,7 +74,72 @@ void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) no
         std::memcpy(upload_.get(), block, kUploadSize);
         time_ = time;
     }
+    if constexpr (kWithStatus) {
+        lastDataNs_ = now;
+        // Data again: the camera delivers, whatever it reported before. Its
+        // code stays for the host to see.
+        cameraFailing_ = false;
+    }
     PublishLocked();
+}
+
+void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
+    StoreDataEvent<true>(block);
+}
+
+void ThermometrySubscription::RecordDataEventWithoutStatus(const ThermometryUpload* block) noexcept {
+    StoreDataEvent<false>(block);
+}
+
+void ThermometrySubscription::RecordCameraFailure(int32_t code) noexcept {
+    std::lock_guard guard(storeLock_);
+    if (resetPending_) {
+        // Also a first event of a restarted subscription.
+        ClearLocked();
+        resetPending_ = false;
+    }
+    cameraFailing_ = true;
+    cameraCode_ = code;
+    PublishLocked();
+}
+
+template <class Copy>
+void ThermometrySubscription::ReadPublished(Copy copy) const noexcept {
+    for (int attempt = 0; attempt < kOptimisticReads; ++attempt) {
+        const uint32_t before = version_.load(std::memory_order_acquire);
+        if ((before & 1u) != 0) continue;
+        copy();
+        if (version_.load(std::memory_order_relaxed) == before) return;
+    }
+    std::lock_guard guard(storeLock_);
+    copy();
+}
+
+SubscriptionStatus ThermometrySubscription::Status() const noexcept {
+    constexpr auto kTake = std::memory_order_acquire;
+    int64_t lastDataNs = kNoData;
+    bool failing = false;
+    SubscriptionStatus status{};
+    ReadPublished([&] {
+        status.dataEvents = publishedCount_.load(kTake);
+        lastDataNs = publishedLastDataNs_.load(kTake);
+        failing = publishedCameraFailing_.load(kTake);
+        status.cameraCode = publishedCameraCode_.load(kTake);
+    });
+    if (lastDataNs == kNoData) {
+        status.msSinceData = -1;
+    } else {
+        const int64_t ms = (MonotonicNs() - lastDataNs) / 1000000;
+        status.msSinceData = ms < 0 ? 0 : (ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(ms));
+    }
+    if (configHandle.load(std::memory_order_acquire) < 0) {
+        status.state = SubscriptionState::kStartFailed;
+    } else if (StopConfirmed()) {
+        status.state = SubscriptionState::kStopped;
+    } else {
+        status.state = failing ? SubscriptionState::kCameraFailing : SubscriptionState::kRunning;
+    }
+    return status;
 }
 
 MeasurementSnapshot ThermometrySubscription::Snapshot() const noexcept {
@@ -74,14 +157,7 @@ MeasurementSnapshot ThermometrySubscription::Snapshot() const noexcept {
         snapshot.minBits = publishedReadings_[1].load(kTake);
         snapshot.avgBits = publishedReadings_[2].load(kTake);
     };
-    for (int attempt = 0; attempt < kOptimisticReads; ++attempt) {
-        const uint32_t before = version_.load(std::memory_order_acquire);
-        if ((before & 1u) != 0) continue;
-        copy();
-        if (version_.load(std::memory_order_relaxed) == before) return snapshot;
-    }
-    std::lock_guard guard(storeLock_);
-    copy();
+    ReadPublished(copy);
     return snapshot;
 }
 

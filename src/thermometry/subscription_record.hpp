@@ -35,6 +35,22 @@ struct MeasurementSnapshot {
     uint32_t avgBits;
 };
 
+// How a subscription is doing, as a host sees it.
+enum class SubscriptionState : int32_t {
+    kRunning = 1,        // started, not stopped, no camera failure since its newest data
+    kStopped = 2,        // the SDK confirmed the host's stop
+    kStartFailed = 3,    // the SDK refused the start
+    kCameraFailing = 4,  // the camera reported a failure (status 1002) and sent no data since
+};
+
+// What a status query sees, from one publication of the record.
+struct SubscriptionStatus {
+    SubscriptionState state;
+    int32_t dataEvents;
+    int32_t msSinceData;  // -1 before the first data event; saturates at INT32_MAX
+    int32_t cameraCode;   // of the newest camera failure; 0 if none
+};
+
 // Room for the longest event text: a data event's second log line.
 inline constexpr std::size_t kEventTextCapacity = 2560;
 
@@ -54,10 +70,11 @@ public:
 
     // Kept by the subscription list under the pair's start/stop lock.
     // Whether the SDK confirmed the stop of the current handle.
-    bool StopConfirmed() const noexcept { return stopConfirmed_; }
-    void ConfirmStop() noexcept { stopConfirmed_ = true; }
+    // (Atomic because status queries read it without that lock.)
+    bool StopConfirmed() const noexcept { return stopConfirmed_.load(std::memory_order_acquire); }
+    void ConfirmStop() noexcept { stopConfirmed_.store(true, std::memory_order_release); }
     // Started and not confirmed stopped: the SDK may still call back for it.
-    bool Live() const noexcept { return Handle() >= 0 && !stopConfirmed_; }
+    bool Live() const noexcept { return Handle() >= 0 && !StopConfirmed(); }
     // The next record of the pair that may be reused (the pair's free list).
     ThermometrySubscription* NextReusable() const noexcept { return nextReusable_; }
     void SetNextReusable(ThermometrySubscription* next) noexcept { nextReusable_ = next; }
@@ -65,7 +82,18 @@ public:
     // Counts one data event and keeps its block with the decoded time, in one
     // step, so that a read never sees the count of an event without its block.
     // A null block (the event brought no complete one) is only counted.
+    // Also notes when the event arrived (one read of the monotonic clock) and
+    // that the subscription delivers again after a camera failure.
     void RecordDataEvent(const ThermometryUpload* block) noexcept;
+    // The same without the arrival time and camera state: only for the
+    // benchmark that prices that bookkeeping.
+    void RecordDataEventWithoutStatus(const ThermometryUpload* block) noexcept;
+    // The camera reported a failure of the subscription (status 1002) with
+    // `code`; it counts as failing until its next data event.
+    void RecordCameraFailure(int32_t code) noexcept;
+    // The subscription's state, data events, time since its newest data and
+    // newest camera failure code, lock-free like Snapshot.
+    SubscriptionStatus Status() const noexcept;
     // The count with the date, time and readings of one stored block. Never
     // waits for a writer unless one is preempted in the middle of publishing.
     MeasurementSnapshot Snapshot() const noexcept;
@@ -91,11 +119,16 @@ public:
     void SetEventTextSize(std::size_t size) noexcept;
 
 private:
+    template <bool kWithStatus>
+    void StoreDataEvent(const ThermometryUpload* block) noexcept;
     void PublishLocked() noexcept;
     void ClearLocked() noexcept;
+    // Copies published values with `copy` until no writer published meanwhile.
+    template <class Copy>
+    void ReadPublished(Copy copy) const noexcept;
 
     std::atomic<int32_t> configHandle_{-1};
-    bool stopConfirmed_ = false;
+    std::atomic<bool> stopConfirmed_{false};
     ThermometrySubscription* nextReusable_ = nullptr;
     // What a restart replaced, given back when it fails.
     int32_t previousHandle_ = -1;
@@ -117,6 +150,16 @@ private:
     std::atomic<int32_t> publishedCount_{0};
     std::atomic<int32_t> publishedTime_[6] = {};
     std::atomic<uint32_t> publishedReadings_[3] = {};
+    // Status bookkeeping, published with the measurement: the monotonic time of
+    // the newest data event (kNoData before the first), and the newest camera
+    // failure with whether data arrived since.
+    static constexpr int64_t kNoData = INT64_MIN;
+    int64_t lastDataNs_ = kNoData;
+    bool cameraFailing_ = false;
+    int32_t cameraCode_ = 0;
+    std::atomic<int64_t> publishedLastDataNs_{kNoData};
+    std::atomic<bool> publishedCameraFailing_{false};
+    std::atomic<int32_t> publishedCameraCode_{0};
 
     // The event text as it was written to the log (CR LF line ends), rendered
     // in place; allocated at the first event.

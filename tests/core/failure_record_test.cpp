@@ -16,11 +16,14 @@ namespace {
 TEST(FailureRecord, HoldsOnlyTheLatestText) {
     FailureRecord record;
     EXPECT_TRUE(record.Text().empty());
-    record.Replace(u"first");
-    record.Replace(u"second");
+    EXPECT_EQ(record.Code(), 0);
+    record.Replace(u"first", 7);
+    record.Replace(u"second", -1);
     EXPECT_EQ(record.Text(), u"second");
+    EXPECT_EQ(record.Code(), -1);
     record.Release();
     EXPECT_TRUE(record.Text().empty());
+    EXPECT_EQ(record.Code(), 0);
 }
 
 TEST(FailureRecord, SimultaneousReplacementsLeaveOneWholeText) {
@@ -32,9 +35,11 @@ TEST(FailureRecord, SimultaneousReplacementsLeaveOneWholeText) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 2000; ++i) {
-                record.Replace(t % 2 == 0 ? a : b);
+                record.Replace(t % 2 == 0 ? a : b, t % 2 == 0 ? 1 : 2);
                 const std::u16string seen = record.Text();
                 ASSERT_TRUE(seen == a || seen == b);
+                const int32_t code = record.Code();
+                ASSERT_TRUE(code == 1 || code == 2);
             }
         });
     }
@@ -70,7 +75,7 @@ TEST(FailureRecord, CopiesIntoHostBuffers) {
         SCOPED_TRACE(testing::Message() << "capacity " << c.capacity << (c.nullBuffer ? " null" : ""));
         FailureRecord record;
         const std::u16string text(c.text);
-        if (!text.empty()) record.Replace(text);
+        if (!text.empty()) record.Replace(text, 1);
         std::array<uint16_t, 8> buffer;
         buffer.fill(0xAAAA);
         EXPECT_EQ(record.CopyTo(c.nullBuffer ? nullptr : buffer.data(), c.capacity),
@@ -96,7 +101,7 @@ TEST(FailureRecord, CopiesOneWholeTextWhileOthersReplaceIt) {
     std::vector<std::thread> writers;
     for (int t = 0; t < 2; ++t) {
         writers.emplace_back([&, t] {
-            for (int i = 0; i < 2000; ++i) record.Replace(t % 2 == 0 ? a : b);
+            for (int i = 0; i < 2000; ++i) record.Replace(t % 2 == 0 ? a : b, t);
         });
     }
     std::vector<std::thread> readers;

@@ -59,5 +59,47 @@ TEST_F(HostFailureTextTest, AReloadStartsEmpty) {
     EXPECT_EQ(exports.CamLastFailureText(nullptr, 0, 0), 0);
 }
 
+// The code is recorded with the text; describing it gives that same text, and
+// English beside it. None of the three records anything.
+TEST_F(HostFailureTextTest, CodesAndTheirDescriptions) {
+    Load();
+    EXPECT_EQ(exports.CamLastFailureCode(0), 0);
+    FailLogin();
+    EXPECT_EQ(exports.CamLastFailureCode(-1), 1);
+    std::array<uint16_t, 128> buffer{};
+    const int32_t length = exports.CamDescribeFailure(1, 0, buffer.data(), 128, 0);
+    EXPECT_EQ(std::u16string(buffer.begin(), buffer.begin() + length), Read());
+    EXPECT_EQ(exports.CamDescribeFailure(1, 1, buffer.data(), 128, 0x7FFFFFFF), 28);
+    EXPECT_EQ(std::u16string(buffer.begin(), buffer.begin() + 29),
+              std::u16string(u"Wrong user name or password.\0", 29));
+    EXPECT_EQ(exports.CamDescribeFailure(-1, 0, nullptr, 0, 0), 10);
+    EXPECT_EQ(exports.CamDescribeFailure(500, 1, buffer.data(), 4, 0), 33);
+    EXPECT_EQ(std::u16string(buffer.begin(), buffer.begin() + 4), std::u16string(u"No \0", 4));
+    buffer.fill(0xAAAA);
+    EXPECT_EQ(exports.CamDescribeFailure(1, 2, buffer.data(), 128, 0), -1);
+    EXPECT_EQ(buffer[0], 0xAAAA);
+    // A success leaves the record as it was.
+    const int32_t user = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                          STANDIN_CAMERA_PASSWORD, 0);
+    ASSERT_GE(user, 0);
+    EXPECT_EQ(exports.CamLastFailureCode(0), 1);
+    StandinScriptResult(STANDIN_OP_LOGOUT, 0, 188);
+    EXPECT_EQ(exports.CamLogout(user, 0), 0);
+    EXPECT_EQ(exports.CamLastFailureCode(0), 188);
+    Unload();
+    Load();
+    EXPECT_EQ(exports.CamLastFailureCode(0), 0);
+}
+
+TEST_F(HostFailureTextTest, TheSdkNotStartedCodeIsMinusOne) {
+    StandinScriptResult(STANDIN_OP_INIT, 0, 41);
+    Load();
+    FailLogin();
+    EXPECT_EQ(exports.CamLastFailureCode(0), -1);
+    std::array<uint16_t, 32> buffer{};
+    const int32_t length = exports.CamDescribeFailure(-1, 0, buffer.data(), 32, 0);
+    EXPECT_EQ(std::u16string(buffer.begin(), buffer.begin() + length), Read());
+}
+
 }  // namespace
 }  // namespace testsupport

@@ -36,6 +36,7 @@ TEST_F(LibraryStateTest, FailedSdkStartLeavesTheLibraryNotReady) {
     platform::SetLastError(7);
     library->RecordFailure();
     EXPECT_EQ(library->LastFailureText(), kSdkNotReadyText);
+    EXPECT_EQ(library->LastFailureCode(), kSdkNotReadyCode);
 }
 
 // No SDK to bind: neither load nor unload calls anything, and failures say the
@@ -80,6 +81,7 @@ TEST_F(LibraryStateTest, UnloadCleansUpFirstThenStopsEachLiveSubscriptionInOrder
 
 TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {
     auto library = Load();
+    EXPECT_EQ(library->LastFailureCode(), 0);
     const struct {
         uint32_t code;
         std::u16string text;
@@ -97,6 +99,7 @@ TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {
         platform::SetLastError(c.code);
         library->RecordFailure();
         EXPECT_EQ(library->LastFailureText(), c.text) << "code " << c.code;
+        EXPECT_EQ(library->LastFailureCode(), static_cast<int32_t>(c.code));
     }
 }
 

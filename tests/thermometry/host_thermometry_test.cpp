@@ -63,6 +63,44 @@ TEST_F(HostThermometryTest, StartReadStopThroughTheExports) {
     EXPECT_EQ(Read(2).max, 0x41CC0000u);
 }
 
+// The status through the real exports: running, a camera-side failure, data
+// again, stopped, restarted; nothing for an unknown pair.
+TEST_F(HostThermometryTest, StatusThroughASubscriptionsLife) {
+    StandinSetStreaming(0);
+    LoadAndLogIn();
+    int32_t state = -9, events = -9, ms = -9, code = -9;
+    const auto status = [&] {
+        return exports.CamThermometryStatus(userId, 4, &state, &events, &ms, &code, 0);
+    };
+    EXPECT_EQ(status(), 0);
+    EXPECT_EQ(state, -9);
+    ASSERT_EQ(exports.CamThermometryStart(userId, 4, 0), 1);
+    EXPECT_EQ(status(), 1);
+    EXPECT_EQ(std::vector<int32_t>({state, events, ms, code}), std::vector<int32_t>({1, 0, -1, 0}));
+    std::vector<uint8_t> block(440, 0);
+    ASSERT_EQ(StandinFireChannelEvent(userId, 4, 2, block.data(), 440), 1);
+    const uint32_t failure[2] = {1002, 10};
+    ASSERT_EQ(StandinFireChannelEvent(userId, 4, 0, failure, 8), 1);
+    EXPECT_EQ(status(), 1);
+    EXPECT_EQ(std::vector<int32_t>({state, events, code}), std::vector<int32_t>({4, 1, 10}));
+    EXPECT_GE(ms, 0);
+    ASSERT_EQ(StandinFireChannelEvent(userId, 4, 2, block.data(), 440), 1);
+    EXPECT_EQ(status(), 1);
+    EXPECT_EQ(std::vector<int32_t>({state, events, code}), std::vector<int32_t>({1, 2, 10}));
+    ASSERT_EQ(exports.CamThermometryStop(userId, 4, 0), 1);
+    EXPECT_EQ(status(), 1);
+    EXPECT_EQ(state, 2);
+    ASSERT_EQ(exports.CamThermometryStart(userId, 4, 0), 1);
+    EXPECT_EQ(status(), 1);
+    EXPECT_EQ(std::vector<int32_t>({state, events, ms, code}), std::vector<int32_t>({1, 0, -1, 0}));
+    EXPECT_EQ(exports.CamThermometryStatus(userId, 4, nullptr, nullptr, nullptr, nullptr, -1), 1);
+    StandinScriptResult(STANDIN_OP_START_REMOTE_CONFIG, -1, 23);
+    ASSERT_EQ(exports.CamThermometryStart(userId, 5, 0), 0);
+    EXPECT_EQ(exports.CamThermometryStatus(userId, 5, &state, nullptr, nullptr, nullptr, 0), 1);
+    EXPECT_EQ(state, 3);
+    EXPECT_EQ(exports.CamLastFailureCode(0), 23);
+}
+
 TEST_F(HostThermometryTest, UnknownPairsAndNullOutputsAreHarmless) {
     StandinSetStreaming(0);
     LoadAndLogIn();

@@ -1,10 +1,12 @@
 // Asks the library itself, without the tool, for the failure text a login leaves,
 // so that the tool's tests can compare what the tool prints against it.
 //   orvane_failure_text_probe ADDRESS PORT USER PASSWORD
-// prints one JSON object: {"login": <user ID>, "available": <bool>, "text": "..."}.
+// prints one JSON object: {"login": <user ID>, "available": <bool>, "text": "...",
+// "code": <code>, "english": "..."}, the last two straight from the exports.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "camera_library.hpp"
 #include "text_encoding.hpp"
@@ -22,8 +24,14 @@ int main(int argc, char** argv) {
     }
     const int32_t userId = library.api().CamLogin(argv[1], std::atoi(argv[2]), argv[3], argv[4], 0);
     const std::string text = library.HasFailureText() ? library.FailureText() : "";
-    std::printf("{\"login\": %d, \"available\": %s, \"text\": %s}\n", static_cast<int>(userId),
-                library.HasFailureText() ? "true" : "false", orvane_cli::JsonString(text).c_str());
+    const int32_t code = library.api().CamLastFailureCode(0);
+    uint16_t english[128] = {};
+    const int32_t length = library.api().CamDescribeFailure(code, 1, english, 128, 0);
+    std::vector<uint16_t> units(english, english + (length < 0 ? 0 : (length > 127 ? 127 : length)));
+    std::printf("{\"login\": %d, \"available\": %s, \"text\": %s, \"code\": %d, \"english\": %s}\n",
+                static_cast<int>(userId), library.HasFailureText() ? "true" : "false",
+                orvane_cli::JsonString(text).c_str(), static_cast<int>(code),
+                orvane_cli::JsonString(orvane_cli::Utf8FromUtf16(units)).c_str());
     if (userId >= 0) library.api().CamLogout(userId, 0);
     return 0;
 }

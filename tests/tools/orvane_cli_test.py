@@ -240,7 +240,12 @@ def group_failure_text():
             check(library["text"] != "", "the library gives an empty failure text after a failed login")
             check(result.get("failure_text") == library["text"],
                   f"failure text {result.get('failure_text')!r}, library says {library['text']!r}")
-            check(library["text"] in err, f"stderr lacks the library's failure text: {err!r}")
+            line = f"error {library['code']}: {library['english']} ({library['text']})"
+            check(line in err, f"stderr lacks the failure line {line!r}: {err!r}")
+            check(result.get("failure_code") == library["code"] and library["code"] != 0,
+                  f"failure code {result.get('failure_code')!r}, library says {library['code']!r}")
+            check(result.get("failure_text_en") == library["english"] and library["english"].isascii(),
+                  f"English text {result.get('failure_text_en')!r}, library says {library['english']!r}")
         else:
             print("note: this library build has no failure-text export; checking the fallback")
             check(result.get("failure_text") == NO_FAILURE_TEXT and NO_FAILURE_TEXT in err,

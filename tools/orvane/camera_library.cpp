@@ -45,4 +45,22 @@ std::string CameraLibrary::FailureText() const {
     return "(the failure text kept changing while it was read)";
 }
 
+LibraryFailure CameraLibrary::LastFailure() const {
+    LibraryFailure failure;
+    failure.code = exports_.CamLastFailureCode(0);
+    failure.text = FailureText();
+    failure.english = Describe(failure.code, 1);
+    return failure;
+}
+
+std::string CameraLibrary::Describe(int32_t code, int32_t language) const {
+    // Descriptions are constant, so one sizing call is enough.
+    const int32_t length = exports_.CamDescribeFailure(code, language, nullptr, 0, 0);
+    if (length <= 0) return "";
+    std::vector<uint16_t> buffer(static_cast<std::size_t>(length) + 1, 0);
+    exports_.CamDescribeFailure(code, language, buffer.data(), length + 1, 0);
+    buffer.resize(static_cast<std::size_t>(length));
+    return Utf8FromUtf16(buffer);
+}
+
 }  // namespace orvane_cli

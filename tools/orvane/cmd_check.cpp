@@ -19,14 +19,14 @@ void AddCheckCommand(CLI::App& app, Tool& tool) {
                     out.Raw("position", PositionJson(*position));
                     out.Line("PTZ position: " + DescribePosition(*position));
                 } else {
-                    result = out.Fail(kExitFailed, "reading the PTZ position failed", library.FailureText());
+                    result = out.Fail(kExitFailed, "reading the PTZ position failed", library.LastFailure());
                 }
                 if (const auto ranges = ReadRanges(library, userId)) {
                     out.Raw("ranges", RangesJson(*ranges));
                     out.Line("PTZ ranges:   " + DescribeRanges(*ranges));
                 } else {
                     const int failed =
-                        out.Fail(kExitFailed, "reading the PTZ ranges failed", library.FailureText());
+                        out.Fail(kExitFailed, "reading the PTZ ranges failed", library.LastFailure());
                     if (result == kExitOk) result = failed;
                 }
                 return result;

@@ -39,7 +39,7 @@ int Move(Output& out, const Tool& tool, const MoveOptions& options) {
         out.Text("direction", options.direction);
         if (api.CamPTZControl(userId, options.channel, command, 1, 0) != 1) {
             return out.Fail(kExitFailed, "starting the motion " + options.direction + " failed",
-                            library.FailureText());
+                            library.LastFailure());
         }
         out.Line("Moving " + options.direction + " for " +
                  Decimal(static_cast<double>(duration.count()) / 1000.0, 1) + " s ...");
@@ -51,7 +51,7 @@ int Move(Output& out, const Tool& tool, const MoveOptions& options) {
             std::chrono::duration_cast<Milliseconds>(std::chrono::steady_clock::now() - started);
         out.Integer("moved_ms", moved.count());
         out.Flag("interrupted", !completed);
-        if (!stopped) return out.Fail(kExitFailed, "stopping the motion failed", library.FailureText());
+        if (!stopped) return out.Fail(kExitFailed, "stopping the motion failed", library.LastFailure());
         out.Line(std::string(completed ? "Stopped" : "Interrupted, stopped") + " after " +
                  Decimal(static_cast<double>(moved.count()) / 1000.0, 1) + " s");
         if (const auto position = ReadPosition(library, userId)) {
@@ -70,7 +70,7 @@ int Preset(Output& out, const Tool& tool, const PresetOptions& options) {
         if (library.api().CamPresetCommand(userId, options.channel, options.index, command, 0) != 1) {
             return out.Fail(kExitFailed,
                             "preset " + options.action + " " + std::to_string(options.index) + " failed",
-                            library.FailureText());
+                            library.LastFailure());
         }
         out.Line("Preset " + std::to_string(options.index) + ": " + options.action + " done");
         return static_cast<int>(kExitOk);
@@ -80,7 +80,7 @@ int Preset(Output& out, const Tool& tool, const PresetOptions& options) {
 int Position(Output& out, const Tool& tool) {
     return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         const auto position = ReadPosition(library, userId);
-        if (!position) return out.Fail(kExitFailed, "reading the PTZ position failed", library.FailureText());
+        if (!position) return out.Fail(kExitFailed, "reading the PTZ position failed", library.LastFailure());
         out.Raw("position", PositionJson(*position));
         out.Line("PTZ position: " + DescribePosition(*position));
         return static_cast<int>(kExitOk);

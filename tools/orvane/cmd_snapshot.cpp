@@ -17,7 +17,7 @@ int Snapshot(Output& out, const Tool& tool, const SnapshotOptions& options) {
     return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         out.Text("file", options.file);
         if (library.api().CamCapture(userId, options.channel, options.file.c_str(), 0) != 1) {
-            return out.Fail(kExitFailed, "snapshot into " + options.file + " failed", library.FailureText());
+            return out.Fail(kExitFailed, "snapshot into " + options.file + " failed", library.LastFailure());
         }
         std::error_code error;
         const auto bytes = std::filesystem::file_size(options.file, error);

@@ -3,6 +3,7 @@
 // chart, watch alarm thresholds, and end cleanly when the duration is over or
 // on Ctrl+C. Files are checked before the recording and never silently
 // overwritten; every login and subscription ends however the recording ends.
+// A subscription the camera fails or that goes silent is restarted.
 #include <bit>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "platform/terminal.hpp"
 #include "record_summary.hpp"
 #include "recording_file.hpp"
+#include "subscription_watch.hpp"
 #include "svg_chart.hpp"
 #include "text_encoding.hpp"
 #include "tool.hpp"
@@ -54,6 +56,8 @@ struct RecordedCamera {
     std::vector<Measurement> rows;
     RecordSummary summary;
     AlarmWatch alarms;
+    SubscriptionWatch watch;
+    std::string lastHealth = "running";
 
     std::string Label() const { return address + " ch " + std::to_string(channel); }
 };
@@ -67,18 +71,28 @@ public:
           labelled_(labelled),
           terminal_(!out.json() && out.level() != OutputLevel::kQuiet && platform::StdoutIsTerminal()) {}
 
-    void Update(Milliseconds elapsed, const RecordedCamera& camera, std::size_t rows) {
-        const Measurement& m = camera.rows.back();
-        const std::string readings = "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) +
-                                     " °C  avg " + Decimal(m.avg, 2) + " °C";
+    // A new measurement of the camera (`added`), or only its health.
+    void Update(Milliseconds elapsed, RecordedCamera& camera, bool added, std::size_t rows,
+                const std::string& health) {
+        std::string readings = "no measurement yet";
+        if (!camera.rows.empty()) {
+            const Measurement& m = camera.rows.back();
+            readings = "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) + " °C  avg " +
+                       Decimal(m.avg, 2) + " °C";
+        }
         const std::string label = labelled_ ? camera.Label() + "  " : "";
         if (terminal_) {
             platform::WriteText(stdout, "\r[" + ClockText(elapsed) + " / " + ClockText(duration_) + "] " +
-                                            label + readings + "  (" + std::to_string(rows) + " rows)   ");
+                                            label + readings + "  (" + std::to_string(rows) + " rows)  " +
+                                            health + "   ");
             lineOpen_ = true;
-        } else {
+        } else if (added) {
+            const Measurement& m = camera.rows.back();
             out_.Line(label + IsoDateTime(m.date, m.time) + "  " + readings);
+        } else if (Kind(health) != Kind(camera.lastHealth)) {
+            out_.Line(label + "subscription: " + health);
         }
+        camera.lastHealth = health;
     }
     // Before any other line, so that it does not land on the live line.
     void Break() {
@@ -87,6 +101,12 @@ public:
     }
 
 private:
+    // The health without its numbers: plain lines say when it changes, not
+    // every second that the silence grows.
+    static std::string Kind(const std::string& health) {
+        return health.substr(0, health.find_first_of("0123456789"));
+    }
+
     const Output& out_;
     Milliseconds duration_;
     bool labelled_;
@@ -124,7 +144,8 @@ std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const Recor
                                addresses[i] + " channel " + std::to_string(channel) + " is named twice");
             return {};
         }
-        RecordedCamera camera{addresses[i], channel, -1, false, false, {}, {}, AlarmWatch(above, below)};
+        RecordedCamera camera{addresses[i], channel, -1,         false, false, {}, {}, AlarmWatch(above, below),
+                              SubscriptionWatch(*ParseDuration(options.intervalText))};
         cameras.push_back(std::move(camera));
     }
     return cameras;
@@ -155,8 +176,28 @@ int OpenFiles(Output& out, const RecordOptions& options, RecordingFile& csv, Rec
     return kExitOk;
 }
 
+SubscriptionHealth ReadHealth(const CameraLibrary& library, const RecordedCamera& camera) {
+    SubscriptionHealth h;
+    h.known = library.api().CamThermometryStatus(camera.userId, camera.channel, &h.state, &h.dataEvents,
+                                                 &h.msSinceData, &h.cameraCode, 0) == 1;
+    return h;
+}
+
+// Stops what is left of a camera's subscription and starts it again. False
+// when the library refused the start (the watch tries again later).
+bool Restart(Output& out, const CameraLibrary& library, const RecordedCamera& camera,
+             const SubscriptionHealth& health, Milliseconds sinceStart) {
+    out.Warn("restarting the subscription of " + camera.Label() + ": " + HealthText(health, sinceStart));
+    library.api().CamThermometryStop(camera.userId, camera.channel, 0);
+    if (library.api().CamThermometryStart(camera.userId, camera.channel, 0) == 1) return true;
+    out.Warn("restarting the subscription of " + camera.Label() +
+             " failed: " + FailureLine(library.LastFailure()));
+    return false;
+}
+
 // Polls every camera's subscription until the duration is over, an interrupt
-// arrives or the CSV cannot be written; returns false in the last case.
+// arrives or the CSV cannot be written; returns false in the last case. A
+// subscription that fails or goes silent is restarted.
 bool Poll(Output& out, const CameraLibrary& library, const RecordOptions& options,
           std::vector<RecordedCamera>& cameras, RecordingFile& csv, bool& interrupted) {
     const Milliseconds duration = *ParseDuration(options.durationText);
@@ -172,27 +213,38 @@ bool Poll(Output& out, const CameraLibrary& library, const RecordOptions& option
         for (RecordedCamera& camera : cameras) {
             Measurement m;
             uint32_t maxBits = 0, minBits = 0, avgBits = 0;
+            bool added = false;
             if (library.api().CamThermometryRead(camera.userId, camera.channel, &m.date, &m.time, &maxBits,
-                                                 &minBits, &avgBits, 0) != 1) {
-                continue;
+                                                 &minBits, &avgBits, 0) == 1) {
+                m.max = std::bit_cast<float>(maxBits);
+                m.min = std::bit_cast<float>(minBits);
+                m.avg = std::bit_cast<float>(avgBits);
+                // The library returns the newest measurement; a new one differs from the last.
+                added = camera.rows.empty() || !(camera.rows.back() == m);
             }
-            m.max = std::bit_cast<float>(maxBits);
-            m.min = std::bit_cast<float>(minBits);
-            m.avg = std::bit_cast<float>(avgBits);
-            // The library returns the newest measurement; a new one differs from the last.
-            if (!camera.rows.empty() && camera.rows.back() == m) continue;
-            camera.rows.push_back(m);
-            camera.summary.Add(m);
-            ++total;
-            if (!options.csv.empty() &&
-                !csv.Write(CsvRow(camera.address, camera.channel, m, HostTimeNow()) + "\n")) {
-                written = false;
-                break;
+            if (added) {
+                camera.rows.push_back(m);
+                camera.summary.Add(m);
+                ++total;
+                if (!options.csv.empty() &&
+                    !csv.Write(CsvRow(camera.address, camera.channel, m, HostTimeNow()) + "\n")) {
+                    written = false;
+                    break;
+                }
             }
-            progress.Update(elapsed(), camera, total);
-            for (const std::string& alarm : camera.alarms.Check(m)) {
+            const Milliseconds now = elapsed();
+            const SubscriptionHealth health = ReadHealth(library, camera);
+            progress.Update(now, camera, added, total, HealthText(health, camera.watch.SinceStart(now)));
+            if (added) {
+                for (const std::string& alarm : camera.alarms.Check(m)) {
+                    progress.Break();
+                    out.Notice((cameras.size() > 1 ? camera.Label() + " " : "") + alarm);
+                }
+            }
+            if (camera.watch.ShouldRestart(health, now)) {
                 progress.Break();
-                out.Notice((cameras.size() > 1 ? camera.Label() + " " : "") + alarm);
+                Restart(out, library, camera, health, camera.watch.SinceStart(now));
+                camera.watch.Started(now, true);
             }
         }
         if (!written) break;
@@ -217,7 +269,7 @@ int RecordLoggedIn(Output& out, const CameraLibrary& library, const RecordOption
         camera.subscribed = api.CamThermometryStart(camera.userId, camera.channel, 0) == 1;
         if (!camera.subscribed) {
             status = out.Fail(kExitFailed, "starting thermometry on " + camera.Label() + " failed",
-                              library.FailureText());
+                              library.LastFailure());
             break;
         }
     }
@@ -238,7 +290,7 @@ int RecordLoggedIn(Output& out, const CameraLibrary& library, const RecordOption
         if (api.CamThermometryStop(camera.userId, camera.channel, 0) != 1) {
             stopped = false;
             const int failed = out.Fail(kExitFailed, "stopping thermometry on " + camera.Label() + " failed",
-                                        library.FailureText());
+                                        library.LastFailure());
             if (status == kExitOk) status = failed;
         }
     }
@@ -333,19 +385,27 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
 
     std::size_t rows = 0;
     int alarms = 0;
+    int restarts = 0;
     std::string summaries = "[";
     for (const RecordedCamera& camera : cameras) {
         rows += camera.rows.size();
         alarms += camera.alarms.fired();
+        restarts += camera.watch.restarts();
         auto fields = camera.summary.JsonFields();
         fields.insert(fields.begin(),
                       {{"camera", JsonString(camera.address)}, {"channel", std::to_string(camera.channel)}});
+        fields.emplace_back("restarts", std::to_string(camera.watch.restarts()));
         summaries += (summaries.size() > 1 ? ", " : "") + Output::Object(fields);
-        if (camera.subscribed) out.Line("Summary " + camera.Label() + ": " + camera.summary.Text());
+        if (camera.subscribed) {
+            const int n = camera.watch.restarts();
+            out.Line("Summary " + camera.Label() + ": " + camera.summary.Text() + ", " + std::to_string(n) +
+                     " restart" + (n == 1 ? "" : "s") + " of the subscription");
+        }
     }
     out.Raw("cameras", summaries + "]");
     out.Integer("rows", static_cast<int64_t>(rows));
     out.Integer("alarms", alarms);
+    out.Integer("restarts", restarts);
     if (!options.csv.empty()) {
         out.Text("csv", options.csv);
         if (!csv.Close() && status == kExitOk) {

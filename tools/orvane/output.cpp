@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/terminal.hpp"
+#include "camera_library.hpp"
 #include "text_encoding.hpp"
 
 namespace orvane_cli {
@@ -61,14 +62,21 @@ void Output::Raw(const std::string& key, std::string jsonLiteral) {
     fields_.emplace_back(key, std::move(jsonLiteral));
 }
 
-int Output::Fail(int exitCode, const std::string& message, const std::string& failureText) {
+std::string FailureLine(const LibraryFailure& failure) {
+    if (failure.text.empty()) return "(the library recorded no failure text)";
+    return "error " + std::to_string(failure.code) + ": " + failure.english + " (" + failure.text + ")";
+}
+
+int Output::Fail(int exitCode, const std::string& message, const LibraryFailure& failure) {
     // The first failure is the cause; later ones (a logout after it) only add to it.
     if (!failed_) {
         Text("error", message);
-        Text("failure_text", failureText);
+        Integer("failure_code", failure.code);
+        Text("failure_text", failure.text);
+        Text("failure_text_en", failure.english);
         failed_ = true;
     }
-    Warn(message + ": " + (failureText.empty() ? "(the library recorded no failure text)" : failureText));
+    Warn(message + ": " + FailureLine(failure));
     return exitCode;
 }
 

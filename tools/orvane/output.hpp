@@ -9,7 +9,10 @@
 
 namespace orvane_cli {
 
-class CameraLibrary;
+struct LibraryFailure;
+
+// "error N: <English> (<library's text>)", the one form of a failure's cause.
+std::string FailureLine(const LibraryFailure& failure);
 
 // How much readable text a command prints: --quiet only what must be seen
 // (alarms, warnings, failures), --verbose also the details of each step.
@@ -41,9 +44,10 @@ public:
     void Flag(const std::string& key, bool value);
     void Raw(const std::string& key, std::string jsonLiteral);
 
-    // Reports a failure: the message and the library's failure text on standard
-    // error (both also as JSON fields). Returns exitCode.
-    int Fail(int exitCode, const std::string& message, const std::string& failureText);
+    // Reports a failure: the message and the library's failure (FailureLine) on
+    // standard error, and as the JSON fields error, failure_code, failure_text
+    // and failure_text_en. Returns exitCode.
+    int Fail(int exitCode, const std::string& message, const LibraryFailure& failure);
     // Ends the command: prints the JSON object (when asked for) and returns exitCode.
     // A failure always carries an "error" field.
     int Finish(int exitCode);

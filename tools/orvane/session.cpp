@@ -76,7 +76,7 @@ int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection,
     const int32_t userId = library.api().CamLogin(address.c_str(), connection.port, connection.user.c_str(),
                                                   password.c_str(), 0);
     if (userId < 0) {
-        out.Fail(kExitLoginFailed, "login to " + where + " failed", library.FailureText());
+        out.Fail(kExitLoginFailed, "login to " + where + " failed", library.LastFailure());
         return -1;
     }
     out.Line("Logged in to " + where + " (user ID " + std::to_string(userId) + ")");
@@ -85,7 +85,7 @@ int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection,
 
 bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::string& address) {
     if (library.api().CamLogout(userId, 0) != 1) {
-        out.Fail(kExitFailed, "logout from " + address + " failed", library.FailureText());
+        out.Fail(kExitFailed, "logout from " + address + " failed", library.LastFailure());
         return false;
     }
     out.Line("Logged out of " + address);

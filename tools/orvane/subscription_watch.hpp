@@ -1,0 +1,58 @@
+// How thermo record keeps a subscription alive: what its status says, in words
+// for the live line, and when to restart it (the camera reports a failure, or
+// no data arrived for ten polling intervals, and at least five seconds).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "duration.hpp"
+
+namespace orvane_cli {
+
+// The library's status of a subscription (CamThermometryStatus).
+struct SubscriptionHealth {
+    bool known = false;  // the library answered for the pair
+    int32_t state = 0;   // 1 running, 2 stopped, 3 start failed, 4 failing on the camera
+    int32_t dataEvents = 0;
+    int32_t msSinceData = -1;  // -1 before the first data
+    int32_t cameraCode = 0;
+};
+
+inline constexpr int32_t kStateRunning = 1;
+inline constexpr int32_t kStateStopped = 2;
+inline constexpr int32_t kStateStartFailed = 3;
+inline constexpr int32_t kStateCameraFailing = 4;
+
+// "running", "no data for 12 s", "failing on the camera (error 10)", ...
+// `sinceStart` stands in for the silence before the first data.
+std::string HealthText(const SubscriptionHealth& health, Milliseconds sinceStart);
+
+class SubscriptionWatch {
+public:
+    // Silence counts after ten polling intervals, but never under kMinimumSilence:
+    // a host polling fast says nothing about how often the camera measures.
+    static constexpr Milliseconds kMinimumSilence{5000};
+    explicit SubscriptionWatch(Milliseconds interval)
+        : silenceLimit_(std::max(interval * 10, kMinimumSilence)) {}
+
+    // Whether to restart the subscription now, `now` being the time since the
+    // recording began. A failing camera restarts at once; silence (no data
+    // since the newest, or since the start) after ten intervals; a refused
+    // start is tried again after ten intervals. Never a subscription the host
+    // stopped.
+    bool ShouldRestart(const SubscriptionHealth& health, Milliseconds now) const;
+    // The subscription was (re)started at `now`; `counted` for a restart.
+    void Started(Milliseconds now, bool counted);
+    // Time since the latest (re)start.
+    Milliseconds SinceStart(Milliseconds now) const { return now - startedAt_; }
+    int restarts() const { return restarts_; }
+
+private:
+    Milliseconds silenceLimit_;
+    Milliseconds startedAt_{0};
+    int restarts_ = 0;
+};
+
+}  // namespace orvane_cli
