@@ -132,7 +132,7 @@ SubscriptionStatus ThermometrySubscription::Status() const noexcept {
         const int64_t ms = (MonotonicNs() - lastDataNs) / 1000000;
         status.msSinceData = ms < 0 ? 0 : (ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(ms));
     }
-    if (configHandle.load(std::memory_order_acquire) < 0) {
+    if (Handle() < 0) {
         status.state = SubscriptionState::kStartFailed;
     } else if (StopConfirmed()) {
         status.state = SubscriptionState::kStopped;

@@ -29,7 +29,7 @@ protected:
                       &seen.cameraCode);
     }
     int32_t HandleOf(int32_t channel) {
-        return library->Subscriptions().Find(userId, channel)->configHandle.load();
+        return library->Subscriptions().Find(userId, channel)->Handle();
     }
     void Data(int32_t channel) {
         const std::vector<uint8_t> block = testsupport::MakeBlock(testsupport::BlockFields{});
