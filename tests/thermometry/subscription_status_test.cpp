@@ -28,9 +28,7 @@ protected:
         return Status(*library, userId, channel, &seen.state, &seen.dataEvents, &seen.msSinceData,
                       &seen.cameraCode);
     }
-    int32_t HandleOf(int32_t channel) {
-        return library->Subscriptions().Find(userId, channel)->Handle();
-    }
+    int32_t HandleOf(int32_t channel) { return library->Subscriptions().Find(userId, channel)->Handle(); }
     void Data(int32_t channel) {
         const std::vector<uint8_t> block = testsupport::MakeBlock(testsupport::BlockFields{});
         ASSERT_EQ(StandinFireEvent(HandleOf(channel), kEventData, block.data(), 440), 1);

@@ -144,7 +144,14 @@ std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const Recor
                                addresses[i] + " channel " + std::to_string(channel) + " is named twice");
             return {};
         }
-        RecordedCamera camera{addresses[i], channel, -1,         false, false, {}, {}, AlarmWatch(above, below),
+        RecordedCamera camera{addresses[i],
+                              channel,
+                              -1,
+                              false,
+                              false,
+                              {},
+                              {},
+                              AlarmWatch(above, below),
                               SubscriptionWatch(*ParseDuration(options.intervalText))};
         cameras.push_back(std::move(camera));
     }

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/terminal.hpp"
 #include "camera_library.hpp"
+#include "platform/terminal.hpp"
 #include "text_encoding.hpp"
 
 namespace orvane_cli {
