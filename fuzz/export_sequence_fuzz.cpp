@@ -5,8 +5,10 @@
 //   or, when none of its starts succeeded, on the newest record of the pair;
 // - a stopped subscription keeps answering Read with its last result until a
 //   newer start succeeds; a new subscription answers 0 until its first data;
-// - Stop asks the SDK every time and returns its answer; Read and Stop of a
-//   pair never started answer 0 and touch nothing;
+// - Stop asks the SDK only for a live subscription and returns its answer; a
+//   stop the SDK confirmed answers 1 and a failed start 0 without asking (the
+//   handle may be another subscription's by now); Read and Stop of a pair
+//   never started answer 0 and touch nothing;
 // - the failure record changes exactly on a failed start, stop, login or logout;
 // - unload stops every subscription still running.
 #include <algorithm>
@@ -121,6 +123,7 @@ struct ModelRecord {
     int32_t handle;
     int32_t dataEvents = 0;
     Reading newest;
+    bool stopConfirmed = false;
 };
 
 // The reading a block gives, decoded by the SDK's packing of the time word.
@@ -205,12 +208,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         target == nullptr ? sdk.sessions.end() : sdk.sessions.find(target->handle);
                     const bool wasRunning = session != sdk.sessions.end() && session->second.running;
                     const bool stopped = orvane::thermometry::Stop(library, userId, channel);
-                    if (target == nullptr) {
+                    if (target == nullptr || target->handle < 0) {
                         Check(!stopped && sdk.calls == 0);
+                        break;
+                    }
+                    if (target->stopConfirmed) {
+                        Check(stopped && sdk.calls == 0);
                         break;
                     }
                     Check(sdk.calls == 1 && sdk.stoppedHandle == target->handle);
                     Check(stopped == (sdk.answer != 0 && wasRunning));
+                    target->stopConfirmed = stopped;
                     recorded = !stopped;
                     break;
                 }
