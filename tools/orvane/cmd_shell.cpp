@@ -46,16 +46,11 @@ int RunLine(const Tool& session, const SharedLogin& login, const std::string& li
     return out.Finish(tool.run(out));
 }
 
+// The session is one login (WithLogin logs in and, however the session ends,
+// out again).
 int Shell(Output& out, const Tool& tool) {
-    const Connection& connection = tool.connection;
-    if (connection.address.empty()) {
-        return out.Error(kExitUsage, "no camera address: give --address (or ORVANE_ADDRESS)");
-    }
-    const auto password = PasswordFor(out, connection);
-    if (!password) return kExitUsage;
-    return WithLibrary(out, [&](CameraLibrary& library) {
-        const int32_t userId = LogIn(out, library, connection, connection.address, *password);
-        if (userId < 0) return static_cast<int>(kExitLoginFailed);
+    return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
+        const Connection& connection = tool.connection;
         // Ctrl+C from here on ends the running command and the session, which
         // then logs out.
         platform::WatchForInterrupt();
@@ -89,9 +84,6 @@ int Shell(Output& out, const Tool& tool) {
             out.Error(result,
                       std::to_string(failed) + " of " + std::to_string(commands) + " commands failed");
         }
-        const bool loggedOut = LogOut(out, library, userId, connection.address);
-        out.Flag("logged_out", loggedOut);
-        if (!loggedOut && result == kExitOk) result = kExitFailed;
         return result;
     });
 }
