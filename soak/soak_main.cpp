@@ -298,9 +298,11 @@ private:
     void CameraThread(const std::atomic<bool>& stop) {
         std::mt19937 random(20261207);
         std::uniform_int_distribution<int> anyPair(0, kPairs - 1);
-        constexpr uint64_t kRebootEvery = 300;
+        constexpr uint64_t kRebootEvery = 150;
         for (uint64_t op = 1; !stop.load(std::memory_order_relaxed); ++op) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            // A whole millisecond: the Windows build rounds a shorter sleep down
+            // to none, which turned the camera into a reboot storm under wine.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (op % kRebootEvery == 0) {
                 StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
                 ++tally_.reboots;
