@@ -484,14 +484,19 @@ def group_shell():
     environment = dict(os.environ)
     environment.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "shell-interrupt-trace.txt"})
     process = subprocess.Popen(command(["shell", "-a", CAMERA]), cwd=args.work, env=environment,
-                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     process.stdin.write(b"position\n")
     process.stdin.flush()
     process.stdout.readline()  # logged in
     process.stdout.readline()  # the position
     process.send_signal(signal.SIGINT)
     try:
-        out, _ = process.communicate(timeout=60)
+        # Standard input stays open until the shell has ended: closing it at
+        # once races the signal (an end of input also ends the session, and a
+        # sanitizer delivers the handler late).
+        process.wait(timeout=60)
+        out = process.stdout.read()
+        process.stdin.close()
         calls = [f[1] for f in read_trace("shell-interrupt-trace.txt") if f[0] == "call"]
         check(calls.count("logout") == 1 and b"Interrupted" in out, f"Ctrl+C in a shell: {calls} {out!r}")
     except subprocess.TimeoutExpired:

@@ -73,7 +73,7 @@ int Shell(Output& out, const Tool& tool) {
             ++commands;
             if (code != kExitOk) ++failed, result = code;
         }
-        const bool interrupted = platform::InterruptRequested();
+        const bool interrupted = platform::InterruptRequested() || reader->Interrupted();
         if (interrupted) out.Line("Interrupted");
         // The session's own result follows the commands' (with --json, one more object).
         out.Flag("session", true);

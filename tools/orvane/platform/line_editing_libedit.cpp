@@ -41,6 +41,7 @@ public:
         return text;
     }
     bool Interactive() const override { return true; }
+    bool Interrupted() const override { return InterruptRequested(); }
 
 private:
     std::string prompt_;

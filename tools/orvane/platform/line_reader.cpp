@@ -1,5 +1,6 @@
 #include "line_reader.hpp"
 
+#include <cstdio>
 #include <iostream>
 
 #include "terminal.hpp"
@@ -16,14 +17,21 @@ public:
     std::optional<std::string> Read() override {
         if (prompt_) WriteText(stdout, kPrompt);
         std::string line;
-        if (!std::getline(std::cin, line)) return std::nullopt;
+        if (!std::getline(std::cin, line)) {
+            // A read that Ctrl+C interrupted leaves the stream's error mark;
+            // the end of input leaves only its end mark.
+            interrupted_ = std::ferror(stdin) != 0;
+            return std::nullopt;
+        }
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }
     bool Interactive() const override { return prompt_; }
+    bool Interrupted() const override { return interrupted_; }
 
 private:
     bool prompt_;
+    bool interrupted_ = false;
 };
 
 }  // namespace

@@ -22,6 +22,11 @@ public:
     virtual std::optional<std::string> Read() = 0;
     // Whether a person is typing (prompts and greetings make sense).
     virtual bool Interactive() const = 0;
+    // Whether the latest Read ended because Ctrl+C interrupted the reading
+    // rather than because input ended. The interrupt flag alone may not say
+    // so yet: a sanitizer runs the signal handler only after the read has
+    // returned.
+    virtual bool Interrupted() const = 0;
 };
 
 // The editing reader, or nothing when this build has none.
