@@ -9,6 +9,9 @@
 //   stop the SDK confirmed answers 1 and a failed start 0 without asking (the
 //   handle may be another subscription's by now); Read and Stop of a pair
 //   never started answer 0 and touch nothing;
+// - the status of a pair is that of the record Read answers with: start
+//   failed, stopped, failing (a failure status and no data since) or running,
+//   its data events, whether any data came, and the newest failure's code;
 // - the failure record changes exactly on a failed start, stop, login or logout;
 // - unload stops every subscription still running.
 #include <algorithm>
@@ -34,6 +37,7 @@ using orvane::thermometry::kUploadSize;
 
 constexpr int32_t kStatusKind = 0;
 constexpr int32_t kDataKind = 2;
+constexpr uint32_t kFailureStatus = 1002;
 
 // What the next SDK call answers, and what the SDK saw.
 struct Session {
@@ -124,6 +128,14 @@ struct ModelRecord {
     int32_t dataEvents = 0;
     Reading newest;
     bool stopConfirmed = false;
+    bool cameraFailing = false;
+    int32_t cameraCode = 0;
+
+    int32_t State() const {
+        if (handle < 0) return 3;
+        if (stopConfirmed) return 2;
+        return cameraFailing ? 4 : 1;
+    }
 };
 
 // The reading a block gives, decoded by the SDK's packing of the time word.
@@ -191,7 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 ready ? orvane::DescribeSdkError(sdk.errorCode) : std::u16string(orvane::kSdkNotReadyText);
             bool recorded = false;
 
-            switch ((op & 0x7F) % 6) {
+            switch ((op & 0x7F) % 7) {
                 case 0: {  // start, accepted or refused
                     sdk.startResult = (op & 0x80) != 0 ? -1 - (op & 0x0F) : nextHandle++;
                     const bool started = orvane::thermometry::Start(library, userId, channel);
@@ -265,7 +277,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             break;  // no buffer at all
                         case 4:
                             kind = kStatusKind;
-                            length = 8;
+                            length = 4 + 4 * ((shape >> 5) & 1);  // with or without its code
+                            if ((shape & 0x40) != 0) std::memcpy(block.data(), &kFailureStatus, 4);
                             break;
                         default:
                             kind = 1 + (shape & 0x10);
@@ -277,8 +290,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     Check(record != nullptr);
                     if (kind == kDataKind) {
                         ++record->dataEvents;
+                        record->cameraFailing = false;
                         if (buffer != nullptr && length >= static_cast<int32_t>(kUploadSize)) {
                             record->newest = ReadingOf(buffer);
+                        }
+                    } else if (kind == kStatusKind) {
+                        uint32_t words[2];
+                        std::memcpy(words, buffer, sizeof words);
+                        if (words[0] == kFailureStatus) {
+                            record->cameraFailing = true;
+                            record->cameraCode = length >= 8 ? static_cast<int32_t>(words[1]) : 0;
                         }
                     }
                     break;
@@ -288,6 +309,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     const int32_t result = orvane::camera::Login(library, "192.0.2.64", 8000, "admin", "pw");
                     Check(result == (ready ? sdk.answer : -1) && sdk.calls == (ready ? 1 : 0));
                     recorded = result < 0;
+                    break;
+                }
+                case 6: {  // status
+                    constexpr int32_t kUntouched = 0x7EADBEEF;
+                    int32_t state = kUntouched, events = kUntouched, since = kUntouched, code = kUntouched;
+                    const bool answered =
+                        orvane::thermometry::Status(library, userId, channel, &state, &events, &since, &code);
+                    const ModelRecord* target = model.Answering(userId, channel);
+                    if (target == nullptr) {
+                        Check(!answered && state == kUntouched && events == kUntouched &&
+                              since == kUntouched && code == kUntouched);
+                    } else {
+                        Check(answered && state == target->State() && events == target->dataEvents &&
+                              code == target->cameraCode);
+                        Check(target->dataEvents == 0 ? since == -1 : since >= 0);
+                    }
                     break;
                 }
                 default: {  // logout

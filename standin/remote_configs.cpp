@@ -12,10 +12,11 @@ constexpr uint32_t kStatusFailure = 1002;
 
 }  // namespace
 
-Outcome RemoteConfigs::start(int32_t userId, int32_t channel, const CameraTraits& camera,
-                             HcRemoteConfigCallback callback, void* userData) {
+Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t channel,
+                             const CameraTraits& camera, HcRemoteConfigCallback callback, void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
+    if (!logins.isLoggedIn(userId)) return Outcome::failure(STANDIN_ERROR_NO_SUCH_USER, -1);
     // The map is ordered: the first gap in its keys is the lowest free handle.
     int32_t handle = 0;
     for (auto it = sessions_.begin(); it != sessions_.end() && it->first == handle; ++it) ++handle;

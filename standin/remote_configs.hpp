@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "hcnetsdk.h"
+#include "logins.hpp"
 #include "outcome.hpp"
 #include "site_cameras.hpp"
 #include "thermometry_stream.hpp"
@@ -22,8 +23,11 @@ public:
     // Opens a session and gives it the lowest handle no session holds, as an SDK
     // that indexes a table does. While streaming is on, the session delivers its
     // events on a thread of its own, with the readings of the camera the login
-    // belongs to.
-    Outcome start(int32_t userId, int32_t channel, const CameraTraits& camera,
+    // belongs to. Refused when `userId` is not logged in by the time the
+    // session would open: a reboot drops its logins before it ends their
+    // sessions under this class's lock, so a start racing a reboot is either
+    // ended by it or refused, never left running on a login that is gone.
+    Outcome start(const Logins& logins, int32_t userId, int32_t channel, const CameraTraits& camera,
                   HcRemoteConfigCallback callback, void* userData);
     // Ends a session and frees its handle, also one the camera has ended. Returns
     // only when no callback for the handle is running, and none will run

@@ -2,9 +2,11 @@
 // indexes, sessions ended from the camera's side, reboots, slow calls.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/platform/last_error.hpp"
@@ -145,6 +147,32 @@ TEST_F(CameraFaultsTest, ARebootEndsSessionsAndLoginsOfThatCameraOnly) {
     EXPECT_EQ(NET_DVR_StopRemoteConfig(0), 1);
     StandinRebootCamera(nullptr);  // every camera
     EXPECT_EQ(after.statuses.size(), 1u);
+}
+
+// A start racing a reboot is either ended by it or refused: no session keeps
+// running on a login the reboot dropped.
+TEST_F(CameraFaultsTest, NoSessionOutlivesTheLoginARebootDropped) {
+    std::atomic<bool> rebooting{true};
+    std::thread rebooter([&] {
+        while (rebooting) StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
+    });
+    std::vector<std::pair<int32_t, int32_t>> started;  // user ID, handle
+    std::vector<Delivered> delivered(4000);
+    for (Delivered& d : delivered) {
+        const int32_t user = LogIn();
+        const int32_t handle = user < 0 ? -1 : StartSession(user, 1, d);
+        if (handle >= 0) started.emplace_back(user, handle);
+    }
+    rebooting = false;
+    rebooter.join();
+    Delivered probe;
+    for (const auto& [user, handle] : started) {
+        const bool running = Fire(handle);
+        const int32_t another = StartSession(user, 2, probe);
+        EXPECT_FALSE(running && another < 0) << "session " << handle << " runs on dropped login " << user;
+        if (another >= 0) NET_DVR_StopRemoteConfig(another);
+        NET_DVR_StopRemoteConfig(handle);
+    }
 }
 
 TEST_F(CameraFaultsTest, SlowCallsTakeAtLeastTheirDelay) {
