@@ -185,7 +185,9 @@ int32_t StandinChannelSession(int32_t userId, int32_t channel);
 /* Reboots the camera at address (every camera when null): each running session
  * of its logins ends with status 1002 and STANDIN_ERROR_RECEIVE_TIMEOUT, and its
  * logins end, so that later calls with their user IDs fail with
- * STANDIN_ERROR_NO_SUCH_USER. New logins are accepted as soon as it returns. */
+ * STANDIN_ERROR_NO_SUCH_USER. A session that starts on one of them while the
+ * reboot runs is either ended by it or refused. New logins are accepted as soon
+ * as it returns. */
 void StandinRebootCamera(const char* address);
 /* Makes every later call of an operation (of every operation when operation is
  * negative) wait this long before it acts, as over a slow network; 0 for none,
