@@ -120,7 +120,12 @@ std::unique_ptr<HeldChild> HeldChild::Start(const std::vector<std::string>& argv
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
-        // Only async-signal-safe calls from here to exec.
+        // Only async-signal-safe calls from here to exec. The child's copies of
+        // the parent's ends go first: while it held the writing end of the go
+        // pipe, a parent that dropped or died before the release left it
+        // waiting for ever instead of seeing the end of the pipe.
+        ::close(go[1]);
+        ::close(failure[0]);
         char released = 0;
         if (RetryRead(go[0], &released, 1) != 1) ::_exit(127);
         ::execvp(pointers[0], pointers.data());
