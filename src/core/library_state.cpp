@@ -21,15 +21,17 @@ LibraryState::LibraryState(const sdk::SdkOps* sdk, thermometry::LogSink& log) no
 }
 
 LibraryState::~LibraryState() {
-    sdkReady.store(false, std::memory_order_release);
-    if (sdkBound) sdk_.cleanup();
+    ShutDownSdk();
     subscriptionList.DestroyAll();
     lastFailureText.Release();
 }
 
-void LibraryState::EndKeepingMemory() noexcept {
+void LibraryState::EndKeepingMemory() noexcept { ShutDownSdk(); }
+
+// Without a bound SDK there is nothing to clean up (and no function to call).
+void LibraryState::ShutDownSdk() noexcept {
     sdkReady.store(false, std::memory_order_release);
-    sdk_.cleanup();
+    if (sdkBound) sdk_.cleanup();
 }
 
 void LibraryState::RecordFailure() noexcept {

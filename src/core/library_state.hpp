@@ -57,6 +57,8 @@ public:
     thermometry::LogSink& Log() const noexcept { return log_; }
 
 private:
+    void ShutDownSdk() noexcept;
+
     const sdk::SdkOps& sdk_;
     thermometry::LogSink& log_;
     const bool sdkBound;
