@@ -2,6 +2,7 @@
 # LICENSE: the version resources of the DLL and of orvane.exe, and a header that
 # gives the programs both.
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE ORVANE_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 if(NOT ORVANE_COPYRIGHT)
   message(FATAL_ERROR "LICENSE has no Copyright line")
 endif()

@@ -1,6 +1,6 @@
 // Fuzzes the thermometry event handler: whatever kind, bytes and length the SDK
 // hands over, the handler reads nothing past the reported length, keeps a
-// complete block byte for byte, counts only data events, and the log bytes of
+// complete block's readings and a valid date, counts only data events, and the log bytes of
 // any text end in CR LF with no bare line feed.
 #include <cstddef>
 #include <cstdint>

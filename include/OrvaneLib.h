@@ -52,7 +52,8 @@ enum {
  *
  * Results: OrvaneBool results are one byte; only the low 8 bits of the result
  * register are defined. Should the library itself fail inside an export (for
- * instance out of memory), the export returns 0 (CamLogin -1). No export throws,
+ * instance out of memory), the export returns 0 (CamLogin and
+ * CamDescribeFailure -1). No export throws,
  * and none crashes on arguments a host can pass.
  *
  * Failures: the library keeps one failure record for the process. A failing Cam
@@ -62,6 +63,10 @@ enum {
  * code -1. CamLastFailureText and CamLastFailureCode read it;
  * CamDescribeFailure describes any code. CamThermometryRead,
  * CamThermometryStatus, JobAssign and the three failure exports never record.
+ * One exception, Linux only: when the library found no usable libHCNetSDK.so
+ * at load, every export that would reach the SDK fails and records the
+ * SDK-not-started text, CamLogout and the thermometry exports (Read included)
+ * too (docs/platforms.md, "The SDK").
  *
  * Threads: every export may be called from any thread at the same time as any
  * other export; the library starts no threads. The SDK delivers thermometry

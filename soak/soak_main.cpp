@@ -306,7 +306,6 @@ private:
             if (op % kRebootEvery == 0) {
                 StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
                 ++tally_.reboots;
-                ++reboots_;
                 continue;
             }
             const int p = anyPair(random);
@@ -353,12 +352,12 @@ private:
         std::uniform_int_distribution<int> anyPair(0, kPairs - 1);
         std::uniform_int_distribution<int> ownPair(0, kPairsPerThread - 1);
         std::array<uint32_t, kPairs> lastSeen{};
-        uint64_t rebootsSeen = reboots_.load();
+        uint64_t rebootsSeen = tally_.reboots.load();
         for (uint64_t op = 0; !stop.load(std::memory_order_relaxed); ++op) {
             const int32_t userId = pairs_[t * kPairsPerThread].userId.load();
             if (options_.harsh) {
-                if (reboots_.load() != rebootsSeen) {
-                    rebootsSeen = reboots_.load();
+                if (const uint64_t reboots = tally_.reboots.load(); reboots != rebootsSeen) {
+                    rebootsSeen = reboots;
                     LogInAgain(t);
                 }
                 for (int p = t * kPairsPerThread; p < (t + 1) * kPairsPerThread; ++p) {
@@ -396,7 +395,6 @@ private:
     std::array<uint32_t, kPairs> sequences_{};       // each written by one SDK thread at a time
     std::array<bool, kPairs> live_{};                // each kept by the pair's host thread
     std::array<std::atomic<bool>, kPairs> ended_{};  // by the camera, to be restarted
-    std::atomic<uint64_t> reboots_{0};
     std::mutex stopsLock_;
     std::map<std::pair<int32_t, int32_t>, uint64_t> hostStops_;
     std::set<std::pair<int32_t, int32_t>> startedPairs_;

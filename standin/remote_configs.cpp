@@ -5,12 +5,6 @@
 #include "hcnetsdk_standin.h"
 
 namespace standin {
-namespace {
-
-constexpr int32_t kStatusKind = 0;
-constexpr uint32_t kStatusFailure = 1002;
-
-}  // namespace
 
 Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t channel,
                              const CameraTraits& camera, HcRemoteConfigCallback callback, void* userData) {
@@ -108,8 +102,8 @@ void RemoteConfigs::endLocked(std::unique_lock<std::mutex>& lock, int32_t handle
         if (session.stream) streams.push_back(std::move(session.stream));
     }
     const uint32_t words[2] = {status, code};
-    const int32_t length = status == kStatusFailure ? sizeof words : sizeof words[0];
-    deliver(lock, handle, kStatusKind, words, length);
+    const int32_t length = status == STANDIN_STATUS_FAILED ? sizeof words : sizeof words[0];
+    deliver(lock, handle, ThermometryStream::kStatusKind, words, length);
 }
 
 bool RemoteConfigs::endFromCamera(int32_t handle, uint32_t status, uint32_t code, bool continuing) {
@@ -134,7 +128,7 @@ void RemoteConfigs::endSessionsOf(const std::vector<int32_t>& userIds, uint32_t 
                    std::find(userIds.begin(), userIds.end(), entry.second.userId) != userIds.end();
         });
         if (found == sessions_.end()) break;
-        endLocked(lock, found->first, kStatusFailure, code, false, streams);
+        endLocked(lock, found->first, STANDIN_STATUS_FAILED, code, false, streams);
     }
     lock.unlock();
     finishStreams(streams);

@@ -10,8 +10,6 @@
 namespace standin {
 namespace {
 
-constexpr int32_t kStatusKind = 0;
-constexpr int32_t kDataKind = 2;
 constexpr uint32_t kStatusSuccess = 1000;
 constexpr std::size_t kBlockSize = 440;
 

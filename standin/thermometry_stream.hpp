@@ -22,6 +22,9 @@ public:
     using Deliver = std::function<bool(int32_t kind, const void* buffer, int32_t length)>;
 
     static constexpr std::chrono::milliseconds interval{200};
+    // The kinds of event a session's callback gets.
+    static constexpr int32_t kStatusKind = 0;
+    static constexpr int32_t kDataKind = 2;
 
     // Starts the thread. Throws std::system_error when no thread can be started.
     static std::shared_ptr<ThermometryStream> launch(Deliver deliver, int32_t channel,

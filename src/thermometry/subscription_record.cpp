@@ -48,6 +48,13 @@ void ThermometrySubscription::PublishLocked() noexcept {
     version_.store(version + 2, std::memory_order_release);
 }
 
+// The first event of a restarted subscription: nothing of the old one stays.
+void ThermometrySubscription::ClearIfRestartedLocked() noexcept {
+    if (!resetPending_) return;
+    ClearLocked();
+    resetPending_ = false;
+}
+
 void ThermometrySubscription::ClearLocked() noexcept {
     eventCount_ = 0;
     time_ = DecodedTime{};
@@ -64,11 +71,7 @@ void ThermometrySubscription::StoreDataEvent(const ThermometryUpload* block) noe
     [[maybe_unused]] int64_t now = 0;
     if constexpr (kWithStatus) now = MonotonicNs();
     std::lock_guard guard(storeLock_);
-    if (resetPending_) {
-        // The first event of a restarted subscription: nothing of the old one stays.
-        ClearLocked();
-        resetPending_ = false;
-    }
+    ClearIfRestartedLocked();
     ++eventCount_;
     if (block != nullptr) {
         std::memcpy(upload_.get(), block, kUploadSize);
@@ -93,11 +96,7 @@ void ThermometrySubscription::RecordDataEventWithoutStatus(const ThermometryUplo
 
 void ThermometrySubscription::RecordCameraFailure(int32_t code) noexcept {
     std::lock_guard guard(storeLock_);
-    if (resetPending_) {
-        // Also a first event of a restarted subscription.
-        ClearLocked();
-        resetPending_ = false;
-    }
+    ClearIfRestartedLocked();
     cameraFailing_ = true;
     cameraCode_ = code;
     PublishLocked();

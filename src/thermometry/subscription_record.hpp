@@ -123,6 +123,7 @@ private:
     void StoreDataEvent(const ThermometryUpload* block) noexcept;
     void PublishLocked() noexcept;
     void ClearLocked() noexcept;
+    void ClearIfRestartedLocked() noexcept;
     // Copies published values with `copy` until no writer published meanwhile.
     template <class Copy>
     void ReadPublished(Copy copy) const noexcept;

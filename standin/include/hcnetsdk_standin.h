@@ -18,8 +18,8 @@
  * measures exactly what the descriptions below give. Logins, streams, scripts
  * and the journal are shared by all cameras.
  * Remote-configuration handles are table indexes, as in real SDKs: a start
- * gets the lowest non-negative handle no session holds, so the handle of a
- * stopped session is the next start's.
+ * gets the lowest non-negative handle no session holds, so a stopped
+ * session's handle is soon another session's.
  *
  * All functions use the plain C convention and may be called from any thread.
  */
@@ -137,17 +137,17 @@ size_t StandinJournalSize(void);
 void StandinJournalClear(void);
 /* Operation of entry index, or -1 when there is no such entry. */
 int32_t StandinJournalOperation(size_t index);
-/* Integer argument slot of an entry; pointers are given as their address. */
+/* Integer argument slot of an entry; pointers are given as their address; 0
+ * for a slot the entry does not have. A stop of a remote configuration that
+ * the camera answered (not a scripted one) has the user ID and channel of the
+ * session it ended in slots 1 and 2, or -1 and -1 when it ended none. */
 int64_t StandinJournalArgument(size_t index, size_t slot);
 /* Copies record number `record` of an entry into out (at most capacity bytes) and
  * returns its full size, or -1 when the entry has no such record.
  *   login:  record 0 the login record (400 bytes), 1 the device block (344)
  *   get config: record 0 the returned-size variable as it was before the call
  *   capture: record 0 the picture parameters (4 bytes), 1 the path bytes (no NUL)
- *   start remote config: record 0 the condition block
- * A stop of a remote configuration that the camera answered (not a scripted
- * one) has the user ID and channel of the session it ended in argument slots 1
- * and 2, or -1 and -1 when it ended none. */
+ *   start remote config: record 0 the condition block */
 int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capacity);
 
 /* Calls the callback of a running remote-configuration handle synchronously on

@@ -1,5 +1,5 @@
 // A host whose main thread calls exit() while eight other threads keep calling
-// exports: reads, starts and stops of subscriptions, failure texts, job binding.
+// exports: reads, starts and stops of subscriptions, failure texts, logouts.
 // Whatever the library does at process end, none of those calls may touch
 // memory it already released; the test runs this many times under the
 // sanitizers and expects a clean exit every time.

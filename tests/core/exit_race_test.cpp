@@ -8,16 +8,11 @@
 
 #include <string>
 
+#include "support/platform/program_folder_posix.hpp"
+
 extern char** environ;
 
 namespace {
-
-std::string ProgramFolder() {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    const std::string program(path, length > 0 ? static_cast<size_t>(length) : 0);
-    return program.substr(0, program.rfind('/') + 1);
-}
 
 // Runs the host once; its exit status and what it wrote to its error output.
 std::pair<int, std::string> RunHostOnce() {
@@ -26,7 +21,7 @@ std::pair<int, std::string> RunHostOnce() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
-    const std::string path = ProgramFolder() + "exit_race_host";
+    const std::string path = testsupport::ProgramFolder() + "exit_race_host";
     char* arguments[] = {const_cast<char*>(path.c_str()), nullptr};
     pid_t pid = 0;
     const int spawned = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, arguments, environ);

@@ -38,8 +38,6 @@ bool EndsSoon(int processFd) {
     return ::poll(&entry, 1, 10000) == 1;
 }
 
-int OpenFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
-
 // A shell whose grandchild sleeps: the tree a bound process may grow. The
 // script prints the sleeping leaf's process ID; it may first read a line.
 class ProcessTree {
@@ -62,7 +60,7 @@ public:
         ::close(input[0]);
         input_ = input[1];
         output_ = ::fdopen(output[0], "r");
-        rootFd_ = root_ > 0 ? OpenFd(root_) : -1;
+        rootFd_ = root_ > 0 ? OpenProcessFd(root_) : -1;
     }
     // Lets the script past its read; then waits for the leaf's ID.
     void Go() {
@@ -71,7 +69,7 @@ public:
     }
     void ReadLeaf() {
         int leaf = 0;
-        if (output_ != nullptr && std::fscanf(output_, "%d", &leaf) == 1) leafFd_ = OpenFd(leaf);
+        if (output_ != nullptr && std::fscanf(output_, "%d", &leaf) == 1) leafFd_ = OpenProcessFd(leaf);
     }
     ~ProcessTree() {
         if (output_ != nullptr) std::fclose(output_);
@@ -143,13 +141,13 @@ TEST(JobHarshWorldTest, ForkedChildrenBindThroughWatchersOfTheirOwn) {
     ASSERT_EQ(std::fscanf(host.Output(), "%d %u %d", &allOwn, &lastResult, &forked), 3);
     EXPECT_EQ(allOwn, 1) << "a forked child used its parent's watcher";
     EXPECT_EQ(lastResult, kNewJobAssigned);
-    const int forkedFd = OpenFd(forked);
+    const int forkedFd = OpenProcessFd(forked);
     ASSERT_GE(forkedFd, 0);
     // A child that kept every descriptor, the watcher's link too.
     ASSERT_TRUE(host.Command("hold"));
     int holder = 0;
     ASSERT_EQ(std::fscanf(host.Output(), "%d", &holder), 1);
-    const int holderFd = OpenFd(holder);
+    const int holderFd = OpenProcessFd(holder);
     ASSERT_GE(holderFd, 0);
 
     // The host is killed while its forked children live on: the host's process

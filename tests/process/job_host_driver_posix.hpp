@@ -14,16 +14,11 @@
 #include <string>
 #include <thread>
 
+#include "support/platform/program_folder_posix.hpp"
+
 extern char** environ;
 
 namespace testsupport {
-
-inline std::string ProgramFolder() {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    const std::string program(path, length > 0 ? static_cast<size_t>(length) : 0);
-    return program.substr(0, program.rfind('/') + 1);
-}
 
 // A child that sleeps until it is ended; ended and reaped on destruction.
 class SleepingChild {

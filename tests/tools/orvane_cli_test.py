@@ -475,7 +475,7 @@ def group_shell():
               objects[9]["logged_out"], f"session: {objects[9]}")
     check(code == 2, f"shell exit code {code}, expected that of the failed line")
     calls = [f[1] for f in read_trace("shell-trace.txt") if f[0] == "call"]
-    check(calls.count("login") == 1 and calls.count("logout") == 1 and calls.index("logout") < len(calls),
+    check(calls.count("login") == 1 and calls.count("logout") == 1 and calls.index("login") < calls.index("logout"),
           f"shell logins and logouts: {calls}")
     # From a script the text output is the results only: no prompt, no greeting.
     code, out, _ = run(["shell", "-a", CAMERA], env, "position\n")

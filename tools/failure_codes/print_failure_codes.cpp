@@ -33,8 +33,9 @@ std::string Table() {
         "Generated from the library's description table by `orvane_failure_codes`; do not edit.\n\n"
         "`CamLastFailureCode` returns the code; `CamDescribeFailure` gives either text for any code. "
         "The library's texts end in a space that this table leaves out. Codes without a description of "
-        "their own (the gaps below, and every code above 188) get the library's default text and an English "
-        "text naming the number.\n\n"
+        "their own (the gaps below, and every code above " +
+        std::to_string(orvane::kSdkErrorTableSize - 1) +
+        ") get the library's default text and an English text naming the number.\n\n"
         "| code | library text (language 0) | English (language 1) |\n"
         "|---:|---|---|\n";
     const auto row = [&](int32_t code) {

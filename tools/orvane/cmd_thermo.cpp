@@ -15,6 +15,7 @@
 #include "exit_codes.hpp"
 #include "host_clock.hpp"
 #include "measurement.hpp"
+#include "password.hpp"
 #include "platform/terminal.hpp"
 #include "record_summary.hpp"
 #include "recording_file.hpp"
@@ -190,16 +191,15 @@ SubscriptionHealth ReadHealth(const CameraLibrary& library, const RecordedCamera
     return h;
 }
 
-// Stops what is left of a camera's subscription and starts it again. False
-// when the library refused the start (the watch tries again later).
-bool Restart(Output& out, const CameraLibrary& library, const RecordedCamera& camera,
+// Stops what is left of a camera's subscription and starts it again. A refused
+// start shows as "start failed" in the next status, and the watch tries again.
+void Restart(Output& out, const CameraLibrary& library, const RecordedCamera& camera,
              const SubscriptionHealth& health, Milliseconds sinceStart) {
     out.Warn("restarting the subscription of " + camera.Label() + ": " + HealthText(health, sinceStart));
     library.api().CamThermometryStop(camera.userId, camera.channel, 0);
-    if (library.api().CamThermometryStart(camera.userId, camera.channel, 0) == 1) return true;
+    if (library.api().CamThermometryStart(camera.userId, camera.channel, 0) == 1) return;
     out.Warn("restarting the subscription of " + camera.Label() +
              " failed: " + FailureLine(library.LastFailure()));
-    return false;
 }
 
 // Polls every camera's subscription until the duration is over, an interrupt
@@ -378,7 +378,7 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
     }
     std::string password;
     if (tool.shared == nullptr) {
-        const auto resolved = PasswordFor(out, tool.connection);
+        const auto resolved = ResolvePassword(out, tool.connection);
         if (!resolved) return kExitUsage;
         password = *resolved;
     }

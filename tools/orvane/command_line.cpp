@@ -108,13 +108,7 @@ Parsed ParseCommandLine(CLI::App& app, std::vector<std::string> args) {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.parse(reversed);
-    } catch (const CLI::CallForHelp& e) {
-        parsed.kind = Parsed::kPrinted;
-        parsed.exitCode = app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        parsed.kind = Parsed::kPrinted;
-        parsed.exitCode = app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
+    } catch (const CLI::Success& e) {  // help or version, printed
         parsed.kind = Parsed::kPrinted;
         parsed.exitCode = app.exit(e);
     } catch (const CLI::ParseError& e) {

@@ -66,10 +66,6 @@ int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body) {
     return body(library);
 }
 
-std::optional<std::string> PasswordFor(Output& out, const Connection& connection) {
-    return ResolvePassword(out, connection);
-}
-
 int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection, const std::string& address,
               const std::string& password) {
     const std::string where = Where(connection, address);
@@ -98,7 +94,7 @@ int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibra
     if (connection.address.empty()) {
         return out.Error(kExitUsage, "no camera address: give --address (or ORVANE_ADDRESS)");
     }
-    const auto password = PasswordFor(out, connection);
+    const auto password = ResolvePassword(out, connection);
     if (!password) return kExitUsage;
     return WithLibrary(out, [&](CameraLibrary& library) {
         const int32_t userId = LogIn(out, library, connection, connection.address, *password);

@@ -62,8 +62,6 @@ int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibra
 // Loads the library only (for commands that need no login).
 int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body);
 
-// The password for the connection, or nothing after reporting why (kExitUsage).
-std::optional<std::string> PasswordFor(Output& out, const Connection& connection);
 // Logs in to `address` with the connection's port and credentials: the user ID,
 // or -1 after reporting the failure (kExitLoginFailed).
 int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection, const std::string& address,

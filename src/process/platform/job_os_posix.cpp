@@ -34,6 +34,7 @@
 
 #include "process/job_os.hpp"
 #include "process/platform/job_watcher.hpp"
+#include "process/platform/job_watcher_protocol.hpp"
 
 namespace orvane::process {
 namespace {
@@ -51,7 +52,7 @@ WatcherLink watcher;
 pid_t watcherOwner = 0;  // the process whose watcher `watcher` is
 // As many as the watcher holds. A plain array, which no static destructor
 // frees: a call may still run while another thread's exit() runs them.
-constexpr int kMostBound = 4096;
+constexpr int kMostBound = kWatcherCapacity;
 BoundProcess boundProcesses[kMostBound];
 int boundCount = 0;
 

@@ -32,8 +32,7 @@
 namespace orvane::process {
 namespace {
 
-// Live bound processes one watcher holds at most.
-constexpr int kCapacity = 4096;
+constexpr int kCapacity = kWatcherCapacity;
 // Processes one tree ending can stop and kill at most.
 constexpr int kTreeCapacity = 16384;
 constexpr int kLinkSlot = 0;

@@ -26,6 +26,9 @@ struct Message {
 };
 static_assert(sizeof(Message) == 8);
 
+// Live bound processes one watcher holds at most.
+inline constexpr int kWatcherCapacity = 4096;
+
 // Longest path of the watcher's control group folder, terminator included.
 inline constexpr int kGroupPathCapacity = 512;
 

@@ -48,8 +48,6 @@ public:
     // could not be opened or a write failed: the lines not written are lost.
     bool Append(std::span<const std::string_view> lines) noexcept;
 
-    const char* Path() const noexcept { return path_; }
-
 private:
     // The part of `path` the platform opens relative to the kept folder (all of it
     // where nothing is kept); null when the path names no file.

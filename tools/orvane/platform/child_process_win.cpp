@@ -3,18 +3,10 @@
 #include <tlhelp32.h>
 
 #include "child_process.hpp"
+#include "wide_text_win.hpp"
 
 namespace orvane_cli::platform {
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
 
 // One argument quoted so that the C runtime's command-line parsing gives it back
 // unchanged: backslashes double only before a quote.
@@ -80,7 +72,8 @@ std::unique_ptr<HeldChild> HeldChild::Start(const std::vector<std::string>& argv
         return nullptr;
     }
     std::wstring commandLine;
-    for (const std::string& arg : argv) commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(Wide(arg));
+    for (const std::string& arg : argv)
+        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(WideFromUtf8(arg));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "terminal.hpp"
+#include "wide_text_win.hpp"
 
 namespace orvane_cli::platform {
 namespace {
@@ -38,10 +39,7 @@ void WriteText(std::FILE* stream, const std::string& utf8) {
     const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
     DWORD mode = 0;
     if (handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0 && !utf8.empty()) {
-        const int length =
-            ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(length), L'\0');
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+        const std::wstring wide = WideFromUtf8(utf8);
         for (std::size_t done = 0; done < wide.size();) {
             DWORD written = 0;
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
