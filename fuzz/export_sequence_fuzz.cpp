@@ -10,11 +10,15 @@
 //   handle may be another subscription's by now); Read and Stop of a pair
 //   never started answer 0 and touch nothing;
 // - the status of a pair is that of the record Read answers with: start
-//   failed, stopped, failing (a failure status and no data since) or running,
-//   its data events, whether any data came, and the newest failure's code;
+//   failed, stopped, failing (a status other than success and no data since)
+//   or running, its data events, whether any data came, and the newest 1002's
+//   code (0 after any other status); while the SDK's start call runs, a pair
+//   whose answering subscription does not run is starting, with nothing
+//   received;
 // - the failure record changes exactly on a failed start, stop, login or logout;
 // - unload stops every subscription still running.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -37,7 +41,15 @@ using orvane::thermometry::kUploadSize;
 
 constexpr int32_t kStatusKind = 0;
 constexpr int32_t kDataKind = 2;
+constexpr uint32_t kSuccessStatus = 1000;
 constexpr uint32_t kFailureStatus = 1002;
+constexpr int32_t kUntouched = 0x7EADBEEF;
+
+// What a status query answered.
+struct StatusSeen {
+    bool answered = false;
+    int32_t state = kUntouched, events = kUntouched, since = kUntouched, code = kUntouched;
+};
 
 // What the next SDK call answers, and what the SDK saw.
 struct Session {
@@ -54,13 +66,29 @@ struct SdkScript {
     bool unloading = false;
     std::map<int32_t, Session> sessions;
     std::vector<int32_t> unloadStops;
+    // Queried from inside the start call, as another host thread would.
+    orvane::LibraryState* library = nullptr;
+    StatusSeen duringStart;
 } sdk;
 
-int32_t HCNETSDK_CALL ScriptedStart(int32_t, uint32_t command, void* condition, uint32_t size,
+StatusSeen QueryStatus(orvane::LibraryState& library, int32_t userId, int32_t channel) {
+    StatusSeen seen;
+    seen.answered = orvane::thermometry::Status(library, userId, channel, &seen.state, &seen.events,
+                                                &seen.since, &seen.code);
+    return seen;
+}
+
+int32_t HCNETSDK_CALL ScriptedStart(int32_t userId, uint32_t command, void* condition, uint32_t size,
                                     HcRemoteConfigCallback callback, void* userData) {
     ++sdk.calls;
     Check(command == kThermometryCommand && size == sizeof(orvane::thermometry::ThermometryCondition));
     Check(callback != nullptr && userData != nullptr && condition != nullptr);
+    int32_t channel;
+    std::memcpy(
+        &channel,
+        static_cast<const uint8_t*>(condition) + offsetof(orvane::thermometry::ThermometryCondition, channel),
+        sizeof channel);
+    sdk.duringStart = QueryStatus(*sdk.library, userId, channel);
     if (sdk.startResult < 0) {
         orvane::platform::SetLastError(sdk.errorCode);
         return sdk.startResult;
@@ -136,6 +164,12 @@ struct ModelRecord {
         if (stopConfirmed) return 2;
         return cameraFailing ? 4 : 1;
     }
+    bool Live() const { return handle >= 0 && !stopConfirmed; }
+    // What a status query of its pair answers.
+    void CheckStatus(const StatusSeen& seen) const {
+        Check(seen.answered && seen.state == State() && seen.events == dataEvents && seen.code == cameraCode);
+        Check(dataEvents == 0 ? seen.since == -1 : seen.since >= 0);
+    }
 };
 
 // The reading a block gives, decoded by the SDK's packing of the time word.
@@ -189,6 +223,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> block(kUploadSize + 256);
     {
         orvane::LibraryState library(ready ? kReadySdk : kNotReadySdk, fuzzing::CheckedDiscardingLog());
+        sdk.library = &library;
         for (int step = 0; step < 64 && !input.Empty(); ++step) {
             const uint8_t op = input.Byte();
             const uint8_t pair = input.Byte();
@@ -206,8 +241,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             switch ((op & 0x7F) % 7) {
                 case 0: {  // start, accepted or refused
                     sdk.startResult = (op & 0x80) != 0 ? -1 - (op & 0x0F) : nextHandle++;
+                    const ModelRecord* before = model.Answering(userId, channel);
+                    sdk.duringStart = StatusSeen{};
                     const bool started = orvane::thermometry::Start(library, userId, channel);
                     Check(sdk.calls == 1 && started == (sdk.startResult >= 0));
+                    if (before != nullptr && before->Live()) {
+                        before->CheckStatus(sdk.duringStart);  // it answers until the new one started
+                    } else {
+                        const StatusSeen& seen = sdk.duringStart;
+                        Check(seen.answered && seen.state == 5 && seen.events == 0 && seen.since == -1 &&
+                              seen.code == 0);
+                    }
                     model.records.push_back(ModelRecord{userId, channel, sdk.startResult, 0, Reading{}});
                     recorded = !started;
                     break;
@@ -235,7 +279,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     break;
                 }
                 case 2: {  // read
-                    constexpr int32_t kUntouched = 0x7EADBEEF;
                     Reading cells{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched};
                     const bool answered =
                         orvane::thermometry::Read(library, userId, channel, &cells.date, &cells.time,
@@ -297,9 +340,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     } else if (kind == kStatusKind) {
                         uint32_t words[2];
                         std::memcpy(words, buffer, sizeof words);
-                        if (words[0] == kFailureStatus) {
+                        if (words[0] != kSuccessStatus) {
                             record->cameraFailing = true;
-                            record->cameraCode = length >= 8 ? static_cast<int32_t>(words[1]) : 0;
+                            record->cameraCode = words[0] == kFailureStatus && length >= 8
+                                                     ? static_cast<int32_t>(words[1])
+                                                     : 0;
                         }
                     }
                     break;
@@ -312,18 +357,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     break;
                 }
                 case 6: {  // status
-                    constexpr int32_t kUntouched = 0x7EADBEEF;
-                    int32_t state = kUntouched, events = kUntouched, since = kUntouched, code = kUntouched;
-                    const bool answered =
-                        orvane::thermometry::Status(library, userId, channel, &state, &events, &since, &code);
+                    const StatusSeen seen = QueryStatus(library, userId, channel);
                     const ModelRecord* target = model.Answering(userId, channel);
                     if (target == nullptr) {
-                        Check(!answered && state == kUntouched && events == kUntouched &&
-                              since == kUntouched && code == kUntouched);
+                        Check(!seen.answered && seen.state == kUntouched && seen.events == kUntouched &&
+                              seen.since == kUntouched && seen.code == kUntouched);
                     } else {
-                        Check(answered && state == target->State() && events == target->dataEvents &&
-                              code == target->cameraCode);
-                        Check(target->dataEvents == 0 ? since == -1 : since >= 0);
+                        target->CheckStatus(seen);
                     }
                     break;
                 }

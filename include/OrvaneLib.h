@@ -344,21 +344,27 @@ int32_t ORVANE_CALL CamDescribeFailure(int32_t code, int32_t language, uint16_t*
  *
  * userId       the login.
  * channel      the camera channel.
- * state        receives 1 running (started, not stopped, no camera failure
- *              since its newest data); 2 stopped (the host's stop was
- *              confirmed); 3 the start failed; 4 failing on the camera's side
- *              (the camera reported a failure, status 1002, and sent no data
- *              since).
+ * state        receives 1 running (started, not stopped, the camera
+ *              delivering); 2 stopped (the host's stop was confirmed); 3 the
+ *              start failed; 4 failing on the camera's side (the camera sent a
+ *              status other than success, 1000, and no data since: a failure,
+ *              1002, the end of the stream, or any other); 5 starting (the
+ *              start was asked and the SDK has not answered yet).
  * dataEvents   receives the measurements this subscription received; a
- *              restart begins at 0.
+ *              start begins at 0 (a refused restart gives back the count of
+ *              the subscription it replaced).
  * msSinceData  receives the milliseconds since its newest measurement by the
  *              host's monotonic clock, at most INT32_MAX; -1 before the first.
- * cameraCode   receives the SDK error code of the camera's newest failure
- *              report; 0 if none; kept when data resumes; a restart clears it.
+ * cameraCode   receives the SDK error code of the camera's newest status other
+ *              than success: the code of a 1002, 0 for any other; 0 if none;
+ *              kept when data resumes; a start clears it.
  * reserved     ignored.
  *
  * Whenever the pair was ever started, writes every non-null output, all from
- * the same moment of the subscription; writes nothing otherwise.
+ * one moment of the subscription (one state change or event at a time is
+ * published with everything it changes); writes nothing otherwise. While a
+ * pair's running subscription answers, a newer start of the pair shows only
+ * once it succeeded.
  *
  * Returns 1 when the pair has a subscription, 0 otherwise. Never records a
  * failure. Never waits for a start, a stop or an arriving measurement; may run

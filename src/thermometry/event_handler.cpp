@@ -55,8 +55,9 @@ std::size_t HandleData(LogSink& log, char* out, const uint8_t* buffer, int32_t l
     return size;
 }
 
-bool IsFailureStatus(const uint8_t* buffer, int32_t length) noexcept {
-    return buffer != nullptr && length >= 4 && ReadWord(buffer) == kStatusFailure;
+// The status word; 0 (no status) when the SDK sent none.
+uint32_t StatusWord(const uint8_t* buffer, int32_t length) noexcept {
+    return buffer == nullptr || length < 4 ? 0 : ReadWord(buffer);
 }
 
 // The error code follows the failure status word; 0 when the SDK sent less.
@@ -69,7 +70,7 @@ std::size_t HandleStatus(LogSink& log, char* out, const uint8_t* buffer, int32_t
     out[0] = '\r';
     out[1] = '\n';
     const std::string_view empty(out, 2);
-    const uint32_t status = buffer == nullptr || length < 4 ? 0 : ReadWord(buffer);
+    const uint32_t status = StatusWord(buffer, length);
     if (status == kStatusSuccess) {
         constexpr std::string_view kSuccess = "NET_SDK_CALLBACK_STATUS_SUCCESS\r\n\r\n";
         const std::string_view lines[] = {kSuccess, empty};
@@ -109,9 +110,14 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
             const ThermometryUpload block = ReadUpload(bytes);
             record.RecordDataEvent(&block);
         }
-    } else if (kind == kEventStatus && IsFailureStatus(bytes, length)) {
-        // Kept beside the log line, for status queries.
-        record.RecordCameraFailure(FailureStatusCode(bytes, length));
+    } else if (kind == kEventStatus) {
+        // Anything but success (a failure, the end of the stream, a status the
+        // library does not know) means the camera is not delivering: kept
+        // beside the log line, for status queries.
+        const uint32_t status = StatusWord(bytes, length);
+        if (status != kStatusSuccess) {
+            record.RecordCameraFailure(status == kStatusFailure ? FailureStatusCode(bytes, length) : 0);
+        }
     }
     const auto textLock = record.LockEventText();
     char spare[kEventTextCapacity];  // when the record's text could not be allocated
@@ -119,12 +125,12 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
     char* out = text != nullptr ? text : spare;
     std::size_t size;
     if (kind == kEventData) {
-        size = HandleData(record.log, out, bytes, length);
+        size = HandleData(record.Log(), out, bytes, length);
     } else if (kind == kEventStatus) {
-        size = HandleStatus(record.log, out, bytes, length);
+        size = HandleStatus(record.Log(), out, bytes, length);
     } else {
         size = HandleOtherKind(out, kind);
-        record.log.Append(out, size);
+        record.Log().Append(out, size);
     }
     if (text != nullptr) record.SetEventTextSize(size);
 }

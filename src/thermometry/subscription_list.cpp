@@ -42,14 +42,14 @@ SubscriptionList::Choice SubscriptionList::ChooseRecord(Pair& pair) {
     // Under the pair's lock.
     Choice choice{};
     choice.answering = pair.answering.load(std::memory_order_relaxed);
-    // A free record of the pair first, then the answering one once nothing
-    // uses it, and only then a new one.
-    if (pair.reusable != nullptr) {
+    // The answering record once nothing uses it, so that status queries see
+    // the pair starting; then a free record of the pair, and only then a new one.
+    if (choice.answering != nullptr && !choice.answering->Live()) {
+        choice.record = choice.answering;
+    } else if (pair.reusable != nullptr) {
         choice.record = pair.reusable;
         pair.reusable = choice.record->NextReusable();
         choice.record->SetNextReusable(nullptr);
-    } else if (choice.answering != nullptr && !choice.answering->Live()) {
-        choice.record = choice.answering;
     } else {
         std::lock_guard guard(appendLock_);
         choice.record = &AppendRecord(pair.userId, pair.channel);

@@ -50,14 +50,13 @@ public:
         return started;
     }
 
-    // Stops the pair's answering subscription. Only a live one (started, its
-    // stop not confirmed) is sent to the SDK: `stop(handle)` calls it under the
-    // pair's lock and returns whether it confirmed the stop. A handle the SDK
-    // gave up (confirmed stopped) or never gave (a failed start) may belong to
-    // another subscription by now, so it is never sent. The result:
-    //   - live: what `stop` returned (a refused stop may be asked again);
-    //   - stop already confirmed: Stopped, without calling `stop`;
-    //   - start failed, or no record for the pair: NotStarted, without calling it.
+    // Stops the pair's answering subscription by the stop rule of
+    // CamThermometryStop (include/OrvaneLib.h): only a live one (started, its
+    // stop not confirmed) reaches the SDK, through `stop(handle)`, called under
+    // the pair's lock, which returns whether the SDK confirmed. Refused for a
+    // live one whose stop was refused; Stopped for a confirmed or earlier
+    // confirmed stop; NotStarted, without calling `stop`, when the start failed
+    // or the pair has no record.
     enum class StopResult { Stopped, Refused, NotStarted };
     template <class StopCall>
     StopResult Stop(int32_t userId, int32_t channel, StopCall stop) noexcept {

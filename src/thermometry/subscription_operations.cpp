@@ -12,9 +12,9 @@ namespace {
 bool StartSubscription(const sdk::SdkOps& sdk, ThermometrySubscription& record) {
     ThermometryCondition condition{};
     condition.size = sizeof condition;
-    condition.channel = record.channel;
+    condition.channel = record.Channel();
     condition.mode = 0;
-    const int32_t handle = sdk.startRemoteConfig(record.userId, kThermometryCommand, &condition,
+    const int32_t handle = sdk.startRemoteConfig(record.UserId(), kThermometryCommand, &condition,
                                                  sizeof condition, &OnThermometryEvent, &record);
     record.SetHandle(handle);
     return handle >= 0;

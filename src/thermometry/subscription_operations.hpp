@@ -16,13 +16,8 @@ namespace orvane::thermometry {
 // Throws std::bad_alloc when no record can be allocated.
 bool Start(LibraryState& library, int32_t userId, int32_t channel);
 
-// Stops the pair's answering subscription; the record stays in the list and
-// answers reads with its last measurement until a newer start of the pair
-// succeeds. Only a live subscription's handle goes to the SDK: true when the SDK
-// confirms, false with a failure record when it refuses (a later stop asks
-// again). A subscription whose stop was confirmed before is stopped: true, no
-// SDK call. False without a failure record and without an SDK call when the
-// pair was never started or its start failed.
+// Stops the pair's answering subscription by the stop rule of
+// CamThermometryStop (include/OrvaneLib.h); the record stays in the list.
 bool Stop(LibraryState& library, int32_t userId, int32_t channel) noexcept;
 
 // Writes the newest measurement of the pair's answering subscription: date as
@@ -34,8 +29,9 @@ bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date,
           uint32_t* maxBits, uint32_t* minBits, uint32_t* avgBits) noexcept;
 
 // Writes the state, data events, milliseconds since the newest data and newest
-// camera failure code of the pair's answering subscription; null outputs are
-// skipped. False, writing nothing, when the pair was never started. Lock-free.
+// camera failure code of the pair's answering subscription, all from one
+// publication of its record; null outputs are skipped. False, writing nothing,
+// when the pair was never started. Lock-free.
 bool Status(LibraryState& library, int32_t userId, int32_t channel, int32_t* state, int32_t* dataEvents,
             int32_t* msSinceData, int32_t* cameraCode) noexcept;
 

@@ -22,7 +22,7 @@ int64_t MonotonicNs() noexcept {
 }  // namespace
 
 ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue, LogSink& logSink)
-    : userId(userIdValue), channel(channelValue), log(logSink), upload_(new uint8_t[kUploadSize]()) {}
+    : userId_(userIdValue), channel_(channelValue), log_(logSink), upload_(new uint8_t[kUploadSize]()) {}
 
 // A sequence lock without fences: each published value is stored with release
 // order after the odd version, and loaded with acquire order before the version
@@ -42,9 +42,15 @@ void ThermometrySubscription::PublishLocked() noexcept {
         std::memcpy(&bits, upload_.get() + offsets[i], sizeof bits);
         publishedReadings_[i].store(bits, kPublish);
     }
-    publishedLastDataNs_.store(lastDataNs_, kPublish);
-    publishedCameraFailing_.store(cameraFailing_, kPublish);
-    publishedCameraCode_.store(cameraCode_, kPublish);
+    // A start under way has received nothing until its first event.
+    const bool fresh = resetPending_;
+    const SubscriptionState state = startState_ == SubscriptionState::kRunning && cameraFailing_
+                                        ? SubscriptionState::kCameraFailing
+                                        : startState_;
+    publishedState_.store(static_cast<int32_t>(state), kPublish);
+    publishedStatusEvents_.store(fresh ? 0 : eventCount_, kPublish);
+    publishedLastDataNs_.store(fresh ? kNoData : lastDataNs_, kPublish);
+    publishedCameraCode_.store(fresh ? 0 : cameraCode_, kPublish);
     version_.store(version + 2, std::memory_order_release);
 }
 
@@ -64,12 +70,10 @@ void ThermometrySubscription::ClearLocked() noexcept {
     cameraCode_ = 0;
 }
 
-template <bool kWithStatus>
-void ThermometrySubscription::StoreDataEvent(const ThermometryUpload* block) noexcept {
+void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
     const DecodedTime time = block != nullptr ? DecodePackedTime(block->time) : DecodedTime{};
     // Read before the lock, so that waiting for it does not count as silence.
-    [[maybe_unused]] int64_t now = 0;
-    if constexpr (kWithStatus) now = MonotonicNs();
+    const int64_t now = MonotonicNs();
     std::lock_guard guard(storeLock_);
     ClearIfRestartedLocked();
     ++eventCount_;
@@ -77,21 +81,11 @@ void ThermometrySubscription::StoreDataEvent(const ThermometryUpload* block) noe
         std::memcpy(upload_.get(), block, kUploadSize);
         time_ = time;
     }
-    if constexpr (kWithStatus) {
-        lastDataNs_ = now;
-        // Data again: the camera delivers, whatever it reported before. Its
-        // code stays for the host to see.
-        cameraFailing_ = false;
-    }
+    lastDataNs_ = now;
+    // Data again: the camera delivers, whatever it reported before. Its code
+    // stays for the host to see.
+    cameraFailing_ = false;
     PublishLocked();
-}
-
-void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
-    StoreDataEvent<true>(block);
-}
-
-void ThermometrySubscription::RecordDataEventWithoutStatus(const ThermometryUpload* block) noexcept {
-    StoreDataEvent<false>(block);
 }
 
 void ThermometrySubscription::RecordCameraFailure(int32_t code) noexcept {
@@ -116,27 +110,21 @@ void ThermometrySubscription::ReadPublished(Copy copy) const noexcept {
 
 SubscriptionStatus ThermometrySubscription::Status() const noexcept {
     constexpr auto kTake = std::memory_order_acquire;
+    int32_t state = 0;
     int64_t lastDataNs = kNoData;
-    bool failing = false;
     SubscriptionStatus status{};
     ReadPublished([&] {
-        status.dataEvents = publishedCount_.load(kTake);
+        state = publishedState_.load(kTake);
+        status.dataEvents = publishedStatusEvents_.load(kTake);
         lastDataNs = publishedLastDataNs_.load(kTake);
-        failing = publishedCameraFailing_.load(kTake);
         status.cameraCode = publishedCameraCode_.load(kTake);
     });
+    status.state = static_cast<SubscriptionState>(state);
     if (lastDataNs == kNoData) {
         status.msSinceData = -1;
     } else {
         const int64_t ms = (MonotonicNs() - lastDataNs) / 1000000;
         status.msSinceData = ms < 0 ? 0 : (ms > INT32_MAX ? INT32_MAX : static_cast<int32_t>(ms));
-    }
-    if (Handle() < 0) {
-        status.state = SubscriptionState::kStartFailed;
-    } else if (StopConfirmed()) {
-        status.state = SubscriptionState::kStopped;
-    } else {
-        status.state = failing ? SubscriptionState::kCameraFailing : SubscriptionState::kRunning;
     }
     return status;
 }
@@ -160,27 +148,42 @@ MeasurementSnapshot ThermometrySubscription::Snapshot() const noexcept {
     return snapshot;
 }
 
+void ThermometrySubscription::ConfirmStop() noexcept {
+    stopConfirmed_.store(true, std::memory_order_release);
+    std::lock_guard guard(storeLock_);
+    startState_ = SubscriptionState::kStopped;
+    PublishLocked();
+}
+
 void ThermometrySubscription::BeginRestart() noexcept {
     previousHandle_ = Handle();
     previouslyStopped_ = stopConfirmed_;
     stopConfirmed_ = false;
     std::lock_guard guard(storeLock_);
     resetPending_ = true;
+    startState_ = SubscriptionState::kStarting;
+    PublishLocked();
 }
 
 void ThermometrySubscription::EndRestart(bool started) noexcept {
-    if (!started && previousHandle_ >= 0) {
+    const bool restored = !started && previousHandle_ >= 0;
+    if (restored) {
         // The subscription the record held before answers on, and a stop acts
         // on its handle as if the record had not been reused.
         SetHandle(previousHandle_);
         stopConfirmed_ = previouslyStopped_;
     }
     std::lock_guard guard(storeLock_);
-    if (started && resetPending_) {
-        ClearLocked();
-        PublishLocked();
-    }
+    if (started && resetPending_) ClearLocked();
     resetPending_ = false;
+    if (started) {
+        startState_ = SubscriptionState::kRunning;
+    } else if (restored) {
+        startState_ = previouslyStopped_ ? SubscriptionState::kStopped : SubscriptionState::kRunning;
+    } else {
+        startState_ = SubscriptionState::kStartFailed;
+    }
+    PublishLocked();
 }
 
 std::unique_lock<std::mutex> ThermometrySubscription::LockEventText() const {

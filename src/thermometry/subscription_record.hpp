@@ -35,12 +35,14 @@ struct MeasurementSnapshot {
     uint32_t avgBits;
 };
 
-// How a subscription is doing, as a host sees it.
+// How a subscription is doing, as a host sees it (the values of
+// CamThermometryStatus, which says what each means).
 enum class SubscriptionState : int32_t {
-    kRunning = 1,        // started, not stopped, no camera failure since its newest data
-    kStopped = 2,        // the SDK confirmed the host's stop
-    kStartFailed = 3,    // the SDK refused the start
-    kCameraFailing = 4,  // the camera reported a failure (status 1002) and sent no data since
+    kRunning = 1,
+    kStopped = 2,
+    kStartFailed = 3,
+    kCameraFailing = 4,
+    kStarting = 5,
 };
 
 // What a status query sees, from one publication of the record.
@@ -48,7 +50,7 @@ struct SubscriptionStatus {
     SubscriptionState state;
     int32_t dataEvents;
     int32_t msSinceData;  // -1 before the first data event; saturates at INT32_MAX
-    int32_t cameraCode;   // of the newest camera failure; 0 if none
+    int32_t cameraCode;   // of the newest status other than success; 0 if none
 };
 
 // Room for the longest event text: a data event's second log line.
@@ -59,9 +61,9 @@ public:
     // Events of the record are logged to `log`.
     ThermometrySubscription(int32_t userId, int32_t channel, LogSink& log);
 
-    const int32_t userId;
-    const int32_t channel;
-    LogSink& log;
+    int32_t UserId() const noexcept { return userId_; }
+    int32_t Channel() const noexcept { return channel_; }
+    LogSink& Log() const noexcept { return log_; }
 
     // The SDK's handle of the record's current subscription; negative when its
     // start failed. Set by the start, under the pair's start/stop lock.
@@ -69,10 +71,10 @@ public:
     void SetHandle(int32_t handle) noexcept { configHandle_.store(handle, std::memory_order_release); }
 
     // Kept by the subscription list under the pair's start/stop lock.
-    // Whether the SDK confirmed the stop of the current handle.
-    // (Atomic because status queries read it without that lock.)
+    // Whether the SDK confirmed the stop of the current handle. Confirming it
+    // publishes the stopped state.
     bool StopConfirmed() const noexcept { return stopConfirmed_.load(std::memory_order_acquire); }
-    void ConfirmStop() noexcept { stopConfirmed_.store(true, std::memory_order_release); }
+    void ConfirmStop() noexcept;
     // Started and not confirmed stopped: the SDK may still call back for it.
     bool Live() const noexcept { return Handle() >= 0 && !StopConfirmed(); }
     // The next record of the pair that may be reused (the pair's free list).
@@ -85,26 +87,27 @@ public:
     // Also notes when the event arrived (one read of the monotonic clock) and
     // that the subscription delivers again after a camera failure.
     void RecordDataEvent(const ThermometryUpload* block) noexcept;
-    // The same without the arrival time and camera state: only for the
-    // benchmark that prices that bookkeeping.
-    void RecordDataEventWithoutStatus(const ThermometryUpload* block) noexcept;
-    // The camera reported a failure of the subscription (status 1002) with
-    // `code`; it counts as failing until its next data event.
+    // The camera reported something other than success (any status but 1000):
+    // it does not deliver, and counts as failing with `code` (the SDK's code of
+    // a status 1002, 0 for any other) until its next data event.
     void RecordCameraFailure(int32_t code) noexcept;
     // The subscription's state, data events, time since its newest data and
-    // newest camera failure code, lock-free like Snapshot.
+    // newest camera failure code, all from one publication; lock-free like
+    // Snapshot.
     SubscriptionStatus Status() const noexcept;
     // The count with the date, time and readings of one stored block. Never
     // waits for a writer unless one is preempted in the middle of publishing.
     MeasurementSnapshot Snapshot() const noexcept;
 
-    // Reuse of the record for a new subscription of its pair, under the pair's
-    // lock. Between the two calls the record keeps its measurement, and the
-    // first data event of the new subscription replaces it as a fresh one
-    // (count 1). Ending a start that succeeded without such an event clears the
-    // measurement (count 0); ending one that failed keeps it, and the record
-    // gets back the handle and stop state it had, so that it goes on answering
-    // as the subscription it was.
+    // A start on the record (its first, or the reuse of the record for a new
+    // subscription of its pair), under the pair's lock. Between the two calls
+    // the status is "starting", with nothing received yet, while reads still
+    // get the measurement the record kept; the first event of the new
+    // subscription replaces that as a fresh one (data: count 1). Ending a start
+    // that succeeded without such an event clears the measurement (count 0);
+    // ending one that failed keeps it, and the record gets back the handle and
+    // stop state it had, so that it goes on answering as the subscription it
+    // was (or as a failed start, when it had none).
     void BeginRestart() noexcept;
     void EndRestart(bool started) noexcept;
 
@@ -119,8 +122,6 @@ public:
     void SetEventTextSize(std::size_t size) noexcept;
 
 private:
-    template <bool kWithStatus>
-    void StoreDataEvent(const ThermometryUpload* block) noexcept;
     void PublishLocked() noexcept;
     void ClearLocked() noexcept;
     void ClearIfRestartedLocked() noexcept;
@@ -128,6 +129,9 @@ private:
     template <class Copy>
     void ReadPublished(Copy copy) const noexcept;
 
+    const int32_t userId_;
+    const int32_t channel_;
+    LogSink& log_;
     std::atomic<int32_t> configHandle_{-1};
     std::atomic<bool> stopConfirmed_{false};
     ThermometrySubscription* nextReusable_ = nullptr;
@@ -151,15 +155,21 @@ private:
     std::atomic<int32_t> publishedCount_{0};
     std::atomic<int32_t> publishedTime_[6] = {};
     std::atomic<uint32_t> publishedReadings_[3] = {};
-    // Status bookkeeping, published with the measurement: the monotonic time of
-    // the newest data event (kNoData before the first), and the newest camera
-    // failure with whether data arrived since.
+    // Status bookkeeping, published with the measurement: where the start
+    // stands (starting, running, stopped or failed; set by the start, the
+    // stop and their ends), the monotonic time of the newest data event
+    // (kNoData before the first), and the newest camera failure with whether
+    // data arrived since. The status fields are published apart from the
+    // measurement, because a start under way shows nothing received while
+    // reads keep the measurement.
     static constexpr int64_t kNoData = INT64_MIN;
+    SubscriptionState startState_ = SubscriptionState::kStarting;
     int64_t lastDataNs_ = kNoData;
     bool cameraFailing_ = false;
     int32_t cameraCode_ = 0;
+    std::atomic<int32_t> publishedState_{static_cast<int32_t>(SubscriptionState::kStarting)};
+    std::atomic<int32_t> publishedStatusEvents_{0};
     std::atomic<int64_t> publishedLastDataNs_{kNoData};
-    std::atomic<bool> publishedCameraFailing_{false};
     std::atomic<int32_t> publishedCameraCode_{0};
 
     // The event text as it was written to the log (CR LF line ends), rendered

@@ -136,7 +136,7 @@ TEST_F(ThermometryStressTest, ConcurrentStartsReadsStopsAndEventsStayConsistent)
     library->Subscriptions().ForEach([&](const ThermometrySubscription& record) {
         ++records;
         EXPECT_EQ(handleByAddress.count(static_cast<int64_t>(reinterpret_cast<std::uintptr_t>(&record))), 1u);
-        EXPECT_EQ(record.userId, userId);
+        EXPECT_EQ(record.UserId(), userId);
         if (record.Live()) {
             // A running subscription counts its own events, and holds its own
             // handle (a stopped one's handle may be a later start's by now).

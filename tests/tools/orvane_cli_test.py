@@ -313,6 +313,8 @@ def group_record():
     check(re.search(r"Summary 192\.0\.2\.64 ch 1: \d+ rows; peak max \d+\.\d\d °C at \S+; min \d+\.\d\d °C; mean",
                     out) is not None, f"record: no summary in {out!r}")
     check(re.search(r"T\d\d:\d\d:\d\d  max \d+\.\d\d °C", out) is not None, f"record: no plain lines in {out!r}")
+    # A camera that streams steadily is never restarted.
+    check(", 0 restarts of the subscription" in out, f"record: a healthy recording restarted: {out!r}")
     trace = read_trace("record-trace.txt")
     rows, sent = check_csv_against_trace("rec.csv", trace)
     # About 15 events in 3 s; polling at 50 ms misses hardly any.
@@ -341,7 +343,8 @@ def group_record():
     env["HCNETSDK_STANDIN_TRACE"] = "record-json-trace.txt"
     code, result, err = run_json(["thermo", "record", "-a", CAMERA, "--duration", "1s", "--interval", "100ms",
                                   "--csv", "rec-json.csv"], env)
-    check(code == 0 and result.get("stopped") is True and result.get("logged_out") is True, f"json: {result}")
+    check(code == 0 and result.get("stopped") is True and result.get("logged_out") is True and
+          result.get("restarts") == 0, f"json: {result}")
     rows, _ = check_csv_against_trace("rec-json.csv", read_trace("record-json-trace.txt"))
     check(result.get("rows") == len(rows), f"json rows {result.get('rows')} vs CSV {len(rows)}")
     summary = (result.get("cameras") or [{}])[0]

@@ -16,7 +16,11 @@ std::string HealthText(const SubscriptionHealth& health, Milliseconds sinceStart
         case kStateStartFailed:
             return "start failed";
         case kStateCameraFailing:
+            // Code 0: the camera ended the stream or sent a status without one.
+            if (health.cameraCode == 0) return "failing on the camera";
             return "failing on the camera (error " + std::to_string(health.cameraCode) + ")";
+        case kStateStarting:
+            return "starting";
         default:
             return "state " + std::to_string(health.state);
     }

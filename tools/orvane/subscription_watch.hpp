@@ -14,7 +14,7 @@ namespace orvane_cli {
 // The library's status of a subscription (CamThermometryStatus).
 struct SubscriptionHealth {
     bool known = false;  // the library answered for the pair
-    int32_t state = 0;   // 1 running, 2 stopped, 3 start failed, 4 failing on the camera
+    int32_t state = 0;   // 1 running, 2 stopped, 3 start failed, 4 failing on the camera, 5 starting
     int32_t dataEvents = 0;
     int32_t msSinceData = -1;  // -1 before the first data
     int32_t cameraCode = 0;
@@ -24,8 +24,9 @@ inline constexpr int32_t kStateRunning = 1;
 inline constexpr int32_t kStateStopped = 2;
 inline constexpr int32_t kStateStartFailed = 3;
 inline constexpr int32_t kStateCameraFailing = 4;
+inline constexpr int32_t kStateStarting = 5;
 
-// "running", "no data for 12 s", "failing on the camera (error 10)", ...
+// "running", "no data for 12 s", "failing on the camera (error 10)", "starting", ...
 // `sinceStart` stands in for the silence before the first data.
 std::string HealthText(const SubscriptionHealth& health, Milliseconds sinceStart);
 
