@@ -1,9 +1,10 @@
 // One realtime thermometry subscription: who it was started for, the SDK's handle,
-// and the newest measurement the SDK delivered for it.
+// the newest measurement the SDK delivered for it, and how it is doing.
 //
 // SDK threads write a record while host threads read it. Writers of the
-// measurement take a small per-record lock among themselves and publish each
-// measurement under a sequence counter, so a read never waits for a writer: it
+// measurement and of the status (events, and the start and stop as they change
+// the state) take a small per-record lock among themselves and publish each
+// change under a sequence counter, so a read never waits for a writer: it
 // copies the published values and retries in the rare case that a writer
 // published meanwhile. The event text has a lock of its own, held while an
 // event's text is rendered and logged; no read of the measurement takes it.
