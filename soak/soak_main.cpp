@@ -116,6 +116,7 @@ struct Tally {
     std::atomic<uint64_t> cameraEnds{0};  // sessions the camera ended (harsh)
     std::atomic<uint64_t> reboots{0};
     std::atomic<uint64_t> startsRefused{0};  // after a reboot dropped the login (harsh)
+    std::atomic<uint64_t> reusedIds{0};      // logins under an ID another host thread had
 };
 
 class Soak {
@@ -265,17 +266,22 @@ private:
         ++hostStops_[{userId, pairs_[p].channel}];
     }
 
+    // Starts the pair under its host thread's login. Other threads see the
+    // pair's user ID only once the start succeeded: until then the ID's
+    // stopped subscription of an earlier login answers reads of the pair.
     void StartPair(int p) {
-        const int32_t userId = pairs_[p].userId.load();
+        const int t = p / kPairsPerThread;
+        const int32_t userId = loginIds_[t];
         live_[p] = lib_.CamThermometryStart(userId, pairs_[p].channel, 0) == 1;
         {
             std::lock_guard guard(stopsLock_);
             startedPairs_.insert({userId, pairs_[p].channel});
         }
+        pairs_[p].userId = live_[p] ? userId : -1;
         if (live_[p]) return;
-        // A reboot between a host's login and its start refuses the start; any
-        // other refusal is a fault.
-        const bool rebootSinceLogin = tally_.reboots.load() != loginReboots_[p / kPairsPerThread];
+        // A reboot that began after the login did refuse the start; any other
+        // refusal is a fault.
+        const bool rebootSinceLogin = rebootsBegun_.load() > loginReboots_[t];
         ++(options_.harsh && rebootSinceLogin ? tally_.startsRefused : tally_.failedStarts);
     }
 
@@ -305,11 +311,12 @@ private:
                                    STANDIN_CAMERA_PASSWORD, 0);
         }
         if (userId < 0) return false;
-        for (int c = 0; c < kPairsPerThread; ++c) {
-            const int p = t * kPairsPerThread + c;
-            pairs_[p].userId = userId;
-            StartPair(p);
+        if (userId < static_cast<int32_t>(idOwners_.size())) {
+            const int before = idOwners_[static_cast<std::size_t>(userId)].exchange(t + 1);
+            if (before != 0 && before != t + 1) ++tally_.reusedIds;
         }
+        loginIds_[t] = userId;
+        for (int c = 0; c < kPairsPerThread; ++c) StartPair(t * kPairsPerThread + c);
         return true;
     }
 
@@ -347,6 +354,7 @@ private:
                 // Not while hosts still hold IDs of the previous reboot's logins.
                 std::lock_guard guard(loginLock_);
                 if (staleHosts_ != 0) continue;
+                ++rebootsBegun_;
                 StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
                 staleHosts_ = kThreads;
                 ++tally_.reboots;
@@ -406,7 +414,7 @@ private:
                     if (ended_[p].exchange(false)) Restart(p);
                 }
             }
-            const int32_t userId = pairs_[t * kPairsPerThread].userId.load();
+            const int32_t userId = loginIds_[t];
             // Mostly reads, as a polling host does; a restart in a thousand calls.
             const int pick = perMille(random);
             if (pick < 900) {
@@ -443,9 +451,12 @@ private:
     std::array<uint32_t, kPairs> sequences_{};       // each written by one SDK thread at a time
     std::array<bool, kPairs> live_{};                // each kept by the pair's host thread
     std::array<std::atomic<bool>, kPairs> ended_{};  // by the camera, to be restarted
-    // Harsh reboots: per host thread, the reboot count at its latest login,
+    // Harsh reboots: per host thread, its latest login and the reboot count
+    // when it began,
     // the latest reboot it followed and whether it still has to log in again
     // (each kept by its thread, and by the main thread between runs).
+    std::array<int32_t, kThreads> loginIds_{};
+    std::array<std::atomic<int>, 64> idOwners_{};  // host thread + 1 of each user ID's latest login
     std::array<uint64_t, kThreads> loginReboots_{};
     std::array<uint64_t, kThreads> handledReboots_{};
     std::array<bool, kThreads> needsLogin_{};
@@ -454,6 +465,7 @@ private:
     std::mutex loginLock_;
     std::atomic<int> staleHosts_{0};
     std::atomic<uint64_t> settledReboots_{0};
+    std::atomic<uint64_t> rebootsBegun_{0};  // counted before the reboot, tally_.reboots after
     std::mutex stopsLock_;
     std::map<std::pair<int32_t, int32_t>, uint64_t> hostStops_;
     std::set<std::pair<int32_t, int32_t>> startedPairs_;
@@ -553,10 +565,11 @@ int main(int argc, char** argv) {
                 options.harsh ? " (harsh)" : "", kPairs, kThreads, kThreads);
     if (options.harsh) {
         std::printf(
-            "  camera-side ends %llu, reboots %llu, starts refused after a reboot %llu, pairs ended by "
-            "another pair's stop %llu\n",
+            "  camera-side ends %llu, reboots %llu, logins under another thread's former ID %llu, starts "
+            "refused after a reboot %llu, pairs ended by another pair's stop %llu\n",
             static_cast<unsigned long long>(counts.cameraEnds.load()),
             static_cast<unsigned long long>(counts.reboots.load()),
+            static_cast<unsigned long long>(counts.reusedIds.load()),
             static_cast<unsigned long long>(counts.startsRefused.load()),
             static_cast<unsigned long long>(stopsOfOtherPairs));
     }
