@@ -290,11 +290,14 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
         std::unique_lock guard(blocking.lock);
         blocking.changed.wait(guard, [&] { return blocking.entered; });
     }
-    std::atomic<int32_t> firstStop{-1};
+    std::atomic<int32_t> firstStop{-1}, secondStop{-1};
+    std::atomic<uint32_t> secondError{0};
     std::thread stopping([&] { firstStop = NET_DVR_StopRemoteConfig(old); });
     while (StandinChannelSession(userId, 1) != -1) std::this_thread::yield();  // the stop has begun
-    EXPECT_EQ(NET_DVR_StopRemoteConfig(old), 0);
-    EXPECT_EQ(orvane::platform::LastError(), static_cast<uint32_t>(STANDIN_ERROR_INVALID_HANDLE));
+    std::thread stoppingAgain([&] {
+        secondStop = NET_DVR_StopRemoteConfig(old);
+        secondError = orvane::platform::LastError();
+    });
     Delivered fresh;
     const int32_t newer = StartSession(userId, 2, fresh);
     EXPECT_EQ(newer, 1);
@@ -304,8 +307,11 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
         blocking.changed.notify_all();
     }
     stopping.join();
+    stoppingAgain.join();
     firing.join();
     EXPECT_EQ(firstStop.load(), 1);
+    EXPECT_EQ(secondStop.load(), 0);
+    EXPECT_EQ(secondError.load(), static_cast<uint32_t>(STANDIN_ERROR_INVALID_HANDLE));
     EXPECT_TRUE(Fire(newer));
     EXPECT_EQ(StandinChannelSession(userId, 2), newer);
     EXPECT_EQ(StandinStopsOfPair(userId, 1), 1u);
