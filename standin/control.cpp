@@ -36,6 +36,18 @@ int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capa
     return static_cast<int32_t>(bytes.size());
 }
 
+int32_t StandinJournalPasswordIs(size_t index, const void* password, size_t length) {
+    const Journal& journal = camera().journal;
+    const JournalEntry entry = journal.entry(index);
+    if (!entry.passwordDigest) return -1;
+    if (length > kLoginPasswordSize || (length != 0 && password == nullptr)) return 0;
+    uint8_t field[kLoginPasswordSize] = {};
+    if (length != 0) std::memcpy(field, password, length);
+    const bool same = journal.passwordDigest(field, sizeof field) == *entry.passwordDigest;
+    std::memset(field, 0, sizeof field);
+    return same ? 1 : 0;
+}
+
 int32_t StandinFireEvent(int32_t handle, int32_t kind, const void* buffer, int32_t length) {
     return camera().remoteConfigs.fire(handle, kind, buffer, length) ? 1 : 0;
 }

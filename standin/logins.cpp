@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "hcnetsdk_standin.h"
 #include "site_cameras.hpp"
@@ -14,13 +15,14 @@ constexpr std::size_t kAddressOffset = 0;
 constexpr std::size_t kAddressCapacity = 129;
 constexpr std::size_t kPortOffset = 130;
 constexpr std::size_t kUserOffset = 132;
-constexpr std::size_t kPasswordOffset = 196;
 constexpr std::size_t kCredentialCapacity = 64;
 
-std::string boundedText(const uint8_t* field, std::size_t capacity) {
+// The text of a field up to its first zero byte; a view, so that no copy of a
+// password is left behind in freed memory.
+std::string_view boundedText(const uint8_t* field, std::size_t capacity) {
     std::size_t length = 0;
     while (length < capacity && field[length] != 0) ++length;
-    return std::string(reinterpret_cast<const char*>(field), length);
+    return std::string_view(reinterpret_cast<const char*>(field), length);
 }
 
 }  // namespace
@@ -28,10 +30,10 @@ std::string boundedText(const uint8_t* field, std::size_t capacity) {
 Outcome Logins::login(const void* loginRecord) {
     if (loginRecord == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     const auto* bytes = static_cast<const uint8_t*>(loginRecord);
-    const std::string address = boundedText(bytes + kAddressOffset, kAddressCapacity);
+    const std::string address(boundedText(bytes + kAddressOffset, kAddressCapacity));
     const unsigned port = bytes[kPortOffset] | (bytes[kPortOffset + 1] << 8);
-    const std::string user = boundedText(bytes + kUserOffset, kCredentialCapacity);
-    const std::string password = boundedText(bytes + kPasswordOffset, kCredentialCapacity);
+    const std::string_view user = boundedText(bytes + kUserOffset, kCredentialCapacity);
+    const std::string_view password = boundedText(bytes + kLoginPasswordOffset, kLoginPasswordSize);
 
     const std::optional<uint8_t> host = SiteCameras::hostOf(address);
     if (!host || port != STANDIN_CAMERA_PORT) {
@@ -41,7 +43,12 @@ Outcome Logins::login(const void* loginRecord) {
         return Outcome::failure(STANDIN_ERROR_PASSWORD, -1);
     }
     std::lock_guard lock(mutex_);
-    const int32_t userId = nextUserId_++;
+    // The lowest ID no login holds, as an SDK that indexes a table gives out.
+    int32_t userId = 0;
+    for (const auto& held : open_) {
+        if (held.first != userId) break;
+        ++userId;
+    }
     open_.emplace(userId, *host);
     return Outcome::success(userId);
 }
@@ -86,7 +93,6 @@ std::optional<uint8_t> Logins::hostOf(int32_t userId) const {
 void Logins::reset() {
     std::lock_guard lock(mutex_);
     open_.clear();
-    nextUserId_ = 0;
 }
 
 }  // namespace standin

@@ -1,6 +1,7 @@
 // The simulated camera's logins: which user IDs are open.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -11,11 +12,15 @@
 
 namespace standin {
 
+// Where the login record holds the password, which the journal never keeps.
+inline constexpr std::size_t kLoginPasswordOffset = 196;
+inline constexpr std::size_t kLoginPasswordSize = 64;
+
 class Logins {
 public:
     // Reads the login record as the camera would and opens a login when the
     // address is one of the site's, and port, user name and password are those
-    // of its cameras.
+    // of its cameras. The login gets the lowest user ID no open login holds.
     Outcome login(const void* loginRecord);
     Outcome logout(int32_t userId);
     bool isLoggedIn(int32_t userId) const;
@@ -29,8 +34,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::map<int32_t, uint8_t> open_;  // user ID to camera host
-    int32_t nextUserId_ = 0;
+    std::map<int32_t, uint8_t> open_;  // user ID to camera host, in ID order
 };
 
 }  // namespace standin

@@ -37,7 +37,7 @@ template <class Act>
 int32_t perform(JournalEntry entry, int32_t failureValue, Act act) {
     Camera& cam = camera();
     const int32_t operation = entry.operation;
-    const JournalEntry traced{operation, entry.arguments, {}};
+    const JournalEntry traced{operation, entry.arguments, {}, std::nullopt};
     const uint64_t serial = cam.journal.append(std::move(entry));
     cam.delays.wait(operation);
 
@@ -90,6 +90,12 @@ int32_t HCNETSDK_CALL NET_DVR_Cleanup(void) {
 int32_t HCNETSDK_CALL NET_DVR_Login_V40(void* loginRecord, void* deviceInfo) {
     JournalEntry entry = entryFor(STANDIN_OP_LOGIN, {pointerValue(loginRecord), pointerValue(deviceInfo)});
     entry.records.push_back(copyBytes(loginRecord, kLoginRecordSize));
+    if (std::vector<uint8_t>& copy = entry.records.back(); !copy.empty()) {
+        // The journal keeps a digest of the password and blanks the field in its copy.
+        uint8_t* const field = copy.data() + kLoginPasswordOffset;
+        entry.passwordDigest = camera().journal.passwordDigest(field, kLoginPasswordSize);
+        std::memset(field, 0, kLoginPasswordSize);
+    }
     entry.records.push_back(copyBytes(deviceInfo, kDeviceInfoSize));
     return perform(std::move(entry), -1, [&](Camera& cam) {
         Outcome outcome = cam.logins.login(loginRecord);

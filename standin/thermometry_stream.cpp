@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/local_time.hpp"
@@ -11,7 +12,22 @@ namespace standin {
 namespace {
 
 constexpr uint32_t kStatusSuccess = 1000;
+constexpr uint32_t kStatusFailed = 1002;
+constexpr uint32_t kCameraBusy = 23;
 constexpr std::size_t kBlockSize = 440;
+
+// How every session of this process streams, for programs tested from outside
+// the process (docs/simulator.md): as a working camera, silent after its start,
+// or failed by the camera at once.
+enum class StreamMode { kNormal, kSilent, kFailing };
+
+StreamMode streamModeOfEnvironment() {
+    const char* mode = std::getenv("HCNETSDK_STANDIN_STREAM");
+    if (mode == nullptr) return StreamMode::kNormal;
+    if (std::strcmp(mode, "silent") == 0) return StreamMode::kSilent;
+    if (std::strcmp(mode, "failing") == 0) return StreamMode::kFailing;
+    return StreamMode::kNormal;
+}
 
 void putWord(std::vector<uint8_t>& block, std::size_t offset, uint32_t value) {
     for (int i = 0; i < 4; ++i) block[offset + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -65,8 +81,20 @@ std::shared_ptr<ThermometryStream> ThermometryStream::launch(Deliver deliver, in
 }
 
 void ThermometryStream::run() {
-    const uint32_t status = kStatusSuccess;
-    bool running = deliver_(kStatusKind, &status, sizeof status);
+    static const StreamMode mode = streamModeOfEnvironment();
+    bool running = false;
+    if (mode == StreamMode::kFailing) {
+        const uint32_t words[2] = {kStatusFailed, kCameraBusy};
+        deliver_(kStatusKind, words, sizeof words);
+    } else {
+        const uint32_t status = kStatusSuccess;
+        running = deliver_(kStatusKind, &status, sizeof status) && mode == StreamMode::kNormal;
+    }
+    if (!running) {
+        // Nothing more until the session is stopped.
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopRequested_; });
+    }
     for (uint32_t sequence = 0; running; ++sequence) {
         {
             std::unique_lock lock(mutex_);

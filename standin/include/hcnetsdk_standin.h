@@ -1,14 +1,15 @@
 /*
  * Control interface of the stand-in HCNetSDK: a simulated camera that records
- * every SDK call it receives and can be scripted to fail. Tests and the demo use
+ * the SDK calls it receives and can be scripted to fail. Tests and the demo use
  * it; OrvaneLib never links it.
  *
  * The simulated site has a camera at every address of 192.0.2.0/24 ("192.0.2.N",
  * N from 0 to 255 in decimal without leading zeros), each answering at port
  * STANDIN_CAMERA_PORT to STANDIN_CAMERA_USER with STANDIN_CAMERA_PASSWORD. Other
  * addresses and ports fail with STANDIN_ERROR_CONNECT, a wrong user or password
- * with STANDIN_ERROR_PASSWORD. User IDs count up from 0 after each StandinReset,
- * across all cameras.
+ * with STANDIN_ERROR_PASSWORD. A login gets the lowest user ID that no open login
+ * holds, across all cameras, as an SDK that indexes a table gives them out: the
+ * ID of a login that ended (by logout or reboot) soon belongs to another.
  *
  * Each address is a camera of its own: its own PTZ head and presets, a landscape
  * turned by 37 degrees per address away from STANDIN_CAMERA_ADDRESS, and
@@ -131,8 +132,12 @@ void StandinScriptResult(int32_t operation, int32_t result, uint32_t errorCode);
 /* Drops every queued script. */
 void StandinScriptClear(void);
 
-/* The journal: every call in order, with its arguments and byte copies of the
- * records passed in. */
+/* The journal: the newest STANDIN_JOURNAL_CAPACITY calls in order (a call
+ * beyond that drops the oldest), with their arguments and byte copies of the
+ * records passed in. It never keeps a password: the copy of a login record has
+ * its password field (64 bytes from offset 196) blank, and
+ * StandinJournalPasswordIs compares a password with the one that was there. */
+#define STANDIN_JOURNAL_CAPACITY 4096
 size_t StandinJournalSize(void);
 void StandinJournalClear(void);
 /* Operation of entry index, or -1 when there is no such entry. */
@@ -149,6 +154,10 @@ int64_t StandinJournalArgument(size_t index, size_t slot);
  *   capture: record 0 the picture parameters (4 bytes), 1 the path bytes (no NUL)
  *   start remote config: record 0 the condition block */
 int32_t StandinJournalRecord(size_t index, size_t record, void* out, size_t capacity);
+/* Whether login entry `index` was given exactly these `length` password bytes
+ * (the field holding them followed by zero bytes): 1 yes, 0 no, -1 when the
+ * entry is no login with a record. */
+int32_t StandinJournalPasswordIs(size_t index, const void* password, size_t length);
 
 /* Calls the callback of a running remote-configuration handle synchronously on
  * the calling thread. Returns 1 when the handle was found, else 0. */

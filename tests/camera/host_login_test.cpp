@@ -23,8 +23,8 @@ TEST_F(HostLoginTest, LogsInAndOutOfTheSimulatedCamera) {
     EXPECT_EQ(userId, 0);
     const auto logins = CallsOf(STANDIN_OP_LOGIN);
     ASSERT_EQ(logins.size(), 1u);
-    EXPECT_EQ(logins[0].records[0], ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                                        STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD));
+    ExpectLoginCall(logins[0], STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                    STANDIN_CAMERA_PASSWORD);
     EXPECT_EQ(logins[0].records[1], std::vector<uint8_t>(344, 0));
     EXPECT_EQ(exports.CamLogout(userId, 0), 1);
     EXPECT_EQ(exports.CamLogout(userId, 0), 0);  // already logged out
@@ -38,9 +38,8 @@ TEST_F(HostLoginTest, TrailingArgumentChangesNothing) {
         const int32_t userId = exports.CamLogin(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
                                                 STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD, trailing);
         EXPECT_GE(userId, 0);
-        EXPECT_EQ(CallsOf(STANDIN_OP_LOGIN)[0].records[0],
-                  ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
-                                      STANDIN_CAMERA_PASSWORD));
+        ExpectLoginCall(CallsOf(STANDIN_OP_LOGIN)[0], STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
+                        STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
         EXPECT_EQ(exports.CamLogout(userId, trailing), 1);
     }
 }
@@ -68,7 +67,7 @@ TEST_F(HostLoginTest, BadInputFromTheHostNeverCrashes) {
     const std::string huge(1 << 20, 'x');
     EXPECT_EQ(exports.CamLogin(nullptr, 0, nullptr, nullptr, 0), -1);
     EXPECT_EQ(exports.CamLogin(huge.c_str(), -1, huge.c_str(), huge.c_str(), -1), -1);
-    EXPECT_EQ(CallsOf(STANDIN_OP_LOGIN).back().records[0], ExpectedLoginRecord("", 0xFFFF, "", ""));
+    ExpectLoginCall(CallsOf(STANDIN_OP_LOGIN).back(), "", 0xFFFF, "", "");
     EXPECT_EQ(exports.CamLogout(-1, 0), 0);
 }
 

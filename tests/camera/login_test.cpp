@@ -14,7 +14,8 @@ namespace orvane::camera {
 namespace {
 
 using testsupport::CallsOf;
-using testsupport::ExpectedLoginRecord;
+using testsupport::ExpectLoginCall;
+using testsupport::JournalCall;
 
 class LoginTest : public testsupport::StandinTest {
 protected:
@@ -26,7 +27,7 @@ protected:
         library.reset();
         StandinTest::TearDown();
     }
-    std::vector<uint8_t> LastLoginRecord() { return CallsOf(STANDIN_OP_LOGIN).back().records.at(0); }
+    JournalCall LastLogin() { return CallsOf(STANDIN_OP_LOGIN).back(); }
 
     std::unique_ptr<LibraryState> library;
 };
@@ -40,8 +41,8 @@ TEST_F(LoginTest, LogsInWithTheCameraCredentialsAndPassesTheRecordExactly) {
               1);
     const auto logins = CallsOf(STANDIN_OP_LOGIN);
     ASSERT_EQ(logins.size(), 2u);
-    EXPECT_EQ(logins[0].records[0], ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT,
-                                                        STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD));
+    ExpectLoginCall(logins[0], STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                    STANDIN_CAMERA_PASSWORD);
     EXPECT_EQ(logins[0].records[1], std::vector<uint8_t>(344, 0));
     EXPECT_TRUE(library->LastFailureText().empty());
     EXPECT_TRUE(Logout(*library, 0));
@@ -72,41 +73,40 @@ TEST_F(LoginTest, TextsAreFittedToTheirFieldsByLength) {
     const std::string password64(64, 'p'), password65(65, 'p');
 
     Login(*library, address129.c_str(), 1, user64.c_str(), "secret");
-    auto record = LastLoginRecord();
-    EXPECT_EQ(record, ExpectedLoginRecord(address129, 1, user64, "secret"));
-    EXPECT_EQ(record[129], 0);
-    EXPECT_EQ(record[195], 'u');
-    EXPECT_EQ(record[196], 's');  // the user name runs straight into the password
+    auto login = LastLogin();
+    ExpectLoginCall(login, address129, 1, user64, "secret");
+    EXPECT_EQ(login.records[0][129], 0);
+    EXPECT_EQ(login.records[0][195], 'u');  // the user name runs straight into the password
 
     Login(*library, address130.c_str(), 1, user65.c_str(), password64.c_str());
-    record = LastLoginRecord();
-    EXPECT_EQ(record, ExpectedLoginRecord("", 1, "", password64));
-    EXPECT_EQ(record[260], 0);
+    login = LastLogin();
+    ExpectLoginCall(login, "", 1, "", password64);
+    EXPECT_EQ(login.records[0][260], 0);
 
     Login(*library, "cam", 2, "user", password65.c_str());
-    EXPECT_EQ(LastLoginRecord(), ExpectedLoginRecord("cam", 2, "user", ""));
+    ExpectLoginCall(LastLogin(), "cam", 2, "user", "");
 
     Login(*library, "", 3, "", "");
-    EXPECT_EQ(LastLoginRecord(), ExpectedLoginRecord("", 3, "", ""));
+    ExpectLoginCall(LastLogin(), "", 3, "", "");
     EXPECT_EQ(CallsOf(STANDIN_OP_LOGIN).size(), 4u);  // the SDK is called every time
 }
 
 TEST_F(LoginTest, TextsGoOverByteForByte) {
     const std::string gbkAddress = "\xC9\xE3\xCF\xF1\xBB\xFA";  // no conversion of any kind
     Login(*library, gbkAddress.c_str(), 1, " user ", "p\xFFw");
-    EXPECT_EQ(LastLoginRecord(), ExpectedLoginRecord(gbkAddress, 1, " user ", "p\xFFw"));
+    ExpectLoginCall(LastLogin(), gbkAddress, 1, " user ", "p\xFFw");
 }
 
 TEST_F(LoginTest, PortKeepsOnlyItsLow16Bits) {
     Login(*library, "cam", 0x12345678, "u", "p");
-    EXPECT_EQ(LastLoginRecord(), ExpectedLoginRecord("cam", 0x5678, "u", "p"));
+    ExpectLoginCall(LastLogin(), "cam", 0x5678, "u", "p");
     Login(*library, "cam", -1, "u", "p");
-    EXPECT_EQ(LastLoginRecord(), ExpectedLoginRecord("cam", 0xFFFF, "u", "p"));
+    ExpectLoginCall(LastLogin(), "cam", 0xFFFF, "u", "p");
 }
 
 TEST_F(LoginTest, NullTextsCountAsEmpty) {
     EXPECT_EQ(Login(*library, nullptr, 8000, nullptr, nullptr), -1);
-    EXPECT_EQ(LastLoginRecord(), ExpectedLoginRecord("", 8000, "", ""));
+    ExpectLoginCall(LastLogin(), "", 8000, "", "");
 }
 
 TEST_F(LoginTest, NotReadyRefusesLoginWithoutTheSdkButLogoutStillCallsIt) {

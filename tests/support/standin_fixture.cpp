@@ -1,5 +1,6 @@
 #include "support/standin_fixture.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace testsupport {
@@ -9,6 +10,7 @@ std::vector<JournalCall> ReadJournal() {
     const size_t size = StandinJournalSize();
     for (size_t i = 0; i < size; ++i) {
         JournalCall call;
+        call.index = i;
         call.operation = StandinJournalOperation(i);
         for (size_t slot = 0; slot < 6; ++slot) call.arguments.push_back(StandinJournalArgument(i, slot));
         for (size_t record = 0;; ++record) {
@@ -46,6 +48,18 @@ std::vector<uint8_t> ExpectedLoginRecord(const std::string& address, uint16_t po
     std::memcpy(record.data() + 132, user.data(), user.size());
     std::memcpy(record.data() + 196, password.data(), password.size());
     return record;
+}
+
+void ExpectLoginCall(const JournalCall& call, const std::string& address, uint16_t port,
+                     const std::string& user, const std::string& password) {
+    ASSERT_EQ(call.operation, STANDIN_OP_LOGIN);
+    ASSERT_FALSE(call.records.empty());
+    std::vector<uint8_t> blank = ExpectedLoginRecord(address, port, user, "");
+    // The user name may run into the password field; the journal blanks it all.
+    std::fill(blank.begin() + 196, blank.begin() + 260, uint8_t{0});
+    EXPECT_EQ(call.records[0], blank);
+    EXPECT_EQ(StandinJournalPasswordIs(call.index, password.data(), password.size()), 1)
+        << "the login was not given the password " << password;
 }
 
 }  // namespace testsupport

@@ -13,6 +13,7 @@
 namespace testsupport {
 
 struct JournalCall {
+    std::size_t index = 0;  // in the journal, for StandinJournalPasswordIs
     int32_t operation = -1;
     std::vector<int64_t> arguments;
     std::vector<std::vector<uint8_t>> records;
@@ -28,6 +29,10 @@ std::vector<int32_t> JournalOperations();
 // A login record as the library must build it: zero, with the texts placed.
 std::vector<uint8_t> ExpectedLoginRecord(const std::string& address, uint16_t port, const std::string& user,
                                          const std::string& password);
+// Checks a journalled login: its record as ExpectedLoginRecord builds it, with
+// the password field blank as the journal keeps it, and the password it held.
+void ExpectLoginCall(const JournalCall& call, const std::string& address, uint16_t port,
+                     const std::string& user, const std::string& password);
 
 class StandinTest : public ::testing::Test {
 protected:

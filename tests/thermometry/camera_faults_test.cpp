@@ -2,10 +2,14 @@
 // indexes, sessions ended from the camera's side, reboots, slow calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -36,6 +40,21 @@ void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* cont
     if (!words.empty()) std::memcpy(words.data(), buffer, words.size() * 4);
     delivered.statuses.push_back(words);
 }
+
+// A callback that, once entered, waits until the test releases it.
+struct Blocking {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool entered = false, released = false;
+
+    static void HCNETSDK_CALL Callback(int32_t, void*, int32_t, void* context) {
+        auto& b = *static_cast<Blocking*>(context);
+        std::unique_lock guard(b.lock);
+        b.entered = true;
+        b.changed.notify_all();
+        b.changed.wait(guard, [&] { return b.released; });
+    }
+};
 
 class CameraFaultsTest : public StandinTest {
 protected:
@@ -141,8 +160,7 @@ TEST_F(CameraFaultsTest, ARebootEndsSessionsAndLoginsOfThatCameraOnly) {
     EXPECT_EQ(orvane::platform::LastError(), static_cast<uint32_t>(STANDIN_ERROR_NO_SUCH_USER));
     EXPECT_EQ(NET_DVR_Logout(userId), 0);
     const int32_t again = LogIn();
-    ASSERT_GE(again, 0);
-    EXPECT_NE(again, userId);
+    EXPECT_EQ(again, userId);                     // the reboot freed it: the lowest free ID again
     EXPECT_EQ(StartSession(again, 3, after), 2);  // 0 and 1 are held until stopped
     EXPECT_EQ(NET_DVR_StopRemoteConfig(0), 1);
     StandinRebootCamera(nullptr);  // every camera
@@ -182,6 +200,132 @@ TEST_F(CameraFaultsTest, SlowCallsTakeAtLeastTheirDelay) {
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(60));
     StandinSetCallDelay(-1, 0);
     EXPECT_GE(LogIn(), 0);
+}
+
+// User IDs are table indexes too: a login gets the lowest one free, also one a
+// logout or a reboot freed.
+TEST_F(CameraFaultsTest, UserIdsAreTheLowestFree) {
+    EXPECT_EQ(userId, 0);
+    EXPECT_EQ(LogIn(), 1);
+    EXPECT_EQ(LogIn(), 2);
+    EXPECT_EQ(NET_DVR_Logout(1), 1);
+    EXPECT_EQ(LogIn(), 1);
+    EXPECT_EQ(LogIn(), 3);
+    StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
+    EXPECT_EQ(LogIn(), 0);
+    EXPECT_EQ(LogIn(), 1);
+}
+
+// Only 192.0.2.N with N from 0 to 255 in plain decimal answers.
+TEST_F(CameraFaultsTest, OnlyTheSiteAddressesAnswer) {
+    const struct {
+        const char* address;
+        bool answers;
+    } cases[] = {{"192.0.2.0", true},    {"192.0.2.7", true},    {"192.0.2.255", true},
+                 {"192.0.2.07", false},  {"192.0.2.007", false}, {"192.0.2.00", false},
+                 {"192.0.2.256", false}, {"192.0.2.", false},    {"192.0.2.1x", false},
+                 {"192.0.2.-1", false},  {"192.0.3.7", false},   {" 192.0.2.7", false}};
+    for (const auto& c : cases) {
+        auto record =
+            ExpectedLoginRecord(c.address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+        std::vector<uint8_t> device(344);
+        const int32_t user = NET_DVR_Login_V40(record.data(), device.data());
+        EXPECT_EQ(user >= 0, c.answers) << c.address;
+        if (user >= 0) {
+            EXPECT_EQ(NET_DVR_Logout(user), 1);
+        }
+    }
+}
+
+// The journal keeps the newest calls only, and no password: the login record's
+// copy has the field blank, and the password can only be compared.
+TEST_F(CameraFaultsTest, TheJournalIsBoundedAndKeepsNoPassword) {
+    StandinJournalClear();
+    ASSERT_EQ(LogIn(), 1);
+    const auto logins = CallsOf(STANDIN_OP_LOGIN);
+    ASSERT_EQ(logins.size(), 1u);
+    const std::string password = STANDIN_CAMERA_PASSWORD;
+    const auto& record = logins[0].records[0];
+    EXPECT_EQ(std::search(record.begin(), record.end(), password.begin(), password.end()), record.end());
+    EXPECT_EQ(StandinJournalPasswordIs(0, password.data(), password.size()), 1);
+    EXPECT_EQ(StandinJournalPasswordIs(0, "orvane-dem", 10), 0);
+    EXPECT_EQ(StandinJournalPasswordIs(0, "", 0), 0);
+    for (int32_t i = 0; i < STANDIN_JOURNAL_CAPACITY + 10; ++i) NET_DVR_Logout(-100 - i);
+    EXPECT_EQ(StandinJournalSize(), static_cast<size_t>(STANDIN_JOURNAL_CAPACITY));
+    EXPECT_EQ(StandinJournalOperation(0), STANDIN_OP_LOGOUT);
+    EXPECT_EQ(StandinJournalArgument(0, 0), -100 - 10);  // the login and ten logouts made room
+    EXPECT_EQ(StandinJournalPasswordIs(0, password.data(), password.size()), -1);
+}
+
+// One delay for every operation (-1): each kind of call waits it.
+TEST_F(CameraFaultsTest, ADelayForEveryOperationSlowsEachOfThem) {
+    StandinSetCallDelay(-1, 30);
+    const std::function<void()> calls[] = {
+        [] { NET_DVR_Logout(-1); },
+        [] { NET_DVR_PTZControlWithSpeed_Other(-1, 1, 1, 0, 1); },
+        [] { NET_DVR_StopRemoteConfig(-1); },
+        [] { LogIn(); },
+    };
+    for (const auto& call : calls) {
+        const auto before = std::chrono::steady_clock::now();
+        call();
+        EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(30));
+    }
+    StandinSetCallDelay(-1, 0);
+}
+
+// Stops of a session whose callback is still running: a second stop of the
+// handle fails, a start meanwhile gets another handle (the stopping session
+// still holds its own), and the stop ends only its session.
+TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
+    Blocking blocking;
+    std::vector<uint8_t> condition(72, 0);
+    condition[0] = 72;
+    condition[4] = 1;
+    const int32_t old = NET_DVR_StartRemoteConfig(userId, kThermometryCommand, condition.data(), 72,
+                                                  &Blocking::Callback, &blocking);
+    ASSERT_EQ(old, 0);
+    std::thread firing([&] { Fire(old); });
+    {
+        std::unique_lock guard(blocking.lock);
+        blocking.changed.wait(guard, [&] { return blocking.entered; });
+    }
+    std::atomic<int32_t> firstStop{-1}, secondStop{-1};
+    std::atomic<uint32_t> secondError{0};
+    std::thread stopping([&] { firstStop = NET_DVR_StopRemoteConfig(old); });
+    while (StandinChannelSession(userId, 1) != -1) std::this_thread::yield();  // the stop has begun
+    std::thread stoppingAgain([&] {
+        secondStop = NET_DVR_StopRemoteConfig(old);
+        secondError = orvane::platform::LastError();
+    });
+    // Give the second stop time to reach the session while the first waits
+    // (it is journalled before it acts); a wrong stop would wait too.
+    while (CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG).size() < 2) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Delivered fresh;
+    const int32_t newer = StartSession(userId, 2, fresh);
+    EXPECT_EQ(newer, 1);
+    {
+        std::lock_guard guard(blocking.lock);
+        blocking.released = true;
+        blocking.changed.notify_all();
+    }
+    stopping.join();
+    stoppingAgain.join();
+    firing.join();
+    EXPECT_EQ(firstStop.load(), 1);
+    EXPECT_EQ(secondStop.load(), 0);
+    EXPECT_EQ(secondError.load(), static_cast<uint32_t>(STANDIN_ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(Fire(newer));
+    EXPECT_EQ(StandinChannelSession(userId, 2), newer);
+    EXPECT_EQ(StandinStopsOfPair(userId, 1), 1u);
+    EXPECT_EQ(StandinStopsOfPair(userId, 2), 0u);
+    // Now the old handle is free, and a stop of it does not touch the newer session.
+    Delivered reusing;
+    EXPECT_EQ(StartSession(userId, 3, reusing), old);
+    EXPECT_EQ(NET_DVR_StopRemoteConfig(old), 1);
+    EXPECT_TRUE(Fire(newer));
+    EXPECT_EQ(StandinStopsOfPair(userId, 2), 0u);
 }
 
 }  // namespace

@@ -358,40 +358,127 @@ def group_record():
 def group_record_files(env):
     """What a recording does with the files it is given, and its alarms."""
     record = ["thermo", "record", "-a", CAMERA, "--duration", "1s", "--interval", "100ms"]
-    with open(os.path.join(args.work, "kept.csv"), "w") as f:
-        f.write("precious\n")
+    # Files that the refused recordings below must leave byte for byte.
+    untouched = {
+        "kept.csv": b"precious\n",
+        "other.csv": b"a,b,c\r\n1,2,3\n",
+        "old.csv": b"camera,channel,time,host_time,max_c,min_c,avg_c\n192.0.2.64,1,2026-12-07T10:00:00,"
+                   b"2026-12-07T10:00:00.000+00:00,30.00,20.00,25.00\n",
+        "same.csv": b"camera,channel,time,host_time,max_c,min_c,avg_c\n",
+    }
+    for name, content in untouched.items():
+        with open(os.path.join(args.work, name), "wb") as f:
+            f.write(content)
     cases = [
         # extra arguments, exit code, text on stderr
         (["--csv", "no-such-folder/x.csv"], 1, "cannot create"),
         (["--csv", "kept.csv"], 1, "kept.csv exists"),
         (["--plot", "kept.csv"], 1, "kept.csv exists"),
+        (["--csv", "other.csv", "--append"], 1, "other columns"),
+        # A failure after the CSV was opened for appending never deletes it.
+        (["--csv", "old.csv", "--append", "--plot", "no-such-folder/c.svg"], 1, "cannot create"),
+        # One file for both would end up holding the chart alone.
+        (["--csv", "same.csv", "--plot", "same.csv", "--force"], 1, "same file"),
+        (["--csv", "./same.csv", "--plot", "no-such-folder/../same.csv", "--append"], 1, "same file"),
+        (["--csv", "new-same.csv", "--plot", "new-same.csv"], 1, "same file"),
         (["--csv", "fresh.csv", "--alarm-above", "10"], 5, "1 alarm fired"),
         (["--csv", "fresh2.csv", "--alarm-below", "100", "--alarm-above", "200"], 5, "1 alarm fired"),
         (["--csv", "fresh3.csv", "--alarm-above", "200", "--alarm-below", "-50"], 0, None),
     ]
     if not args.emulator:
+        os.symlink("same.csv", os.path.join(args.work, "link.svg"))
         cases += [(["--csv", "/dev/full"], 1, "writing /dev/full failed"),
-                  (["--plot", "/dev/full"], 1, "writing the chart /dev/full failed")]
+                  (["--plot", "/dev/full"], 1, "writing the chart /dev/full failed"),
+                  (["--csv", "same.csv", "--plot", "link.svg", "--force"], 1, "same file")]
     for extra, expected, message in cases:
         code, out, err = run(record + extra, env)
         check(code == expected, f"record {extra}: exit {code}, expected {expected} ({err.strip()})")
         if message:
             check(message in err, f"record {extra}: stderr lacks {message!r}: {err!r}")
-    with open(os.path.join(args.work, "kept.csv")) as f:
-        check(f.read() == "precious\n", "a refused recording touched the existing file")
+    for name, content in untouched.items():
+        with open(os.path.join(args.work, name), "rb") as f:
+            check(f.read() == content, f"a refused recording changed {name}")
+    check(not os.path.exists(os.path.join(args.work, "new-same.csv")), "a refused recording left new-same.csv")
+    if not args.emulator:
+        # Rows reach the file as they come: a full disk fails at the header, not at the end.
+        code, result, _ = run_json(record + ["--csv", "/dev/full"], env)
+        check(code == 1 and result.get("rows") == 0, f"/dev/full: failed after {result.get('rows')} rows")
     # The refusal comes before the login: a camera that is not there is not even asked.
     code, _, err = run(["thermo", "record", "-a", "198.51.100.1", "--csv", "kept.csv"], env)
     check(code == 1 and "exists" in err, f"refusal before login: exit {code}, {err!r}")
-    # --force writes over it, --append adds rows under the one header.
-    code, _, _ = run(record + ["--csv", "kept.csv", "--force"], env)
+    # --force writes over it, --append adds rows under the one header and
+    # replaces the chart with one whole SVG document.
+    code, _, _ = run(record + ["--csv", "kept.csv", "--force", "--plot", "again.svg"], env)
     first = read_csv("kept.csv")
-    code2, _, _ = run(record + ["--csv", "kept.csv", "--append"], env)
+    code2, _, _ = run(record + ["--csv", "kept.csv", "--append", "--plot", "again.svg"], env)
     both = read_csv("kept.csv")
     check(code == 0 and code2 == 0 and len(both) > len(first) >= 1 and both[:len(first)] == first,
           f"--force then --append: {len(first)} then {len(both)} rows")
+    try:
+        svg = ET.parse(os.path.join(args.work, "again.svg")).getroot()
+        points = svg.find(".//{http://www.w3.org/2000/svg}polyline[@id='series-1-max']").get("points").split()
+        check(len(points) == len(both) - len(first), f"appended chart: {len(points)} points")
+    except (ET.ParseError, AttributeError) as e:
+        check(False, f"--append --plot onto a chart: not one SVG document ({e})")
     # An alarm line once per crossing, with --quiet too.
     code, out, _ = run(["--quiet"] + record + ["--alarm-above", "10"], env)
     check(code == 5 and out.count("ALARM") == 1 and "max" in out, f"alarm under --quiet: {out!r}")
+
+
+# ---------------------------------------------------------------------------
+# A recording over subscriptions that misbehave, and one killed outright.
+ROW_LINE = re.compile(r"^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)  max (\d+\.\d\d) °C", re.M)
+
+
+def group_record_faults():
+    record = ["thermo", "record", "-a", CAMERA, "--interval", "100ms"]
+    # Polled once a second, most measurements (one every 200 ms) arrive unseen:
+    # counted as missed, so that rows and missed add up to what was sent.
+    env = {"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "missed-trace.txt"}
+    code, result, _ = run_json(["thermo", "record", "-a", CAMERA, "--interval", "1s", "--duration", "2s"], env)
+    sent = sum(1 for fields in read_trace("missed-trace.txt") if fields[0] == "event")
+    rows, missed = result.get("rows", 0), result.get("missed", 0)
+    check(code == 0 and missed >= 3 and sent - 2 <= rows + missed <= sent and
+          (result.get("cameras") or [{}])[0].get("missed") == missed,
+          f"missed: {rows} rows and {missed} missed of {sent} sent: {result}")
+    # A camera that fails every subscription: each restart stops the old one
+    # first, restarts are spaced out (1 s, then 2 s, ...; polling every 100 ms
+    # would restart 20 times), and none is left.
+    env = {"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "failing-trace.txt",
+           "HCNETSDK_STANDIN_STREAM": "failing"}
+    code, result, _ = run_json(record + ["--duration", "2500ms"], env)
+    calls = [(f[1], f[3]) for f in read_trace("failing-trace.txt") if f[0] == "call"]
+    subscription = [c for c in calls if c[0] in ("start-remote-config", "stop-remote-config")]
+    expected = [("start-remote-config", "0"), ("stop-remote-config", "1")] * (result.get("restarts", 0) + 1)
+    names = [c[0] for c in calls]
+    check(code == 0 and 2 <= result.get("restarts", 0) <= 3 and subscription == expected and "logout" in names and
+          names.index("logout") > len(names) - 1 - names[::-1].index("stop-remote-config"),
+          f"failing camera: {result.get('restarts')} restarts, calls {calls}")
+    # A silent subscription: plain output says so once, not at every poll.
+    env = {"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_STREAM": "silent"}
+    code, out, _ = run(record + ["--duration", "2500ms"], env)
+    health = [line for line in out.splitlines() if "subscription:" in line]
+    check(code == 0 and len(health) == 1 and "no data" in health[0], f"silent subscription: {health}")
+    if args.emulator:
+        return  # SIGKILL reaches wine, not the Windows program
+    # Killed outright, the recorder leaves in its CSV every row it printed.
+    environment = dict(os.environ)
+    environment["ORVANE_PASSWORD"] = PASSWORD
+    process = subprocess.Popen(command(record + ["--duration", "10m", "--csv", "killed.csv"]), cwd=args.work,
+                               env=environment, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL)
+    printed = []
+    deadline = time.monotonic() + 60
+    while len(printed) < 4 and time.monotonic() < deadline:
+        line = process.stdout.readline().decode("utf-8")
+        if not line:
+            break
+        printed += ROW_LINE.findall(line)
+    process.kill()
+    process.wait()
+    process.stdout.close()
+    kept = {(fields[2], fields[4]) for fields in read_csv("killed.csv")}
+    check(len(printed) == 4 and set(printed) <= kept, f"killed recorder: printed {printed}, CSV kept {kept}")
 
 
 # ---------------------------------------------------------------------------
@@ -576,6 +663,7 @@ GROUPS = {
     "password": group_password,
     "failure_text": group_failure_text,
     "record": group_record,
+    "record_faults": group_record_faults,
     "interrupt": group_interrupt,
     "cameras": group_cameras,
     "shell": group_shell,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "subscription_watch.hpp"
 
 namespace orvane_cli {
@@ -70,6 +72,54 @@ TEST(SubscriptionWatch, CountsRestartsOnly) {
     SubscriptionWatch fast(std::chrono::milliseconds(50));
     EXPECT_FALSE(fast.ShouldRestart({true, 1, 5, 4999, 0}, seconds(60)));
     EXPECT_TRUE(fast.ShouldRestart({true, 1, 5, 5000, 0}, seconds(60)));
+}
+
+// A camera that fails every new subscription: polled every 200 ms, it is
+// restarted after 1, 2, 4, ... seconds (at most 60), not on every poll; data
+// ends the pause, so the next failure restarts at once.
+TEST(SubscriptionWatch, RestartsOfAFailingCameraBackOffUntilDataArrives) {
+    using std::chrono::milliseconds;
+    SubscriptionWatch watch(milliseconds(200));
+    const SubscriptionHealth failing{true, 4, 0, -1, 10};
+    std::vector<int64_t> restartedAt;
+    for (milliseconds now(0); now <= seconds(200); now += milliseconds(200)) {
+        watch.Observe(failing);
+        if (watch.ShouldRestart(failing, now)) {
+            restartedAt.push_back(now.count());
+            watch.Started(now, true);
+        }
+    }
+    const std::vector<int64_t> expected{0, 1000, 3000, 7000, 15000, 31000, 63000, 123000, 183000};
+    EXPECT_EQ(restartedAt, expected);
+    // Data on the latest subscription: the next failure restarts at the next poll.
+    const SubscriptionHealth delivering{true, 1, 3, 100, 0};
+    watch.Observe(delivering);
+    const SubscriptionHealth failedAfterData{true, 4, 3, 100, 10};
+    EXPECT_TRUE(watch.ShouldRestart(failedAfterData, seconds(183) + milliseconds(200)));
+}
+
+// Measurements the library counted that got no row, over restarts: a
+// subscription's count begins at 0 again, what the earlier ones missed stays.
+TEST(SubscriptionWatch, CountsMeasurementsMissedBetweenPolls) {
+    SubscriptionWatch watch(seconds(1));
+    EXPECT_EQ(watch.missed(), 0);
+    watch.Recorded();
+    watch.Observe({true, 1, 1, 10, 0});
+    EXPECT_EQ(watch.missed(), 0);
+    watch.Recorded();
+    watch.Observe({true, 1, 5, 10, 0});  // three arrived unseen between two polls
+    EXPECT_EQ(watch.missed(), 3);
+    watch.Started(seconds(30), true);
+    EXPECT_EQ(watch.missed(), 3);
+    watch.Recorded();
+    watch.Observe({true, 1, 2, 10, 0});
+    EXPECT_EQ(watch.missed(), 4);
+    // A measurement that arrived between a poll's read and its status is no
+    // miss once the next poll records it.
+    watch.Recorded();
+    watch.Recorded();
+    watch.Observe({true, 1, 3, 10, 0});
+    EXPECT_EQ(watch.missed(), 3);
 }
 
 }  // namespace

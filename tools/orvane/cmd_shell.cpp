@@ -6,15 +6,11 @@
 #include "exit_codes.hpp"
 #include "platform/line_reader.hpp"
 #include "platform/terminal.hpp"
+#include "shell_session.hpp"
 #include "tool.hpp"
 
 namespace orvane_cli {
 namespace {
-
-bool IsBlankOrComment(const std::string& line) {
-    const auto first = line.find_first_not_of(" \t\r");
-    return first == std::string::npos || line[first] == '#';
-}
 
 // One line of the session: parsed with a fresh command tree bound to the
 // session's login, run, and reported (one JSON object with --json). Returns
@@ -60,31 +56,19 @@ int Shell(Output& out, const Tool& tool) {
             out.Line(
                 "Commands as on the command line without connection options; help lists them, quit ends.");
         }
-        int result = kExitOk;
-        int commands = 0, failed = 0;
-        while (!platform::InterruptRequested()) {
-            const auto line = reader->Read();
-            if (!line) break;
-            if (IsBlankOrComment(*line)) continue;
-            const std::string trimmed = line->substr(line->find_first_not_of(" \t"));
-            if (trimmed.rfind("quit", 0) == 0 && trimmed.find_first_not_of(" \t\r", 4) == std::string::npos)
-                break;
-            const int code = RunLine(tool, login, trimmed);
-            ++commands;
-            if (code != kExitOk) ++failed, result = code;
-        }
-        const bool interrupted = platform::InterruptRequested() || reader->Interrupted();
-        if (interrupted) out.Line("Interrupted");
+        const SessionEnd end =
+            RunSessionLines(*reader, [&](const std::string& line) { return RunLine(tool, login, line); });
+        if (end.interrupted) out.Line("Interrupted");
         // The session's own result follows the commands' (with --json, one more object).
         out.Flag("session", true);
-        out.Integer("commands", commands);
-        out.Integer("failed_commands", failed);
-        out.Flag("interrupted", interrupted);
-        if (failed != 0) {
-            out.Error(result,
-                      std::to_string(failed) + " of " + std::to_string(commands) + " commands failed");
+        out.Integer("commands", end.commands);
+        out.Integer("failed_commands", end.failed);
+        out.Flag("interrupted", end.interrupted);
+        if (end.failed != 0) {
+            out.Error(end.result, std::to_string(end.failed) + " of " + std::to_string(end.commands) +
+                                      " commands failed");
         }
-        return result;
+        return end.result;
     });
 }
 

@@ -83,9 +83,11 @@ public:
         }
         const std::string label = labelled_ ? camera.Label() + "  " : "";
         if (terminal_) {
+            const int64_t missed = camera.watch.missed();
+            const std::string counts = std::to_string(rows) + " rows" +
+                                       (missed != 0 ? ", " + std::to_string(missed) + " missed" : "");
             platform::WriteText(stdout, "\r[" + ClockText(elapsed) + " / " + ClockText(duration_) + "] " +
-                                            label + readings + "  (" + std::to_string(rows) + " rows)  " +
-                                            health + "   ");
+                                            label + readings + "  (" + counts + ")  " + health + "   ");
             lineOpen_ = true;
         } else if (added) {
             const Measurement& m = camera.rows.back();
@@ -232,6 +234,7 @@ bool Poll(Output& out, const CameraLibrary& library, const RecordOptions& option
             if (added) {
                 camera.rows.push_back(m);
                 camera.summary.Add(m);
+                camera.watch.Recorded();
                 ++total;
                 if (!options.csv.empty() &&
                     !csv.Write(CsvRow(camera.address, camera.channel, m, HostTimeNow()) + "\n")) {
@@ -241,6 +244,7 @@ bool Poll(Output& out, const CameraLibrary& library, const RecordOptions& option
             }
             const Milliseconds now = elapsed();
             const SubscriptionHealth health = ReadHealth(library, camera);
+            camera.watch.Observe(health);
             progress.Update(now, camera, added, total, HealthText(health, camera.watch.SinceStart(now)));
             if (added) {
                 for (const std::string& alarm : camera.alarms.Check(m)) {
@@ -370,6 +374,11 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
     std::vector<RecordedCamera> cameras = CamerasOf(out, tool, options, status);
     if (status != kExitOk) return status;
     // Refused files are refused before anything else happens, and stay untouched.
+    // One file for both would hold the chart's text in place of the rows.
+    if (!options.csv.empty() && !options.plot.empty() && RecordingFile::SameFile(options.csv, options.plot)) {
+        return out.Error(kExitFailed, "--csv " + options.csv + " and --plot " + options.plot +
+                                          " are the same file; give each its own");
+    }
     std::string error;
     for (const std::string* path : {&options.csv, &options.plot}) {
         if (!path->empty() && !RecordingFile::Permitted(*path, options.policy(), error)) {
@@ -393,24 +402,29 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
     std::size_t rows = 0;
     int alarms = 0;
     int restarts = 0;
+    int64_t missed = 0;
     std::string summaries = "[";
     for (const RecordedCamera& camera : cameras) {
         rows += camera.rows.size();
         alarms += camera.alarms.fired();
         restarts += camera.watch.restarts();
+        missed += camera.watch.missed();
         auto fields = camera.summary.JsonFields();
         fields.insert(fields.begin(),
                       {{"camera", JsonString(camera.address)}, {"channel", std::to_string(camera.channel)}});
         fields.emplace_back("restarts", std::to_string(camera.watch.restarts()));
+        fields.emplace_back("missed", std::to_string(camera.watch.missed()));
         summaries += (summaries.size() > 1 ? ", " : "") + Output::Object(fields);
         if (camera.subscribed) {
             const int n = camera.watch.restarts();
             out.Line("Summary " + camera.Label() + ": " + camera.summary.Text() + ", " + std::to_string(n) +
-                     " restart" + (n == 1 ? "" : "s") + " of the subscription");
+                     " restart" + (n == 1 ? "" : "s") + " of the subscription, " +
+                     std::to_string(camera.watch.missed()) + " measurements missed between polls");
         }
     }
     out.Raw("cameras", summaries + "]");
     out.Integer("rows", static_cast<int64_t>(rows));
+    out.Integer("missed", missed);
     out.Integer("alarms", alarms);
     out.Integer("restarts", restarts);
     if (!options.csv.empty()) {

@@ -29,6 +29,17 @@ bool RecordingFile::Permitted(const std::string& path, ExistingFile policy, std:
     return true;
 }
 
+bool RecordingFile::SameFile(const std::string& a, const std::string& b) {
+    const auto normal = [](const std::string& path) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+        return (error ? std::filesystem::path(path) : absolute).lexically_normal();
+    };
+    if (normal(a) == normal(b)) return true;
+    std::error_code error;  // (false when either does not exist)
+    return std::filesystem::equivalent(a, b, error);
+}
+
 bool RecordingFile::Open(const std::string& path, ExistingFile policy, std::string& error) {
     if (!Permitted(path, policy, error)) return false;
     path_ = path;

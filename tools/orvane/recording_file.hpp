@@ -21,6 +21,9 @@ public:
 
     // False, with a reason, when the policy refuses the path as it is now.
     static bool Permitted(const std::string& path, ExistingFile policy, std::string& error);
+    // Whether two paths name one file: the same path once made absolute and
+    // normalised, or the same existing file under two names (a link).
+    static bool SameFile(const std::string& a, const std::string& b);
 
     // Opens the file for writing now (creating, emptying or appending as the
     // policy says); false with a reason.

@@ -29,6 +29,7 @@ std::string HealthText(const SubscriptionHealth& health, Milliseconds sinceStart
 bool SubscriptionWatch::ShouldRestart(const SubscriptionHealth& health, Milliseconds now) const {
     if (!health.known) return false;
     const Milliseconds sinceStart = SinceStart(now);
+    if (sinceStart < pause_) return false;
     switch (health.state) {
         case kStateCameraFailing:
             return true;
@@ -46,7 +47,17 @@ bool SubscriptionWatch::ShouldRestart(const SubscriptionHealth& health, Millisec
 
 void SubscriptionWatch::Started(Milliseconds now, bool counted) {
     startedAt_ = now;
-    if (counted) ++restarts_;
+    missedBefore_ += std::max<int64_t>(0, events_ - rows_);
+    events_ = rows_ = 0;
+    if (!counted) return;
+    ++restarts_;
+    pause_ = pause_ == Milliseconds::zero() ? kFirstPause : std::min(pause_ * 2, kLongestPause);
+}
+
+void SubscriptionWatch::Observe(const SubscriptionHealth& health) {
+    if (!health.known) return;
+    events_ = health.dataEvents;
+    if (health.dataEvents > 0) pause_ = Milliseconds::zero();
 }
 
 }  // namespace orvane_cli

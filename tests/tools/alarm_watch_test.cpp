@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "alarm_watch.hpp"
+
+namespace orvane_cli {
+namespace {
+
+// Each crossing of a threshold fires once; coming back re-arms it. A reading
+// that is not a number neither fires nor re-arms.
+TEST(AlarmWatch, FiresOncePerCrossingAndReArms) {
+    const float nan = std::nanf("");
+    const struct {
+        const char* what;
+        std::vector<float> maxima, minima;
+        int fired;
+    } cases[] = {
+        {"above, below, above again", {35, 41, 42, 39, 41}, {25, 25, 25, 25, 25}, 2},
+        {"below, above, below again", {35, 35, 35, 35, 35}, {25, 19, 18, 21, 19}, 2},
+        {"on the threshold is not over it", {40, 40, 41}, {20, 20, 20}, 1},
+        {"not a number between two highs", {41, nan, 41}, {25, 25, 25}, 1},
+        {"both at once", {41, 35, 41}, {19, 25, 19}, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AlarmWatch watch(40.0, 20.0);
+        int lines = 0;
+        for (std::size_t i = 0; i < c.maxima.size(); ++i) {
+            lines += static_cast<int>(watch.Check({20261207, 120000, c.maxima[i], c.minima[i], 30}).size());
+        }
+        EXPECT_EQ(lines, c.fired);
+        EXPECT_EQ(watch.fired(), c.fired);
+    }
+}
+
+}  // namespace
+}  // namespace orvane_cli
