@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/platform/retry_eintr.hpp"
 #include "thermometry/platform/log_file.hpp"
 
 namespace orvane::thermometry::platform {
@@ -24,14 +25,7 @@ namespace {
 // the folder, which the operator makes and may close to others.
 constexpr mode_t kLogFileMode = 0644;
 
-template <typename Call>
-int Retrying(Call call) noexcept {
-    int result;
-    do {
-        result = call();
-    } while (result < 0 && errno == EINTR);
-    return result;
-}
+using orvane::platform::RetryOnEintr;
 
 class Descriptor {
 public:
@@ -48,13 +42,24 @@ private:
     int value_;
 };
 
+// Which folder a descriptor leads to.
+struct FolderIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+FolderIdentity IdentityOf(const struct stat& status) noexcept {
+    return FolderIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
 // The folder of `path` (everything before `name`), opened without following a link
 // in its place, and only when the process's own user owns it and no other user may
 // write it: nobody else can then put a link, a FIFO or a foreign file where the log
 // goes. O_PATH: the descriptor only anchors the openat and the fstat, so the folder
 // need not be readable, and the open is cheaper. O_CLOEXEC: a program the host
 // starts never inherits it; a forked child shares it, which is harmless.
-int OpenCheckedFolder(const char* path, const char* name) noexcept {
+int OpenCheckedFolder(const char* path, const char* name, FolderIdentity& identity) noexcept {
     char folder[LogFile::kPathCapacity];
     if (name == path) {
         std::strcpy(folder, ".");
@@ -64,7 +69,7 @@ int OpenCheckedFolder(const char* path, const char* name) noexcept {
         folder[length] = '\0';
     }
     const int descriptor =
-        Retrying([&] { return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
+        RetryOnEintr([&] { return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
     if (descriptor < 0) return -1;
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() ||
@@ -72,6 +77,7 @@ int OpenCheckedFolder(const char* path, const char* name) noexcept {
         ::close(descriptor);
         return -1;
     }
+    identity = IdentityOf(status);
     return descriptor;
 }
 
@@ -93,10 +99,7 @@ bool IsRegularFile(int file, bool& removed) noexcept {
 }
 
 bool WriteWhole(int file, std::string_view line) noexcept {
-    ssize_t written;
-    do {
-        written = ::write(file, line.data(), line.size());
-    } while (written < 0 && errno == EINTR);
+    const ssize_t written = RetryOnEintr(::write, file, line.data(), line.size());
     return written >= 0 && static_cast<std::size_t>(written) == line.size();
 }
 
@@ -108,14 +111,45 @@ const char* LogFile::FileNameWithin(const char* path) noexcept {
     return *name != '\0' ? name : nullptr;
 }
 
-// The kept folder's number is never closed while the object lives: a folder opened
-// afresh is moved onto the same number (dup3), which the kernel does in one step. A
-// thread that read the number a moment before therefore reaches either the old
-// folder or the new one, never a descriptor that was closed and handed to something
-// else, and no lock is needed (nor one that a fork could leave held).
+namespace {
+
+// Whether the descriptor leads to one of two folders. fstat costs a system call:
+// asked once per check of the kept folder (at most once a second), never per line.
+bool LeadsTo(int descriptor, const FolderIdentity& one, const FolderIdentity& other) noexcept {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISDIR(status.st_mode)) return false;
+    const FolderIdentity identity = IdentityOf(status);
+    return identity == one || identity == other;
+}
+
+}  // namespace
+
+// The kept folder's number stays this object's while the object lives: a folder
+// opened afresh is moved onto the same number (dup3), which the kernel does in one
+// step. A thread that read the number a moment before therefore reaches either the
+// old folder or the new one, never a descriptor that was closed and handed to
+// something else, and no lock is needed (nor one that a fork could leave held).
+//
+// Only the host can take the number away: a host that closes every descriptor it
+// did not open itself (as daemons do) and then opens a file of its own may get the
+// number back. Before a fresh folder is moved onto it, the number is therefore
+// checked to still lead to the folder kept there (device and inode); when it does
+// not, the number is the host's and is left alone, and the fresh descriptor is kept
+// under its own number instead. Between two checks, a number that leads nowhere or
+// to something other than a folder is noticed at the next append, which checks at
+// once.
+namespace {
+
+FolderIdentity Remembered(const std::atomic<uint64_t>& device, const std::atomic<uint64_t>& inode) noexcept {
+    return FolderIdentity{device.load(std::memory_order_relaxed), inode.load(std::memory_order_relaxed)};
+}
+
+}  // namespace
+
 LogFile::~LogFile() {
     const int kept = kept_.load(std::memory_order_acquire);
-    if (kept >= 0) ::close(kept);
+    const FolderIdentity identity = Remembered(keptDevice_, keptInode_);
+    if (kept >= 0 && LeadsTo(kept, identity, identity)) ::close(kept);
 }
 
 namespace {
@@ -137,20 +171,32 @@ int64_t NowMilliseconds() noexcept {
 // next append tries again) when no usable folder is there.
 int LogFile::RefreshFolder() noexcept {
     const int64_t now = NowMilliseconds();
-    const int opened = OpenCheckedFolder(path_, name_);
+    FolderIdentity fresh;
+    const int opened = OpenCheckedFolder(path_, name_, fresh);
     if (opened < 0) {
         checkedUntil_.store(0, std::memory_order_relaxed);
         return -1;
     }
-    int kept = -1;
-    if (!kept_.compare_exchange_strong(kept, opened, std::memory_order_acq_rel)) {
-        // A folder is kept already: the fresh one takes over its number.
-        const bool moved = Retrying([&] { return ::dup3(opened, kept, O_CLOEXEC); }) == kept;
-        ::close(opened);
-        if (!moved) return -1;
-    } else {
-        kept = opened;
+    int kept = kept_.load(std::memory_order_acquire);
+    for (;;) {
+        // Another thread's refresh may have moved its fresh folder (the same one as
+        // this, unless the folder changed meanwhile) onto the number just before
+        // remembering it: that counts as the kept folder too.
+        if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_), fresh)) {
+            const bool moved = RetryOnEintr(::dup3, opened, kept, O_CLOEXEC) == kept;
+            ::close(opened);
+            if (!moved) return -1;
+            break;
+        }
+        // Nothing kept yet, or the number is the host's now: the fresh descriptor is
+        // kept as it is. A failed exchange means another thread kept one meanwhile.
+        if (kept_.compare_exchange_strong(kept, opened, std::memory_order_acq_rel)) {
+            kept = opened;
+            break;
+        }
     }
+    keptDevice_.store(fresh.device, std::memory_order_relaxed);
+    keptInode_.store(fresh.inode, std::memory_order_relaxed);
     checkedUntil_.store(now + kRecheckMilliseconds, std::memory_order_relaxed);
     return kept;
 }
@@ -169,14 +215,16 @@ bool LogFile::Append(std::span<const std::string_view> lines) noexcept {
         const bool lastTry = attempt == 1;
         // Never through a link; never blocking, so a FIFO without a reader fails at
         // once (ENXIO) instead of stalling the SDK's thread.
-        const Descriptor file(Retrying([&] {
+        const Descriptor file(RetryOnEintr([&] {
             return ::openat(folder, name_,
                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                             kLogFileMode);
         }));
         if (!file.valid()) {
-            // ENOENT despite O_CREAT: the kept folder was removed.
-            if (errno != ENOENT || lastTry || (folder = RefreshFolder()) < 0) return false;
+            // ENOENT despite O_CREAT: the kept folder was removed. EBADF or ENOTDIR:
+            // the host closed the kept number, or opened something else on it.
+            const bool folderGone = errno == ENOENT || errno == EBADF || errno == ENOTDIR;
+            if (!folderGone || lastTry || (folder = RefreshFolder()) < 0) return false;
             continue;
         }
         // Only a regular file takes the lines: a FIFO with a reader or a device would
