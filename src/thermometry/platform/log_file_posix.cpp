@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -113,51 +114,25 @@ const char* LogFile::FileNameWithin(const char* path) noexcept {
 
 namespace {
 
-// Whether the descriptor leads to one of two folders. fstat costs a system call:
-// asked once per check of the kept folder (at most once a second), never per line.
-bool LeadsTo(int descriptor, const FolderIdentity& one, const FolderIdentity& other) noexcept {
+// Whether the descriptor leads to the folder. fstat costs a system call: asked
+// once per check of the kept folder (at most once a second), never per line.
+bool LeadsTo(int descriptor, const FolderIdentity& folder) noexcept {
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISDIR(status.st_mode)) return false;
-    const FolderIdentity identity = IdentityOf(status);
-    return identity == one || identity == other;
+    return ::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode) && IdentityOf(status) == folder;
 }
-
-}  // namespace
-
-// The kept folder's number stays this object's while the object lives: a folder
-// opened afresh is moved onto the same number (dup3), which the kernel does in one
-// step. A thread that read the number a moment before therefore reaches either the
-// old folder or the new one, never a descriptor that was closed and handed to
-// something else, and no lock is needed (nor one that a fork could leave held).
-//
-// Only the host can take the number away: a host that closes every descriptor it
-// did not open itself (as daemons do) and then opens a file of its own may get the
-// number back. Before a fresh folder is moved onto it, the number is therefore
-// checked to still lead to the folder kept there (device and inode); when it does
-// not, the number is the host's and is left alone, and the fresh descriptor is kept
-// under its own number instead. Between two checks, a number that leads nowhere or
-// to something other than a folder is noticed at the next append, which checks at
-// once.
-namespace {
 
 FolderIdentity Remembered(const std::atomic<uint64_t>& device, const std::atomic<uint64_t>& inode) noexcept {
     return FolderIdentity{device.load(std::memory_order_relaxed), inode.load(std::memory_order_relaxed)};
 }
 
-}  // namespace
-
-LogFile::~LogFile() {
-    const int kept = kept_.load(std::memory_order_acquire);
-    const FolderIdentity identity = Remembered(keptDevice_, keptInode_);
-    if (kept >= 0 && LeadsTo(kept, identity, identity)) ::close(kept);
-}
-
-namespace {
-
 // How long a checked folder is used before it is opened and checked afresh by its
 // path: a folder its owner renamed, replaced or opened to others is then left
 // within this time, at the cost of one folder opening per interval.
 constexpr int64_t kRecheckMilliseconds = 1000;
+
+// How often a thread yields to another thread's refresh before it goes on with
+// the folder kept as it is.
+constexpr int kMostRefreshWaits = 1000;
 
 int64_t NowMilliseconds() noexcept {
     timespec now{};
@@ -167,9 +142,49 @@ int64_t NowMilliseconds() noexcept {
 
 }  // namespace
 
+// The kept folder's number stays this object's while the object lives: a folder
+// opened afresh is moved onto the same number (dup3), which the kernel does in one
+// step. A thread that read the number a moment before therefore reaches either the
+// old folder or the new one, never a descriptor that was closed and handed to
+// something else, and appends need no lock.
+//
+// Only the host can take the number away: a host that closes every descriptor it
+// did not open itself (as daemons do) and then opens a file of its own may get the
+// number back. Before a fresh folder is moved onto it, the number is therefore
+// checked to still lead to the folder last moved there (device and inode); when it
+// does not, the number is the host's and is left alone, and the fresh descriptor
+// is kept under its own number instead. Between two checks, a number that leads
+// nowhere or to something other than a folder is noticed at the next append, which
+// checks at once.
+//
+// The check and the move must not interleave with another thread's (a folder
+// replaced in between would look like the host's), so refreshes take turns. The
+// turn holds the refreshing process's ID rather than a lock: a child forked while
+// a thread of its parent refreshed takes the turn over instead of waiting for a
+// thread it does not have.
+LogFile::~LogFile() {
+    const int kept = kept_.load(std::memory_order_acquire);
+    if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_))) ::close(kept);
+}
+
+int LogFile::RefreshFolder() noexcept {
+    const int self = static_cast<int>(::getpid());
+    for (int waits = 0;; ++waits) {
+        int holder = 0;
+        if (refreshing_.compare_exchange_strong(holder, self, std::memory_order_acquire)) break;
+        if (holder != self && refreshing_.compare_exchange_strong(holder, self, std::memory_order_acquire))
+            break;
+        if (waits == kMostRefreshWaits) return kept_.load(std::memory_order_acquire);
+        ::sched_yield();
+    }
+    const int kept = RefreshFolderInTurn();
+    refreshing_.store(0, std::memory_order_release);
+    return kept;
+}
+
 // Opens and checks the folder by its path and makes it the kept one; -1 (and the
 // next append tries again) when no usable folder is there.
-int LogFile::RefreshFolder() noexcept {
+int LogFile::RefreshFolderInTurn() noexcept {
     const int64_t now = NowMilliseconds();
     FolderIdentity fresh;
     const int opened = OpenCheckedFolder(path_, name_, fresh);
@@ -178,22 +193,14 @@ int LogFile::RefreshFolder() noexcept {
         return -1;
     }
     int kept = kept_.load(std::memory_order_acquire);
-    for (;;) {
-        // Another thread's refresh may have moved its fresh folder (the same one as
-        // this, unless the folder changed meanwhile) onto the number just before
-        // remembering it: that counts as the kept folder too.
-        if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_), fresh)) {
-            const bool moved = RetryOnEintr(::dup3, opened, kept, O_CLOEXEC) == kept;
-            ::close(opened);
-            if (!moved) return -1;
-            break;
-        }
-        // Nothing kept yet, or the number is the host's now: the fresh descriptor is
-        // kept as it is. A failed exchange means another thread kept one meanwhile.
-        if (kept_.compare_exchange_strong(kept, opened, std::memory_order_acq_rel)) {
-            kept = opened;
-            break;
-        }
+    if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_))) {
+        const bool moved = RetryOnEintr(::dup3, opened, kept, O_CLOEXEC) == kept;
+        ::close(opened);
+        if (!moved) return -1;
+    } else {
+        // Nothing kept yet, or the number is the host's now.
+        kept = opened;
+        kept_.store(kept, std::memory_order_release);
     }
     keptDevice_.store(fresh.device, std::memory_order_relaxed);
     keptInode_.store(fresh.inode, std::memory_order_relaxed);
