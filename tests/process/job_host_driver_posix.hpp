@@ -20,7 +20,10 @@ extern char** environ;
 
 namespace testsupport {
 
-// A child that sleeps until it is ended; ended and reaped on destruction.
+// A child that sleeps until it is ended; ended and reaped on destruction. It
+// would end by itself only after longer than any test may run (so that a test
+// killed on the way leaves nothing behind for long), and a natural end is told
+// from a kill: a test never takes the one for the other.
 class SleepingChild {
 public:
     SleepingChild() { Start(); }
@@ -29,22 +32,25 @@ public:
     SleepingChild& operator=(const SleepingChild&) = delete;
 
     uint32_t Id() const { return static_cast<uint32_t>(pid_); }
-    bool Running() const {
-        int status = 0;
-        return pid_ != 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
+    // Whether the child still runs; reaps it once it has ended.
+    bool Running() {
+        if (pid_ == 0) return false;
+        if (::waitpid(pid_, &status_, WNOHANG) == 0) return true;
+        pid_ = 0;
+        return false;
     }
-    // Polls until the child has ended (it is then reaped), within a generous bound.
+    // Whether the child was ended by a signal (and reaped), not by itself.
+    bool Killed() const { return pid_ == 0 && WIFSIGNALED(status_); }
+    // Polls until the child has ended (it is then reaped), within a generous
+    // bound; true when a signal ended it.
     bool EndsSoon() {
         for (int i = 0; i < 200 && Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (Running()) return false;
-        pid_ = 0;
-        return true;
+        return Killed();
     }
     void End() {
         if (pid_ == 0) return;
         ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        ::waitpid(pid_, &status_, 0);
         pid_ = 0;
     }
     // Ends the child, then starts a new one that gets the same process ID, by
@@ -67,11 +73,13 @@ public:
 private:
     void Start() {
         char program[] = "sleep";
-        char seconds[] = "60";
+        char seconds[] = "900";
         char* arguments[] = {program, seconds, nullptr};
         if (::posix_spawnp(&pid_, "sleep", nullptr, nullptr, arguments, environ) != 0) pid_ = 0;
+        status_ = 0;
     }
     pid_t pid_ = 0;
+    int status_ = 0;  // the wait status once reaped
 };
 
 // The ID of a process that has ended and been reaped.
@@ -124,15 +132,23 @@ public:
         return ::poll(&entry, 1, 30000) == 1;
     }
     FILE* Output() const { return output_; }
-    // Kills the host, or with signal 0 lets it exit normally; true when it exited normally.
+    // Kills the host, or with signal 0 lets it exit normally; true when it exited
+    // normally. A host that has not ended 20 s later is killed (and the answer is false).
     bool End(int signal) {
         if (signal != 0) ::kill(pid_, signal);
         std::fclose(input_);
         input_ = nullptr;
         int status = 0;
-        ::waitpid(pid_, &status, 0);
+        bool ended = false;
+        for (int i = 0; i < 400 && !(ended = ::waitpid(pid_, &status, WNOHANG) != 0); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!ended) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+        }
         pid_ = 0;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
 private:

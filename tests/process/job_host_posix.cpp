@@ -9,12 +9,20 @@
 //   hold            forks a child past the fork handlers (a raw clone), which so
 //                   keeps every descriptor of the host, the watcher's link
 //                   included, and sleeps. Answers its process ID.
+//   idle            forks a child (through fork(), so the fork handlers run) that
+//                   calls nothing and sleeps. Answers its process ID.
+//   pipe <pid>      makes a pipe, then binds <pid> (the first call, which starts
+//                   the watcher, sees the pipe open), closes the pipe's writing
+//                   end and waits up to 5 s for the reading end to see the end.
+//                   Answers "<JobAssign's result> <1 if the end was seen, else 0>".
 //   timer <us>      starts an interval timer whose signal (SIGALRM, with the same
 //                   kind of handler as SIGUSR1) comes every <us> microseconds.
 //                   Answers 0.
 // It exits normally at the end of its input, unless the test ends it first.
 // SIGUSR1 has a handler that interrupts system calls, as a host's timer or
 // child handlers do; the tests flood the host with it.
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
@@ -79,6 +87,44 @@ void ForkAndBind(unsigned children, uint32_t processId) {
     std::printf("%d %u %d\n", allOwn ? 1 : 0, lastResult, static_cast<int>(last));
 }
 
+// A child that sleeps until the test ends it, or a minute at most. Its ID is
+// answered once fork() returned in it, so the fork handlers have run.
+pid_t ForkIdle() {
+    int started[2];
+    if (::pipe(started) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGALRM, SIG_DFL);
+        ::alarm(60);
+        ::close(started[0]);
+        ::close(started[1]);
+        for (;;) ::pause();
+    }
+    ::close(started[1]);
+    char none = 0;
+    while (::read(started[0], &none, 1) < 0 && errno == EINTR) {
+    }
+    ::close(started[0]);
+    return child;
+}
+
+void BindWithPipeOpen(uint32_t processId) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        std::printf("%u 0\n", ~0u);
+        return;
+    }
+    const uint32_t result = jobAssign(processId);
+    ::close(ends[1]);
+    pollfd entry{ends[0], POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&entry, 1, 5000);
+    } while (ready < 0 && errno == EINTR);
+    ::close(ends[0]);
+    std::printf("%u %d\n", result, ready == 1 && (entry.revents & POLLHUP) != 0 ? 1 : 0);
+}
+
 }  // namespace
 
 int main() {
@@ -110,6 +156,10 @@ int main() {
             const itimerval every{{0, static_cast<suseconds_t>(processId)},
                                   {0, static_cast<suseconds_t>(processId)}};
             std::printf("%d\n", ::setitimer(ITIMER_REAL, &every, nullptr));
+        } else if (std::sscanf(line, "pipe %u", &processId) == 1) {
+            BindWithPipeOpen(processId);
+        } else if (std::strncmp(line, "idle", 4) == 0) {
+            std::printf("%d\n", static_cast<int>(ForkIdle()));
         } else if (std::strncmp(line, "hold", 4) == 0) {
             const long holder = ::syscall(SYS_clone, SIGCHLD, 0, 0, 0, 0);
             if (holder == 0) {

@@ -121,6 +121,65 @@ TEST_F(LogFolderTest, OnlyTheFolderStaysOpenAndNotAcrossExec) {
     fs::remove_all(folder);
 }
 
+// A host that closes every descriptor it did not open (as daemons do) and then
+// opens something of its own on the kept folder's number: the lines still reach
+// the log, and the host's descriptor stays the host's, before the kept folder is
+// checked again and after, and once the log file is gone.
+TEST_F(LogFolderTest, ADescriptorTheHostPutsOnTheKeptNumberStaysTheHosts) {
+    const struct {
+        const char* name;
+        bool hostOpensAFolder;  // else a file
+        bool waitForRecheck;
+    } cases[] = {
+        {"a file of the host's, at once", false, false},
+        {"a file of the host's, after the recheck", false, true},
+        {"a folder of the host's, after the recheck", true, true},
+    };
+    fs::create_directory(root);
+    const std::string hostFile = root + "/host.txt";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(folder);
+        fs::remove(hostFile);
+        MakeFolder(folder);
+        int taken = -1;
+        {
+            LogFile file(path);
+            ASSERT_TRUE(AppendLine(file, "first\r\n"));
+            for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+                std::error_code error;
+                if (fs::read_symlink(entry.path(), error) == fs::path(folder))
+                    taken = std::stoi(entry.path().filename().string());
+            }
+            ASSERT_GE(taken, 0);
+            ::close(taken);
+            const int own = c.hostOpensAFolder
+                                ? ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                : ::open(hostFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            ASSERT_GE(own, 0);
+            if (own != taken) {
+                ASSERT_EQ(::dup3(own, taken, O_CLOEXEC), taken);
+                ::close(own);
+            }
+            if (c.waitForRecheck) std::this_thread::sleep_for(kPastRecheck);
+            EXPECT_TRUE(AppendLine(file, "second\r\n"));
+            EXPECT_TRUE(AppendLine(file, "third\r\n"));
+        }
+        EXPECT_EQ(testsupport::ReadFileText(path), "first\r\nsecond\r\nthird\r\n");
+        EXPECT_FALSE(testsupport::FileExists(root + "/~log.txt"));
+        EXPECT_TRUE(DescriptorsOf(folder).empty());
+        std::error_code error;
+        EXPECT_EQ(fs::read_symlink("/proc/self/fd/" + std::to_string(taken), error),
+                  fs::path(c.hostOpensAFolder ? root : hostFile));
+        if (!c.hostOpensAFolder) {
+            EXPECT_EQ(::write(taken, "host", 4), 4);
+            EXPECT_EQ(testsupport::ReadFileText(hostFile), "host");
+        }
+        ::close(taken);
+    }
+    fs::remove_all(folder);
+}
+
 // Writers append pairs of lines while the folder is removed and made anew under
 // them: no descriptor leaks, nothing crashes, and every line that arrives is whole.
 TEST_F(LogFolderTest, ThreadsAppendWhileTheFolderIsReplaced) {

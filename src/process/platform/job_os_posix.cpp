@@ -5,8 +5,8 @@
 // the limit is the watcher's promise to end the processes, and a process is in
 // the job when the watcher holds it and it has not ended.
 //
-// A process handle is a process descriptor (plus one, so that none is zero):
-// the process exists and this host may signal it, and the very descriptor that
+// A process handle is a process descriptor (packed with its kind, so that none
+// is zero; see PackedHandle): the process exists and this host may signal it, and the very descriptor that
 // checked this is the one handed to the watcher, so a later process with the
 // same ID can never take its place. Process IDs 0 and those beyond the range of
 // pid_t name no process: as signal targets they would mean process groups.
@@ -56,15 +56,39 @@ constexpr int kMostBound = kWatcherCapacity;
 BoundProcess boundProcesses[kMostBound];
 int boundCount = 0;
 
-// Job handles carry the top bit, so that no job handle is ever taken for a
-// process descriptor, even one that reuses the number of an earlier link.
-constexpr OsHandle kJobBit = OsHandle{1} << (sizeof(OsHandle) * 8 - 1);
-// A process whose kernel has no process descriptors (it cannot be handed over).
-constexpr OsHandle kProcessWithoutFd = ~OsHandle{0};
+// What an OsHandle stands for here: its kind in the top two bits, a descriptor
+// in the others. No kind is zero, so no handle is ever kNoHandle, and a job handle
+// is never taken for a process descriptor, even one that reuses the number of an
+// earlier link.
+class PackedHandle {
+public:
+    enum class Kind : OsHandle {
+        none = 0,
+        processFd = 1,         // a process descriptor of this host's
+        processWithoutFd = 2,  // a process whose kernel has no process descriptors
+        job = 3,               // the watcher's link
+    };
 
-OsHandle FdHandle(int fd) { return static_cast<OsHandle>(fd) + 1; }
-int HandleFd(OsHandle process) { return static_cast<int>(process - 1); }
-OsHandle LinkHandle() { return kJobBit | static_cast<OsHandle>(watcher.socket); }
+    static OsHandle Pack(Kind kind, int fd = 0) {
+        return (static_cast<OsHandle>(kind) << kKindShift) | static_cast<OsHandle>(fd);
+    }
+    explicit PackedHandle(OsHandle value)
+        : kind_(static_cast<Kind>(value >> kKindShift)), fd_(static_cast<int>(value & kFdMask)) {}
+    Kind kind() const { return kind_; }
+    int fd() const { return fd_; }
+
+private:
+    static constexpr int kKindShift = sizeof(OsHandle) * 8 - 2;
+    // Every descriptor fits beneath the kind: the kernel bounds descriptor numbers
+    // by INT_MAX, and on 32-bit systems by 2^30 (its table's pointers must fit in
+    // the address space).
+    static constexpr OsHandle kFdMask = (OsHandle{1} << kKindShift) - 1;
+    Kind kind_;
+    int fd_;
+};
+using HandleKind = PackedHandle::Kind;
+
+OsHandle LinkHandle() { return PackedHandle::Pack(HandleKind::job, watcher.socket); }
 
 // Drops this process's copy of another process's watcher (or of a watcher that
 // is gone); only close calls, so that it may run in a child just forked.
@@ -111,9 +135,9 @@ OsHandle OpenProcessForJob(uint32_t processId) {
         if (errno != ENOSYS) return kNoHandle;
         // No process descriptors: signal 0 only checks that the process exists.
         const bool exists = ::kill(pid, 0) == 0 || errno == EPERM;
-        return exists ? kProcessWithoutFd : kNoHandle;
+        return exists ? PackedHandle::Pack(HandleKind::processWithoutFd) : kNoHandle;
     }
-    if (ProcessFdSignallable(processFd)) return FdHandle(processFd);
+    if (ProcessFdSignallable(processFd)) return PackedHandle::Pack(HandleKind::processFd, processFd);
     ::close(processFd);
     return kNoHandle;
 }
@@ -133,8 +157,9 @@ JobHandle CreateOrOpenJob() {
 }
 
 bool ProcessIsInJob(OsHandle process) {
-    if (process == kProcessWithoutFd) return false;
-    const pid_t pid = ProcessFdPid(HandleFd(process));
+    const PackedHandle handle(process);
+    if (handle.kind() != HandleKind::processFd) return false;
+    const pid_t pid = ProcessFdPid(handle.fd());
     const std::lock_guard<std::mutex> lock(watcherLock);
     ForgetEndedProcesses();
     return std::any_of(boundProcesses, boundProcesses + boundCount,
@@ -147,8 +172,9 @@ bool SetLimits(OsHandle job, const JobLimitBlock& block) {
 }
 
 bool AssignProcess(OsHandle job, OsHandle process) {
-    if (process == kProcessWithoutFd) return false;
-    const int processFd = HandleFd(process);
+    const PackedHandle handle(process);
+    if (handle.kind() != HandleKind::processFd) return false;
+    const int processFd = handle.fd();
     const pid_t pid = ProcessFdPid(processFd);
     const std::lock_guard<std::mutex> lock(watcherLock);
     // The watcher must not be handed itself: it would end before the others.
@@ -169,7 +195,8 @@ bool AssignProcess(OsHandle job, OsHandle process) {
 
 // The job handle is the link, which stays open; only process descriptors close.
 void CloseHandle(OsHandle handle) {
-    if (handle != kNoHandle && (handle & kJobBit) == 0) ::close(HandleFd(handle));
+    const PackedHandle packed(handle);
+    if (packed.kind() == HandleKind::processFd) ::close(packed.fd());
 }
 
 constexpr JobOs kSystemJobOs{OpenProcessForJob, CreateOrOpenJob, ProcessIsInJob,

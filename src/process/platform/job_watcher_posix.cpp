@@ -1,6 +1,6 @@
 // The host's side of the watcher's link. Every system call here is made again
-// when a signal interrupts it: hosts have handlers for their own children,
-// timers and profilers, and an interrupted call says nothing about the watcher.
+// when a signal interrupts it (core/platform/retry_eintr.hpp says why); the
+// waits for the watcher then go on until their deadline.
 #include <errno.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/platform/retry_eintr.hpp"
 #include "process/platform/job_group_posix.hpp"
 #include "process/platform/job_watcher.hpp"
 #include "process/platform/job_watcher_protocol.hpp"
@@ -20,6 +21,7 @@
 namespace orvane::process {
 namespace {
 
+using orvane::platform::RetryOnEintr;
 using Clock = std::chrono::steady_clock;
 
 // How long the host waits for the watcher's answer to one request.
@@ -97,12 +99,8 @@ bool ProcessFdSignallable(int processFd) noexcept {
 }
 
 bool ProcessFdEnded(int processFd) noexcept {
-    for (;;) {
-        pollfd entry{processFd, POLLIN, 0};
-        const int ready = ::poll(&entry, 1, 0);
-        if (ready < 0 && errno == EINTR) continue;
-        return ready > 0;
-    }
+    pollfd entry{processFd, POLLIN, 0};
+    return RetryOnEintr(::poll, &entry, 1, 0) > 0;
 }
 
 pid_t ProcessFdPid(int processFd) noexcept {
@@ -140,8 +138,7 @@ WatcherLink StartJobWatcher(TreeEnding ending) noexcept {
     if (started) {
         int status = 0;
         // ECHILD when the host reaps children itself or ignores SIGCHLD: fine.
-        while (::waitpid(static_cast<pid_t>(middle), &status, 0) < 0 && errno == EINTR) {
-        }
+        RetryOnEintr(::waitpid, static_cast<pid_t>(middle), &status, 0);
         started = ReceiveMessage(ends[0], ready, Clock::now() + kExchangeLimit) && ready.kind == kReady;
     }
     if (!started) {
@@ -153,14 +150,10 @@ WatcherLink StartJobWatcher(TreeEnding ending) noexcept {
 
 bool WatcherRuns(const WatcherLink& link) noexcept {
     if (link.socket < 0) return false;
-    for (;;) {
-        // Only a hang-up or an error says the watcher is gone.
-        pollfd entry{link.socket, 0, 0};
-        const int ready = ::poll(&entry, 1, 0);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) return true;  // out of memory and the like: nothing learnt
-        return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
-    }
+    // Only a hang-up or an error says the watcher is gone.
+    pollfd entry{link.socket, 0, 0};
+    if (RetryOnEintr(::poll, &entry, 1, 0) < 0) return true;  // out of memory and the like: nothing learnt
+    return (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
 bool SendKillOnClose(WatcherLink& link, bool killOnClose) noexcept {

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 
+#include "core/platform/retry_eintr.hpp"
 #include "process/platform/job_watcher_protocol.hpp"
 
 // Code that runs in the cloned processes: no sanitizer instrumentation, whose
@@ -31,6 +32,8 @@
 
 namespace orvane::process {
 namespace {
+
+using orvane::platform::RetryOnEintr;
 
 constexpr int kCapacity = kWatcherCapacity;
 // Processes one tree ending can stop and kill at most.
@@ -71,11 +74,7 @@ ORVANE_CLONED_CODE long Raw(long number, long a = 0, long b = 0, long c = 0, lon
 
 // A call interrupted by a signal (a stop and continue can do that) is made again.
 ORVANE_CLONED_CODE long Retried(long number, long a = 0, long b = 0, long c = 0, long d = 0) {
-    long result = 0;
-    do {
-        result = Raw(number, a, b, c, d);
-    } while (result < 0 && errno == EINTR);
-    return result;
+    return RetryOnEintr(Raw, number, a, b, c, d, 0L, 0L);
 }
 
 ORVANE_CLONED_CODE void SendRaw(int link, MessageKind kind, uint8_t sequence, uint32_t value) {

@@ -54,13 +54,22 @@ private:
     static const char* FileNameWithin(const char* path) noexcept;
     // Opens and checks the folder afresh and keeps it; -1 when there is none to use.
     int RefreshFolder() noexcept;
+    // The same, once this thread has the refresh turn.
+    int RefreshFolderInTurn() noexcept;
 
     char path_[kPathCapacity];
     // The file's name within path_; null when the path cannot be opened.
     const char* name_ = nullptr;
     // What the platform keeps between appends (the open folder), or -1. Once set,
-    // the number stays this object's until it is destroyed: see the platform file.
+    // the number stays this object's until it is destroyed, unless the host closes
+    // it: see the platform file.
     std::atomic<int> kept_{-1};
+    // Which folder the kept number was last given (device and inode), so that a
+    // number the host closed and reused is told from it.
+    std::atomic<uint64_t> keptDevice_{0};
+    std::atomic<uint64_t> keptInode_{0};
+    // Who refreshes the kept folder now (a process ID), or 0: see the platform file.
+    std::atomic<int> refreshing_{0};
     // Until when (monotonic milliseconds) the kept folder is used without being
     // opened and checked again; 0 when it must be before the next append.
     std::atomic<int64_t> checkedUntil_{0};

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/platform/retry_eintr.hpp"
 #include "thermometry/platform/log_file.hpp"
 
 namespace orvane::thermometry::platform {
@@ -24,14 +26,7 @@ namespace {
 // the folder, which the operator makes and may close to others.
 constexpr mode_t kLogFileMode = 0644;
 
-template <typename Call>
-int Retrying(Call call) noexcept {
-    int result;
-    do {
-        result = call();
-    } while (result < 0 && errno == EINTR);
-    return result;
-}
+using orvane::platform::RetryOnEintr;
 
 class Descriptor {
 public:
@@ -48,13 +43,24 @@ private:
     int value_;
 };
 
+// Which folder a descriptor leads to.
+struct FolderIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+FolderIdentity IdentityOf(const struct stat& status) noexcept {
+    return FolderIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
 // The folder of `path` (everything before `name`), opened without following a link
 // in its place, and only when the process's own user owns it and no other user may
 // write it: nobody else can then put a link, a FIFO or a foreign file where the log
 // goes. O_PATH: the descriptor only anchors the openat and the fstat, so the folder
 // need not be readable, and the open is cheaper. O_CLOEXEC: a program the host
 // starts never inherits it; a forked child shares it, which is harmless.
-int OpenCheckedFolder(const char* path, const char* name) noexcept {
+int OpenCheckedFolder(const char* path, const char* name, FolderIdentity& identity) noexcept {
     char folder[LogFile::kPathCapacity];
     if (name == path) {
         std::strcpy(folder, ".");
@@ -64,7 +70,7 @@ int OpenCheckedFolder(const char* path, const char* name) noexcept {
         folder[length] = '\0';
     }
     const int descriptor =
-        Retrying([&] { return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
+        RetryOnEintr([&] { return ::open(folder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
     if (descriptor < 0) return -1;
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid() ||
@@ -72,6 +78,7 @@ int OpenCheckedFolder(const char* path, const char* name) noexcept {
         ::close(descriptor);
         return -1;
     }
+    identity = IdentityOf(status);
     return descriptor;
 }
 
@@ -93,10 +100,7 @@ bool IsRegularFile(int file, bool& removed) noexcept {
 }
 
 bool WriteWhole(int file, std::string_view line) noexcept {
-    ssize_t written;
-    do {
-        written = ::write(file, line.data(), line.size());
-    } while (written < 0 && errno == EINTR);
+    const ssize_t written = RetryOnEintr(::write, file, line.data(), line.size());
     return written >= 0 && static_cast<std::size_t>(written) == line.size();
 }
 
@@ -108,22 +112,27 @@ const char* LogFile::FileNameWithin(const char* path) noexcept {
     return *name != '\0' ? name : nullptr;
 }
 
-// The kept folder's number is never closed while the object lives: a folder opened
-// afresh is moved onto the same number (dup3), which the kernel does in one step. A
-// thread that read the number a moment before therefore reaches either the old
-// folder or the new one, never a descriptor that was closed and handed to something
-// else, and no lock is needed (nor one that a fork could leave held).
-LogFile::~LogFile() {
-    const int kept = kept_.load(std::memory_order_acquire);
-    if (kept >= 0) ::close(kept);
+namespace {
+
+// Whether the descriptor leads to the folder. fstat costs a system call: asked
+// once per check of the kept folder (at most once a second), never per line.
+bool LeadsTo(int descriptor, const FolderIdentity& folder) noexcept {
+    struct stat status {};
+    return ::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode) && IdentityOf(status) == folder;
 }
 
-namespace {
+FolderIdentity Remembered(const std::atomic<uint64_t>& device, const std::atomic<uint64_t>& inode) noexcept {
+    return FolderIdentity{device.load(std::memory_order_relaxed), inode.load(std::memory_order_relaxed)};
+}
 
 // How long a checked folder is used before it is opened and checked afresh by its
 // path: a folder its owner renamed, replaced or opened to others is then left
 // within this time, at the cost of one folder opening per interval.
 constexpr int64_t kRecheckMilliseconds = 1000;
+
+// How often a thread yields to another thread's refresh before it goes on with
+// the folder kept as it is.
+constexpr int kMostRefreshWaits = 1000;
 
 int64_t NowMilliseconds() noexcept {
     timespec now{};
@@ -133,24 +142,68 @@ int64_t NowMilliseconds() noexcept {
 
 }  // namespace
 
+// The kept folder's number stays this object's while the object lives: a folder
+// opened afresh is moved onto the same number (dup3), which the kernel does in one
+// step. A thread that read the number a moment before therefore reaches either the
+// old folder or the new one, never a descriptor that was closed and handed to
+// something else, and appends need no lock.
+//
+// Only the host can take the number away: a host that closes every descriptor it
+// did not open itself (as daemons do) and then opens a file of its own may get the
+// number back. Before a fresh folder is moved onto it, the number is therefore
+// checked to still lead to the folder last moved there (device and inode); when it
+// does not, the number is the host's and is left alone, and the fresh descriptor
+// is kept under its own number instead. Between two checks, a number that leads
+// nowhere or to something other than a folder is noticed at the next append, which
+// checks at once.
+//
+// The check and the move must not interleave with another thread's (a folder
+// replaced in between would look like the host's), so refreshes take turns. The
+// turn holds the refreshing process's ID rather than a lock: a child forked while
+// a thread of its parent refreshed takes the turn over instead of waiting for a
+// thread it does not have.
+LogFile::~LogFile() {
+    const int kept = kept_.load(std::memory_order_acquire);
+    if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_))) ::close(kept);
+}
+
+int LogFile::RefreshFolder() noexcept {
+    const int self = static_cast<int>(::getpid());
+    for (int waits = 0;; ++waits) {
+        int holder = 0;
+        if (refreshing_.compare_exchange_strong(holder, self, std::memory_order_acquire)) break;
+        if (holder != self && refreshing_.compare_exchange_strong(holder, self, std::memory_order_acquire))
+            break;
+        if (waits == kMostRefreshWaits) return kept_.load(std::memory_order_acquire);
+        ::sched_yield();
+    }
+    const int kept = RefreshFolderInTurn();
+    refreshing_.store(0, std::memory_order_release);
+    return kept;
+}
+
 // Opens and checks the folder by its path and makes it the kept one; -1 (and the
 // next append tries again) when no usable folder is there.
-int LogFile::RefreshFolder() noexcept {
+int LogFile::RefreshFolderInTurn() noexcept {
     const int64_t now = NowMilliseconds();
-    const int opened = OpenCheckedFolder(path_, name_);
+    FolderIdentity fresh;
+    const int opened = OpenCheckedFolder(path_, name_, fresh);
     if (opened < 0) {
         checkedUntil_.store(0, std::memory_order_relaxed);
         return -1;
     }
-    int kept = -1;
-    if (!kept_.compare_exchange_strong(kept, opened, std::memory_order_acq_rel)) {
-        // A folder is kept already: the fresh one takes over its number.
-        const bool moved = Retrying([&] { return ::dup3(opened, kept, O_CLOEXEC); }) == kept;
+    int kept = kept_.load(std::memory_order_acquire);
+    if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_))) {
+        const bool moved = RetryOnEintr(::dup3, opened, kept, O_CLOEXEC) == kept;
         ::close(opened);
         if (!moved) return -1;
     } else {
+        // Nothing kept yet, or the number is the host's now.
         kept = opened;
+        kept_.store(kept, std::memory_order_release);
     }
+    keptDevice_.store(fresh.device, std::memory_order_relaxed);
+    keptInode_.store(fresh.inode, std::memory_order_relaxed);
     checkedUntil_.store(now + kRecheckMilliseconds, std::memory_order_relaxed);
     return kept;
 }
@@ -169,14 +222,16 @@ bool LogFile::Append(std::span<const std::string_view> lines) noexcept {
         const bool lastTry = attempt == 1;
         // Never through a link; never blocking, so a FIFO without a reader fails at
         // once (ENXIO) instead of stalling the SDK's thread.
-        const Descriptor file(Retrying([&] {
+        const Descriptor file(RetryOnEintr([&] {
             return ::openat(folder, name_,
                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                             kLogFileMode);
         }));
         if (!file.valid()) {
-            // ENOENT despite O_CREAT: the kept folder was removed.
-            if (errno != ENOENT || lastTry || (folder = RefreshFolder()) < 0) return false;
+            // ENOENT despite O_CREAT: the kept folder was removed. EBADF or ENOTDIR:
+            // the host closed the kept number, or opened something else on it.
+            const bool folderGone = errno == ENOENT || errno == EBADF || errno == ENOTDIR;
+            if (!folderGone || lastTry || (folder = RefreshFolder()) < 0) return false;
             continue;
         }
         // Only a regular file takes the lines: a FIFO with a reader or a device would

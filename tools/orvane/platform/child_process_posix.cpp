@@ -8,9 +8,12 @@
 #include <cstring>
 
 #include "child_process.hpp"
+#include "core/platform/retry_eintr.hpp"
 
 namespace orvane_cli::platform {
 namespace {
+
+using orvane::platform::RetryOnEintr;
 
 volatile std::sig_atomic_t childPid = 0;
 
@@ -18,22 +21,6 @@ volatile std::sig_atomic_t childPid = 0;
 // process ends when it has.
 extern "C" void PassOn(int signal) {
     if (childPid > 0) ::kill(static_cast<pid_t>(childPid), signal);
-}
-
-ssize_t RetryRead(int fd, void* buffer, size_t size) {
-    ssize_t got;
-    do {
-        got = ::read(fd, buffer, size);
-    } while (got < 0 && errno == EINTR);
-    return got;
-}
-
-ssize_t RetryWrite(int fd, const void* buffer, size_t size) {
-    ssize_t put;
-    do {
-        put = ::write(fd, buffer, size);
-    } while (put < 0 && errno == EINTR);
-    return put;
 }
 
 class PosixChild final : public HeldChild {
@@ -45,8 +32,7 @@ public:
         if (failure_ >= 0) ::close(failure_);
         if (!waited_) {
             int status = 0;
-            while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-            }
+            RetryOnEintr(::waitpid, pid_, &status, 0);
         }
     }
 
@@ -54,12 +40,12 @@ public:
 
     bool Release(std::string& error) override {
         const char go = 1;
-        RetryWrite(go_, &go, 1);
+        RetryOnEintr(::write, go_, &go, 1);
         ::close(go_);
         go_ = -1;
         // The failure pipe closes on a successful exec; a failed one sends errno.
         int code = 0;
-        const ssize_t got = RetryRead(failure_, &code, sizeof code);
+        const ssize_t got = RetryOnEintr(::read, failure_, &code, sizeof code);
         ::close(failure_);
         failure_ = -1;
         if (got == static_cast<ssize_t>(sizeof code)) {
@@ -80,9 +66,7 @@ public:
         ::signal(SIGINT, SIG_IGN);
         ::signal(SIGQUIT, SIG_IGN);
         int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0) {
-            if (errno != EINTR) return 127;
-        }
+        if (RetryOnEintr(::waitpid, pid_, &status, 0) < 0) return 127;
         waited_ = true;
         childPid = 0;
         if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -127,10 +111,10 @@ std::unique_ptr<HeldChild> HeldChild::Start(const std::vector<std::string>& argv
         ::close(go[1]);
         ::close(failure[0]);
         char released = 0;
-        if (RetryRead(go[0], &released, 1) != 1) ::_exit(127);
+        if (RetryOnEintr(::read, go[0], &released, 1) != 1) ::_exit(127);
         ::execvp(pointers[0], pointers.data());
         const int code = errno;
-        RetryWrite(failure[1], &code, sizeof code);
+        RetryOnEintr(::write, failure[1], &code, sizeof code);
         ::_exit(127);
     }
     ::close(go[0]);
