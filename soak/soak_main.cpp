@@ -17,7 +17,10 @@
 // another pair's subscription (the stand-in counts the sessions each pair's
 // stops ended), that every live subscription could be stopped, and that every
 // refused start came after a reboot that dropped its login.
-//   orvane_soak [--harsh] [--events N] [--seconds S] [--cycles N] [--log FILE] [--rss-slack-mb N]
+//   orvane_soak [--harsh] [--events N] [--seconds S] [--cycles N] [--sdk-threads N]
+//               [--log FILE [--rotate COMMAND --rotations N]] [--rss-slack-mb N]
+// --rotate runs COMMAND (up to N times) while events flow, as an operator's log
+// rotation would; the log check then reads the log and every generation left.
 //   orvane_soak --long      (1,000,000 events, up to 30 minutes)
 #include <algorithm>
 #include <array>
@@ -61,6 +64,7 @@ struct Options {
     std::string log;
     std::string rotate;  // a command that rotates the log, run while events flow
     int rotations = 0;
+    int sdkThreads = kThreads;  // how many SDK threads deliver events
     bool harsh = false;
 };
 
@@ -88,11 +92,14 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.rotate = argv[++i];
         } else if (arg == "--rotations" && hasValue) {
             options.rotations = std::atoi(argv[++i]);
+        } else if (arg == "--sdk-threads" && hasValue) {
+            options.sdkThreads = std::clamp(std::atoi(argv[++i]), 1, kThreads);
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--long] [--harsh] [--events N] [--seconds S] [--cycles N] "
-                         "[--log FILE [--rotate COMMAND --rotations N]] [--rss-slack-mb N]\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--long] [--harsh] [--events N] [--seconds S] [--cycles N] "
+                "[--log FILE [--rotate COMMAND --rotations N]] [--sdk-threads N] [--rss-slack-mb N]\n",
+                argv[0]);
             return false;
         }
     }
@@ -179,7 +186,7 @@ public:
         std::atomic<bool> hostsStop{false};
         std::atomic<bool> timedOut{false};
         std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
+        for (int t = 0; t < options_.sdkThreads; ++t) {
             threads.emplace_back(
                 [this, t, target, deadline, &timedOut] { SdkThread(t, target, deadline, timedOut); });
         }
