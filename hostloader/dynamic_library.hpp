@@ -29,6 +29,8 @@ public:
     // Unloads the library, running its unload code.
     void Close();
     bool IsOpen() const { return handle_ != nullptr; }
+    // The system's error code of the latest failed Open on Windows (0 elsewhere).
+    unsigned long LastErrorCode() const { return lastErrorCode_; }
 
     // Resolves an export by function name and argument slots as a typed pointer.
     template <class Function>
@@ -38,6 +40,7 @@ public:
 
 private:
     void* handle_ = nullptr;
+    unsigned long lastErrorCode_ = 0;
 };
 
 }  // namespace hostloader

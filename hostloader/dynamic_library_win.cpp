@@ -62,6 +62,7 @@ bool DynamicLibrary::Open(const std::string& fileName, std::string& error) {
     handle_ = reinterpret_cast<void*>(::LoadLibraryA(fileName.c_str()));
     if (handle_ != nullptr) return true;
     const DWORD code = ::GetLastError();
+    lastErrorCode_ = code;
     const std::string found = FindOnSearchPath(fileName);
     if (code == ERROR_MOD_NOT_FOUND && found.empty()) {
         error = fileName + " was not found: looked in " + SystemSearchDescription();

@@ -5,7 +5,8 @@
 # stand-in camera; libedit for line editing in the tool's shell; readelf
 # (binutils) and setpriv (util-linux) for the security tests; clang with libFuzzer for the fuzz targets; clang, lld and llvm for the
 # MSVC-style import library, the MSVC-mode test host and the header check; zip
-# and unzip for the release archives. Safe to run again: it only installs what is
+# and unzip for the release archives; man-db and groff to check the manual page;
+# logrotate for the test of the log rotation recipe. Safe to run again: it only installs what is
 # missing.
 set -euo pipefail
 
@@ -18,6 +19,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
   clang lld llvm zip unzip
+  man-db groff-base logrotate
 )
 
 missing=()

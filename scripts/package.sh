@@ -5,12 +5,16 @@
 #   OrvaneLib-<version>-win32.zip                     the DLL (stripped; debug information
 #                                                     in OrvaneLib.dll.debug), orvane.exe,
 #                                                     header, .def, both import libraries,
-#                                                     CMake package, guide, LICENSE
+#                                                     CMake package, README.md, LICENSE,
+#                                                     SECURITY.md, docs/ (guide, orvane's
+#                                                     manual, operating and platform notes,
+#                                                     failure codes, log rotation)
 #   OrvaneLib-simulator-<version>-win32.zip           the stand-in bin/HCNetSDK.dll, its
 #                                                     control header, LICENSE
 #   OrvaneLib-<version>-linux-x86_64.tar.gz           lib/libOrvaneLib.so (debug information
 #                                                     in libOrvaneLib.so.debug), bin/orvane,
-#                                                     header, CMake package, guide, LICENSE
+#                                                     header, CMake package, the documents
+#                                                     as on Windows, share/man/man1/orvane.1
 #   OrvaneLib-simulator-<version>-linux-x86_64.tar.gz the stand-in lib/libHCNetSDK.so, its
 #                                                     control header, LICENSE
 # The archives depend on the commit alone: time stamps are SOURCE_DATE_EPOCH (the

@@ -45,6 +45,7 @@ if [[ " ${presets[*]} " == *" linux "* && " ${presets[*]} " == *" mingw "* ]]; t
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw/CMakeCache.txt)
   scripts/with-wine.sh build/mingw tests/package/check_windows_zip.sh \
     "dist/OrvaneLib-$version-win32.zip" "dist/OrvaneLib-simulator-$version-win32.zip"
+  python3 tests/package/check_archive_documents.py dist/*.zip dist/*.tar.gz
   python3 tests/package/run_guide_recipes.py dist "$version" linux
   scripts/with-wine.sh build/mingw python3 tests/package/run_guide_recipes.py dist "$version" windows
 fi

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <vector>
@@ -134,6 +135,41 @@ LogTally CheckLog(const std::string& path) {
     // Whatever follows the last CR LF is a line cut short.
     if (!pending.empty()) checker.Check(pending + "\n");
     return tally;
+}
+
+LogTally CheckLogGenerations(const std::string& path, int& files) {
+    namespace fs = std::filesystem;
+    const fs::path log(path);
+    const std::string name = log.filename().string();
+    const std::string stem = name.substr(0, name.find('.'));
+    std::vector<fs::path> generations;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(log.parent_path(), error)) {
+        const std::string candidate = entry.path().filename().string();
+        if (candidate.compare(0, stem.size(), stem) != 0 || !entry.is_regular_file()) continue;
+        fs::path file = entry.path();
+        if (file.extension() == ".gz") {
+            const std::string unpack = "gzip -d -f '" + file.string() + "'";
+            if (std::system(unpack.c_str()) != 0) return LogTally{};
+            file.replace_extension();
+        }
+        generations.push_back(file);
+    }
+    LogTally total;
+    total.readable = !generations.empty();
+    for (const fs::path& file : generations) {
+        const LogTally one = CheckLog(file.string());
+        total.readable = total.readable && one.readable;
+        total.bytes += one.bytes;
+        total.dumpLines += one.dumpLines;
+        total.parameterLines += one.parameterLines;
+        total.readingLines += one.readingLines;
+        total.emptyLines += one.emptyLines;
+        total.badLines += one.badLines;
+        if (total.firstBad.empty()) total.firstBad = one.firstBad;
+    }
+    files = static_cast<int>(generations.size());
+    return total;
 }
 
 }  // namespace soak

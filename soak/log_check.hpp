@@ -21,4 +21,10 @@ struct LogTally {
 
 LogTally CheckLog(const std::string& path);
 
+// The same over the log and every generation a rotation left beside it: the
+// files of its folder whose names begin with the log's name up to its first dot
+// (~log.txt.1, ~log.txt.2.gz, ~log.1.txt). Compressed generations (.gz) are
+// unpacked in place first. `files` is set to the number of files read.
+LogTally CheckLogGenerations(const std::string& path, int& files);
+
 }  // namespace soak

@@ -17,7 +17,10 @@
 // another pair's subscription (the stand-in counts the sessions each pair's
 // stops ended), that every live subscription could be stopped, and that every
 // refused start came after a reboot that dropped its login.
-//   orvane_soak [--harsh] [--events N] [--seconds S] [--cycles N] [--log FILE] [--rss-slack-mb N]
+//   orvane_soak [--harsh] [--events N] [--seconds S] [--cycles N] [--sdk-threads N]
+//               [--log FILE [--rotate COMMAND --rotations N]] [--rss-slack-mb N]
+// --rotate runs COMMAND (up to N times) while events flow, as an operator's log
+// rotation would; the log check then reads the log and every generation left.
 //   orvane_soak --long      (1,000,000 events, up to 30 minutes)
 #include <algorithm>
 #include <array>
@@ -40,6 +43,7 @@
 #include "event_code.hpp"
 #include "hcnetsdk_standin.h"
 #include "log_check.hpp"
+#include "log_rotation.hpp"
 #include "orvane_exports.hpp"
 #include "process_usage.hpp"
 
@@ -58,6 +62,9 @@ struct Options {
     uint64_t cycles = 20000;
     uint64_t rssSlackMb = 16;
     std::string log;
+    std::string rotate;  // a command that rotates the log, run while events flow
+    int rotations = 0;
+    int sdkThreads = kThreads;  // how many SDK threads deliver events
     bool harsh = false;
 };
 
@@ -81,11 +88,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.harsh = true;
         } else if (arg == "--log" && hasValue) {
             options.log = argv[++i];
+        } else if (arg == "--rotate" && hasValue) {
+            options.rotate = argv[++i];
+        } else if (arg == "--rotations" && hasValue) {
+            options.rotations = std::atoi(argv[++i]);
+        } else if (arg == "--sdk-threads" && hasValue) {
+            options.sdkThreads = std::clamp(std::atoi(argv[++i]), 1, kThreads);
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--long] [--harsh] [--events N] [--seconds S] [--cycles N] "
-                         "[--log FILE] [--rss-slack-mb N]\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--long] [--harsh] [--events N] [--seconds S] [--cycles N] "
+                "[--log FILE [--rotate COMMAND --rotations N]] [--sdk-threads N] [--rss-slack-mb N]\n",
+                argv[0]);
             return false;
         }
     }
@@ -172,7 +186,7 @@ public:
         std::atomic<bool> hostsStop{false};
         std::atomic<bool> timedOut{false};
         std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t) {
+        for (int t = 0; t < options_.sdkThreads; ++t) {
             threads.emplace_back(
                 [this, t, target, deadline, &timedOut] { SdkThread(t, target, deadline, timedOut); });
         }
@@ -530,6 +544,7 @@ int main(int argc, char** argv) {
     // A warm-up (a twentieth of the events) before the starting point, so that
     // every thread's first allocations are behind it.
     const uint64_t warmUp = std::max<uint64_t>(options.events / 20, 1);
+    soak::LogRotation rotation(options.rotate, options.rotations);
     bool inTime = soak.Run(warmUp, deadline);
     // The stand-in journals every SDK call; its journal is no part of what the
     // library holds, so it is emptied before each measurement.
@@ -538,6 +553,7 @@ int main(int argc, char** argv) {
     const Clock::time_point measuredBegin = Clock::now();
     const uint64_t deliveredBefore = soak.Counts().delivered.load();
     inTime = inTime && soak.Run(options.events - std::min(options.events, warmUp), deadline);
+    const int rotations = rotation.Finish();
     const double seconds = std::chrono::duration<double>(Clock::now() - measuredBegin).count();
     const uint64_t measuredEvents = soak.Counts().delivered.load() - deliveredBefore;
     StandinJournalClear();
@@ -618,8 +634,16 @@ int main(int argc, char** argv) {
             end.residentBytes <= start.residentBytes + options.rssSlackMb * 1024 * 1024, failures);
     Verdict("open descriptors flat", end.openHandles <= start.openHandles, failures);
     if (!options.log.empty()) {
-        const soak::LogTally log = soak::CheckLog(options.log);
+        int files = 1;
+        const soak::LogTally log = options.rotate.empty() ? soak::CheckLog(options.log)
+                                                          : soak::CheckLogGenerations(options.log, files);
         const uint64_t delivered = counts.delivered.load();
+        if (!options.rotate.empty()) {
+            // Twice at least, so that a generation compressed a rotation late is there too.
+            std::printf("  log rotated %d times (at most %d) while events flowed; %d files\n", rotations,
+                        options.rotations, files);
+            Verdict("log rotated twice or more while events flowed", rotations >= 2, failures);
+        }
         std::printf(
             "  log %.1f MB: %llu dump lines, %llu parameter lines, %llu reading lines, %llu empty, %llu "
             "bad\n",

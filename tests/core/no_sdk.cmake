@@ -3,7 +3,8 @@
 # and beside a library under the SDK's name that lacks operations, finds the
 # library loaded with the SDK not started. Both platforms: orvane in a release
 # tree (bin/, and lib/ on Linux) without the SDK, and without the library, says
-# which file is missing and where it looked, and exits with 4.
+# which file is missing and where it looked, and exits with 4; on Windows also
+# with an SDK that is there but needs a DLL that is missing.
 file(REMOVE_RECURSE ${WORK_DIR})
 function(expect_run expected_status expected_output)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=LD_PRELOAD ${EMULATOR} ${ARGN}
@@ -28,6 +29,9 @@ if(EMULATOR)
   file(COPY ${LIBRARY} DESTINATION ${tree}/bin)
   expect_run(4 "the camera SDK HCNetSDK.dll, which " ${tree}/bin/${tool_name} ${check})
   expect_run(4 "OrvaneLib.dll needs, was not found: looked in " ${tree}/bin/${tool_name} ${check})
+  # An SDK beside the tool that needs a DLL nobody shipped: found, not missing.
+  file(COPY ${SDK_MISSING_DEPENDENCY} DESTINATION ${tree}/bin)
+  expect_run(4 "HCNetSDK.dll was found, but a DLL it needs is missing" ${tree}/bin/${tool_name} ${check})
   return()
 endif()
 
