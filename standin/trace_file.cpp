@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hcnetsdk_standin.h"
+#include "platform/leak_check.hpp"
 #include "platform/process_end.hpp"
 
 namespace standin {
@@ -52,7 +53,11 @@ private:
 };
 
 TraceFile& trace() {
-    static TraceFile* file = new TraceFile();  // never destroyed, see above
+    static TraceFile* file = [] {  // never destroyed, see above
+        TraceFile* made = new TraceFile();
+        platform::keepForever(made);
+        return made;
+    }();
     return *file;
 }
 

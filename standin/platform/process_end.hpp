@@ -15,4 +15,10 @@ bool processEnding();
 // the C library, no allocation.
 void appendAtProcessEnd(const char* path, const char* data, std::size_t size);
 
+// Whether the stand-in may join its threads while a library unloads: not on
+// Windows, where the unload holds the loader lock that an ending thread needs,
+// so the join would never return. Where it may, it must: a thread still running
+// the stand-in's code when the library that loaded it unmaps it would crash.
+bool mayJoinThreadsInUnload();
+
 }  // namespace standin::platform

@@ -17,4 +17,6 @@ void appendAtProcessEnd(const char* path, const char* data, std::size_t size) {
     ::close(file);
 }
 
+bool mayJoinThreadsInUnload() { return true; }
+
 }  // namespace standin::platform

@@ -20,4 +20,6 @@ void appendAtProcessEnd(const char* path, const char* data, std::size_t size) {
     ::CloseHandle(file);
 }
 
+bool mayJoinThreadsInUnload() { return false; }
+
 }  // namespace standin::platform
