@@ -5,6 +5,7 @@
 // on a lock one of them held nor skip the SDK's shutdown and the stops of live subscriptions.
 //
 // The first argument picks the scenario:
+//   idle     no other thread: the library's end alone (the floor of the others);
 //   race     the threads alone;
 //   blocked  besides, one thread's login is held in the SDK longer than the
 //            library's drain limit, and the host's own end (which runs after
@@ -16,7 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -102,7 +102,8 @@ void AwaitBlockedLogin() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool blocked = argc > 1 && std::strcmp(argv[1], "blocked") == 0;
+    const std::string scenario = argc > 1 ? argv[1] : "race";
+    const bool blocked = scenario == "blocked";
     if (blocked) std::atexit(AwaitBlockedLogin);
     // Never destroyed: the process ends with the library loaded, as a host that
     // links it does (closing it would unmap code the other threads still run).
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
     const int32_t user = LoginToStandin();
     if (user < 0 || !exports.CamThermometryStart(user, 1, 0) || !exports.CamThermometryStart(user, 2, 0))
         return 3;
+    if (scenario == "idle") std::exit(0);
 
     static std::atomic<int> running{0};
     for (uint32_t t = 0; t < 8; ++t) {

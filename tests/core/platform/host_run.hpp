@@ -26,4 +26,10 @@ HostRun RunHelperProgram(const std::string& name, const std::string& argument, c
 // The test's own folder, with a trailing separator.
 std::string TestFolder();
 
+// Whether the system ends a process's other threads before the library's end
+// runs (Windows): that end never waits for calls, so it always shuts the SDK
+// down. Elsewhere a call still inside after the drain limit (a thread kept off
+// the processor that long counts too) means the SDK is left alone.
+bool LibraryEndAlwaysShutsSdkDown();
+
 }  // namespace testsupport

@@ -70,4 +70,6 @@ HostRun RunHelperProgram(const std::string& name, const std::string& argument, c
     return run;
 }
 
+bool LibraryEndAlwaysShutsSdkDown() { return false; }
+
 }  // namespace testsupport

@@ -54,4 +54,6 @@ HostRun RunHelperProgram(const std::string& name, const std::string& argument, c
     return run;
 }
 
+bool LibraryEndAlwaysShutsSdkDown() { return true; }
+
 }  // namespace testsupport
