@@ -1,6 +1,6 @@
 // The library's exports and its one state object. The state is constructed when
-// the library is loaded (before any export can run) and destroyed when it is
-// unloaded or the process ends. Every export is a wrapper made from the export
+// the library is loaded (before any export can run) and ended when it is
+// unloaded or the process ends (see LoadedLibrary). Every export is a wrapper made from the export
 // list: it runs the export's body with the state through the export gate and
 // turns anything thrown into the export's failure value, so that nothing
 // crosses into the host.
