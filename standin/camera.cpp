@@ -1,5 +1,7 @@
 #include "camera.hpp"
 
+#include "platform/leak_check.hpp"
+
 namespace standin {
 
 void Camera::reset() {
@@ -22,7 +24,11 @@ Camera& camera() {
     // Built on first use, so it exists even when a library's load-time NET_DVR_Init
     // runs before this library's own static constructors; never destroyed, so a
     // library unloading after this one's teardown still finds it.
-    static Camera* instance = new Camera;
+    static Camera* instance = [] {
+        Camera* made = new Camera;
+        platform::keepForever(made);
+        return made;
+    }();
     return *instance;
 }
 

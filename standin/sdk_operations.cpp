@@ -7,6 +7,7 @@
 #include "hcnetsdk.h"
 #include "hcnetsdk_standin.h"
 #include "platform/last_error.hpp"
+#include "platform/process_end.hpp"
 #include "snapshot_writer.hpp"
 #include "trace_file.hpp"
 
@@ -77,6 +78,12 @@ int32_t HCNETSDK_CALL NET_DVR_Init(void) {
 }
 
 int32_t HCNETSDK_CALL NET_DVR_Cleanup(void) {
+    if (platform::processEnding()) {
+        // The other threads were ended where they stood, perhaps holding the
+        // camera's locks: the call is traced, and nothing else is touched.
+        traceCallAtProcessEnd(STANDIN_OP_CLEANUP, 1, 0, false);
+        return 1;
+    }
     Camera& cam = camera();
     const bool wasInitialised = cam.initialised.exchange(false);
     return perform(entryFor(STANDIN_OP_CLEANUP, {}), 0, [wasInitialised](Camera& c) {
@@ -185,6 +192,11 @@ int32_t HCNETSDK_CALL NET_DVR_StartRemoteConfig(int32_t userId, uint32_t command
 }
 
 int32_t HCNETSDK_CALL NET_DVR_StopRemoteConfig(int32_t handle) {
+    if (platform::processEnding()) {
+        // As in NET_DVR_Cleanup.
+        traceCallAtProcessEnd(STANDIN_OP_STOP_REMOTE_CONFIG, 1, handle, true);
+        return 1;
+    }
     return perform(entryFor(STANDIN_OP_STOP_REMOTE_CONFIG, {handle}), 0,
                    [&](Camera& cam) { return cam.remoteConfigs.stop(handle); });
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/local_time.hpp"
+#include "platform/process_end.hpp"
 #include "trace_file.hpp"
 
 namespace standin {
@@ -113,10 +114,17 @@ void ThermometryStream::finish() {
     std::unique_lock lock(mutex_);
     stopRequested_ = true;
     changed_.notify_all();
-    if (thread_.get_id() != std::this_thread::get_id()) {
-        changed_.wait(lock, [this] { return finished_; });
+    const bool ownThread = thread_.get_id() == std::this_thread::get_id();
+    if (!ownThread) changed_.wait(lock, [this] { return finished_; });
+    lock.unlock();
+    if (!thread_.joinable()) return;
+    // Joined where the platform allows, so that no thread still runs the
+    // stand-in's code when the library that loaded it unmaps it.
+    if (!ownThread && platform::mayJoinThreadsInUnload()) {
+        thread_.join();
+    } else {
+        thread_.detach();
     }
-    if (thread_.joinable()) thread_.detach();
 }
 
 }  // namespace standin

@@ -30,10 +30,9 @@ public:
     static std::shared_ptr<ThermometryStream> launch(Deliver deliver, int32_t channel,
                                                      const CameraTraits& camera);
 
-    // Wakes the thread, waits until it has delivered its last event and lets it
-    // end on its own. It is not joined: unloading a library on Windows runs with
-    // the loader lock held, which an ending thread needs, so joining there would
-    // never return. The thread touches nothing of the session's after this.
+    // Wakes the thread, waits until it has delivered its last event and joins it
+    // (see platform::mayJoinThreadsInUnload; elsewhere it ends on its own). The
+    // thread touches nothing of the session's after this.
     void finish();
 
     // The measurement block the camera sends as event number `sequence`, stamped

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "hcnetsdk_standin.h"
+#include "platform/leak_check.hpp"
+#include "platform/process_end.hpp"
 
 namespace standin {
 namespace {
@@ -25,7 +27,10 @@ class TraceFile {
 public:
     TraceFile() {
         const char* path = std::getenv("HCNETSDK_STANDIN_TRACE");
-        if (path != nullptr && *path != '\0') file_ = std::fopen(path, "ab");
+        if (path != nullptr && *path != '\0') {
+            file_ = std::fopen(path, "ab");
+            path_ = path;
+        }
     }
     // Left open on purpose: the trace must outlive every static destructor that
     // might still make SDK calls; the system closes it at exit.
@@ -33,6 +38,7 @@ public:
     TraceFile& operator=(const TraceFile&) = delete;
 
     bool enabled() const { return file_ != nullptr; }
+    const char* path() const { return path_.c_str(); }
 
     void write(const std::string& line) {
         std::lock_guard lock(mutex_);
@@ -42,11 +48,16 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    std::string path_;
     std::mutex mutex_;
 };
 
 TraceFile& trace() {
-    static TraceFile* file = new TraceFile();  // never destroyed, see above
+    static TraceFile* file = [] {  // never destroyed, see above
+        TraceFile* made = new TraceFile();
+        platform::keepForever(made);
+        return made;
+    }();
     return *file;
 }
 
@@ -66,6 +77,20 @@ void traceCall(const JournalEntry& entry, int32_t result) {
     line += " result " + std::to_string(result) + " args";
     for (const int64_t argument : entry.arguments) line += " " + std::to_string(argument);
     trace().write(line + "\n");
+}
+
+void traceCallAtProcessEnd(int32_t operation, int32_t result, int64_t argument, bool hasArgument) {
+    if (!trace().enabled() || operation < 0 || operation >= STANDIN_OP_COUNT) return;
+    // On the stack and through the system alone (see platform/process_end.hpp).
+    char line[128];
+    const int length = hasArgument ? std::snprintf(line, sizeof line, "call %s result %d args %lld\n",
+                                                   kOperationNames[operation], static_cast<int>(result),
+                                                   static_cast<long long>(argument))
+                                   : std::snprintf(line, sizeof line, "call %s result %d args\n",
+                                                   kOperationNames[operation], static_cast<int>(result));
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof line) {
+        platform::appendAtProcessEnd(trace().path(), line, static_cast<std::size_t>(length));
+    }
 }
 
 void traceMeasurement(const std::vector<uint8_t>& block) {

@@ -15,6 +15,10 @@ namespace standin {
 
 // "call <operation> result <r> args <a0> <a1> ..." (integer arguments only).
 void traceCall(const JournalEntry& entry, int32_t result);
+// The same line for a call of no or one argument, made at the end of a process
+// whose other threads were ended where they stood (see platform/process_end.hpp):
+// written without a lock or an allocation.
+void traceCallAtProcessEnd(int32_t operation, int32_t result, int64_t argument, bool hasArgument);
 // "event <channel> <yyyymmdd> <hhmmss> max <bits> min <bits> avg <bits>": a data
 // block a subscriber has received, readings as single-precision bit patterns in hex.
 void traceMeasurement(const std::vector<uint8_t>& block);

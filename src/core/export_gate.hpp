@@ -21,6 +21,10 @@ public:
 
     // Enters: false once the library is ending (the export then fails at once).
     bool Enter() noexcept {
+        // Once closed, refused without touching the count: host threads calling
+        // in a loop would otherwise keep it above zero, and the drain would
+        // wait out its limit with no call inside.
+        if (closed_.load(std::memory_order_seq_cst)) return false;
         // Counted before the check, so that a closing gate either sees this call
         // or this call sees the gate closed.
         inFlight_.fetch_add(1, std::memory_order_seq_cst);
@@ -30,10 +34,13 @@ public:
     }
     void Leave() noexcept { inFlight_.fetch_sub(1, std::memory_order_release); }
 
+    // Admits no more calls; those inside go on.
+    void Close() noexcept { closed_.store(true, std::memory_order_seq_cst); }
+
     // Admits no more calls and waits, at most `limit`, for those inside to
-    // leave; true when they all did.
+    // leave; true when they all did, false when one is still inside.
     bool CloseAndDrain(std::chrono::milliseconds limit) noexcept {
-        closed_.store(true, std::memory_order_seq_cst);
+        Close();
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (inFlight_.load(std::memory_order_seq_cst) != 0) {
             if (std::chrono::steady_clock::now() >= deadline) return false;

@@ -16,28 +16,33 @@ LibraryState::LibraryState(const sdk::SdkOps& sdk, thermometry::LogSink& log) no
     : LibraryState(&sdk, log) {}
 
 LibraryState::LibraryState(const sdk::SdkOps* sdk, thermometry::LogSink& log) noexcept
-    : sdk_(sdk != nullptr ? *sdk : kNoSdk), log_(log), sdkBound(sdk != nullptr), subscriptionList(sdk_, log) {
-    if (sdkBound) sdkReady.store(sdk_.init() != 0, std::memory_order_release);
+    : sdk_(sdk != nullptr ? *sdk : kNoSdk), log_(log), sdkBound_(sdk != nullptr), subscriptions_(sdk_, log) {
+    if (sdkBound_) sdkReady_.store(sdk_.init() != 0, std::memory_order_release);
 }
 
 LibraryState::~LibraryState() {
     ShutDownSdk();
-    subscriptionList.DestroyAll();
-    lastFailureText.Release();
+    subscriptions_.DestroyAll();
+    lastFailure_.Release();
 }
 
-void LibraryState::EndKeepingMemory() noexcept { ShutDownSdk(); }
+void LibraryState::EndWithThreadsEnded() noexcept {
+    ShutDownSdk();
+    subscriptions_.StopAllLive();
+}
+
+void LibraryState::EndWithCallInside() noexcept { sdkReady_.store(false, std::memory_order_release); }
 
 // Without a bound SDK there is nothing to clean up (and no function to call).
 void LibraryState::ShutDownSdk() noexcept {
-    sdkReady.store(false, std::memory_order_release);
-    if (sdkBound) sdk_.cleanup();
+    sdkReady_.store(false, std::memory_order_release);
+    if (sdkBound_) sdk_.cleanup();
 }
 
 void LibraryState::RecordFailure() noexcept {
     if (!SdkReady()) {
         try {
-            lastFailureText.Replace(std::u16string(kSdkNotReadyText), kSdkNotReadyCode);
+            lastFailure_.Replace(std::u16string(kSdkNotReadyText), kSdkNotReadyCode);
         } catch (...) {
             // Out of memory: the record keeps its previous text.
         }
@@ -46,7 +51,7 @@ void LibraryState::RecordFailure() noexcept {
     // Read before anything else can touch the thread's last-error value.
     const uint32_t code = platform::LastError();
     try {
-        lastFailureText.Replace(DescribeSdkError(code), static_cast<int32_t>(code));
+        lastFailure_.Replace(DescribeSdkError(code), static_cast<int32_t>(code));
     } catch (...) {
         // Out of memory: the record keeps its previous text.
     }

@@ -1,6 +1,6 @@
 // The library's exports and its one state object. The state is constructed when
-// the library is loaded (before any export can run) and destroyed when it is
-// unloaded or the process ends. Every export is a wrapper made from the export
+// the library is loaded (before any export can run) and ended when it is
+// unloaded or the process ends (see LoadedLibrary). Every export is a wrapper made from the export
 // list: it runs the export's body with the state through the export gate and
 // turns anything thrown into the export's failure value, so that nothing
 // crosses into the host.
@@ -21,19 +21,32 @@ namespace {
 constinit orvane::ExportGate gate;
 
 // Holds the state in storage of its own, so that the end can choose whether to
-// release it. When a call is still inside an export after the drain limit
-// (on Linux at process end, blocked in the SDK), the SDK is shut down as usual
-// but the memory is kept for that call, and the process's end releases it.
-// Where the drain limit is zero, no call can still run: the state is destroyed.
+// release it:
+//   - the system ended the other threads first (Windows, at process end): any of
+//     them may have died holding a lock, so the end takes none; the SDK is shut
+//     down and the live subscriptions stopped, and the memory is left to the
+//     process's end;
+//   - a call is still inside an export after the drain limit (Linux, at exit(),
+//     blocked in the SDK): nothing more is called in the SDK, the SDK stays
+//     mapped and the state's memory is never released, so that the call returns
+//     into code and memory that are still there;
+//   - otherwise (every call left, or no call can be running: a drain limit of
+//     zero) the state is destroyed.
 class LoadedLibrary {
 public:
     LoadedLibrary() { new (storage_) orvane::LibraryState(orvane::sdk::ShippedSdk()); }
     ~LoadedLibrary() {
+        if (orvane::platform::OtherThreadsEnded()) {
+            gate.Close();
+            State().EndWithThreadsEnded();
+            return;
+        }
         const auto limit = orvane::platform::ExportDrainLimit();
         if (gate.CloseAndDrain(limit) || limit.count() == 0) {
             State().~LibraryState();
         } else {
-            State().EndKeepingMemory();
+            State().EndWithCallInside();
+            orvane::sdk::KeepSdkMapped();
         }
     }
     LoadedLibrary(const LoadedLibrary&) = delete;

@@ -91,13 +91,20 @@ void SubscriptionList::DestroyAll() noexcept {
         pair.answering.store(nullptr, std::memory_order_relaxed);
         pair.reusable = nullptr;
     }
+    StopAllLive();
     Node* node = head_.exchange(nullptr, std::memory_order_acq_rel);
     tail_.store(nullptr, std::memory_order_relaxed);
     while (node != nullptr) {
         Node* next = node->next.load(std::memory_order_acquire);
-        if (node->record.Live()) sdk_.stopRemoteConfig(node->record.Handle());
         delete node;
         node = next;
+    }
+}
+
+void SubscriptionList::StopAllLive() const noexcept {
+    for (Node* node = head_.load(std::memory_order_acquire); node != nullptr;
+         node = node->next.load(std::memory_order_acquire)) {
+        if (node->record.Live()) sdk_.stopRemoteConfig(node->record.Handle());
     }
 }
 

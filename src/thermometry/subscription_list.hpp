@@ -88,6 +88,10 @@ public:
     // confirmed-stopped records are not sent to the SDK. Only at unload, with no
     // other thread using the list.
     void DestroyAll() noexcept;
+    // Stops each live record's remote configuration as DestroyAll does, but
+    // takes no lock and destroys nothing: for the end of a process whose other
+    // threads were ended wherever they stood, holding whatever they held.
+    void StopAllLive() const noexcept;
 
 private:
     struct Node {

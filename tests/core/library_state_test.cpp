@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -77,6 +79,53 @@ TEST_F(LibraryStateTest, UnloadCleansUpFirstThenStopsEachLiveSubscriptionInOrder
     std::vector<int64_t> stopped;
     for (const auto& call : CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG)) stopped.push_back(call.arguments[0]);
     EXPECT_EQ(stopped, (std::vector<int64_t>{5, 0, 9, 2}));
+}
+
+// The two ends at a process's end, with the subscriptions above and a start
+// held inside the SDK (its pair's lock held, as by a thread the system ended):
+// after the threads were ended, the SDK is shut down and each live subscription
+// stopped without waiting for that lock; with a call still inside, nothing at
+// all is called in the SDK.
+TEST_F(LibraryStateTest, EndsAtProcessEndCallWhatTheyMustAndWaitForNoLock) {
+    struct Case {
+        void (LibraryState::*end)();
+        std::vector<int64_t> stopped;
+    };
+    for (const Case& c : {Case{&LibraryState::EndWithThreadsEnded, {5, 0, 9, 2}},
+                          Case{&LibraryState::EndWithCallInside, {}}}) {
+        StandinReset();
+        StandinJournalClear();
+        auto library = Load();
+        auto& list = library->Subscriptions();
+        StartRecord(list, 1, 2, 5);
+        StartRecord(list, 1, 2, -3);
+        StartRecord(list, 7, 1, 0);
+        StartRecord(list, 7, 2, 4);
+        StartRecord(list, 7, 3, 9);
+        StartRecord(list, 7, 3, 2);
+        ASSERT_EQ(list.Stop(7, 2, [](int32_t) { return true; }),
+                  thermometry::SubscriptionList::StopResult::Stopped);
+        std::atomic<bool> inside{false}, release{false};
+        std::thread held([&] {
+            list.Start(9, 9, [&](thermometry::ThermometrySubscription&) {
+                inside = true;
+                while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return false;
+            });
+        });
+        while (!inside) std::this_thread::yield();
+        ((*library).*c.end)();
+        std::vector<int32_t> expected{STANDIN_OP_INIT};
+        if (!c.stopped.empty()) expected.push_back(STANDIN_OP_CLEANUP);
+        expected.resize(expected.size() + c.stopped.size(), STANDIN_OP_STOP_REMOTE_CONFIG);
+        EXPECT_EQ(JournalOperations(), expected);
+        std::vector<int64_t> stopped;
+        for (const auto& call : CallsOf(STANDIN_OP_STOP_REMOTE_CONFIG)) stopped.push_back(call.arguments[0]);
+        EXPECT_EQ(stopped, c.stopped);
+        EXPECT_FALSE(library->SdkReady());
+        release = true;
+        held.join();
+    }
 }
 
 TEST_F(LibraryStateTest, RecordFailureDescribesTheThreadsLastError) {

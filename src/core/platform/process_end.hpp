@@ -11,4 +11,12 @@ namespace orvane::platform {
 // it unloads the library.
 std::chrono::milliseconds ExportDrainLimit() noexcept;
 
+// Whether the library's end runs because the process ends and the system has
+// already ended every other thread wherever it stood (Windows, at process
+// termination). Such a thread may have been inside any export, holding any of
+// the library's locks, which nothing will ever release: that end must take
+// none. False on an unload, and where the other threads still run during the
+// end (exit() on Linux).
+bool OtherThreadsEnded() noexcept;
+
 }  // namespace orvane::platform

@@ -12,4 +12,10 @@ namespace orvane::sdk {
 // the SDK not started.
 const SdkOps* ShippedSdk() noexcept;
 
+// Leaves the SDK mapped when the library unloads, for a call still inside it:
+// unmapping the SDK would let that call return into code no longer there.
+// Nothing to do on Windows, where the system unloads the imported SDK after
+// the library and no such call is left running.
+void KeepSdkMapped() noexcept;
+
 }  // namespace orvane::sdk

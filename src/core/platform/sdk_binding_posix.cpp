@@ -3,6 +3,7 @@
 // that needs it instead of a loader error.
 #include <dlfcn.h>
 
+#include <atomic>
 #include <string>
 
 #include "core/platform/sdk_binding.hpp"
@@ -51,10 +52,12 @@ public:
             handle_ = nullptr;
         }
     }
-    // Unloading the library lets go of the SDK, as the static import does on Windows.
+    // Unloading the library lets go of the SDK, as the static import does on
+    // Windows, unless a call may still be inside it.
     ~SdkBinding() {
-        if (handle_ != nullptr) ::dlclose(handle_);
+        if (handle_ != nullptr && !keepMapped_.load(std::memory_order_acquire)) ::dlclose(handle_);
     }
+    void KeepMapped() noexcept { keepMapped_.store(true, std::memory_order_release); }
     SdkBinding(const SdkBinding&) = delete;
     SdkBinding& operator=(const SdkBinding&) = delete;
 
@@ -63,15 +66,20 @@ public:
 private:
     void* handle_ = nullptr;
     SdkOps ops_{};
+    std::atomic<bool> keepMapped_{false};
 };
+
+// Bound on first use, which is the library state's construction at load;
+// destroyed after that state, so the SDK stays mapped through its unload.
+SdkBinding& Binding() noexcept {
+    static SdkBinding binding;
+    return binding;
+}
 
 }  // namespace
 
-const SdkOps* ShippedSdk() noexcept {
-    // Bound on first use, which is the library state's construction at load;
-    // destroyed after that state, so the SDK stays mapped through its unload.
-    static const SdkBinding binding;
-    return binding.Table();
-}
+const SdkOps* ShippedSdk() noexcept { return Binding().Table(); }
+
+void KeepSdkMapped() noexcept { Binding().KeepMapped(); }
 
 }  // namespace orvane::sdk

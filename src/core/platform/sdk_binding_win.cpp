@@ -4,4 +4,6 @@ namespace orvane::sdk {
 
 const SdkOps* ShippedSdk() noexcept { return &importedSdk(); }
 
+void KeepSdkMapped() noexcept {}
+
 }  // namespace orvane::sdk
