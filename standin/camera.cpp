@@ -1,5 +1,7 @@
 #include "camera.hpp"
 
+#include <cstdlib>
+
 namespace standin {
 
 void Camera::reset() {
@@ -22,7 +24,15 @@ Camera& camera() {
     // Built on first use, so it exists even when a library's load-time NET_DVR_Init
     // runs before this library's own static constructors; never destroyed, so a
     // library unloading after this one's teardown still finds it.
-    static Camera* instance = new Camera;
+    static Camera* instance = [] {
+        auto* built = new Camera;
+        // A slow login for programs tested from outside the process (Ctrl+C
+        // during a login); StandinReset forgets it like any other delay.
+        if (const char* delay = std::getenv("HCNETSDK_STANDIN_LOGIN_DELAY_MS")) {
+            built->delays.set(STANDIN_OP_LOGIN, static_cast<uint32_t>(std::strtoul(delay, nullptr, 10)));
+        }
+        return built;
+    }();
     return *instance;
 }
 
