@@ -1,5 +1,7 @@
 #include "camera.hpp"
 
+#include <cstdlib>
+
 #include "platform/leak_check.hpp"
 
 namespace standin {
@@ -25,9 +27,14 @@ Camera& camera() {
     // runs before this library's own static constructors; never destroyed, so a
     // library unloading after this one's teardown still finds it.
     static Camera* instance = [] {
-        Camera* made = new Camera;
-        platform::keepForever(made);
-        return made;
+        auto* built = new Camera;
+        // A slow login for programs tested from outside the process (Ctrl+C
+        // during a login); StandinReset forgets it like any other delay.
+        if (const char* delay = std::getenv("HCNETSDK_STANDIN_LOGIN_DELAY_MS")) {
+            built->delays.set(STANDIN_OP_LOGIN, static_cast<uint32_t>(std::strtoul(delay, nullptr, 10)));
+        }
+        platform::keepForever(built);
+        return built;
     }();
     return *instance;
 }

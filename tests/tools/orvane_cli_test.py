@@ -99,6 +99,7 @@ USAGE = [
     (["job", "1", "--yes"], "refusing"),
     (["run"], "no command given"),
     (["shell"], "no camera address"),
+    (["ptz", "move", CAMERA, "left"], "not in"),  # the address word only where it is the only word
 ]
 
 
@@ -112,8 +113,17 @@ def group_usage():
         check(code == 2 and result.get("ok") is False and result.get("exit_code") == 2 and
               message in result.get("error", ""), f"--json {argv}: {result}")
     code, out, _ = run(["--help"])
-    check(code == 0 and "Exit codes" in out and "thermo" in out and "5 a recording's alarm" in out,
-          "--help shows commands and exit codes")
+    check(code == 0 and "Exit codes" in out and "thermo" in out and "5 a recording's alarm" in out and
+          "130 interrupted" in out, "--help shows commands and exit codes")
+    code, out, _ = run(["run", "--help"])
+    usage = [line for line in out.splitlines() if line.startswith("Usage")]
+    check(code == 0 and usage == ["Usage: orvane [--json] run [--] COMMAND [ARG...]"], f"run --help: {usage}")
+    # The documents' own commands never put the password on the command line.
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+    for name in ("README.md", "docs/integrators-guide.md"):
+        with open(os.path.join(root, name), encoding="utf-8") as f:
+            shown = [line for line in f if re.search(r"\borvane(\.exe)? .*--password(?!-file)", line)]
+        check(shown == [], f"{name} passes the password on the command line: {shown}")
     code, out, _ = run(["--version"])
     check(code == 0 and re.fullmatch(r"orvane \d+\.\d+\.\d+(\.\d+)?\n", out) is not None, f"--version: {out!r}")
     # --quiet leaves only what must be seen; --verbose adds to the normal output.
@@ -134,23 +144,37 @@ def jpeg_written(name):
 
 
 COMMANDS = [
+    # JSON in the text's units (degrees, magnification), the camera's tenths as "raw".
     (["check", CAMERA], 0, r"PTZ ranges: +pan 0\.0 to 360\.0 deg",
-     lambda j: j["ranges"]["pan_max"] == 3600 and j["position"]["zoom"] == 10 and j["logged_out"]),
+     lambda j: j["ranges"]["pan_max"] == 360.0 and j["ranges"]["raw"]["pan_max"] == 3600 and
+     j["position"]["zoom"] == 1.0 and j["logged_out"]),
     (["position"], 0, r"PTZ position: pan 0\.0 deg, tilt 0\.0 deg, zoom 1\.0x",
-     lambda j: j["position"] == {"pan": 0, "tilt": 0, "zoom": 10}),
-    # The library moves at its fixed speed 5: 100 tenths of a degree per second.
+     lambda j: j["position"] == {"pan": 0, "tilt": 0, "zoom": 1.0, "raw": {"pan": 0, "tilt": 0, "zoom": 10}}),
+    # The library moves at its fixed speed 5: 10 degrees per second.
     (["ptz", "move", "right", "--for", "1s"], 0, r"Stopped after 1\.\d s",
-     lambda j: 80 <= j["position"]["pan"] <= 200 and j["interrupted"] is False),
+     lambda j: 8 <= j["position"]["pan"] <= 20 and j["interrupted"] is False),
     (["ptz", "move", "zoom-in", "--for", "0.5s", "--channel", "1"], 0, r"Moving zoom-in for 0\.5 s",
-     lambda j: j["position"]["zoom"] > 10),
+     lambda j: j["position"]["zoom"] > 1),
     (["preset", "set", "3"], 0, r"Preset 3: set done", lambda j: j["preset"] == 3),
     # Each run is a fresh camera: a preset set by an earlier run is gone.
     (["preset", "goto", "3"], 1, None, lambda j: j["error"] == "preset goto 3 failed" and not j["ok"]),
     (["preset", "clear", "300"], 1, None, lambda j: j["error"] == "preset clear 300 failed"),
-    (["snapshot", "shot.jpg"], 0, r"Snapshot written to shot\.jpg \(\d+ bytes\)",
+    (["snapshot", "shot.jpg", "--force"], 0, r"Snapshot written to shot\.jpg \(\d+ bytes\)",
      lambda j: j["bytes"] > 1000 and jpeg_written("shot.jpg")),
-    (["snapshot", "no-such-folder/shot.jpg"], 1, None, lambda j: j["error"].startswith("snapshot into")),
+    # Files that cannot be written, or would be replaced, are refused before the
+    # library is loaded and anyone logs in.
+    (["snapshot", "shot.jpg"], 1, None, lambda j: "exists; give --force" in j["error"] and not_logged_in(j)),
+    (["snapshot", "no-such-folder/shot.jpg"], 1, None,
+     lambda j: "folder no-such-folder does not exist" in j["error"] and not_logged_in(j)),
+    (["thermo", "record", "--csv", "no-such-folder/t.csv", "-d", "1s"], 1, None,
+     lambda j: "no-such-folder" in j["error"] and not_logged_in(j)),
+    (["thermo", "record", "--plot", "shot.jpg/t.svg", "-d", "1s"], 1, None,
+     lambda j: "cannot write shot.jpg/t.svg" in j["error"] and not_logged_in(j)),
 ]
+
+
+def not_logged_in(result):
+    return "failure_text_available" not in result and "rows" not in result
 
 
 def group_commands():
@@ -162,12 +186,18 @@ def group_commands():
             check(re.search(pattern, out) is not None, f"{argv}: output lacks {pattern!r}: {out!r}")
         if expected != 0:
             check(err.startswith("orvane: "), f"{argv}: failure not reported on stderr: {err!r}")
+            check("0 rows" not in out, f"{argv}: {out!r}")
         code, result, _ = run_json(full, env)
         check(code == expected and result.get("exit_code") == expected, f"{argv} --json: exit code {code}")
         try:
             check(facts(result), f"{argv} --json: unexpected result {result}")
         except (KeyError, TypeError) as e:
             check(False, f"{argv} --json: missing {e} in {result}")
+    # The address as the only word beats ORVANE_ADDRESS (an address outside the site).
+    for argv, stdin_text in ((["position", CAMERA], ""), (["shell", CAMERA], "position\n"),
+                             (["thermo", "record", CAMERA, "-d", "1s"], "")):
+        code, out, err = run(argv, {"ORVANE_PASSWORD": PASSWORD, "ORVANE_ADDRESS": "192.0.3.1"}, stdin_text)
+        check(code == 0 and f"Logged in to admin@{CAMERA}:8000" in out, f"{argv}: exit {code} {err!r}")
     # The job command needs no login. An ID that names no process fails, yet the
     # call that creates the job still arms it.
     code, out, err = run(["job", str(0x7FFFFFFF), "--yes"])
@@ -371,12 +401,13 @@ def group_record_files(env):
             f.write(content)
     cases = [
         # extra arguments, exit code, text on stderr
-        (["--csv", "no-such-folder/x.csv"], 1, "cannot create"),
+        # Files that cannot be written are refused before the login.
+        (["--csv", "no-such-folder/x.csv"], 1, "the folder no-such-folder does not exist"),
         (["--csv", "kept.csv"], 1, "kept.csv exists"),
         (["--plot", "kept.csv"], 1, "kept.csv exists"),
         (["--csv", "other.csv", "--append"], 1, "other columns"),
-        # A failure after the CSV was opened for appending never deletes it.
-        (["--csv", "old.csv", "--append", "--plot", "no-such-folder/c.svg"], 1, "cannot create"),
+        # A refused chart leaves the CSV to append to untouched.
+        (["--csv", "old.csv", "--append", "--plot", "no-such-folder/c.svg"], 1, "does not exist"),
         # One file for both would end up holding the chart alone.
         (["--csv", "same.csv", "--plot", "same.csv", "--force"], 1, "same file"),
         (["--csv", "./same.csv", "--plot", "no-such-folder/../same.csv", "--append"], 1, "same file"),
@@ -395,6 +426,8 @@ def group_record_files(env):
         check(code == expected, f"record {extra}: exit {code}, expected {expected} ({err.strip()})")
         if message:
             check(message in err, f"record {extra}: stderr lacks {message!r}: {err!r}")
+        if "does not exist" in (message or ""):
+            check(out == "", f"record {extra} logged in or counted rows: {out!r}")
     for name, content in untouched.items():
         with open(os.path.join(args.work, name), "rb") as f:
             check(f.read() == content, f"a refused recording changed {name}")
@@ -510,37 +543,69 @@ def group_cameras():
 
 
 # ---------------------------------------------------------------------------
-# Ctrl+C ends a recording cleanly: subscription stopped, logged out, CSV whole.
-def group_interrupt():
+# Ctrl+C ends a command cleanly (motion stopped, subscription stopped, logged
+# out, CSV whole) with exit code 130.
+def events_in(trace_name, count):
+    def arrived(_):
+        path = os.path.join(args.work, trace_name)
+        return os.path.exists(path) and sum(1 for l in open(path) if l.startswith("event")) >= count
+    return arrived
+
+
+INTERRUPTS = [
+    # name, arguments, extra environment, when to send Ctrl+C (given stdout so far)
+    ("recording", ["--json", "thermo", "record", "-a", CAMERA, "--duration", "10m", "--interval", "100ms",
+                   "--csv", "interrupted.csv"], {}, events_in("interrupt-recording.txt", 5)),
+    ("move", ["ptz", "move", "right", "--for", "60s", "-a", CAMERA], {}, lambda out: b"Moving" in out),
+    # The login takes 3 s; Ctrl+C during it says so at once and logs out after it.
+    ("login", ["-v", "check", CAMERA], {"HCNETSDK_STANDIN_LOGIN_DELAY_MS": "3000"},
+     lambda out: b"loaded" in out),
+]
+
+
+def interrupt(name, argv, extra, ready):
     env = dict(os.environ)
-    env.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "interrupt-trace.txt"})
-    argv = ["--json", "thermo", "record", "-a", CAMERA, "--duration", "10m", "--interval", "100ms",
-            "--csv", "interrupted.csv"]
+    env.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": f"interrupt-{name}.txt"}, **extra)
     # The Windows build runs under wine, which turns SIGINT into the console's Ctrl+C event.
     process = subprocess.Popen(command(argv), cwd=args.work, env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
-    trace_path = os.path.join(args.work, "interrupt-trace.txt")
+    os.set_blocking(process.stdout.fileno(), False)
+    seen = b""
     deadline = time.monotonic() + 60
-    # Interrupt once a few measurements have arrived.
-    while time.monotonic() < deadline:
-        if os.path.exists(trace_path) and sum(1 for l in open(trace_path) if l.startswith("event")) >= 5:
-            break
+    while not ready(seen) and time.monotonic() < deadline:
         time.sleep(0.1)
+        seen += process.stdout.read() or b""
     time.sleep(0.3)
     process.send_signal(signal.SIGINT)
+    os.set_blocking(process.stdout.fileno(), True)
     try:
         out, err = process.communicate(timeout=60)
     except subprocess.TimeoutExpired:
         process.kill()
         out, err = process.communicate()
-        check(False, "the recording did not end on SIGINT")
-    check(process.returncode == 0, f"interrupted recording: exit {process.returncode} ({err!r})")
-    result = json.loads(out.decode("utf-8")) if out.strip() else {}
-    check(result.get("interrupted") is True and result.get("stopped") is True, f"json: {result}")
-    trace = read_trace("interrupt-trace.txt")
+        check(False, f"{name}: did not end on SIGINT")
+    out = (seen + out).decode("utf-8").replace("\r\n", "\n")
+    check(process.returncode == 130, f"interrupted {name}: exit {process.returncode} ({err!r})")
+    return out, err.decode("utf-8"), read_trace(f"interrupt-{name}.txt")
+
+
+def group_interrupt():
+    results = {name: interrupt(name, argv, extra, ready) for name, argv, extra, ready in INTERRUPTS}
+    out, _, trace = results["recording"]
+    result = json.loads(out) if out.strip() else {}
+    check(result.get("interrupted") is True and result.get("stopped") is True and result.get("exit_code") == 130,
+          f"json: {result}")
     rows, _ = check_csv_against_trace("interrupted.csv", trace)
     check(result.get("rows") == len(rows) and len(rows) >= 3, f"rows {result.get('rows')} vs CSV {len(rows)}")
     check_session_ended(trace)
+    out, _, trace = results["move"]
+    stops = [f for f in trace if f[0] == "call" and f[1] == "ptz-control"]
+    check(re.search(r"^Interrupted, stopped after", out, re.M) and "Logged out" in out and len(stops) == 2,
+          f"interrupted move: {out!r} {stops}")
+    out, err, trace = results["login"]
+    calls = [f[1] for f in trace if f[0] == "call"]
+    check("interrupted; waiting for the login" in err and "Logged out" in out and "PTZ" not in out and
+          calls.count("login") == 1 and calls.count("logout") == 1, f"interrupted login: {out!r} {err!r} {calls}")
 
 
 # ---------------------------------------------------------------------------
@@ -558,7 +623,7 @@ def group_shell():
                        "ptz move left --for 0.5s", "preset goto 1", "position", "frobnicate",
                        "snapshot 'shell shot.jpg'", None], f"shell commands {commands}")
     if len(objects) == 10:
-        check(objects[0]["position"]["pan"] == 0 and objects[2]["position"]["pan"] >= 80,
+        check(objects[0]["position"]["pan"] == 0 and objects[2]["position"]["pan"] >= 8,
               f"the move does not show in the next position: {objects[2]}")
         check(objects[6]["position"] == objects[2]["position"], f"preset goto: {objects[6]}")
         check(objects[7]["exit_code"] == 2 and "frobnicate" in objects[7]["error"], f"bad line: {objects[7]}")
@@ -572,25 +637,50 @@ def group_shell():
     # From a script the text output is the results only: no prompt, no greeting.
     code, out, _ = run(["shell", "-a", CAMERA], env, "position\n")
     check(code == 0 and "orvane>" not in out and re.search(r"^PTZ position: pan 0\.0", out, re.M), f"text: {out!r}")
-    # Ctrl+C while the session waits for a line ends it, logged out.
+    # Ctrl+C during a command ends the command (the move stops) and the session
+    # goes on; Ctrl+C while the session waits for a line ends it, logged out.
     environment = dict(os.environ)
     environment.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "shell-interrupt-trace.txt"})
     process = subprocess.Popen(command(["shell", "-a", CAMERA]), cwd=args.work, env=environment,
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+
+    def line_with(text):
+        for _ in range(20):
+            line = process.stdout.readline()
+            if text in line or not line:
+                return line
+        return b""
+
+    process.stdin.write(b"ptz move right --for 60s\n")
+    process.stdin.flush()
+    line_with(b"Moving right")
+    process.send_signal(signal.SIGINT)
+    stopped = line_with(b"stopped after")
+    line_with(b"PTZ position")  # where the move ended
     process.stdin.write(b"position\n")
     process.stdin.flush()
-    process.stdout.readline()  # logged in
-    process.stdout.readline()  # the position
-    process.send_signal(signal.SIGINT)
+    position = line_with(b"PTZ position")
+    check(stopped.startswith(b"Interrupted, stopped") and position.startswith(b"PTZ position: pan "),
+          f"Ctrl+C during a shell command: {stopped!r} {position!r}")
     try:
         # Standard input stays open until the shell has ended: closing it at
         # once races the signal (an end of input also ends the session, and a
-        # sanitizer delivers the handler late).
-        process.wait(timeout=60)
+        # sanitizer delivers the handler late). A Ctrl+C that lands before the
+        # command has quite ended ends only the command: then, as a person
+        # would, press it again.
+        for attempt in range(20):
+            process.send_signal(signal.SIGINT)
+            try:
+                process.wait(timeout=3)
+                break
+            except subprocess.TimeoutExpired:
+                pass
+        process.wait(timeout=1)
         out = process.stdout.read()
         process.stdin.close()
         calls = [f[1] for f in read_trace("shell-interrupt-trace.txt") if f[0] == "call"]
-        check(calls.count("logout") == 1 and b"Interrupted" in out, f"Ctrl+C in a shell: {calls} {out!r}")
+        check(calls.count("logout") == 1 and b"Interrupted" in out and process.returncode == 130,
+              f"Ctrl+C in a shell: exit {process.returncode} {calls} {out!r}")
     except subprocess.TimeoutExpired:
         process.kill()
         process.communicate()
@@ -598,6 +688,47 @@ def group_shell():
     # A failed login ends the session before any command.
     code, result, _ = run_json(["shell", "-a", CAMERA, "--user", "nobody"], env, "position\n")
     check(code == 3 and "login" in result.get("error", ""), f"shell with a wrong user: {code} {result}")
+    if not args.emulator:
+        shell_on_terminal()
+
+
+# On a terminal (POSIX only: a pseudo-terminal), what follows the prompt after
+# Ctrl+C or Ctrl+D starts a line of its own.
+def shell_on_terminal():
+    import pty
+    import select
+    cases = [
+        # keys sent once the text before them has shown, exit code, pattern of the output
+        ([(b"orvane> ", b"\x03")], 130, rb"orvane> (\^C)?\r\nInterrupted\r\n"),
+        ([(b"orvane> ", b"\x04")], 0, rb"orvane> \^D\r\nLogged out"),
+        ([(b"orvane> ", b"ptz move right --for 60s\r"), (b"Moving", b"\x03"), (b"stopped after", b"quit\r")], 130,
+         rb"\r\nInterrupted, stopped after"),
+    ]
+    for keys, expected, pattern in cases:
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.chdir(args.work)
+            os.environ["ORVANE_PASSWORD"] = PASSWORD
+            os.execv(args.orvane, [args.orvane, "shell", CAMERA])
+        out = b""
+
+        def until(text):
+            nonlocal out
+            deadline = time.monotonic() + 30
+            while (text is None or text not in out) and time.monotonic() < deadline:
+                if select.select([fd], [], [], 0.1)[0]:
+                    try:
+                        out += os.read(fd, 4096)
+                    except OSError:
+                        return  # the session has ended
+        for text, key in keys:
+            until(text)
+            os.write(fd, key)
+        until(None)
+        _, status = os.waitpid(pid, 0)
+        os.close(fd)
+        code = os.waitstatus_to_exitcode(status)
+        check(code == expected and re.search(pattern, out), f"shell on a terminal {keys}: exit {code} {out!r}")
 
 
 # ---------------------------------------------------------------------------

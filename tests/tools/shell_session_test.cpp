@@ -42,12 +42,22 @@ TEST(ShellSession, EndsOnQuitEndOfInputOrAnInterruptTheReaderSaw) {
         bool interruptAtEnd;
         std::vector<std::string> run;
         int failed;
+        int result;
         bool interrupted;
+        bool endOfInput;
     } cases[] = {
-        {"end of input", {"position", "", "  # note", " bad"}, false, {"position", "bad"}, 1, false},
-        {"interrupt seen by the reader only", {"position"}, true, {"position"}, 0, true},
-        {"quit", {"position", "  quit  ", "position"}, true, {"position"}, 0, false},
-        {"a word beginning with quit is a command", {"quitting"}, false, {"quitting"}, 1, false},
+        {"end of input", {"position", "", "  # note", " bad"}, false, {"position", "bad"}, 1, 2, false, true},
+        {"interrupt seen by the reader only", {"position"}, true, {"position"}, 0, 0, true, false},
+        {"quit", {"position", "  quit  ", "position"}, true, {"position"}, 0, 0, false, false},
+        {"a word beginning with quit is a command", {"quitting"}, false, {"quitting"}, 1, 2, false, true},
+        {"an interrupted command fails, the session goes on",
+         {"move", "position"},
+         false,
+         {"move", "position"},
+         1,
+         130,
+         false,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -55,13 +65,14 @@ TEST(ShellSession, EndsOnQuitEndOfInputOrAnInterruptTheReaderSaw) {
         std::vector<std::string> run;
         const SessionEnd end = RunSessionLines(reader, [&](const std::string& line) {
             run.push_back(line);
-            return line == "position" ? 0 : 2;
+            return line == "position" ? 0 : line == "move" ? 130 : 2;
         });
         EXPECT_EQ(run, c.run);
         EXPECT_EQ(end.commands, static_cast<int>(c.run.size()));
         EXPECT_EQ(end.failed, c.failed);
-        EXPECT_EQ(end.result, c.failed != 0 ? 2 : 0);
+        EXPECT_EQ(end.result, c.result);
         EXPECT_EQ(end.interrupted, c.interrupted);
+        EXPECT_EQ(end.endOfInput, c.endOfInput);
     }
 }
 

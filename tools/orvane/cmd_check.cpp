@@ -8,9 +8,7 @@ namespace orvane_cli {
 void AddCheckCommand(CLI::App& app, Tool& tool) {
     auto* check = app.add_subcommand("check", "Log in, read the PTZ position and ranges, log out");
     AddConnectionOptions(*check, tool);
-    if (tool.shared == nullptr) {
-        check->add_option("address", tool.connection.address, "Camera address (same as --address)");
-    }
+    AddAddressPositional(*check, tool);
     check->callback([&tool] {
         tool.run = [&tool](Output& out) {
             const int result = WithLogin(out, tool, [&out](CameraLibrary& library, int32_t userId) {
@@ -31,7 +29,9 @@ void AddCheckCommand(CLI::App& app, Tool& tool) {
                 }
                 return result;
             });
-            out.Line(result == kExitOk ? "Check passed" : "Check failed");
+            out.Line(result == kExitOk            ? "Check passed"
+                     : result == kExitInterrupted ? "Check interrupted"
+                                                  : "Check failed");
             return result;
         };
     });

@@ -52,8 +52,11 @@ int Move(Output& out, const Tool& tool, const MoveOptions& options) {
         out.Integer("moved_ms", moved.count());
         out.Flag("interrupted", !completed);
         if (!stopped) return out.Fail(kExitFailed, "stopping the motion failed", library.LastFailure());
-        out.Line(std::string(completed ? "Stopped" : "Interrupted, stopped") + " after " +
-                 Decimal(static_cast<double>(moved.count()) / 1000.0, 1) + " s");
+        const std::string after = " after " + Decimal(static_cast<double>(moved.count()) / 1000.0, 1) + " s";
+        if (completed)
+            out.Line("Stopped" + after);
+        else
+            out.LineAfterInterrupt("Interrupted, stopped" + after);
         if (const auto position = ReadPosition(library, userId)) {
             out.Raw("position", PositionJson(*position));
             out.Line("PTZ position: " + DescribePosition(*position));
@@ -122,6 +125,7 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
 
     auto* position = app.add_subcommand("position", "Show the PTZ head's position");
     AddConnectionOptions(*position, tool);
+    AddAddressPositional(*position, tool);
     position->callback([&tool] { tool.run = [&tool](Output& out) { return Position(out, tool); }; });
 }
 

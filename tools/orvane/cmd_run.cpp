@@ -12,6 +12,13 @@ namespace {
 // As shells and other wrappers say it: the command could not be run at all.
 constexpr int kExitCannotRun = 127;
 
+class RunUsage final : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override {
+        return "Usage: orvane [--json] run [--] COMMAND [ARG...]\n";
+    }
+};
+
 int Run(Output& out, const std::vector<std::string>& command) {
     return WithLibrary(out, [&](CameraLibrary& library) {
         std::string error;
@@ -42,8 +49,9 @@ void AddRunCommand(CLI::App& app, Tool& tool) {
         "run",
         "Run a command bound to this orvane's job: it ends when orvane ends, however orvane ends. "
         "Exits with the command's exit code (128 + N when signal N ended it)");
-    // The words after "run" never reach the parser (TakeRunCommand has them).
-    run->footer("Usage: orvane [--json] run [--] COMMAND [ARG...]");
+    // The words after "run" never reach the parser (TakeRunCommand has them), so
+    // the usage line CLI11 would make says nothing of them: this one replaces it.
+    run->formatter(std::make_shared<RunUsage>());
     run->callback([&tool] {
         tool.run = [&tool](Output& out) {
             if (tool.runCommand.empty()) {

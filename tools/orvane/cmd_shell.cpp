@@ -1,6 +1,7 @@
 // orvane shell: one login, then the camera commands read from standard input,
 // one per line in the command line's own syntax without connection options,
-// until "quit" or the end of input. Ctrl+C ends the session; the login ends in
+// until "quit" or the end of input. Ctrl+C during a command ends that command
+// and the session goes on; at the prompt it ends the session. The login ends in
 // every case.
 #include "command_line.hpp"
 #include "exit_codes.hpp"
@@ -39,7 +40,7 @@ int RunLine(const Tool& session, const SharedLogin& login, const std::string& li
     const Parsed parsed = ParseCommandLine(app, words);
     if (parsed.kind == Parsed::kPrinted) return parsed.exitCode;
     if (parsed.kind == Parsed::kUsageError) return out.Finish(out.Error(kExitUsage, parsed.message));
-    return out.Finish(tool.run(out));
+    return out.Finish(AfterInterrupt(out, tool.run(out)));
 }
 
 // The session is one login (WithLogin logs in and, however the session ends,
@@ -47,10 +48,10 @@ int RunLine(const Tool& session, const SharedLogin& login, const std::string& li
 int Shell(Output& out, const Tool& tool) {
     return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         const Connection& connection = tool.connection;
-        // Ctrl+C from here on ends the running command and the session, which
-        // then logs out.
+        // Ctrl+C from here on ends the running command, or at the prompt the
+        // session, which then logs out.
         platform::WatchForInterrupt();
-        const SharedLogin login{&library, userId, connection.address};
+        const SharedLogin login{&library, userId, connection.Address()};
         const auto reader = platform::LineReader::ForStandardInput();
         if (reader->Interactive() && !tool.json) {
             out.Line(
@@ -58,7 +59,10 @@ int Shell(Output& out, const Tool& tool) {
         }
         const SessionEnd end =
             RunSessionLines(*reader, [&](const std::string& line) { return RunLine(tool, login, line); });
-        if (end.interrupted) out.Line("Interrupted");
+        // "Interrupted" after the prompt (and a ^C the terminal echoed) on a line
+        // of its own; Ctrl+D shows as ^D ending the prompt's line.
+        if (end.interrupted) out.LineAfterInterrupt("Interrupted");
+        if (end.endOfInput && reader->Interactive()) out.Line(reader->EchoesEndOfInput() ? "" : "^D");
         // The session's own result follows the commands' (with --json, one more object).
         out.Flag("session", true);
         out.Integer("commands", end.commands);
@@ -80,6 +84,7 @@ void AddShellCommand(CLI::App& app, Tool& tool) {
         "Log in once, then run commands read from standard input (one per line, no connection "
         "options) until quit or end of input");
     AddConnectionOptions(*shell, tool);
+    AddAddressPositional(*shell, tool);
     shell->callback([&tool] { tool.run = [&tool](Output& out) { return Shell(out, tool); }; });
 }
 

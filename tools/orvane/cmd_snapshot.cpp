@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "exit_codes.hpp"
+#include "recording_file.hpp"
 #include "tool.hpp"
 
 namespace orvane_cli {
@@ -11,9 +12,17 @@ namespace {
 struct SnapshotOptions {
     std::string file;
     int32_t channel = 1;
+    bool force = false;
 };
 
 int Snapshot(Output& out, const Tool& tool, const SnapshotOptions& options) {
+    // As a recording's files: refused before the login, and never silently replaced.
+    std::string error;
+    const ExistingFile policy = options.force ? ExistingFile::kOverwrite : ExistingFile::kRefuse;
+    if (!RecordingFile::Permitted(options.file, policy, error)) {
+        return out.Error(kExitFailed, options.file + " exists; give --force to write over it");
+    }
+    if (!RecordingFile::Writable(options.file, error)) return out.Error(kExitFailed, error);
     return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
         out.Text("file", options.file);
         if (library.api().CamCapture(userId, options.channel, options.file.c_str(), 0) != 1) {
@@ -36,6 +45,7 @@ void AddSnapshotCommand(CLI::App& app, Tool& tool) {
     AddConnectionOptions(*snapshot, tool);
     snapshot->add_option("file", options->file, "JPEG file to write")->required();
     snapshot->add_option("-c,--channel", options->channel, "Channel")->capture_default_str();
+    snapshot->add_flag("--force", options->force, "Write over an existing file");
     snapshot->callback([&tool, options] {
         tool.run = [&tool, options](Output& out) { return Snapshot(out, tool, *options); };
     });

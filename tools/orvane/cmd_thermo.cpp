@@ -7,6 +7,7 @@
 #include <bit>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <vector>
@@ -29,7 +30,8 @@ namespace orvane_cli {
 namespace {
 
 struct RecordOptions {
-    std::vector<std::string> addresses;
+    std::vector<std::string> addressWords;  // given as words after "record"
+    std::vector<std::string> addresses;     // given with -a
     std::vector<int32_t> channels;
     std::string durationText = "10m";
     std::string intervalText = "1s";
@@ -120,7 +122,11 @@ private:
 // The cameras the options name: each address with its channel.
 std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const RecordOptions& options,
                                       int& status) {
-    std::vector<std::string> addresses = options.addresses;
+    std::vector<std::string> addresses = options.addressWords;
+    addresses.insert(addresses.end(), options.addresses.begin(), options.addresses.end());
+    const char* fromEnvironment = std::getenv("ORVANE_ADDRESS");
+    if (addresses.empty() && fromEnvironment != nullptr && *fromEnvironment != '\0')
+        addresses = {fromEnvironment};
     if (tool.shared != nullptr) addresses = {tool.shared->address};
     std::vector<RecordedCamera> cameras;
     if (addresses.empty()) {
@@ -330,6 +336,8 @@ int RecordWithLogins(Output& out, const Tool& tool, const RecordOptions& options
             break;
         }
     }
+    // Ctrl+C during a login: out again without recording.
+    if (status == kExitOk && platform::InterruptRequested()) status = kExitInterrupted;
     if (status == kExitOk) status = OpenFiles(out, options, csv, chart);
     if (status == kExitOk) status = RecordLoggedIn(out, library, options, cameras, csv);
     bool loggedOut = true;
@@ -381,7 +389,8 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
     }
     std::string error;
     for (const std::string* path : {&options.csv, &options.plot}) {
-        if (!path->empty() && !RecordingFile::Permitted(*path, options.policy(), error)) {
+        if (!path->empty() && (!RecordingFile::Permitted(*path, options.policy(), error) ||
+                               !RecordingFile::Writable(*path, error))) {
             return out.Error(kExitFailed, error);
         }
     }
@@ -458,9 +467,12 @@ void AddThermoCommands(CLI::App& app, Tool& tool) {
         "record", "Record the thermometry of one or more cameras into a CSV file and/or a chart");
     auto options = std::make_shared<RecordOptions>();
     if (tool.shared == nullptr) {
+        // (ORVANE_ADDRESS is read only when no address is given either way.)
+        record->add_option("address", options->addressWords,
+                           "Camera addresses, as words (same as --address)");
         record
-            ->add_option("-a,--address", options->addresses, "Camera address; repeat it for several cameras")
-            ->envname("ORVANE_ADDRESS")
+            ->add_option("-a,--address", options->addresses,
+                         "Camera address (or ORVANE_ADDRESS); repeat it for several cameras")
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         AddLoginOptions(*record, tool.connection);
     }

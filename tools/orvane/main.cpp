@@ -36,5 +36,5 @@ int main(int argc, char** argv) {
     }
     Output out(tool.json, tool.level());
     if (!tool.run) return out.Finish(out.Error(kExitUsage, "no command given"));
-    return out.Finish(tool.run(out));
+    return out.Finish(AfterInterrupt(out, tool.run(out)));
 }

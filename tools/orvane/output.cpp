@@ -22,6 +22,10 @@ void Output::Line(const std::string& text) const {
     if (level_ != OutputLevel::kQuiet) Notice(text);
 }
 
+void Output::LineAfterInterrupt(const std::string& text) const {
+    Line(platform::StdoutIsTerminal() ? "\n" + text : text);
+}
+
 void Output::Detail(const std::string& text) const {
     if (level_ == OutputLevel::kVerbose) Notice(text);
 }
@@ -39,6 +43,14 @@ int Output::Error(int exitCode, const std::string& message) {
         failed_ = true;
     }
     Warn(message);
+    return exitCode;
+}
+
+int Output::Interrupted(int exitCode) {
+    if (!failed_) {
+        Text("error", "interrupted");
+        failed_ = true;
+    }
     return exitCode;
 }
 

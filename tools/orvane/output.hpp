@@ -26,6 +26,9 @@ public:
 
     // A readable line on standard output (not in JSON mode, not when quiet).
     void Line(const std::string& text) const;
+    // A Line that follows Ctrl+C: on a terminal, which has echoed ^C where the
+    // cursor stood (after a prompt, say), it starts on a line of its own.
+    void LineAfterInterrupt(const std::string& text) const;
     // A line only --verbose shows.
     void Detail(const std::string& text) const;
     // A line on standard output that even --quiet shows (not in JSON mode).
@@ -36,6 +39,10 @@ public:
     // arguments, a file): the message on standard error and as the "error"
     // field. Returns exitCode.
     int Error(int exitCode, const std::string& message);
+
+    // Reports that Ctrl+C cut the command short (its own lines have said how it
+    // ended): the "error" field unless a failure came first. Returns exitCode.
+    int Interrupted(int exitCode);
 
     // Fields of the JSON object; values are kept as JSON literals.
     void Text(const std::string& key, const std::string& value);

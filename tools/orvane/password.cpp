@@ -27,7 +27,7 @@ std::optional<std::string> ResolvePassword(Output& out, const Connection& connec
     }
     if (const char* fromEnvironment = std::getenv("ORVANE_PASSWORD")) return std::string(fromEnvironment);
     auto typed =
-        platform::ReadSecretLine("Password for " + connection.user + "@" + connection.address + ": ");
+        platform::ReadSecretLine("Password for " + connection.user + "@" + connection.Address() + ": ");
     if (!typed)
         out.Error(kExitUsage,
                   "no password: give --password-file, set ORVANE_PASSWORD or type it at the prompt");

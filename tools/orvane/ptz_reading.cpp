@@ -1,5 +1,8 @@
 #include "ptz_reading.hpp"
 
+#include <utility>
+#include <vector>
+
 #include "output.hpp"
 
 namespace orvane_cli {
@@ -32,18 +35,27 @@ std::string DescribeRanges(const std::array<int32_t, 6>& r) {
            Tenths(r[3]) + " deg, zoom " + Tenths(r[4]) + "x to " + Tenths(r[5]) + "x";
 }
 
-std::string PositionJson(const std::array<int32_t, 3>& p) {
-    return Output::Object(
-        {{"pan", std::to_string(p[0])}, {"tilt", std::to_string(p[1])}, {"zoom", std::to_string(p[2])}});
+namespace {
+
+// Each value in degrees or magnification under its name, and the camera's
+// tenths under the same names in "raw".
+template <std::size_t N>
+std::string InUnits(const std::array<const char*, N>& names, const std::array<int32_t, N>& tenths) {
+    std::vector<std::pair<std::string, std::string>> fields, raw;
+    for (std::size_t i = 0; i < N; ++i) {
+        fields.emplace_back(names[i], Tenths(tenths[i]));
+        raw.emplace_back(names[i], std::to_string(tenths[i]));
+    }
+    fields.emplace_back("raw", Output::Object(raw));
+    return Output::Object(fields);
 }
 
+}  // namespace
+
+std::string PositionJson(const std::array<int32_t, 3>& p) { return InUnits<3>({"pan", "tilt", "zoom"}, p); }
+
 std::string RangesJson(const std::array<int32_t, 6>& r) {
-    return Output::Object({{"pan_min", std::to_string(r[0])},
-                           {"pan_max", std::to_string(r[1])},
-                           {"tilt_min", std::to_string(r[2])},
-                           {"tilt_max", std::to_string(r[3])},
-                           {"zoom_min", std::to_string(r[4])},
-                           {"zoom_max", std::to_string(r[5])}});
+    return InUnits<6>({"pan_min", "pan_max", "tilt_min", "tilt_max", "zoom_min", "zoom_max"}, r);
 }
 
 }  // namespace orvane_cli

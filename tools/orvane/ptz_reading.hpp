@@ -18,7 +18,8 @@ std::optional<std::array<int32_t, 6>> ReadRanges(const CameraLibrary& library, i
 std::string DescribePosition(const std::array<int32_t, 3>& position);
 // "pan 0.0 to 360.0 deg, tilt ..., zoom 1.0x to 32.0x"
 std::string DescribeRanges(const std::array<int32_t, 6>& ranges);
-// {"pan": 125, "tilt": 30, "zoom": 10} in tenths, as the camera gives them.
+// In the text's units, degrees and magnification, with the camera's tenths
+// beside them: {"pan": 12.5, "tilt": 3.0, "zoom": 1.0, "raw": {"pan": 125, ...}}.
 std::string PositionJson(const std::array<int32_t, 3>& position);
 std::string RangesJson(const std::array<int32_t, 6>& ranges);
 

@@ -29,6 +29,30 @@ bool RecordingFile::Permitted(const std::string& path, ExistingFile policy, std:
     return true;
 }
 
+bool RecordingFile::Writable(const std::string& path, std::string& error) {
+    std::error_code ignored;
+    const auto status = std::filesystem::status(path, ignored);
+    if (std::filesystem::is_directory(status)) {
+        error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    // Devices and pipes are not opened ahead (a pipe would wait for a reader).
+    const bool existed = std::filesystem::exists(status);
+    if (existed && !std::filesystem::is_regular_file(status)) return true;
+    errno = 0;
+    std::FILE* probe = std::fopen(path.c_str(), existed ? "ab" : "wb");
+    if (probe == nullptr) {
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        const bool folderMissing = !folder.empty() && !std::filesystem::exists(folder, ignored);
+        error = "cannot write " + path + ": " +
+                (folderMissing ? "the folder " + folder.string() + " does not exist" : Reason());
+        return false;
+    }
+    std::fclose(probe);
+    if (!existed) std::filesystem::remove(path, ignored);
+    return true;
+}
+
 bool RecordingFile::SameFile(const std::string& a, const std::string& b) {
     const auto normal = [](const std::string& path) {
         std::error_code error;

@@ -21,6 +21,10 @@ public:
 
     // False, with a reason, when the policy refuses the path as it is now.
     static bool Permitted(const std::string& path, ExistingFile policy, std::string& error);
+    // False, with a reason, when the file could not be written now (its folder
+    // is missing or read-only, the path is a folder). Leaves no trace: a file it
+    // had to create to find out is removed again.
+    static bool Writable(const std::string& path, std::string& error);
     // Whether two paths name one file: the same path once made absolute and
     // normalised, or the same existing file under two names (a link).
     static bool SameFile(const std::string& a, const std::string& b);

@@ -3,6 +3,7 @@
 #include "duration.hpp"
 #include "exit_codes.hpp"
 #include "password.hpp"
+#include "platform/terminal.hpp"
 #include "tool.hpp"
 
 namespace orvane_cli {
@@ -25,6 +26,15 @@ void AddConnectionOptions(CLI::App& command, Tool& tool) {
         ->envname("ORVANE_ADDRESS");
     AddLoginOptions(command, tool.connection);
 }
+
+void AddAddressPositional(CLI::App& command, Tool& tool) {
+    if (tool.shared != nullptr) return;
+    // A string of its own, so that ORVANE_ADDRESS (which fills --address when
+    // that is not given) never overrides it.
+    command.add_option("address", tool.connection.addressWord, "Camera address (same as --address)");
+}
+
+const std::string& Connection::Address() const { return addressWord.empty() ? address : addressWord; }
 
 void AddLoginOptions(CLI::App& command, Connection& connection) {
     command.add_option("-p,--port", connection.port, "Camera SDK port")
@@ -69,8 +79,16 @@ int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body) {
 int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection, const std::string& address,
               const std::string& password) {
     const std::string where = Where(connection, address);
+    // A login cannot be cut short: Ctrl+C during it says so at once, and the
+    // caller logs out as soon as it has returned.
+    static const std::string notice =
+        std::string(platform::StdoutIsTerminal() ? "\n" : "") +
+        "orvane: interrupted; waiting for the login to return, then logging out\n";
+    platform::WatchForInterrupt();
+    platform::SetInterruptNotice(platform::InterruptRequested() ? nullptr : notice.c_str());
     const int32_t userId = library.api().CamLogin(address.c_str(), connection.port, connection.user.c_str(),
                                                   password.c_str(), 0);
+    platform::SetInterruptNotice(nullptr);
     if (userId < 0) {
         out.Fail(kExitLoginFailed, "login to " + where + " failed", library.LastFailure());
         return -1;
@@ -91,22 +109,31 @@ bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::stri
 int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body) {
     if (tool.shared != nullptr) return body(*tool.shared->library, tool.shared->userId);
     const Connection& connection = tool.connection;
-    if (connection.address.empty()) {
+    const std::string& address = connection.Address();
+    if (address.empty()) {
         return out.Error(kExitUsage, "no camera address: give --address (or ORVANE_ADDRESS)");
     }
     const auto password = ResolvePassword(out, connection);
     if (!password) return kExitUsage;
     return WithLibrary(out, [&](CameraLibrary& library) {
-        const int32_t userId = LogIn(out, library, connection, connection.address, *password);
+        const int32_t userId = LogIn(out, library, connection, address, *password);
         if (userId < 0) return static_cast<int>(kExitLoginFailed);
-        out.Text("camera", Where(connection, connection.address));
-        int result = body(library, userId);
+        out.Text("camera", Where(connection, address));
+        // Ctrl+C during the login: out again without running the command.
+        int result =
+            platform::InterruptRequested() ? static_cast<int>(kExitInterrupted) : body(library, userId);
         // A command may have been interrupted; the login ends in any case.
-        const bool loggedOut = LogOut(out, library, userId, connection.address);
+        const bool loggedOut = LogOut(out, library, userId, address);
         out.Flag("logged_out", loggedOut);
         if (!loggedOut && result == kExitOk) result = kExitFailed;
         return result;
     });
+}
+
+int AfterInterrupt(Output& out, int result) {
+    if (!platform::InterruptRequested()) return result;
+    out.Flag("interrupted", true);
+    return out.Interrupted(kExitInterrupted);
 }
 
 }  // namespace orvane_cli

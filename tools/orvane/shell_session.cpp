@@ -1,5 +1,6 @@
 #include "shell_session.hpp"
 
+#include "exit_codes.hpp"
 #include "platform/terminal.hpp"
 
 namespace orvane_cli {
@@ -21,15 +22,19 @@ SessionEnd RunSessionLines(platform::LineReader& reader,
     SessionEnd end;
     while (!platform::InterruptRequested()) {
         const auto line = reader.Read();
-        if (!line) break;
+        if (!line) {
+            end.endOfInput = !reader.Interrupted();
+            break;
+        }
         if (IsBlankOrComment(*line)) continue;
         const std::string trimmed = line->substr(line->find_first_not_of(" \t"));
         if (IsQuit(trimmed)) break;
         const int code = runLine(trimmed);
         ++end.commands;
         if (code != 0) ++end.failed, end.result = code;
+        if (code == kExitInterrupted) platform::ClearInterrupt();
     }
-    end.interrupted = platform::InterruptRequested() || reader.Interrupted();
+    end.interrupted = !end.endOfInput && (platform::InterruptRequested() || reader.Interrupted());
     return end;
 }
 

@@ -16,7 +16,10 @@
 namespace orvane_cli {
 
 struct Connection {
-    std::string address;
+    std::string address;      // --address or ORVANE_ADDRESS
+    std::string addressWord;  // the address given as the command's first word
+    // The first word's address if given, else --address.
+    const std::string& Address() const;
     int32_t port = 8000;
     std::string user = "admin";
     std::string password;
@@ -50,6 +53,9 @@ struct Tool {
 // Adds --address to a camera command, and the login options. A shell session's
 // commands get neither.
 void AddConnectionOptions(CLI::App& command, Tool& tool);
+// Lets a command that takes no other words take the address as its word too
+// (CLI11 cannot tell an optional leading word from the required ones after it).
+void AddAddressPositional(CLI::App& command, Tool& tool);
 // Adds --port, --user, --password and --password-file.
 void AddLoginOptions(CLI::App& command, Connection& connection);
 
@@ -58,6 +64,10 @@ void AddLoginOptions(CLI::App& command, Connection& connection);
 // library, password and login failures with their exit codes; a failed logout
 // turns success into kExitFailed.
 int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body);
+
+// The exit code of a command that has ended: kExitInterrupted (the result marked
+// as interrupted) when Ctrl+C came meanwhile, else `result`.
+int AfterInterrupt(Output& out, int result);
 
 // Loads the library only (for commands that need no login).
 int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body);

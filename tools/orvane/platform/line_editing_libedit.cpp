@@ -42,6 +42,7 @@ public:
     }
     bool Interactive() const override { return true; }
     bool Interrupted() const override { return InterruptRequested(); }
+    bool EchoesEndOfInput() const override { return true; }
 
 private:
     std::string prompt_;

@@ -27,6 +27,8 @@ public:
     // so yet: a sanitizer runs the signal handler only after the read has
     // returned.
     virtual bool Interrupted() const = 0;
+    // Whether the reader itself shows ^D where input ended (line editing does).
+    virtual bool EchoesEndOfInput() const { return false; }
 };
 
 // The editing reader, or nothing when this build has none.

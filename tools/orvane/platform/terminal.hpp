@@ -25,5 +25,12 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt);
 // commands poll, so that they can end cleanly: stop, log out, close files.
 void WatchForInterrupt();
 bool InterruptRequested();
+// Forgets an interrupt that has been dealt with (a shell session goes on after
+// the command Ctrl+C ended).
+void ClearInterrupt();
+// A line the interrupt handler writes to standard error the moment Ctrl+C
+// arrives, for a wait the tool cannot cut short (a login); nullptr for none.
+// The text must outlive its use.
+void SetInterruptNotice(const char* text);
 
 }  // namespace orvane_cli::platform

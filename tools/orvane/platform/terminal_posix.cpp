@@ -2,8 +2,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "terminal.hpp"
@@ -13,7 +15,16 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+std::atomic<const char*> notice{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+    // write() is safe in a signal handler; stdio is not.
+    if (const char* text = notice.load()) {
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, std::strlen(text));
+    }
+}
 
 }  // namespace
 
@@ -59,5 +70,9 @@ void WatchForInterrupt() {
 }
 
 bool InterruptRequested() { return interrupted != 0; }
+
+void ClearInterrupt() { interrupted = 0; }
+
+void SetInterruptNotice(const char* text) { notice.store(text); }
 
 }  // namespace orvane_cli::platform

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "terminal.hpp"
@@ -16,6 +17,7 @@ std::atomic<bool> interrupted{false};
 // The thread that watches for interrupts; a read it is blocked in (a shell
 // session waiting for a line) is cancelled so that it sees the interrupt.
 HANDLE watchingThread = nullptr;
+std::atomic<const char*> notice{nullptr};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
@@ -23,6 +25,12 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT:
             interrupted = true;
+            // (The handler runs on a thread of its own, so it may write.)
+            if (const char* text = notice.load()) {
+                DWORD written = 0;
+                ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)),
+                            &written, nullptr);
+            }
             if (watchingThread != nullptr) ::CancelSynchronousIo(watchingThread);
             return TRUE;
         default:
@@ -81,5 +89,9 @@ void WatchForInterrupt() {
 }
 
 bool InterruptRequested() { return interrupted.load(); }
+
+void ClearInterrupt() { interrupted = false; }
+
+void SetInterruptNotice(const char* text) { notice.store(text); }
 
 }  // namespace orvane_cli::platform
