@@ -10,6 +10,7 @@
 #ifndef ORVANELIB_H
 #define ORVANELIB_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -41,6 +42,53 @@ enum {
     ORVANE_JOB_ASSIGNED = 64       /* the process was assigned to the job */
 };
 
+/* Compile-time checks of the records' layouts, in every C and C++ dialect. */
+#if defined(__cplusplus) && __cplusplus >= 201103L
+#define ORVANE_STATIC_ASSERT(name, condition) static_assert(condition, #name)
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define ORVANE_STATIC_ASSERT(name, condition) _Static_assert(condition, #name)
+#else
+#define ORVANE_STATIC_ASSERT(name, condition) typedef char orvane_layout_check_##name[(condition) ? 1 : -1]
+#endif
+
+/*
+ * One measurement rule's newest result (CamThermometryReadRule): 56 bytes of
+ * 4-byte little-endian fields, all but `size` from the same data event.
+ * Temperatures are the bit patterns of single-precision floats in the camera's
+ * unit (reinterpret them, do not convert).
+ */
+typedef struct OrvaneRuleReading {
+    int32_t size;            /* set by the host: the bytes it provides (at least 56); never written */
+    int32_t date;            /* yyyymmdd of the rule's newest data event */
+    int32_t time;            /* hhmmss of the same event */
+    int32_t ruleId;          /* the rule, 0-255 */
+    int32_t calibrationType; /* 0 a point, 1 a box, 2 a line (the camera's code as it is) */
+    int32_t presetNo;        /* the preset the rule belongs to */
+    int32_t unit;            /* the camera's temperature unit code, as it is */
+    int32_t dataType;        /* the camera's data type code, as it is */
+    uint32_t point;          /* a point rule's reading */
+    uint32_t max;            /* a region rule's highest reading */
+    uint32_t min;            /* its lowest */
+    uint32_t avg;            /* its average */
+    uint32_t diff;           /* its difference */
+    int32_t dataEvents;      /* data events of this rule the subscription received */
+} OrvaneRuleReading;
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_is_56_bytes, sizeof(OrvaneRuleReading) == 56);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_date_at_4, offsetof(OrvaneRuleReading, date) == 4);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_time_at_8, offsetof(OrvaneRuleReading, time) == 8);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_ruleId_at_12, offsetof(OrvaneRuleReading, ruleId) == 12);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_calibrationType_at_16,
+                     offsetof(OrvaneRuleReading, calibrationType) == 16);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_presetNo_at_20, offsetof(OrvaneRuleReading, presetNo) == 20);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_unit_at_24, offsetof(OrvaneRuleReading, unit) == 24);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_dataType_at_28, offsetof(OrvaneRuleReading, dataType) == 28);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_point_at_32, offsetof(OrvaneRuleReading, point) == 32);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_max_at_36, offsetof(OrvaneRuleReading, max) == 36);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_min_at_40, offsetof(OrvaneRuleReading, min) == 40);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_avg_at_44, offsetof(OrvaneRuleReading, avg) == 44);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_diff_at_48, offsetof(OrvaneRuleReading, diff) == 48);
+ORVANE_STATIC_ASSERT(OrvaneRuleReading_dataEvents_at_52, offsetof(OrvaneRuleReading, dataEvents) == 52);
+
 /*
  * Common to every export
  *
@@ -62,7 +110,8 @@ enum {
  * text with that code, or, while the SDK did not start, a text saying so with
  * code -1. CamLastFailureText and CamLastFailureCode read it;
  * CamDescribeFailure describes any code. CamThermometryRead,
- * CamThermometryStatus, JobAssign and the three failure exports never record.
+ * CamThermometryStatus, CamThermometryReadRule, CamThermometryRules, JobAssign
+ * and the three failure exports never record.
  * One exception, Linux only: when the library found no usable libHCNetSDK.so
  * at load, every export that would reach the SDK fails and records the
  * SDK-not-started text, CamLogout and the thermometry exports (Read included)
@@ -374,6 +423,53 @@ OrvaneBool ORVANE_CALL CamThermometryStatus(int32_t userId, int32_t channel, int
                                             int32_t* dataEvents, int32_t* msSinceData, int32_t* cameraCode,
                                             int32_t reserved);
 
+/*
+ * CamThermometryReadRule (_CamThermometryReadRule@20): reads the newest result of
+ * one measurement rule of the subscription of (userId, channel) that answers
+ * (see CamThermometryStart). A camera measuring several things at once (a
+ * point, a box, a line) sends one measurement per rule; CamThermometryRead
+ * gives the newest of any rule, this one each rule's own.
+ *
+ * userId    the login.
+ * channel   the camera channel.
+ * ruleId    the rule, 0-255.
+ * reading   the host's record; its `size` set to the bytes it provides.
+ * reserved  ignored.
+ *
+ * Returns 1 and writes bytes 4-55 of `reading`, all from the rule's newest
+ * whole measurement, when the subscription received one of that rule. Returns
+ * 0 and writes nothing when the pair was never started, no measurement of the
+ * rule arrived yet, ruleId is outside 0-255, reading is null or its size is
+ * below 56. Bytes past 56 are never written. A measurement that came short of a
+ * whole block belongs to no rule. A restart of the pair starts with no rules
+ * (until it fails: then the rules of the subscription it replaced answer
+ * again); a stopped subscription keeps answering with its rules. Never records
+ * a failure and never calls the SDK. Never waits for a start, a stop or an
+ * arriving measurement; may run at the same time as any export.
+ */
+OrvaneBool ORVANE_CALL CamThermometryReadRule(int32_t userId, int32_t channel, int32_t ruleId,
+                                              OrvaneRuleReading* reading, int32_t reserved);
+
+/*
+ * CamThermometryRules (_CamThermometryRules@20): lists the measurement rules the
+ * subscription of (userId, channel) that answers has received whole
+ * measurements of (see CamThermometryReadRule).
+ *
+ * userId    the login.
+ * channel   the camera channel.
+ * ruleIds   receives the rule IDs, ascending, or null.
+ * capacity  the IDs ruleIds holds.
+ * reserved  ignored.
+ *
+ * Writes the first min(count, capacity) IDs; nothing with a null ruleIds or
+ * capacity <= 0. Returns the count of rules, which may exceed capacity (call
+ * with a null buffer to size one); -1, writing nothing, when the pair was
+ * never started. Never records a failure; lock-free like
+ * CamThermometryReadRule.
+ */
+int32_t ORVANE_CALL CamThermometryRules(int32_t userId, int32_t channel, int32_t* ruleIds, int32_t capacity,
+                                        int32_t reserved);
+
 /* Pointer types of the exports, for hosts that resolve them at run time. */
 typedef int32_t(ORVANE_CALL* CamLoginFn)(const char* deviceAddress, int32_t port, const char* userName,
                                          const char* password, int32_t reserved);
@@ -402,6 +498,10 @@ typedef int32_t(ORVANE_CALL* CamDescribeFailureFn)(int32_t code, int32_t languag
 typedef OrvaneBool(ORVANE_CALL* CamThermometryStatusFn)(int32_t userId, int32_t channel, int32_t* state,
                                                         int32_t* dataEvents, int32_t* msSinceData,
                                                         int32_t* cameraCode, int32_t reserved);
+typedef OrvaneBool(ORVANE_CALL* CamThermometryReadRuleFn)(int32_t userId, int32_t channel, int32_t ruleId,
+                                                          OrvaneRuleReading* reading, int32_t reserved);
+typedef int32_t(ORVANE_CALL* CamThermometryRulesFn)(int32_t userId, int32_t channel, int32_t* ruleIds,
+                                                    int32_t capacity, int32_t reserved);
 
 #ifdef __cplusplus
 }

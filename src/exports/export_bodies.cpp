@@ -81,6 +81,16 @@ OrvaneBool CamThermometryStatus(LibraryState& library, int32_t userId, int32_t c
         thermometry::Status(library, userId, channel, state, dataEvents, msSinceData, cameraCode));
 }
 
+OrvaneBool CamThermometryReadRule(LibraryState& library, int32_t userId, int32_t channel, int32_t ruleId,
+                                  OrvaneRuleReading* reading, int32_t) {
+    return ToResult(thermometry::ReadRule(library, userId, channel, ruleId, reading));
+}
+
+int32_t CamThermometryRules(LibraryState& library, int32_t userId, int32_t channel, int32_t* ruleIds,
+                            int32_t capacity, int32_t) {
+    return thermometry::Rules(library, userId, channel, ruleIds, capacity);
+}
+
 // Job binding shares nothing with the library state.
 uint32_t JobAssign(LibraryState&, uint32_t processId) {
     return process::JobAssign(process::SystemJobOs(), process::HostJobHandle(), processId);

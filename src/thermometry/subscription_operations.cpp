@@ -71,4 +71,32 @@ bool Status(LibraryState& library, int32_t userId, int32_t channel, int32_t* sta
     return true;
 }
 
+bool ReadRule(LibraryState& library, int32_t userId, int32_t channel, int32_t ruleId,
+              OrvaneRuleReading* reading) noexcept {
+    if (reading == nullptr || reading->size < static_cast<int32_t>(sizeof(OrvaneRuleReading))) return false;
+    const ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
+    RuleSnapshot rule;
+    if (record == nullptr || !record->Rules().Read(ruleId, rule)) return false;
+    reading->date = rule.date;
+    reading->time = rule.time;
+    reading->ruleId = rule.ruleId;
+    reading->calibrationType = rule.calibrationType;
+    reading->presetNo = rule.presetNo;
+    reading->unit = rule.unit;
+    reading->dataType = rule.dataType;
+    reading->point = rule.pointBits;
+    reading->max = rule.maxBits;
+    reading->min = rule.minBits;
+    reading->avg = rule.avgBits;
+    reading->diff = rule.diffBits;
+    reading->dataEvents = rule.dataEvents;
+    return true;
+}
+
+int32_t Rules(LibraryState& library, int32_t userId, int32_t channel, int32_t* ruleIds,
+              int32_t capacity) noexcept {
+    const ThermometrySubscription* record = library.Subscriptions().Find(userId, channel);
+    return record == nullptr ? -1 : record->Rules().List(ruleIds, capacity);
+}
+
 }  // namespace orvane::thermometry

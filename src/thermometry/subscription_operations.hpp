@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "OrvaneLib.h"
 #include "core/library_state.hpp"
 
 namespace orvane::thermometry {
@@ -34,5 +35,17 @@ bool Read(LibraryState& library, int32_t userId, int32_t channel, int32_t* date,
 // when the pair was never started. Lock-free.
 bool Status(LibraryState& library, int32_t userId, int32_t channel, int32_t* state, int32_t* dataEvents,
             int32_t* msSinceData, int32_t* cameraCode) noexcept;
+
+// Writes bytes 4-55 of `reading` from the newest whole data event of `ruleId`
+// of the pair's answering subscription and returns true; false, writing
+// nothing, when there is none, the ID is outside 0-255, `reading` is null or
+// its size is below 56. Lock-free.
+bool ReadRule(LibraryState& library, int32_t userId, int32_t channel, int32_t ruleId,
+              OrvaneRuleReading* reading) noexcept;
+
+// The rules of the pair's answering subscription, by RuleReadings::List; -1,
+// writing nothing, when the pair was never started. Lock-free.
+int32_t Rules(LibraryState& library, int32_t userId, int32_t channel, int32_t* ruleIds,
+              int32_t capacity) noexcept;
 
 }  // namespace orvane::thermometry

@@ -21,8 +21,13 @@ int64_t MonotonicNs() noexcept {
 
 }  // namespace
 
-ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue, LogSink& logSink)
-    : userId_(userIdValue), channel_(channelValue), log_(logSink), upload_(new uint8_t[kUploadSize]()) {}
+ThermometrySubscription::ThermometrySubscription(int32_t userIdValue, int32_t channelValue, LogSink& logSink,
+                                                 RuleKeeping ruleKeeping)
+    : userId_(userIdValue),
+      channel_(channelValue),
+      log_(logSink),
+      upload_(new uint8_t[kUploadSize]()),
+      keepRules_(ruleKeeping == RuleKeeping::kKept) {}
 
 // A sequence lock without fences: each published value is stored with release
 // order after the odd version, and loaded with acquire order before the version
@@ -68,6 +73,7 @@ void ThermometrySubscription::ClearLocked() noexcept {
     lastDataNs_ = kNoData;
     cameraFailing_ = false;
     cameraCode_ = 0;
+    rules_.Forget();
 }
 
 void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) noexcept {
@@ -80,6 +86,7 @@ void ThermometrySubscription::RecordDataEvent(const ThermometryUpload* block) no
     if (block != nullptr) {
         std::memcpy(upload_.get(), block, kUploadSize);
         time_ = time;
+        if (keepRules_) rules_.Record(*block, time);
     }
     lastDataNs_ = now;
     // Data again: the camera delivers, whatever it reported before. Its code

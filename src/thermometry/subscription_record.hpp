@@ -18,6 +18,7 @@
 #include <string>
 
 #include "thermometry/log_sink.hpp"
+#include "thermometry/rule_readings.hpp"
 #include "thermometry/thermometry_upload.hpp"
 
 namespace orvane::thermometry {
@@ -57,10 +58,15 @@ struct SubscriptionStatus {
 // Room for the longest event text: a data event's second log line.
 inline constexpr std::size_t kEventTextCapacity = 2560;
 
+// Whether a record keeps each rule's newest event apart; only benchmarks that
+// price that bookkeeping turn it off.
+enum class RuleKeeping { kKept, kNotKept };
+
 class ThermometrySubscription {
 public:
     // Events of the record are logged to `log`.
-    ThermometrySubscription(int32_t userId, int32_t channel, LogSink& log);
+    ThermometrySubscription(int32_t userId, int32_t channel, LogSink& log,
+                            RuleKeeping ruleKeeping = RuleKeeping::kKept);
 
     int32_t UserId() const noexcept { return userId_; }
     int32_t Channel() const noexcept { return channel_; }
@@ -83,8 +89,9 @@ public:
     void SetNextReusable(ThermometrySubscription* next) noexcept { nextReusable_ = next; }
 
     // Counts one data event and keeps its block with the decoded time, in one
-    // step, so that a read never sees the count of an event without its block.
-    // A null block (the event brought no complete one) is only counted.
+    // step, so that a read never sees the count of an event without its block;
+    // the block is also kept as its rule's newest event. A null block (the
+    // event brought no complete one) is only counted.
     // Also notes when the event arrived (one read of the monotonic clock) and
     // that the subscription delivers again after a camera failure.
     void RecordDataEvent(const ThermometryUpload* block) noexcept;
@@ -99,6 +106,9 @@ public:
     // The count with the date, time and readings of one stored block. Never
     // waits for a writer unless one is preempted in the middle of publishing.
     MeasurementSnapshot Snapshot() const noexcept;
+    // Each rule's newest event of the current subscription: forgotten with the
+    // measurement when a restart clears it, kept when a stop is confirmed.
+    const RuleReadings& Rules() const noexcept { return rules_; }
 
     // A start on the record (its first, or the reuse of the record for a new
     // subscription of its pair), under the pair's lock. Between the two calls
@@ -150,6 +160,8 @@ private:
 
     // Writers of the measurement.
     mutable std::mutex storeLock_;
+    const bool keepRules_;
+    RuleReadings rules_{storeLock_};
     bool resetPending_ = false;
     // Odd while a writer publishes; readers retry when it moved.
     std::atomic<uint32_t> version_{0};

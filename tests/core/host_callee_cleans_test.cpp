@@ -35,7 +35,7 @@ __attribute__((noinline)) int32_t BytesRemovedByCallee(const void* function, int
     return removed;
 }
 
-TEST_F(HostLibraryTest, TheFailureAndStatusExportsRemoveTheirOwnArguments) {
+TEST_F(HostLibraryTest, TheFailureStatusAndRuleExportsRemoveTheirOwnArguments) {
     Load();
     const struct {
         const char* name;
@@ -46,6 +46,8 @@ TEST_F(HostLibraryTest, TheFailureAndStatusExportsRemoveTheirOwnArguments) {
         {"CamDescribeFailure", reinterpret_cast<const void*>(exports.CamDescribeFailure), 20},
         {"CamThermometryStatus", reinterpret_cast<const void*>(exports.CamThermometryStatus), 28},
         {"CamLastFailureText", reinterpret_cast<const void*>(exports.CamLastFailureText), 12},
+        {"CamThermometryReadRule", reinterpret_cast<const void*>(exports.CamThermometryReadRule), 20},
+        {"CamThermometryRules", reinterpret_cast<const void*>(exports.CamThermometryRules), 20},
     };
     for (const auto& e : exported) {
         ASSERT_NE(e.function, nullptr) << e.name;
