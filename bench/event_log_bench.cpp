@@ -1,7 +1,8 @@
 // One thermometry data event (formatting, storing, its two log lines through the
 // library's log file) against the floors of its log writes, measured in the same
 // run, interleaved round by round so that a machine shared with other work slows
-// all three alike:
+// all alike; the event once as the library handles it and once on a record that
+// keeps no rule apart, which prices the rule bookkeeping:
 //   naive:   two bare open/append/close calls, one per line;
 //   minimal: one bare open, two writes, one close.
 // A plain program rather than a Google Benchmark, so that it runs under wine too.
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
 
     FileLogSink log(path);
     ThermometrySubscription record(0, 1, log);
+    ThermometrySubscription withoutRules(0, 1, log, RuleKeeping::kNotKept);
     std::remove(path.c_str());
     OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()), &record);
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
@@ -81,17 +83,23 @@ int main(int argc, char** argv) {
     }
 
     const char* file = path.c_str();
-    std::vector<double> event, naive, minimal, toNaive, toMinimal;
+    std::vector<double> event, eventWithoutRules, naive, minimal, toNaive, withoutRulesToNaive, toMinimal;
     for (int round = 0; round < rounds; ++round) {
         std::remove(file);
-        double times[3] = {0, 0, 0};
-        // Each round starts with another of the three, so that none always runs first.
-        for (int step = 0; step < 3; ++step) {
-            switch ((round + step) % 3) {
+        double times[4] = {0, 0, 0, 0};
+        // Each round starts with another of the four, so that none always runs first.
+        for (int step = 0; step < 4; ++step) {
+            switch ((round + step) % 4) {
                 case 0:
                     times[0] = MicrosecondsEach(events, [&] {
                         OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()),
                                            &record);
+                    });
+                    break;
+                case 3:
+                    times[3] = MicrosecondsEach(events, [&] {
+                        OnThermometryEvent(kEventData, block.data(), static_cast<int32_t>(block.size()),
+                                           &withoutRules);
                     });
                     break;
                 case 1:
@@ -109,7 +117,9 @@ int main(int argc, char** argv) {
         event.push_back(times[0]);
         naive.push_back(times[1]);
         minimal.push_back(times[2]);
+        eventWithoutRules.push_back(times[3]);
         toNaive.push_back(times[0] / times[1]);
+        withoutRulesToNaive.push_back(times[3] / times[1]);
         toMinimal.push_back(times[0] / times[2]);
     }
     std::remove(file);
@@ -117,9 +127,11 @@ int main(int argc, char** argv) {
     std::printf("%d rounds of %d each, lines of %zu and %zu bytes, log %s\n", rounds, events, first.size(),
                 second.size(), file);
     std::printf("data event                        %8.2f us (median)\n", Median(event));
+    std::printf("data event, no rule bookkeeping   %8.2f us\n", Median(eventWithoutRules));
     std::printf("naive floor: 2 x open/write/close %8.2f us\n", Median(naive));
     std::printf("minimal floor: open, 2 writes, close %5.2f us\n", Median(minimal));
     std::printf("event / naive floor   %.2f (median of the rounds' ratios)\n", Median(toNaive));
+    std::printf("event without rule bookkeeping / naive floor %.2f\n", Median(withoutRulesToNaive));
     std::printf("event / minimal floor %.2f\n", Median(toMinimal));
     return 0;
 }

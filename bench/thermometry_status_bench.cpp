@@ -5,7 +5,9 @@
 // record made here that keeps the newest block under a lock without any status
 // (the lock, the copy, the time decoding and the count). A read of the
 // measurement (what Read adds to its lookup) and the status query are timed
-// alone and while another thread stores events at full speed.
+// alone and while another thread stores events at full speed, on a record that
+// keeps each rule's newest event apart and on one that does not (the rule
+// bookkeeping's price); and a rule's reading and the rule list.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -61,11 +63,29 @@ void FloorPlainRecord(benchmark::State& state) {
     for (auto _ : state) record.Store(block);
 }
 
+// Argument: 1 the record keeps rules apart, as the library's do; 0 it does not.
+RuleKeeping Keeping(const benchmark::State& state) {
+    return state.range(0) != 0 ? RuleKeeping::kKept : RuleKeeping::kNotKept;
+}
+
 void DataEventWithStatus(benchmark::State& state) {
     DroppedLog log;
-    ThermometrySubscription record(1, 1, log);
+    ThermometrySubscription record(1, 1, log, Keeping(state));
     const ThermometryUpload block = Block();
     for (auto _ : state) record.RecordDataEvent(&block);
+}
+
+// Three rules taking turns, as a camera measuring three things sends them.
+void DataEventsOfThreeRules(benchmark::State& state) {
+    DroppedLog log;
+    ThermometrySubscription record(1, 1, log, Keeping(state));
+    ThermometryUpload blocks[3] = {Block(), Block(), Block()};
+    for (uint8_t i = 0; i < 3; ++i) blocks[i].RuleID = static_cast<uint8_t>(i + 1);
+    std::size_t next = 0;
+    for (auto _ : state) {
+        record.RecordDataEvent(&blocks[next]);
+        next = next == 2 ? 0 : next + 1;
+    }
 }
 
 void FloorClockRead(benchmark::State& state) {
@@ -87,7 +107,8 @@ void FloorBlockCopy(benchmark::State& state) {
 template <class Query>
 void UnderStorm(benchmark::State& state, Query query) {
     DroppedLog log;
-    ThermometrySubscription record(1, 1, log);
+    ThermometrySubscription record(1, 1, log,
+                                   state.range(1) != 0 ? RuleKeeping::kKept : RuleKeeping::kNotKept);
     const ThermometryUpload block = Block();
     record.RecordDataEvent(&block);
     const int64_t storm = state.range(0);
@@ -111,12 +132,30 @@ void Status(benchmark::State& state) {
     UnderStorm(state, [](const ThermometrySubscription& record) { return record.Status(); });
 }
 
+void ReadRule(benchmark::State& state) {
+    UnderStorm(state, [](const ThermometrySubscription& record) {
+        RuleSnapshot snapshot;
+        return record.Rules().Read(0x5A, snapshot) ? snapshot.dataEvents : -1;
+    });
+}
+
+void RuleList(benchmark::State& state) {
+    UnderStorm(state, [](const ThermometrySubscription& record) {
+        int32_t ids[4];
+        return record.Rules().List(ids, 4);
+    });
+}
+
 }  // namespace
 
 BENCHMARK(FloorClockRead);
 BENCHMARK(FloorBlockCopy);
 BENCHMARK(FloorPlainRecord);
-BENCHMARK(DataEventWithStatus);
-// Argument: 0 no writer, 1 a writer storing events.
-BENCHMARK(Read)->Arg(0)->Arg(1)->UseRealTime();
-BENCHMARK(Status)->Arg(0)->Arg(1)->UseRealTime();
+BENCHMARK(DataEventWithStatus)->Arg(0)->Arg(1);
+BENCHMARK(DataEventsOfThreeRules)->Arg(0)->Arg(1);
+// Arguments: 0 no writer, 1 a writer storing events; 0 no rule bookkeeping, 1
+// rules kept apart.
+BENCHMARK(Read)->Args({0, 0})->Args({0, 1})->Args({1, 0})->Args({1, 1})->UseRealTime();
+BENCHMARK(Status)->Args({0, 0})->Args({0, 1})->Args({1, 0})->Args({1, 1})->UseRealTime();
+BENCHMARK(ReadRule)->Args({0, 1})->Args({1, 1})->UseRealTime();
+BENCHMARK(RuleList)->Args({0, 1})->Args({1, 1})->UseRealTime();

@@ -22,6 +22,7 @@ int main() {
     if (userId < 0) return 1;
     demo::SteerCamera(exports, userId);
     demo::WatchThermometry(exports, userId);
+    demo::WatchRules(exports);
     demo::LogOut(exports, userId);
     demo::BindChildProcess(exports);
 

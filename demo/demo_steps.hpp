@@ -20,6 +20,9 @@ void LogOut(const Exports& exports, int32_t userId);
 // Starts a thermometry subscription, prints a few seconds of readings as they
 // arrive, and stops it.
 void WatchThermometry(const Exports& exports, int32_t userId);
+// Logs in to the simulated three-rule camera, lists the rules it measures and
+// reads each one's newest result apart.
+void WatchRules(const Exports& exports);
 
 // Starts a child process, binds it to the host's job and says what the result bits mean.
 void BindChildProcess(const Exports& exports);

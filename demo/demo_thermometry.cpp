@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "hcnetsdk_standin.h"
+
 #include "demo_steps.hpp"
 
 namespace demo {
@@ -23,17 +25,62 @@ struct Reading {
 double Degrees(uint32_t bits) { return static_cast<double>(std::bit_cast<float>(bits)); }
 
 void ShowStatus(const Exports& exports, int32_t userId) {
-    static const char* const kStates[] = {"?", "running", "stopped", "start failed", "failing on the camera"};
+    static const char* const kStates[] = {
+        "?", "running", "stopped", "start failed", "failing on the camera", "starting"};
     int32_t state = 0, events = 0, msSinceData = 0, cameraCode = 0;
     if (exports.CamThermometryStatus(userId, kChannel, &state, &events, &msSinceData, &cameraCode, 0) != 1) {
         std::printf("  CamThermometryStatus: no subscription\n");
         return;
     }
     std::printf("  CamThermometryStatus: %s, %d data events, newest %d ms ago, camera code %d\n",
-                state >= 1 && state <= 4 ? kStates[state] : kStates[0], events, msSinceData, cameraCode);
+                state >= 1 && state <= 5 ? kStates[state] : kStates[0], events, msSinceData, cameraCode);
+}
+
+// The simulated site's camera that measures three things at once on channel 1.
+constexpr const char* kThreeRuleCamera = "192.0.2.66";
+constexpr auto kRulesTime = std::chrono::seconds(1);
+
+void ShowRule(const Exports& exports, int32_t userId, int32_t ruleId) {
+    static const char* const kTypes[] = {"point", "box", "line"};
+    OrvaneRuleReading reading{};
+    reading.size = sizeof reading;
+    if (exports.CamThermometryReadRule(userId, kChannel, ruleId, &reading, 0) != 1) {
+        std::printf("    rule %d: no reading\n", ruleId);
+        return;
+    }
+    const char* type =
+        reading.calibrationType >= 0 && reading.calibrationType <= 2 ? kTypes[reading.calibrationType] : "?";
+    std::printf("    rule %d (%s, preset %d) at %02d:%02d:%02d, %d events: ", reading.ruleId, type,
+                reading.presetNo, reading.time / 10000, reading.time / 100 % 100, reading.time % 100,
+                reading.dataEvents);
+    if (reading.calibrationType == 0) {
+        std::printf("%.2f\n", Degrees(reading.point));
+    } else {
+        std::printf("max %.2f  min %.2f  avg %.2f\n", Degrees(reading.max), Degrees(reading.min),
+                    Degrees(reading.avg));
+    }
 }
 
 }  // namespace
+
+void WatchRules(const Exports& exports) {
+    std::printf("Reading a camera that measures several things at once (%s) rule by rule ...\n",
+                kThreeRuleCamera);
+    const int32_t userId = exports.CamLogin(kThreeRuleCamera, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                            STANDIN_CAMERA_PASSWORD, 0);
+    if (userId < 0 || exports.CamThermometryStart(userId, kChannel, 0) != 1) {
+        std::printf("  the camera refused the login or the subscription\n");
+        if (userId >= 0) exports.CamLogout(userId, 0);
+        return;
+    }
+    std::this_thread::sleep_for(kRulesTime);
+    int32_t ids[16];
+    const int32_t count = exports.CamThermometryRules(userId, kChannel, ids, 16, 0);
+    std::printf("  CamThermometryRules: %d rules; CamThermometryReadRule for each:\n", count);
+    for (int32_t i = 0; i < count && i < 16; ++i) ShowRule(exports, userId, ids[i]);
+    exports.CamThermometryStop(userId, kChannel, 0);
+    exports.CamLogout(userId, 0);
+}
 
 void WatchThermometry(const Exports& exports, int32_t userId) {
     std::printf("Starting realtime thermometry on channel %d ...\n", kChannel);

@@ -15,12 +15,18 @@
 //   code (0 after any other status); while the SDK's start call runs, a pair
 //   whose answering subscription does not run is starting, with nothing
 //   received;
+// - each rule's newest whole data event of the record Read answers with is what
+//   ReadRule answers for that rule, and the rule list is its rules ascending,
+//   counted beyond the buffer; a restart starts with no rules, a stop keeps
+//   them; refusals (no such rule, an ID outside 0-255, a record too small)
+//   write nothing;
 // - the failure record changes exactly on a failed start, stop, login or logout;
 // - unload stops every subscription still running.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <vector>
@@ -155,6 +161,7 @@ struct ModelRecord {
     int32_t handle;
     int32_t dataEvents = 0;
     Reading newest;
+    std::map<int32_t, OrvaneRuleReading> rules;  // each rule's newest whole event
     bool stopConfirmed = false;
     bool cameraFailing = false;
     int32_t cameraCode = 0;
@@ -186,6 +193,31 @@ Reading ReadingOf(const uint8_t* block) {
     std::memcpy(&reading.min, block + 184, 4);
     std::memcpy(&reading.avg, block + 188, 4);
     return reading;
+}
+
+// What ReadRule hands out for a whole block, `events` being its rule's count.
+OrvaneRuleReading RuleReadingOf(const uint8_t* block, int32_t events) {
+    const Reading reading = ReadingOf(block);
+    OrvaneRuleReading rule{};
+    rule.size = sizeof rule;
+    rule.date = reading.date;
+    rule.time = reading.time;
+    rule.ruleId = block[44];
+    rule.calibrationType = block[45];
+    rule.presetNo = block[46] | block[47] << 8;
+    rule.unit = block[312];
+    rule.dataType = block[313];
+    std::memcpy(&rule.point, block + 48, 4);
+    rule.max = reading.max;
+    rule.min = reading.min;
+    rule.avg = reading.avg;
+    std::memcpy(&rule.diff, block + 192, 4);
+    rule.dataEvents = events;
+    return rule;
+}
+
+bool SameBytes(const OrvaneRuleReading& a, const OrvaneRuleReading& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 class Model {
@@ -252,7 +284,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         Check(seen.answered && seen.state == 5 && seen.events == 0 && seen.since == -1 &&
                               seen.code == 0);
                     }
-                    model.records.push_back(ModelRecord{userId, channel, sdk.startResult, 0, Reading{}});
+                    model.records.push_back(ModelRecord{userId, channel, sdk.startResult, 0, Reading{}, {}});
                     recorded = !started;
                     break;
                 }
@@ -290,6 +322,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     } else {
                         Check(answered == (target->dataEvents > 0) && cells == target->newest);
                     }
+                    // One rule's reading: a rule of the few the events use, or
+                    // an ID outside 0-255; a record too small now and then.
+                    const uint8_t which = input.Byte();
+                    const int32_t ruleId = (which & 0x80) != 0 ? which * 3 - 500 : which & 7;
+                    OrvaneRuleReading rule;
+                    std::memset(&rule, 0x5A, sizeof rule);
+                    rule.size = (which & 0x40) != 0 && (which & 0x80) == 0 ? 55 : 56;
+                    OrvaneRuleReading untouched = rule;
+                    const bool ruleAnswered =
+                        orvane::thermometry::ReadRule(library, userId, channel, ruleId, &rule);
+                    const auto kept = target == nullptr || rule.size < 56
+                                          ? std::map<int32_t, OrvaneRuleReading>{}
+                                          : target->rules;
+                    const auto found = kept.find(ruleId);
+                    Check(ruleAnswered == (found != kept.end()));
+                    Check(SameBytes(rule, ruleAnswered ? found->second : untouched));
+                    // The rule list, against a buffer of 0 to 8 cells (-1: none).
+                    const int32_t capacity = static_cast<int32_t>(input.Byte() % 10) - 1;
+                    int32_t ids[9];
+                    std::fill(std::begin(ids), std::end(ids), kUntouched);
+                    const int32_t count = orvane::thermometry::Rules(library, userId, channel, ids, capacity);
+                    Check(count == (target == nullptr ? -1 : static_cast<int32_t>(target->rules.size())));
+                    int32_t cell = 0;
+                    if (target != nullptr) {
+                        for (const auto& entry : target->rules) {
+                            if (cell >= capacity) break;
+                            Check(ids[cell++] == entry.first);
+                        }
+                    }
+                    for (; cell < 9; ++cell) Check(ids[cell] == kUntouched);
                     break;
                 }
                 case 3: {  // an event on one of the running sessions
@@ -303,6 +365,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     for (std::size_t i = 0; i < 24; ++i) block[(i * 37 + shape) % kUploadSize] = input.Byte();
                     std::memcpy(block.data() + 180, block.data() + 8, 4);  // readings move with the time
                     block[188] ^= shape;
+                    block[44] = input.Byte() & 7;  // one of a few rules
                     int32_t kind = kDataKind;
                     int32_t length = static_cast<int32_t>(kUploadSize);
                     const uint8_t* buffer = block.data();
@@ -336,6 +399,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         record->cameraFailing = false;
                         if (buffer != nullptr && length >= static_cast<int32_t>(kUploadSize)) {
                             record->newest = ReadingOf(buffer);
+                            const auto known = record->rules.find(buffer[44]);
+                            const int32_t events =
+                                known == record->rules.end() ? 1 : known->second.dataEvents + 1;
+                            record->rules[buffer[44]] = RuleReadingOf(buffer, events);
                         }
                     } else if (kind == kStatusKind) {
                         uint32_t words[2];

@@ -1,5 +1,8 @@
 // The stand-in's control interface for tests and the demo.
 #include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "camera.hpp"
 #include "hcnetsdk_standin.h"
@@ -58,6 +61,23 @@ int32_t StandinFireChannelEvent(int32_t userId, int32_t channel, int32_t kind, c
 }
 
 void StandinSetStreaming(int32_t enabled) { camera().remoteConfigs.setStreaming(enabled != 0); }
+
+int32_t StandinSetRules(const char* address, int32_t channel, const StandinRule* rules, int32_t count) {
+    const std::optional<uint8_t> host = address == nullptr ? std::nullopt : SiteCameras::hostOf(address);
+    if (!host || count < 0 || count > 256 || (rules == nullptr && count > 0)) return 0;
+    std::vector<MeasureRule> kept;
+    for (int32_t i = 0; i < count; ++i) {
+        const StandinRule& rule = rules[i];
+        if (rule.id < 0 || rule.id > 255 || rule.calibrationType < 0 || rule.calibrationType > 2 ||
+            rule.presetNo < 0 || rule.presetNo > 65535) {
+            return 0;
+        }
+        kept.push_back(MeasureRule{static_cast<uint8_t>(rule.id), static_cast<uint8_t>(rule.calibrationType),
+                                   static_cast<uint16_t>(rule.presetNo)});
+    }
+    camera().site.setRules(*host, channel, std::move(kept));
+    return 1;
+}
 
 int32_t StandinIsInitialised(void) { return camera().initialised.load() ? 1 : 0; }
 

@@ -7,7 +7,8 @@
 namespace standin {
 
 Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t channel,
-                             const CameraTraits& camera, HcRemoteConfigCallback callback, void* userData) {
+                             const CameraTraits& camera, std::vector<MeasureRule> rules,
+                             HcRemoteConfigCallback callback, void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
     if (!logins.isLoggedIn(userId)) return Outcome::failure(STANDIN_ERROR_NO_SUCH_USER, -1);
@@ -22,7 +23,7 @@ Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t chann
                 [this, handle](int32_t kind, const void* buffer, int32_t length) {
                     return fire(handle, kind, buffer, length);
                 },
-                channel, camera);
+                channel, camera, std::move(rules));
         } catch (...) {
             // No thread to be had: the session runs without a stream.
         }

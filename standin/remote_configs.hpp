@@ -22,13 +22,13 @@ class RemoteConfigs {
 public:
     // Opens a session and gives it the lowest handle no session holds, as an SDK
     // that indexes a table does. While streaming is on, the session delivers its
-    // events on a thread of its own, with the readings of the camera the login
-    // belongs to. Refused when `userId` is not logged in by the time the
+    // events on a thread of its own, one per rule of `rules` each tick, with the
+    // readings of the camera the login belongs to. Refused when `userId` is not logged in by the time the
     // session would open: a reboot drops its logins before it ends their
     // sessions under this class's lock, so a start racing a reboot is either
     // ended by it or refused, never left running on a login that is gone.
     Outcome start(const Logins& logins, int32_t userId, int32_t channel, const CameraTraits& camera,
-                  HcRemoteConfigCallback callback, void* userData);
+                  std::vector<MeasureRule> rules, HcRemoteConfigCallback callback, void* userData);
     // Ends a session and frees its handle, also one the camera has ended. Returns
     // only when no callback for the handle is running, and none will run
     // afterwards. The outcome notes the pair of the session it ended.

@@ -180,7 +180,9 @@ int32_t HCNETSDK_CALL NET_DVR_StartRemoteConfig(int32_t userId, uint32_t command
         }
         int32_t channel = 0;
         std::memcpy(&channel, static_cast<const uint8_t*>(condition) + 4, sizeof channel);
-        return cam.remoteConfigs.start(cam.logins, userId, channel, cam.traitsOf(userId), callback, userData);
+        const CameraTraits traits = cam.traitsOf(userId);
+        return cam.remoteConfigs.start(cam.logins, userId, channel, traits,
+                                       cam.site.rules(traits.host, channel), callback, userData);
     });
 }
 

@@ -9,6 +9,11 @@ constexpr const char* kSitePrefix = "192.0.2.";
 // neighbours differ clearly.
 int offsetFromDefault(uint8_t host) { return static_cast<int>(host) - SiteCameras::kDefaultHost; }
 
+// The multi-rule camera of the site out of the box: a point on a bearing, a box
+// over a motor and a line along a belt.
+constexpr uint8_t kMultiRuleHost = 66;
+constexpr int32_t kMultiRuleChannel = 1;
+
 }  // namespace
 
 double CameraTraits::sceneTurnDegrees() const { return offsetFromDefault(host) * 37.0; }
@@ -41,8 +46,28 @@ PtzHead& SiteCameras::head(uint8_t host) {
     return *slot;
 }
 
+std::vector<MeasureRule> SiteCameras::rules(uint8_t host, int32_t channel) {
+    std::lock_guard lock(mutex_);
+    const auto found = rules_.find({host, channel});
+    if (found != rules_.end()) return found->second;
+    if (host == kMultiRuleHost && channel == kMultiRuleChannel) {
+        return {MeasureRule{1, 0, 0}, MeasureRule{2, 1, 0}, MeasureRule{3, 2, 0}};
+    }
+    return {MeasureRule{}};
+}
+
+void SiteCameras::setRules(uint8_t host, int32_t channel, std::vector<MeasureRule> rules) {
+    std::lock_guard lock(mutex_);
+    if (rules.empty()) {
+        rules_.erase({host, channel});
+    } else {
+        rules_[{host, channel}] = std::move(rules);
+    }
+}
+
 void SiteCameras::reset() {
     std::lock_guard lock(mutex_);
+    rules_.clear();
     for (auto& head : heads_) {
         if (head) head->reset();
     }

@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ptz_head.hpp"
 #include "sim_clock.hpp"
@@ -29,6 +32,14 @@ struct CameraTraits {
     double readingPhase() const;
 };
 
+// One measurement rule of a channel: what a camera measures there (a point, a
+// box or a line, per preset), each sent as an event of its own.
+struct MeasureRule {
+    uint8_t id = 1;
+    uint8_t calibrationType = 2;  // 0 a point, 1 a box, 2 a line
+    uint16_t presetNo = 0;
+};
+
 class SiteCameras {
 public:
     static constexpr uint8_t kDefaultHost = 64;
@@ -42,13 +53,21 @@ public:
     // The head of the camera at 192.0.2.host, made on first use and kept (with
     // its address) until the process ends.
     PtzHead& head(uint8_t host);
-    // Every head back to its initial state.
+    // The rules the camera at 192.0.2.host measures on `channel`, in the
+    // order its events go out: those set last, or the site's out of the box
+    // (three rules on channel 1 of 192.0.2.66, one line rule anywhere else).
+    std::vector<MeasureRule> rules(uint8_t host, int32_t channel);
+    // Sets them; an empty list gives back the ones out of the box.
+    void setRules(uint8_t host, int32_t channel, std::vector<MeasureRule> rules);
+    // Every head back to its initial state, every channel to its rules out of
+    // the box.
     void reset();
 
 private:
     SimClock& clock_;
     std::mutex mutex_;
     std::array<std::unique_ptr<PtzHead>, 256> heads_;
+    std::map<std::pair<uint8_t, int32_t>, std::vector<MeasureRule>> rules_;
 };
 
 }  // namespace standin

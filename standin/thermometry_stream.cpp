@@ -15,6 +15,7 @@ constexpr uint32_t kStatusSuccess = 1000;
 constexpr uint32_t kStatusFailed = 1002;
 constexpr uint32_t kCameraBusy = 23;
 constexpr std::size_t kBlockSize = 440;
+constexpr uint8_t kPointRule = 0;
 
 // How every session of this process streams, for programs tested from outside
 // the process (docs/simulator.md): as a working camera, silent after its start,
@@ -47,15 +48,26 @@ uint32_t packTime(const platform::LocalTime& t) {
 }  // namespace
 
 std::vector<uint8_t> ThermometryStream::measurementBlock(uint32_t sequence, int32_t channel,
-                                                         const CameraTraits& camera) {
+                                                         const CameraTraits& camera,
+                                                         const MeasureRule& rule) {
     std::vector<uint8_t> block(kBlockSize, 0);
     putWord(block, 0, static_cast<uint32_t>(channel));
     putWord(block, 8, packTime(platform::localTimeNow()));
-    block[44] = 1;  // rule 1
-    block[45] = 2;  // a region rule: max, min, avg, diff
-    // A scene that warms and cools slowly, around 30 degrees.
-    const double phase = static_cast<double>(sequence) * 0.35 + camera.readingPhase();
-    const double base = camera.temperatureOffset();
+    block[44] = rule.id;
+    block[45] = rule.calibrationType;
+    block[46] = static_cast<uint8_t>(rule.presetNo);
+    block[47] = static_cast<uint8_t>(rule.presetNo >> 8);
+    // A scene that warms and cools slowly, around 30 degrees; each rule looks
+    // at a spot of its own.
+    const int ruleShift = static_cast<int>(rule.id) - 1;
+    const double phase = static_cast<double>(sequence) * 0.35 + camera.readingPhase() + ruleShift * 2.1;
+    const double base = camera.temperatureOffset() + ruleShift * 4.5;
+    block[312] = 0;  // degrees Celsius
+    block[313] = 0;
+    if (rule.calibrationType == kPointRule) {
+        putFloat(block, 48, static_cast<float>(base + 31.0 + 2.5 * std::sin(phase)));
+        return block;
+    }
     const float max = static_cast<float>(base + 36.0 + 3.5 * std::sin(phase));
     const float min = static_cast<float>(base + 22.0 + 1.5 * std::cos(phase * 0.7));
     const float avg = (max + min) / 2.0f + static_cast<float>(0.4 * std::sin(phase * 2.3));
@@ -64,17 +76,18 @@ std::vector<uint8_t> ThermometryStream::measurementBlock(uint32_t sequence, int3
     putFloat(block, 184, min);
     putFloat(block, 188, avg);
     putFloat(block, 192, max - min);
-    block[312] = 0;  // degrees Celsius
-    block[313] = 0;
     return block;
 }
 
-ThermometryStream::ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera)
-    : deliver_(std::move(deliver)), channel_(channel), camera_(camera) {}
+ThermometryStream::ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera,
+                                     std::vector<MeasureRule> rules)
+    : deliver_(std::move(deliver)), channel_(channel), camera_(camera), rules_(std::move(rules)) {}
 
 std::shared_ptr<ThermometryStream> ThermometryStream::launch(Deliver deliver, int32_t channel,
-                                                             const CameraTraits& camera) {
-    std::shared_ptr<ThermometryStream> stream(new ThermometryStream(std::move(deliver), channel, camera));
+                                                             const CameraTraits& camera,
+                                                             std::vector<MeasureRule> rules) {
+    std::shared_ptr<ThermometryStream> stream(
+        new ThermometryStream(std::move(deliver), channel, camera, std::move(rules)));
     // The thread keeps the stream alive for as long as it runs.
     stream->thread_ = std::thread([stream] { stream->run(); });
     return stream;
@@ -100,9 +113,11 @@ void ThermometryStream::run() {
             std::unique_lock lock(mutex_);
             if (changed_.wait_for(lock, interval, [this] { return stopRequested_; })) break;
         }
-        const std::vector<uint8_t> block = measurementBlock(sequence, channel_, camera_);
-        running = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
-        if (running) traceMeasurement(block);
+        for (std::size_t i = 0; running && i < rules_.size(); ++i) {
+            const std::vector<uint8_t> block = measurementBlock(sequence, channel_, camera_, rules_[i]);
+            running = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
+            if (running) traceMeasurement(block);
+        }
     }
     std::lock_guard lock(mutex_);
     finished_ = true;

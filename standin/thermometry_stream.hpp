@@ -1,6 +1,6 @@
 // The delivery thread of one running thermometry session: it reports the
-// session's start (status 1000), then sends a measurement block at a steady
-// rate, until the session is stopped.
+// session's start (status 1000), then sends one measurement block per rule of
+// its channel at a steady rate, until the session is stopped.
 #pragma once
 
 #include <chrono>
@@ -28,7 +28,8 @@ public:
 
     // Starts the thread. Throws std::system_error when no thread can be started.
     static std::shared_ptr<ThermometryStream> launch(Deliver deliver, int32_t channel,
-                                                     const CameraTraits& camera);
+                                                     const CameraTraits& camera,
+                                                     std::vector<MeasureRule> rules);
 
     // Wakes the thread, waits until it has delivered its last event and lets it
     // end on its own. It is not joined: unloading a library on Windows runs with
@@ -36,18 +37,23 @@ public:
     // never return. The thread touches nothing of the session's after this.
     void finish();
 
-    // The measurement block the camera sends as event number `sequence`, stamped
-    // with the current local time, as the given camera measures it.
+    // The measurement block the camera sends for `rule` at tick number
+    // `sequence`, stamped with the current local time, as the given camera
+    // measures it: a point rule's reading at the point, zeros for the region; a
+    // region rule's four readings. Each rule reads a level and phase of its own;
+    // rule 1 as a line is what a single-rule camera sends.
     static std::vector<uint8_t> measurementBlock(uint32_t sequence, int32_t channel,
-                                                 const CameraTraits& camera);
+                                                 const CameraTraits& camera, const MeasureRule& rule);
 
 private:
-    ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera);
+    ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera,
+                      std::vector<MeasureRule> rules);
     void run();
 
     Deliver deliver_;
     int32_t channel_;
     CameraTraits camera_;
+    std::vector<MeasureRule> rules_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stopRequested_ = false;

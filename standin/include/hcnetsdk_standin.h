@@ -171,12 +171,33 @@ int32_t StandinFireChannelEvent(int32_t userId, int32_t channel, int32_t kind, c
 /* Whether remote-configuration sessions started from now on stream on their own
  * (1, the initial state, restored by StandinReset) or deliver only the events
  * given to StandinFireEvent (0). A streaming session sends status 1000 at once,
- * then a 440-byte measurement block (rule type 2, readings around 20 to 40
- * degrees, stamped with the current local time) every STANDIN_STREAM_INTERVAL_MS.
+ * then every STANDIN_STREAM_INTERVAL_MS a 440-byte measurement block per rule of
+ * its channel (StandinSetRules; readings around 20 to 50 degrees, stamped with
+ * the current local time).
  * Stopping a session, and NET_DVR_Cleanup for all of them, returns only when no
  * callback of it runs or will run. */
 #define STANDIN_STREAM_INTERVAL_MS 200
 void StandinSetStreaming(int32_t enabled);
+
+/* A measurement rule of a camera's channel: its ID (0-255), its calibration
+ * type (0 a point, 1 a box, 2 a line) and its preset (0-65535). */
+typedef struct StandinRule {
+    int32_t id;
+    int32_t calibrationType;
+    int32_t presetNo;
+} StandinRule;
+/* Sets the rules the camera at address ("192.0.2.N") measures on channel, for
+ * sessions started from then on: each tick, a streaming session sends one
+ * measurement block per rule, in the order given, all stamped with the same
+ * second. A point rule's block carries its reading at the point (offset 48) and
+ * zeros for the region; a box's or a line's its max, min, avg and diff. Each
+ * rule reads a level and phase of its own. Out of the box (and after
+ * StandinReset) channel 1 of 192.0.2.66 has a point rule 1, a box rule 2 and a
+ * line rule 3, and every other channel one line rule 1 with preset 0. A count of
+ * 0 gives the channel back its rules out of the box. Returns 1; 0, changing
+ * nothing, for an address outside the site, a null rules with count > 0, a
+ * count outside 0-256 or a field out of its range. */
+int32_t StandinSetRules(const char* address, int32_t channel, const StandinRule* rules, int32_t count);
 
 /* Faults of a real camera and network.
  *

@@ -109,9 +109,10 @@ CSHARP_PARAMETERS = {
     "int32_t": {"int"},
     "uint32_t": {"uint"},
     "const char*": {"string"},
-    "int32_t*": {"out int", "ref int"},
+    "int32_t*": {"out int", "ref int", "[Out] int[]", "int[]"},
     "uint32_t*": {"out uint", "ref uint"},
     "uint16_t*": {"[Out] char[]", "char[]", "ushort[]", "[Out] ushort[]"},
+    "OrvaneRuleReading*": {"ref OrvaneRuleReading"},
 }
 CTYPES = {
     "int32_t": {"ctypes.c_int32", "ctypes.c_int"},
@@ -121,7 +122,11 @@ CTYPES = {
     "int32_t*": {"ctypes.POINTER(ctypes.c_int32)"},
     "uint32_t*": {"ctypes.POINTER(ctypes.c_uint32)"},
     "uint16_t*": {"ctypes.POINTER(ctypes.c_uint16)"},
+    "OrvaneRuleReading*": {"ctypes.POINTER(OrvaneRuleReading)"},
 }
+# The field types of the header's records, as each language declares them.
+CSHARP_FIELDS = {"int32_t": "int", "uint32_t": "uint"}
+CTYPES_FIELDS = {"int32_t": "ctypes.c_int32", "uint32_t": "ctypes.c_uint32"}
 
 
 def exports_of(tree):
@@ -150,10 +155,22 @@ def exports_of(tree):
     missing = names - set(declared)
     if missing:
         sys.exit("exports of the .def file with no declaration of that size in the header: %s" % sorted(missing))
-    return {name: declared[name] for name in names}
+    records = {}
+    for body, name in re.findall(r"typedef struct \w+ \{([^{}]*)\} (\w+);", header):
+        records[name] = re.findall(r"\b(u?int32_t) (\w+);", body)
+    return {name: declared[name] for name in names}, records
 
 
-def check_csharp(text, exports):
+def check_record_fields(language, name, declared, records, field_types):
+    """The record's fields in the header's order and types."""
+    expected = [(field_types[c_type], field) for c_type, field in records.get(name, [])]
+    if not expected or [(t, f.lower()) for t, f in declared] != [(t, f.lower()) for t, f in expected]:
+        sys.exit("%s: %s declares %s, the header %s" % (language, name, declared, expected))
+
+
+def check_csharp(text, exports, records):
+    for name, body in re.findall(r"public struct (\w+)\s*\{([^{}]*)\}", text):
+        check_record_fields("C#", name, re.findall(r"public (\w+) (\w+);", body), records, CSHARP_FIELDS)
     pattern = re.compile(
         r'EntryPoint = "([^"]+)".*?\)\]\s*(\[return: MarshalAs\(UnmanagedType\.U1\)\]\s*)?'
         r"public static extern (\w+) \w+\(([^)]*)\);",
@@ -178,7 +195,10 @@ def check_csharp(text, exports):
     print("C#: %d declarations match the export list" % checked)
 
 
-def check_windows_ctypes(text, exports):
+def check_windows_ctypes(text, exports, records):
+    for name, body in re.findall(r"^class (\w+)\(ctypes\.Structure\):.*?_fields_ = \[(.*?)\]\n", text, re.S | re.M):
+        fields = [(t, f) for f, t in re.findall(r'\("(\w+)", (ctypes\.\w+)\)', body)]
+        check_record_fields("ctypes", name, fields, records, CTYPES_FIELDS)
     variables = dict(re.findall(r'^(\w+) = getattr\(lib, "([^"]+)"\)', text, re.M))
     if "ctypes.WinDLL(" not in text or not variables:
         sys.exit("the Windows ctypes recipe must open the library with WinDLL and fetch decorated names")
@@ -227,9 +247,9 @@ def run_platform(dist, version, platform):
                 run_shell_recipe(text, folder, platform == "windows")
             ran += 1
         if platform == "windows":
-            exports = exports_of(os.path.join(folder, "OrvaneLib-%s-%s" % (version, suffix)))
-            check_csharp(dict((n, t) for n, _, t in recipes(guide))["Orvane.cs"], exports)
-            check_windows_ctypes(dict((n, t) for n, _, t in recipes(guide))["orvane_windows.py"], exports)
+            exports, records = exports_of(os.path.join(folder, "OrvaneLib-%s-%s" % (version, suffix)))
+            check_csharp(dict((n, t) for n, _, t in recipes(guide))["Orvane.cs"], exports, records)
+            check_windows_ctypes(dict((n, t) for n, _, t in recipes(guide))["orvane_windows.py"], exports, records)
         if ran == 0:
             sys.exit("the guide has no %s recipes" % platform)
         print("%s: %d recipes ran from the unpacked archives" % (platform, ran))

@@ -2,7 +2,9 @@
 // kept apart while Read gives the newest of any, the refusals that write
 // nothing, the rule list against its capacity, short events, stop and restart.
 #include <bit>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "support/host_library.hpp"
@@ -205,6 +207,89 @@ TEST_F(HostRulesTest, StopKeepsTheRulesAndARestartStartsWithNone) {
     ASSERT_EQ(exports.CamThermometryStart(userId, kChannel, 0), 0);
     EXPECT_EQ(Rules(), (std::vector<int32_t>{5}))
         << "a refused restart answers as the subscription it replaced";
+}
+
+}  // namespace
+}  // namespace testsupport
+
+namespace testsupport {
+namespace {
+
+// The stand-in's multi-rule cameras, streaming, through the exports.
+class HostSiteRulesTest : public HostLibraryTest {
+protected:
+    int32_t LogIn(const char* address) {
+        return exports.CamLogin(address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD,
+                                0);
+    }
+    // The rules of the pair once `count` of them arrived (or what arrived
+    // within ten seconds).
+    std::vector<int32_t> RulesOnceArrived(int32_t userId, int32_t channel, std::size_t count) {
+        std::vector<int32_t> ids(8, -1);
+        for (int wait = 0; wait < 1000; ++wait) {
+            const int32_t found = exports.CamThermometryRules(userId, channel, ids.data(), 8, 0);
+            if (found >= static_cast<int32_t>(count)) {
+                ids.resize(static_cast<std::size_t>(found));
+                return ids;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return {};
+    }
+};
+
+TEST_F(HostSiteRulesTest, TheSiteHasAThreeRuleCameraAndRulesCanBeSet) {
+    const StandinRule set[] = {{7, 0, 3}, {8, 1, 3}};
+    ASSERT_EQ(StandinSetRules("192.0.2.64", 2, set, 2), 1);
+    const struct {
+        const char* what;
+        const char* address;
+        const StandinRule* rules;
+        int32_t count;
+    } refused[] = {
+        {"outside the site", "192.0.3.1", set, 1},
+        {"no address", nullptr, set, 1},
+        {"null rules", "192.0.2.64", nullptr, 1},
+        {"a negative count", "192.0.2.64", set, -1},
+    };
+    for (const auto& c : refused) EXPECT_EQ(StandinSetRules(c.address, 2, c.rules, c.count), 0) << c.what;
+    for (const StandinRule bad : {StandinRule{256, 0, 0}, StandinRule{1, 3, 0}, StandinRule{1, 0, 65536}}) {
+        EXPECT_EQ(StandinSetRules("192.0.2.64", 2, &bad, 1), 0);
+    }
+    Load();
+    const int32_t multi = LogIn("192.0.2.66");
+    const int32_t single = LogIn("192.0.2.64");
+    ASSERT_GE(multi, 0);
+    ASSERT_GE(single, 0);
+    ASSERT_EQ(exports.CamThermometryStart(multi, 1, 0), 1);
+    ASSERT_EQ(exports.CamThermometryStart(single, 1, 0), 1);
+    ASSERT_EQ(exports.CamThermometryStart(single, 2, 0), 1);
+    EXPECT_EQ(RulesOnceArrived(multi, 1, 3), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(RulesOnceArrived(single, 1, 1), (std::vector<int32_t>{1}));
+    EXPECT_EQ(RulesOnceArrived(single, 2, 2), (std::vector<int32_t>{7, 8}));
+
+    const struct {
+        int32_t userId, channel, ruleId, calibrationType, presetNo;
+    } expected[] = {{multi, 1, 1, 0, 0},  {multi, 1, 2, 1, 0},  {multi, 1, 3, 2, 0},
+                    {single, 1, 1, 2, 0}, {single, 2, 7, 0, 3}, {single, 2, 8, 1, 3}};
+    for (const auto& e : expected) {
+        HostReading reading;
+        ASSERT_EQ(exports.CamThermometryReadRule(e.userId, e.channel, e.ruleId, reading.get(), 0), 1);
+        const OrvaneRuleReading r = reading.value();
+        EXPECT_EQ(std::vector<int32_t>({r.ruleId, r.calibrationType, r.presetNo}),
+                  std::vector<int32_t>({e.ruleId, e.calibrationType, e.presetNo}));
+        const float point = std::bit_cast<float>(r.point), max = std::bit_cast<float>(r.max),
+                    min = std::bit_cast<float>(r.min);
+        if (e.calibrationType == 0) {
+            EXPECT_GT(point, 15.0f) << e.ruleId;
+            EXPECT_EQ(std::vector<uint32_t>({r.max, r.min, r.avg, r.diff}), std::vector<uint32_t>(4, 0))
+                << e.ruleId;
+        } else {
+            EXPECT_GT(min, 15.0f) << e.ruleId;
+            EXPECT_GT(max, min) << e.ruleId;
+            EXPECT_EQ(std::bit_cast<float>(r.diff), max - min) << e.ruleId;
+        }
+    }
 }
 
 }  // namespace
