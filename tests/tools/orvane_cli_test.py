@@ -18,6 +18,7 @@ import time
 import xml.etree.ElementTree as ET
 
 CAMERA = "192.0.2.64"
+RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
 PASSWORD = "orvane-demo"
 NO_FAILURE_TEXT = "(this library build gives no failure text)"
 
@@ -363,6 +364,31 @@ def group_record():
           (rule.get("rule"), rule.get("type"), rule.get("rows")) == (1, "line", len(rows)) and
           rule.get("peak_max") == max(float(r.split(",")[1]) for r in rows), f"json summary {summary}")
     group_record_files(env)
+    group_record_rules(env)
+
+
+def group_record_rules(env):
+    """A camera with a point, a box and a line rule: each rule its own rows."""
+    code, result, _ = run_json(["thermo", "rules", "-a", RULES_CAMERA, "--for", "1s"], env)
+    rules = [(r.get("rule"), r.get("type"), "point" in r, "max" in r) for r in result.get("rules", [])]
+    check(code == 0 and rules == [(1, "point", True, False), (2, "box", False, True), (3, "line", False, True)],
+          f"thermo rules: {result}")
+    code, result, err = run_json(["thermo", "record", "-a", RULES_CAMERA, "--rule", "1", "--rule", "3",
+                                  "--duration", "1500ms", "--interval", "100ms", "--csv", "rules.csv",
+                                  "--plot", "rules.svg", "--alarm-above", "20"], env)
+    rows = read_csv("rules.csv")
+    kinds = {(r[2], r[3]) for r in rows}
+    points = [r for r in rows if r[3] == "point"]
+    check(code == 5 and kinds == {("1", "point"), ("3", "line")} and
+          all(r[7] != "" and r[8:] == ["", "", ""] for r in points), f"rules recorded: {kinds} {err!r}")
+    summary = (result.get("cameras") or [{}])[0]
+    check([(r["rule"], r["rows"]) for r in summary.get("rules", [])] ==
+          [(1, len(points)), (3, len(rows) - len(points))], f"rules summary {summary}")
+    # A point reading above the threshold is an alarm of its own rule.
+    check(sorted({a["rule"] for a in result.get("alarm_list", [])}) == [1, 3], f"alarms per rule: {result}")
+    svg = ET.parse(os.path.join(args.work, "rules.svg")).getroot()
+    ids = {e.get("id") for e in svg.iter(f"{SVG}polyline")}
+    check(ids == {"series-1-point", "series-2-max", "series-2-avg", "series-2-min"}, f"rule chart series {ids}")
 
 
 def group_record_files(env):
