@@ -382,8 +382,10 @@ def group_record_rules(env):
     check(code == 5 and kinds == {("1", "point"), ("3", "line")} and
           all(r[7] != "" and r[8:] == ["", "", ""] for r in points), f"rules recorded: {kinds} {err!r}")
     summary = (result.get("cameras") or [{}])[0]
+    # Rule 2's measurements were left out on purpose, not missed.
     check([(r["rule"], r["rows"]) for r in summary.get("rules", [])] ==
-          [(1, len(points)), (3, len(rows) - len(points))], f"rules summary {summary}")
+          [(1, len(points)), (3, len(rows) - len(points))] and summary.get("missed", 99) <= 2,
+          f"rules summary {summary}")
     # A point reading above the threshold is an alarm of its own rule.
     check(sorted({a["rule"] for a in result.get("alarm_list", [])}) == [1, 3], f"alarms per rule: {result}")
     svg = ET.parse(os.path.join(args.work, "rules.svg")).getroot()
