@@ -18,6 +18,7 @@ import time
 import xml.etree.ElementTree as ET
 
 CAMERA = "192.0.2.64"
+RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
 PASSWORD = "orvane-demo"
 NO_FAILURE_TEXT = "(this library build gives no failure text)"
 
@@ -90,6 +91,8 @@ USAGE = [
     (["thermo", "record", "-a", CAMERA, "--force", "--append"], "excludes"),
     (["thermo", "record", "--csv", "x.csv", "--duration", "ten", "-a", CAMERA], "not a positive duration"),
     (["thermo", "record", "--csv", "x.csv", "--interval", "-1s", "-a", CAMERA], "interval"),
+    (["thermo", "record", "--duration", "200h", "-a", CAMERA], "up to 168h"),
+    (["thermo", "record", "--rule", "256", "-a", CAMERA], "not a rule ID"),
     (["check", CAMERA, "--port", "70000"], "port"),
     (["check", CAMERA, "--password", "a", "--password-file", "f"], "excludes"),
     (["check"], "no camera address"),
@@ -161,6 +164,9 @@ COMMANDS = [
     (["preset", "clear", "300"], 1, None, lambda j: j["error"] == "preset clear 300 failed"),
     (["snapshot", "shot.jpg", "--force"], 0, r"Snapshot written to shot\.jpg \(\d+ bytes\)",
      lambda j: j["bytes"] > 1000 and jpeg_written("shot.jpg")),
+    (["thermo", "rules", "--for", "1s"], 0, r"rule 1  line  preset 0  max \d+\.\d\d °C",
+     lambda j: [(r["rule"], r["type"], r["preset"]) for r in j["rules"]] == [(1, "line", 0)] and
+     j["rules"][0]["measurements"] >= 1 and "max" in j["rules"][0] and "point" not in j["rules"][0]),
     # Files that cannot be written, or would be replaced, are refused before the
     # library is loaded and anyone logs in.
     (["snapshot", "shot.jpg"], 1, None, lambda j: "exists; give --force" in j["error"] and not_logged_in(j)),
@@ -285,6 +291,8 @@ def group_failure_text():
 # ---------------------------------------------------------------------------
 # Recording: every CSV row is a measurement the stand-in sent, in order, and the
 # chart has its three series and labelled axes.
+SVG = "{http://www.w3.org/2000/svg}"
+CSV_HEADER = "camera,channel,rule,type,preset,time,host_time,point_c,max_c,min_c,avg_c"
 HOST_TIME = re.compile(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d")
 
 
@@ -293,7 +301,7 @@ def read_csv(csv_name):
         content = f.read().decode("ascii")
     check(content.endswith("\n"), f"{csv_name} ends in the middle of a row")
     lines = content.splitlines()
-    check(lines[0] == "camera,channel,time,host_time,max_c,min_c,avg_c", f"{csv_name} header is {lines[0]!r}")
+    check(lines[0] == CSV_HEADER, f"{csv_name} header is {lines[0]!r}")
     return [line.split(",") for line in lines[1:]]
 
 
@@ -308,9 +316,10 @@ def check_csv_against_trace(csv_name, trace, camera=CAMERA):
         sent.append(",".join([stamp] + readings))
     rows = []
     for fields in read_csv(csv_name):
-        check(fields[0:2] == [camera, "1"], f"{csv_name}: camera and channel {fields[0:2]}")
-        check(HOST_TIME.fullmatch(fields[3]) is not None, f"{csv_name}: host_time {fields[3]!r}")
-        rows.append(",".join([fields[2]] + fields[4:]))
+        check(fields[0:5] == [camera, "1", "1", "line", "0"] and fields[7] == "",
+              f"{csv_name}: camera, channel, rule, type, preset, point {fields[0:5] + fields[7:8]}")
+        check(HOST_TIME.fullmatch(fields[6]) is not None, f"{csv_name}: host_time {fields[6]!r}")
+        rows.append(",".join([fields[5]] + fields[8:]))
     check(len(rows) >= 1, f"{csv_name} has no rows")
     # Rows are a subsequence of the sent measurements, in order, none twice.
     position = 0
@@ -342,11 +351,11 @@ def group_record():
                           "--interval", "50ms", "--csv", "rec.csv", "--plot", "rec.svg"], env)
     check(code == 0, f"record: exit {code} ({err.strip()})")
     check(re.search(r"\d+ rows in rec\.csv", out) is not None, f"record: no row count in {out!r}")
-    check(re.search(r"Summary 192\.0\.2\.64 ch 1: \d+ rows; peak max \d+\.\d\d °C at \S+; min \d+\.\d\d °C; mean",
+    check(re.search(r"Summary 192\.0\.2\.64 ch 1 rule 1 line: \d+ rows; peak max \d+\.\d\d °C at \S+; min \d+\.\d\d °C; mean",
                     out) is not None, f"record: no summary in {out!r}")
-    check(re.search(r"T\d\d:\d\d:\d\d  max \d+\.\d\d °C", out) is not None, f"record: no plain lines in {out!r}")
+    check(re.search(r"T\d\d:\d\d:\d\d  rule 1 line  max \d+\.\d\d °C", out) is not None, f"record: no plain lines in {out!r}")
     # A camera that streams steadily is never restarted.
-    check(", 0 restarts of the subscription" in out, f"record: a healthy recording restarted: {out!r}")
+    check("192.0.2.64 ch 1: 0 restarts of the subscription" in out, f"record: a healthy recording restarted: {out!r}")
     trace = read_trace("record-trace.txt")
     rows, sent = check_csv_against_trace("rec.csv", trace)
     # About 30 events in 6 s; polling at 50 ms misses hardly any.
@@ -380,9 +389,38 @@ def group_record():
     rows, _ = check_csv_against_trace("rec-json.csv", read_trace("record-json-trace.txt"))
     check(result.get("rows") == len(rows), f"json rows {result.get('rows')} vs CSV {len(rows)}")
     summary = (result.get("cameras") or [{}])[0]
+    rule = (summary.get("rules") or [{}])[0]
     check(summary.get("rows") == len(rows) and summary.get("camera") == CAMERA and
-          summary.get("peak_max") == max(float(r.split(",")[1]) for r in rows), f"json summary {summary}")
+          (rule.get("rule"), rule.get("type"), rule.get("rows")) == (1, "line", len(rows)) and
+          rule.get("peak_max") == max(float(r.split(",")[1]) for r in rows), f"json summary {summary}")
     group_record_files(env)
+    group_record_rules(env)
+
+
+def group_record_rules(env):
+    """A camera with a point, a box and a line rule: each rule its own rows."""
+    code, result, _ = run_json(["thermo", "rules", "-a", RULES_CAMERA, "--for", "1s"], env)
+    rules = [(r.get("rule"), r.get("type"), "point" in r, "max" in r) for r in result.get("rules", [])]
+    check(code == 0 and rules == [(1, "point", True, False), (2, "box", False, True), (3, "line", False, True)],
+          f"thermo rules: {result}")
+    code, result, err = run_json(["thermo", "record", "-a", RULES_CAMERA, "--rule", "1", "--rule", "3",
+                                  "--duration", "1500ms", "--interval", "100ms", "--csv", "rules.csv",
+                                  "--plot", "rules.svg", "--alarm-above", "20"], env)
+    rows = read_csv("rules.csv")
+    kinds = {(r[2], r[3]) for r in rows}
+    points = [r for r in rows if r[3] == "point"]
+    check(code == 5 and kinds == {("1", "point"), ("3", "line")} and
+          all(r[7] != "" and r[8:] == ["", "", ""] for r in points), f"rules recorded: {kinds} {err!r}")
+    summary = (result.get("cameras") or [{}])[0]
+    # Rule 2's measurements were left out on purpose, not missed.
+    check([(r["rule"], r["rows"]) for r in summary.get("rules", [])] ==
+          [(1, len(points)), (3, len(rows) - len(points))] and summary.get("missed", 99) <= 2,
+          f"rules summary {summary}")
+    # A point reading above the threshold is an alarm of its own rule.
+    check(sorted({a["rule"] for a in result.get("alarm_list", [])}) == [1, 3], f"alarms per rule: {result}")
+    svg = ET.parse(os.path.join(args.work, "rules.svg")).getroot()
+    ids = {e.get("id") for e in svg.iter(f"{SVG}polyline")}
+    check(ids == {"series-1-point", "series-2-max", "series-2-avg", "series-2-min"}, f"rule chart series {ids}")
 
 
 def group_record_files(env):
@@ -392,9 +430,11 @@ def group_record_files(env):
     untouched = {
         "kept.csv": b"precious\n",
         "other.csv": b"a,b,c\r\n1,2,3\n",
-        "old.csv": b"camera,channel,time,host_time,max_c,min_c,avg_c\n192.0.2.64,1,2026-12-07T10:00:00,"
-                   b"2026-12-07T10:00:00.000+00:00,30.00,20.00,25.00\n",
-        "same.csv": b"camera,channel,time,host_time,max_c,min_c,avg_c\n",
+        "old.csv": CSV_HEADER.encode() + b"\n192.0.2.64,1,1,line,0,2026-12-07T10:00:00,"
+                   b"2026-12-07T10:00:00.000+00:00,,30.00,20.00,25.00\n",
+        "same.csv": CSV_HEADER.encode() + b"\n",
+        # The columns of a recording from before rules.
+        "old-columns.csv": b"camera,channel,time,host_time,max_c,min_c,avg_c\n",
     }
     for name, content in untouched.items():
         with open(os.path.join(args.work, name), "wb") as f:
@@ -406,6 +446,7 @@ def group_record_files(env):
         (["--csv", "kept.csv"], 1, "kept.csv exists"),
         (["--plot", "kept.csv"], 1, "kept.csv exists"),
         (["--csv", "other.csv", "--append"], 1, "other columns"),
+        (["--csv", "old-columns.csv", "--append"], 1, "other columns"),
         # A refused chart leaves the CSV to append to untouched.
         (["--csv", "old.csv", "--append", "--plot", "no-such-folder/c.svg"], 1, "does not exist"),
         # One file for both would end up holding the chart alone.
@@ -450,17 +491,24 @@ def group_record_files(env):
     try:
         svg = ET.parse(os.path.join(args.work, "again.svg")).getroot()
         points = svg.find(".//{http://www.w3.org/2000/svg}polyline[@id='series-1-max']").get("points").split()
-        check(len(points) == len(both) - len(first), f"appended chart: {len(points)} points")
+        check(len(points) == len(both), f"appended chart: {len(points)} points for {len(both)} rows in the CSV")
     except (ET.ParseError, AttributeError) as e:
         check(False, f"--append --plot onto a chart: not one SVG document ({e})")
-    # An alarm line once per crossing, with --quiet too.
+    # An alarm line once per crossing, with --quiet too; --json lists each alarm.
     code, out, _ = run(["--quiet"] + record + ["--alarm-above", "10"], env)
     check(code == 5 and out.count("ALARM") == 1 and "max" in out, f"alarm under --quiet: {out!r}")
+    code, result, _ = run_json(record + ["--alarm-above", "10", "--alarm-below", "100"], env)
+    alarms = result.get("alarm_list", [])
+    check(code == 5 and result.get("alarms") == 2 and
+          sorted((a["side"], a["threshold"], a["camera"], a["rule"]) for a in alarms) ==
+          [("above", 10, CAMERA, 1), ("below", 100, CAMERA, 1)] and
+          all(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", a["time"]) and 10 < a["reading"] < 100 for a in alarms),
+          f"alarm list: {result}")
 
 
 # ---------------------------------------------------------------------------
 # A recording over subscriptions that misbehave, and one killed outright.
-ROW_LINE = re.compile(r"^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)  max (\d+\.\d\d) °C", re.M)
+ROW_LINE = re.compile(r"^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)  rule \d+ \w+  max (\d+\.\d\d) °C", re.M)
 
 
 def group_record_faults():
@@ -494,24 +542,62 @@ def group_record_faults():
     check(code == 0 and len(health) == 1 and "no data" in health[0], f"silent subscription: {health}")
     if args.emulator:
         return  # SIGKILL reaches wine, not the Windows program
-    # Killed outright, the recorder leaves in its CSV every row it printed.
+    # Killed outright, the recorder leaves in its CSV every row it printed, and a whole chart.
     environment = dict(os.environ)
     environment["ORVANE_PASSWORD"] = PASSWORD
-    process = subprocess.Popen(command(record + ["--duration", "10m", "--csv", "killed.csv"]), cwd=args.work,
+    # --duration 0, like none, records until Ctrl+C.
+    process = subprocess.Popen(command(record + ["--duration", "0", "--csv", "killed.csv", "--plot", "killed.svg"]),
+                               cwd=args.work,
                                env=environment, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.DEVNULL)
-    printed = []
+    printed, lines = [], ""
     deadline = time.monotonic() + 60
     while len(printed) < 4 and time.monotonic() < deadline:
         line = process.stdout.readline().decode("utf-8")
         if not line:
             break
+        lines += line
         printed += ROW_LINE.findall(line)
+    check("until Ctrl+C" in lines, f"a recording without duration: {lines!r}")
     process.kill()
     process.wait()
     process.stdout.close()
-    kept = {(fields[2], fields[4]) for fields in read_csv("killed.csv")}
+    kept = {(fields[5], fields[8]) for fields in read_csv("killed.csv")}
     check(len(printed) == 4 and set(printed) <= kept, f"killed recorder: printed {printed}, CSV kept {kept}")
+    try:
+        ET.parse(os.path.join(args.work, "killed.svg"))
+    except ET.ParseError as e:
+        check(False, f"killed recorder: the chart is not a whole SVG document ({e})")
+
+
+def check_chart_layout(name, thresholds):
+    """The chart's layout rules, on its geometry: every label box inside the plot
+    and clear of the others (so clear of the legend and axis labels outside it),
+    the time axis ending at the data, sets differing in colour and dash, and a
+    line per alarm threshold."""
+    svg = ET.parse(os.path.join(args.work, name)).getroot()
+    box = lambda e: tuple(float(e.get(k)) for k in ("x", "y", "width", "height"))
+    plot = box(svg.find(f".//{SVG}rect[@id='plot-area']"))
+    labels = [box(e) for e in svg.iter(f"{SVG}rect") if e.get("class") == "label-box"]
+    check(len(labels) >= 1 + len(thresholds), f"{name}: label boxes {labels}")
+    for i, (x, y, w, h) in enumerate(labels):
+        check(plot[0] <= x and x + w <= plot[0] + plot[2] and plot[1] <= y and y + h <= plot[1] + plot[3],
+              f"{name}: label box {labels[i]} outside the plot {plot}")
+        for (x2, y2, w2, h2) in labels[i + 1:]:
+            check(x + w <= x2 or x2 + w2 <= x or y + h <= y2 or y2 + h2 <= y,
+                  f"{name}: label boxes overlap: {labels[i]} and {(x2, y2, w2, h2)}")
+    lines = [e for e in svg.iter(f"{SVG}polyline")]
+    xs = [float(p.split(",")[0]) for e in lines for p in e.get("points").split()]
+    axis = svg.find(f".//{SVG}g[@id='x-axis']")
+    check(xs and abs(float(axis.get("data-last")) - max(xs)) < 0.11 and
+          abs(float(axis.get("data-last")) - (plot[0] + plot[2])) < 0.11 and abs(min(xs) - plot[0]) < 0.11,
+          f"{name}: the time axis does not end at the data ({max(xs) if xs else None} of {plot})")
+    maxima = [e for e in lines if e.get("id").endswith("-max")]
+    styles = {(e.get("stroke"), e.get("stroke-dasharray")) for e in maxima}
+    check(len({s[0] for s in styles}) == len(maxima) and len({s[1] for s in styles}) == len(maxima),
+          f"{name}: sets not told apart by colour and dash: {styles}")
+    for side in thresholds:
+        check(svg.find(f".//{SVG}line[@id='threshold-{side}']") is not None, f"{name}: no {side} threshold line")
 
 
 # ---------------------------------------------------------------------------
@@ -524,13 +610,42 @@ def group_cameras():
                                   "2s", "--interval", "50ms", "--csv", "two.csv", "--plot", "two.svg"], env)
     check(code == 0 and result.get("logged_out") is True, f"two cameras: exit {code}, {result} {err!r}")
     rows = read_csv("two.csv")
-    by_camera = {c: [r[4:] for r in rows if r[0] == c] for c in (CAMERA, other)}
+    by_camera = {c: [r[7:] for r in rows if r[0] == c] for c in (CAMERA, other)}
     check(all(len(v) >= 5 for v in by_camera.values()), f"rows per camera {[len(v) for v in by_camera.values()]}")
     check(by_camera[CAMERA] != by_camera[other], "the two cameras measured the same")
     check([c.get("camera") for c in result.get("cameras", [])] == [CAMERA, other], f"json cameras {result}")
     svg = ET.parse(os.path.join(args.work, "two.svg")).getroot()
     ids = {e.get("id") for e in svg.iter() if e.get("id")}
     check({"series-1-max", "series-2-max", "peak-1", "peak-2"} <= ids, f"chart ids {sorted(ids)}")
+    check_chart_layout("two.svg", [])
+    # The same on a terminal: one live line per camera and rule, redrawn in place.
+    if not args.emulator:
+        import pty
+        main_end, terminal = pty.openpty()
+        environment = dict(os.environ)
+        environment["ORVANE_PASSWORD"] = PASSWORD
+        process = subprocess.Popen(command(["thermo", "record", "-a", CAMERA, "-a", other, "--duration", "1500ms",
+                                            "--interval", "100ms", "--plot", "two-alarms.svg", "--alarm-above",
+                                            "38", "--alarm-below", "22"]),
+                                   cwd=args.work, env=environment, stdin=subprocess.DEVNULL, stdout=terminal,
+                                   stderr=subprocess.DEVNULL)
+        os.close(terminal)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(main_end, 4096)
+            except OSError:
+                break
+            if not chunk:
+                break
+            shown += chunk
+        process.wait()
+        os.close(main_end)
+        # The last redraw: from its time line on, a line for each camera.
+        last = shown.decode("utf-8").rsplit("[00:0", 1)[-1].split("\n")
+        cameras = [c for c in (CAMERA, other) if any(c + " ch 1 rule 1 line  max" in line for line in last)]
+        check(cameras == [CAMERA, other] and "\x1b[" in shown.decode("utf-8"), f"live lines: {last}")
+        check_chart_layout("two-alarms.svg", ["above", "below"])
     # Each address looks at its own scene; addresses outside the site are refused.
     pictures = []
     for address in (CAMERA, other):
@@ -555,7 +670,8 @@ def events_in(trace_name, count):
 INTERRUPTS = [
     # name, arguments, extra environment, when to send Ctrl+C (given stdout so far)
     ("recording", ["--json", "thermo", "record", "-a", CAMERA, "--duration", "10m", "--interval", "100ms",
-                   "--csv", "interrupted.csv"], {}, events_in("interrupt-recording.txt", 5)),
+                   "--csv", "interrupted.csv", "--plot", "interrupted.svg"], {},
+     events_in("interrupt-recording.txt", 5)),
     ("move", ["ptz", "move", "right", "--for", "60s", "-a", CAMERA], {}, lambda out: b"Moving" in out),
     # The login takes 3 s; Ctrl+C during it says so at once and logs out after it.
     ("login", ["-v", "check", CAMERA], {"HCNETSDK_STANDIN_LOGIN_DELAY_MS": "3000"},
@@ -598,6 +714,9 @@ def group_interrupt():
     rows, _ = check_csv_against_trace("interrupted.csv", trace)
     check(result.get("rows") == len(rows) and len(rows) >= 3, f"rows {result.get('rows')} vs CSV {len(rows)}")
     check_session_ended(trace)
+    # The chart says that the recording ended before its time.
+    status = ET.parse(os.path.join(args.work, "interrupted.svg")).getroot().find(f".//{SVG}text[@id='status']")
+    check(status is not None and status.text == "ended early: interrupted", "interrupted chart: no note")
     out, _, trace = results["move"]
     stops = [f for f in trace if f[0] == "call" and f[1] == "ptz-control"]
     check(re.search(r"^Interrupted, stopped after", out, re.M) and "Logged out" in out and len(stops) == 2,

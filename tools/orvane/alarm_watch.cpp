@@ -6,28 +6,27 @@
 
 namespace orvane_cli {
 
-std::vector<std::string> AlarmWatch::Check(const Measurement& m) {
-    std::vector<std::string> lines;
-    const std::string when = IsoDateTime(m.date, m.time);
+std::string Alarm::Text() const {
+    return "ALARM " + IsoDateTime(date, time) + ": " + (above ? "max " : "min ") + Decimal(reading, 2) +
+           " °C " + (above ? "above " : "below ") + Decimal(threshold, 2) + " °C";
+}
+
+std::vector<Alarm> AlarmWatch::Check(const Measurement& m) {
+    std::vector<Alarm> alarms;
+    const float high = m.High(), low = m.Low();
     // A reading that is not a number says nothing about either side.
-    if (above_ && std::isfinite(m.max)) {
-        const bool over = m.max > *above_;
-        if (over && !overHigh_) {
-            lines.push_back("ALARM " + when + ": max " + Decimal(m.max, 2) + " °C above " +
-                            Decimal(*above_, 2) + " °C");
-        }
+    if (above_ && std::isfinite(high)) {
+        const bool over = high > *above_;
+        if (over && !overHigh_) alarms.push_back(Alarm{m.date, m.time, true, high, *above_});
         overHigh_ = over;
     }
-    if (below_ && std::isfinite(m.min)) {
-        const bool under = m.min < *below_;
-        if (under && !underLow_) {
-            lines.push_back("ALARM " + when + ": min " + Decimal(m.min, 2) + " °C below " +
-                            Decimal(*below_, 2) + " °C");
-        }
+    if (below_ && std::isfinite(low)) {
+        const bool under = low < *below_;
+        if (under && !underLow_) alarms.push_back(Alarm{m.date, m.time, false, low, *below_});
         underLow_ = under;
     }
-    fired_ += static_cast<int>(lines.size());
-    return lines;
+    fired_ += static_cast<int>(alarms.size());
+    return alarms;
 }
 
 }  // namespace orvane_cli

@@ -1,17 +1,24 @@
 // orvane thermo record: subscribe to the thermometry of one or more cameras,
-// write each new measurement to a CSV file, optionally draw them as an SVG
-// chart, watch alarm thresholds, and end cleanly when the duration is over or
-// on Ctrl+C. Files are checked before the recording and never silently
-// overwritten; every login and subscription ends however the recording ends.
-// A subscription the camera fails or that goes silent is restarted.
+// write each new measurement of each measurement rule to a CSV file, draw them
+// as an SVG chart (redrawn as the recording goes), watch alarm thresholds per
+// rule, and end cleanly when the duration is over or on Ctrl+C. Files are
+// checked before the recording and never silently overwritten; every login and
+// subscription ends however the recording ends. A subscription the camera
+// fails or that goes silent is restarted.
+// orvane thermo rules: the rules a camera sends, with their newest readings.
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <set>
 #include <vector>
 
+#include "OrvaneLib.h"
 #include "alarm_watch.hpp"
 #include "exit_codes.hpp"
 #include "host_clock.hpp"
@@ -33,7 +40,7 @@ struct RecordOptions {
     std::vector<std::string> addressWords;  // given as words after "record"
     std::vector<std::string> addresses;     // given with -a
     std::vector<int32_t> channels;
-    std::string durationText = "10m";
+    std::string durationText = "0";  // 0: until Ctrl+C
     std::string intervalText = "1s";
     std::string csv;
     std::string plot;
@@ -43,10 +50,56 @@ struct RecordOptions {
     double alarmBelow = 0;
     CLI::Option* alarmAboveOption = nullptr;
     CLI::Option* alarmBelowOption = nullptr;
+    std::vector<int32_t> rules;  // only these; all when empty
+
+    std::optional<double> Above() const {
+        return alarmAboveOption->count() != 0 ? std::optional<double>(alarmAbove) : std::nullopt;
+    }
+    std::optional<double> Below() const {
+        return alarmBelowOption->count() != 0 ? std::optional<double>(alarmBelow) : std::nullopt;
+    }
+    // The duration, or nothing for a recording until Ctrl+C.
+    std::optional<Milliseconds> Duration() const { return ParseDuration(durationText); }
+    bool Keeps(int32_t rule) const {
+        return rules.empty() || std::count(rules.begin(), rules.end(), rule) != 0;
+    }
 
     ExistingFile policy() const {
         return force ? ExistingFile::kOverwrite : append ? ExistingFile::kAppend : ExistingFile::kRefuse;
     }
+};
+
+// The chart's data: one set per camera and rule, in the order first seen.
+class ChartData {
+public:
+    std::vector<ChartSet>& sets() { return sets_; }
+    // The set of `label`, made when new.
+    ChartSet& Of(const std::string& label, bool point) {
+        const auto found = index_.find(label);
+        if (found != index_.end()) return sets_[found->second];
+        index_.emplace(label, sets_.size());
+        sets_.push_back(ChartSet{label, point, {}});
+        return sets_.back();
+    }
+    bool empty() const { return sets_.empty(); }
+
+private:
+    std::vector<ChartSet> sets_;
+    std::map<std::string, std::size_t> index_;
+};
+
+std::string RuleLabel(const std::string& camera, int32_t channel, const Measurement& m) {
+    return camera + " ch " + std::to_string(channel) + " rule " + std::to_string(m.rule) + " " +
+           RuleTypeName(m.type);
+}
+
+// What a recording saw of one rule of a camera.
+struct RecordedRule {
+    RecordedRule(std::optional<double> above, std::optional<double> below) : alarms(above, below) {}
+    std::optional<Measurement> newest;
+    int32_t events = 0;  // the library's count when it was read last
+    RecordSummary summary;
+    AlarmWatch alarms;
 };
 
 // One camera of a recording: its login, its subscription and what it gave.
@@ -56,53 +109,71 @@ struct RecordedCamera {
     int32_t userId = -1;
     bool ownLogin = false;  // false when a shell session lent its login
     bool subscribed = false;
-    std::vector<Measurement> rows;
-    RecordSummary summary;
-    AlarmWatch alarms;
+    std::map<int32_t, RecordedRule> rules;  // recorded rules, by ID
+    std::map<int32_t, int32_t> skipped;     // rules left out (--rule): their count when read last
+    std::size_t rows = 0;
     SubscriptionWatch watch;
+    std::string health = "running";
     std::string lastHealth = "running";
 
     std::string Label() const { return address + " ch " + std::to_string(channel); }
 };
 
-// The live line on a terminal, rewritten in place; plain lines otherwise.
+std::string Readings(const Measurement& m) {
+    if (m.IsPoint()) return "point " + Decimal(m.point, 2) + " °C";
+    return "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) + " °C  avg " + Decimal(m.avg, 2) +
+           " °C";
+}
+
+// The live view: on a terminal one line per camera and rule (and one per camera
+// that has sent nothing yet) under a line with the time, redrawn in place;
+// plain lines otherwise.
 class Progress {
 public:
-    Progress(const Output& out, Milliseconds duration, bool labelled)
+    Progress(const Output& out, std::optional<Milliseconds> duration, bool labelled)
         : out_(out),
           duration_(duration),
           labelled_(labelled),
           terminal_(!out.json() && out.level() != OutputLevel::kQuiet && platform::StdoutIsTerminal()) {}
 
-    // A new measurement of the camera (`added`), or only its health.
-    void Update(Milliseconds elapsed, RecordedCamera& camera, bool added, std::size_t rows,
-                const std::string& health) {
-        std::string readings = "no measurement yet";
-        if (!camera.rows.empty()) {
-            const Measurement& m = camera.rows.back();
-            readings = "max " + Decimal(m.max, 2) + " °C  min " + Decimal(m.min, 2) + " °C  avg " +
-                       Decimal(m.avg, 2) + " °C";
-        }
-        const std::string label = labelled_ ? camera.Label() + "  " : "";
-        if (terminal_) {
-            const int64_t missed = camera.watch.missed();
-            const std::string counts = std::to_string(rows) + " rows" +
-                                       (missed != 0 ? ", " + std::to_string(missed) + " missed" : "");
-            platform::WriteText(stdout, "\r[" + ClockText(elapsed) + " / " + ClockText(duration_) + "] " +
-                                            label + readings + "  (" + counts + ")  " + health + "   ");
-            lineOpen_ = true;
-        } else if (added) {
-            const Measurement& m = camera.rows.back();
-            out_.Line(label + IsoDateTime(m.date, m.time) + "  " + readings);
-        } else if (Kind(health) != Kind(camera.lastHealth)) {
-            out_.Line(label + "subscription: " + health);
+    // A new measurement of one of the camera's rules (plain lines only).
+    void Measured(const RecordedCamera& camera, const Measurement& m) {
+        if (terminal_) return;
+        out_.Line((labelled_ ? camera.Label() + "  " : "") + IsoDateTime(m.date, m.time) + "  rule " +
+                  std::to_string(m.rule) + " " + RuleTypeName(m.type) + "  " + Readings(m));
+    }
+    // The camera's health after a poll (plain lines say when its kind changes).
+    void Health(RecordedCamera& camera, const std::string& health) {
+        camera.health = health;
+        if (!terminal_ && Kind(health) != Kind(camera.lastHealth)) {
+            out_.Line((labelled_ ? camera.Label() + "  " : "") + "subscription: " + health);
         }
         camera.lastHealth = health;
     }
-    // Before any other line, so that it does not land on the live line.
+    // Redraws the terminal's lines after a round of polls.
+    void Draw(Milliseconds elapsed, const std::vector<RecordedCamera>& cameras, std::size_t rows) {
+        if (!terminal_) return;
+        std::vector<std::string> lines{"[" + ClockText(elapsed) +
+                                       (duration_ ? " / " + ClockText(*duration_) : " (Ctrl+C ends it)") +
+                                       "] " + std::to_string(rows) + " rows"};
+        for (const RecordedCamera& camera : cameras) {
+            const int64_t missed = camera.watch.missed();
+            const std::string tail =
+                (missed != 0 ? "  (" + std::to_string(missed) + " missed)" : "") + "  " + camera.health;
+            if (camera.rules.empty()) lines.push_back("  " + camera.Label() + "  no measurement yet" + tail);
+            for (const auto& [id, rule] : camera.rules) {
+                const Measurement& m = *rule.newest;
+                lines.push_back("  " + RuleLabel(camera.address, camera.channel, m) + "  " + Readings(m) +
+                                "  " + ClockOfDay(SecondsSince2000(m.date, m.time)) + tail);
+            }
+        }
+        platform::RewriteLines(drawn_, lines);
+        drawn_ = lines.size();
+    }
+    // Before any other line, so that it does not land on the live lines.
     void Break() {
-        if (lineOpen_) platform::WriteText(stdout, "\n");
-        lineOpen_ = false;
+        if (drawn_ != 0) platform::WriteText(stdout, "\n");
+        drawn_ = 0;
     }
 
 private:
@@ -113,10 +184,10 @@ private:
     }
 
     const Output& out_;
-    Milliseconds duration_;
+    std::optional<Milliseconds> duration_;
     bool labelled_;
     bool terminal_;
-    bool lineOpen_ = false;
+    std::size_t drawn_ = 0;
 };
 
 // The cameras the options name: each address with its channel.
@@ -141,10 +212,12 @@ std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const Recor
                                            std::to_string(channels.size()) + " channels)");
         return {};
     }
-    const std::optional<double> above =
-        options.alarmAboveOption->count() != 0 ? std::optional<double>(options.alarmAbove) : std::nullopt;
-    const std::optional<double> below =
-        options.alarmBelowOption->count() != 0 ? std::optional<double>(options.alarmBelow) : std::nullopt;
+    for (const int32_t rule : options.rules) {
+        if (rule < 0 || rule > 255) {
+            status = out.Error(kExitUsage, "--rule " + std::to_string(rule) + " is not a rule ID (0 to 255)");
+            return {};
+        }
+    }
     std::set<std::pair<std::string, int32_t>> seen;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         const int32_t channel = channels.empty() ? 1 : channels.size() == 1 ? channels[0] : channels[i];
@@ -153,23 +226,80 @@ std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const Recor
                                addresses[i] + " channel " + std::to_string(channel) + " is named twice");
             return {};
         }
-        RecordedCamera camera{addresses[i],
-                              channel,
-                              -1,
-                              false,
-                              false,
-                              {},
-                              {},
-                              AlarmWatch(above, below),
-                              SubscriptionWatch(*ParseDuration(options.intervalText))};
-        cameras.push_back(std::move(camera));
+        cameras.push_back(RecordedCamera{addresses[i],
+                                         channel,
+                                         -1,
+                                         false,
+                                         false,
+                                         {},
+                                         {},
+                                         0,
+                                         SubscriptionWatch(*ParseDuration(options.intervalText))});
     }
     return cameras;
 }
 
+// The chart as the recording goes, and at its end. A regular file (or a new
+// one) is replaced whole each time: written beside it, then renamed over it,
+// so that a recorder killed at any moment leaves a whole chart. Anything else
+// (a device, a pipe) is written once, at the end.
+class ChartFile {
+public:
+    static constexpr Milliseconds kRedrawInterval{10000};
+
+    bool Open(const std::string& path, ExistingFile policy, std::string& error) {
+        path_ = path;
+        std::error_code ignored;
+        replaced_ =
+            !std::filesystem::exists(path, ignored) || std::filesystem::is_regular_file(path, ignored);
+        if (!file_.Open(path, policy, error)) return false;
+        if (replaced_) file_.Close();
+        return true;
+    }
+    // Writes the chart: a file that cannot be replaced only its final one.
+    bool Draw(const std::string& svg, bool final) {
+        if (!replaced_) return !final || (file_.Write(svg) && file_.Close());
+        const std::string part = path_ + ".part";
+        {
+            std::ofstream out(part, std::ios::binary | std::ios::trunc);
+            out << svg;
+            out.close();
+            if (!out) {
+                std::error_code ignored;
+                std::filesystem::remove(part, ignored);
+                return false;
+            }
+        }
+        std::error_code error;
+        std::filesystem::rename(part, path_, error);
+        if (error) std::filesystem::remove(part, error);
+        return !error;
+    }
+    void Discard() { file_.Discard(); }
+
+private:
+    std::string path_;
+    bool replaced_ = true;
+    RecordingFile file_;
+};
+
+// The rows of a CSV appended to, for a chart of the whole file.
+void ChartRowsOf(const std::string& csv, ChartData& chart) {
+    std::ifstream in(csv, std::ios::binary);
+    std::string line;
+    std::getline(in, line);  // the header
+    CsvRecord record;
+    while (std::getline(in, line)) {
+        if (!ParseCsvRow(line, record)) continue;
+        chart.Of(RuleLabel(record.camera, record.channel, record.measurement), record.measurement.IsPoint())
+            .measurements.push_back(record.measurement);
+    }
+}
+
 // Opens the CSV (header only for a new or empty file) and the chart, before
 // anything is recorded. kExitOk, or the failure's exit code after reporting it.
-int OpenFiles(Output& out, const RecordOptions& options, RecordingFile& csv, RecordingFile& chart) {
+int OpenFiles(Output& out, const RecordOptions& options, RecordingFile& csv, ChartFile& chart,
+              ChartData& data) {
     std::string error;
     if (!options.csv.empty()) {
         if (!csv.Open(options.csv, options.policy(), error)) return out.Error(kExitFailed, error);
@@ -178,6 +308,7 @@ int OpenFiles(Output& out, const RecordOptions& options, RecordingFile& csv, Rec
             return out.Error(kExitFailed,
                              options.csv + " has other columns than " + kCsvHeader + "; not appending to it");
         }
+        if (csv.hadContent() && !options.plot.empty()) ChartRowsOf(options.csv, data);
         if (!csv.hadContent() && !csv.Write(std::string(kCsvHeader) + "\n")) {
             return out.Error(kExitFailed, "writing " + options.csv + " failed");
         }
@@ -210,62 +341,144 @@ void Restart(Output& out, const CameraLibrary& library, const RecordedCamera& ca
              " failed: " + FailureLine(library.LastFailure()));
 }
 
+// A rule's newest result, with its count of measurements.
+std::optional<std::pair<Measurement, int32_t>> ReadRule(const CameraLibrary& library, int32_t userId,
+                                                        int32_t channel, int32_t rule) {
+    OrvaneRuleReading r{};
+    r.size = sizeof r;
+    if (library.api().CamThermometryReadRule(userId, channel, rule, &r, 0) != 1) return std::nullopt;
+    Measurement m;
+    m.date = r.date, m.time = r.time, m.rule = r.ruleId, m.type = r.calibrationType, m.preset = r.presetNo;
+    m.point = std::bit_cast<float>(r.point);
+    m.max = std::bit_cast<float>(r.max);
+    m.min = std::bit_cast<float>(r.min);
+    m.avg = std::bit_cast<float>(r.avg);
+    return std::make_pair(m, r.dataEvents);
+}
+
+// The rule IDs the subscription has had measurements of, ascending.
+std::vector<int32_t> RulesOf(const CameraLibrary& library, int32_t userId, int32_t channel) {
+    std::vector<int32_t> ids(256);
+    const int32_t count = library.api().CamThermometryRules(userId, channel, ids.data(), 256, 0);
+    ids.resize(static_cast<std::size_t>(std::clamp(count, 0, 256)));
+    return ids;
+}
+
+// Everything a recording shares while it polls.
+struct Recording {
+    Output& out;
+    const CameraLibrary& library;
+    const RecordOptions& options;
+    std::vector<RecordedCamera>& cameras;
+    RecordingFile& csv;
+    ChartData& chart;
+    std::vector<std::string>& alarms;  // JSON objects
+    std::size_t rows = 0;
+};
+
+// Reads each rule of a camera; a new measurement becomes a row (and is checked
+// for alarms). False when the CSV cannot be written.
+bool PollRules(Recording& r, RecordedCamera& camera, Progress& progress) {
+    for (const int32_t id : RulesOf(r.library, camera.userId, camera.channel)) {
+        const auto read = ReadRule(r.library, camera.userId, camera.channel, id);
+        if (!read) continue;
+        const auto& [m, events] = *read;
+        if (!r.options.Keeps(id)) {
+            // Left out on purpose: its measurements are not missed ones.
+            int32_t& before = camera.skipped[id];
+            camera.watch.Recorded(events >= before ? events - before : events);
+            before = events;
+            continue;
+        }
+        auto [entry, added] = camera.rules.try_emplace(id, r.options.Above(), r.options.Below());
+        RecordedRule& rule = entry->second;
+        // The library gives the newest measurement; a new one has another count or other values.
+        if (!added && rule.events == events && rule.newest == m) continue;
+        rule.newest = m;
+        rule.events = events;
+        rule.summary.Add(m);
+        camera.watch.Recorded();
+        ++camera.rows;
+        ++r.rows;
+        const std::string label = RuleLabel(camera.address, camera.channel, m);
+        r.chart.Of(label, m.IsPoint()).measurements.push_back(m);
+        if (!r.options.csv.empty() &&
+            !r.csv.Write(CsvRow(camera.address, camera.channel, m, HostTimeNow()) + "\n")) {
+            return false;
+        }
+        progress.Measured(camera, m);
+        for (const Alarm& alarm : rule.alarms.Check(m)) {
+            progress.Break();
+            r.out.Notice(alarm.Text() + " (" + label + ")");
+            r.alarms.push_back(Output::Object({{"time", JsonString(IsoDateTime(alarm.date, alarm.time))},
+                                               {"camera", JsonString(camera.address)},
+                                               {"channel", std::to_string(camera.channel)},
+                                               {"rule", std::to_string(m.rule)},
+                                               {"side", JsonString(alarm.above ? "above" : "below")},
+                                               {"reading", Decimal(alarm.reading, 2)},
+                                               {"threshold", Decimal(alarm.threshold, 2)}}));
+        }
+    }
+    return true;
+}
+
+std::string ChartTitle(const std::vector<RecordedCamera>& cameras, const std::vector<ChartSet>& sets) {
+    std::string names, from, to;
+    for (const RecordedCamera& camera : cameras) names += (names.empty() ? "" : ", ") + camera.Label();
+    for (const ChartSet& set : sets) {
+        if (set.measurements.empty()) continue;
+        const std::string first = IsoDateTime(set.measurements.front().date, set.measurements.front().time);
+        const std::string last = IsoDateTime(set.measurements.back().date, set.measurements.back().time);
+        if (from.empty() || first < from) from = first;
+        if (to.empty() || last > to) to = last;
+    }
+    return "Thermometry, " + names + (from.empty() ? "" : ", " + from + " to " + to);
+}
+
+ChartNotes NotesOf(const RecordOptions& options, const std::string& status) {
+    return ChartNotes{options.Above(), options.Below(), status};
+}
+
 // Polls every camera's subscription until the duration is over, an interrupt
 // arrives or the CSV cannot be written; returns false in the last case. A
-// subscription that fails or goes silent is restarted.
-bool Poll(Output& out, const CameraLibrary& library, const RecordOptions& options,
-          std::vector<RecordedCamera>& cameras, RecordingFile& csv, bool& interrupted) {
-    const Milliseconds duration = *ParseDuration(options.durationText);
-    const Milliseconds interval = *ParseDuration(options.intervalText);
-    Progress progress(out, duration, cameras.size() > 1);
+// subscription that fails or goes silent is restarted; the chart is redrawn
+// at most every ChartFile::kRedrawInterval while rows come.
+bool Poll(Recording& r, ChartFile& chartFile, bool& interrupted) {
+    const std::optional<Milliseconds> duration = r.options.Duration();
+    const Milliseconds interval = *ParseDuration(r.options.intervalText);
+    Progress progress(r.out, duration, r.cameras.size() > 1);
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [&] {
         return std::chrono::duration_cast<Milliseconds>(std::chrono::steady_clock::now() - start);
     };
-    std::size_t total = 0;
+    Milliseconds chartDrawn{0};
+    std::size_t chartRows = 0;
     bool written = true;
     while (written) {
-        for (RecordedCamera& camera : cameras) {
-            Measurement m;
-            uint32_t maxBits = 0, minBits = 0, avgBits = 0;
-            bool added = false;
-            if (library.api().CamThermometryRead(camera.userId, camera.channel, &m.date, &m.time, &maxBits,
-                                                 &minBits, &avgBits, 0) == 1) {
-                m.max = std::bit_cast<float>(maxBits);
-                m.min = std::bit_cast<float>(minBits);
-                m.avg = std::bit_cast<float>(avgBits);
-                // The library returns the newest measurement; a new one differs from the last.
-                added = camera.rows.empty() || !(camera.rows.back() == m);
-            }
-            if (added) {
-                camera.rows.push_back(m);
-                camera.summary.Add(m);
-                camera.watch.Recorded();
-                ++total;
-                if (!options.csv.empty() &&
-                    !csv.Write(CsvRow(camera.address, camera.channel, m, HostTimeNow()) + "\n")) {
-                    written = false;
-                    break;
-                }
-            }
+        for (RecordedCamera& camera : r.cameras) {
+            written = PollRules(r, camera, progress);
+            if (!written) break;
             const Milliseconds now = elapsed();
-            const SubscriptionHealth health = ReadHealth(library, camera);
+            const SubscriptionHealth health = ReadHealth(r.library, camera);
             camera.watch.Observe(health);
-            progress.Update(now, camera, added, total, HealthText(health, camera.watch.SinceStart(now)));
-            if (added) {
-                for (const std::string& alarm : camera.alarms.Check(m)) {
-                    progress.Break();
-                    out.Notice((cameras.size() > 1 ? camera.Label() + " " : "") + alarm);
-                }
-            }
+            progress.Health(camera, HealthText(health, camera.watch.SinceStart(now)));
             if (camera.watch.ShouldRestart(health, now)) {
                 progress.Break();
-                Restart(out, library, camera, health, camera.watch.SinceStart(now));
+                Restart(r.out, r.library, camera, health, camera.watch.SinceStart(now));
                 camera.watch.Started(now, true);
             }
         }
         if (!written) break;
-        const Milliseconds left = duration - elapsed();
+        progress.Draw(elapsed(), r.cameras, r.rows);
+        if (!r.options.plot.empty() && r.rows != chartRows &&
+            elapsed() - chartDrawn >= ChartFile::kRedrawInterval) {
+            chartFile.Draw(ThermometryChartSvg(r.chart.sets(), ChartTitle(r.cameras, r.chart.sets()),
+                                               NotesOf(r.options, "recording in progress")),
+                           false);
+            chartDrawn = elapsed();
+            chartRows = r.rows;
+        }
+        const Milliseconds left = duration ? *duration - elapsed() : interval;
         if (left <= Milliseconds::zero()) break;
         if (!SleepUnlessInterrupted(std::min(interval, left))) {
             interrupted = true;
@@ -278,58 +491,59 @@ bool Poll(Output& out, const CameraLibrary& library, const RecordOptions& option
 
 // Starts, polls and stops the subscriptions of logged-in cameras. The status
 // of the recording itself (not of the logins).
-int RecordLoggedIn(Output& out, const CameraLibrary& library, const RecordOptions& options,
-                   std::vector<RecordedCamera>& cameras, RecordingFile& csv) {
-    const auto& api = library.api();
+int RecordLoggedIn(Recording& r, ChartFile& chartFile, bool& interrupted, bool& csvFailed) {
+    const auto& api = r.library.api();
     int status = kExitOk;
-    for (RecordedCamera& camera : cameras) {
+    for (RecordedCamera& camera : r.cameras) {
         camera.subscribed = api.CamThermometryStart(camera.userId, camera.channel, 0) == 1;
         if (!camera.subscribed) {
-            status = out.Fail(kExitFailed, "starting thermometry on " + camera.Label() + " failed",
-                              library.LastFailure());
+            status = r.out.Fail(kExitFailed, "starting thermometry on " + camera.Label() + " failed",
+                                r.library.LastFailure());
             break;
         }
     }
-    bool interrupted = false;
     if (status == kExitOk) {
         std::string names;
-        for (const RecordedCamera& camera : cameras) names += (names.empty() ? "" : ", ") + camera.Label();
-        out.Line("Recording " + names + " for " + options.durationText +
-                 (options.csv.empty() ? "" : " into " + options.csv) + " (Ctrl+C ends it early)");
-        if (!Poll(out, library, options, cameras, csv, interrupted)) {
-            status =
-                out.Error(kExitFailed, "writing " + options.csv + " failed (disk full?); recording ended");
+        for (const RecordedCamera& camera : r.cameras) names += (names.empty() ? "" : ", ") + camera.Label();
+        const bool timed = r.options.Duration().has_value();
+        r.out.Line("Recording " + names + (timed ? " for " + r.options.durationText : " until Ctrl+C") +
+                   (r.options.csv.empty() ? "" : " into " + r.options.csv) +
+                   (timed ? " (Ctrl+C ends it early)" : ""));
+        if (!Poll(r, chartFile, interrupted)) {
+            csvFailed = true;
+            status = r.out.Error(kExitFailed,
+                                 "writing " + r.options.csv + " failed (disk full?); recording ended");
         }
     }
     bool stopped = true;
-    for (RecordedCamera& camera : cameras) {
+    for (RecordedCamera& camera : r.cameras) {
         if (!camera.subscribed) continue;
         if (api.CamThermometryStop(camera.userId, camera.channel, 0) != 1) {
             stopped = false;
-            const int failed = out.Fail(kExitFailed, "stopping thermometry on " + camera.Label() + " failed",
-                                        library.LastFailure());
+            const int failed =
+                r.out.Fail(kExitFailed, "stopping thermometry on " + camera.Label() + " failed",
+                           r.library.LastFailure());
             if (status == kExitOk) status = failed;
         }
     }
-    out.Flag("interrupted", interrupted);
-    out.Flag("stopped", stopped);
-    out.Line(std::string(interrupted ? "Interrupted; " : "") + "subscription" +
-             (cameras.size() > 1 ? "s " : " ") + (stopped ? "stopped" : "NOT stopped"));
+    r.out.Flag("interrupted", interrupted);
+    r.out.Flag("stopped", stopped);
+    r.out.Line(std::string(interrupted ? "Interrupted; " : "") + "subscription" +
+               (r.cameras.size() > 1 ? "s " : " ") + (stopped ? "stopped" : "NOT stopped"));
     return status;
 }
 
 // Logs in to each camera (or takes the shell's login), records, and logs out
 // of every camera it logged in to.
-int RecordWithLogins(Output& out, const Tool& tool, const RecordOptions& options,
-                     std::vector<RecordedCamera>& cameras, RecordingFile& csv, RecordingFile& chart,
-                     CameraLibrary& library, const std::string& password) {
+int RecordWithLogins(Recording& r, const Tool& tool, ChartFile& chartFile, CameraLibrary& library,
+                     const std::string& password, bool& interrupted, bool& csvFailed) {
     int status = kExitOk;
-    for (RecordedCamera& camera : cameras) {
+    for (RecordedCamera& camera : r.cameras) {
         if (tool.shared != nullptr) {
             camera.userId = tool.shared->userId;
             continue;
         }
-        camera.userId = LogIn(out, library, tool.connection, camera.address, password);
+        camera.userId = LogIn(r.out, library, tool.connection, camera.address, password);
         camera.ownLogin = camera.userId >= 0;
         if (!camera.ownLogin) {
             status = kExitLoginFailed;
@@ -338,43 +552,76 @@ int RecordWithLogins(Output& out, const Tool& tool, const RecordOptions& options
     }
     // Ctrl+C during a login: out again without recording.
     if (status == kExitOk && platform::InterruptRequested()) status = kExitInterrupted;
-    if (status == kExitOk) status = OpenFiles(out, options, csv, chart);
-    if (status == kExitOk) status = RecordLoggedIn(out, library, options, cameras, csv);
-    bool loggedOut = true;
-    for (RecordedCamera& camera : cameras) {
-        if (camera.ownLogin && !LogOut(out, library, camera.userId, camera.address)) loggedOut = false;
+    if (status == kExitOk) status = OpenFiles(r.out, r.options, r.csv, chartFile, r.chart);
+    if (status == kExitOk && !r.options.plot.empty()) {
+        // A whole chart from the start: a recorder killed before the first redraw leaves one too.
+        chartFile.Draw(ThermometryChartSvg(r.chart.sets(), ChartTitle(r.cameras, r.chart.sets()),
+                                           NotesOf(r.options, "recording in progress")),
+                       false);
     }
-    if (tool.shared == nullptr) out.Flag("logged_out", loggedOut);
+    if (status == kExitOk) status = RecordLoggedIn(r, chartFile, interrupted, csvFailed);
+    bool loggedOut = true;
+    for (RecordedCamera& camera : r.cameras) {
+        if (camera.ownLogin && !LogOut(r.out, library, camera.userId, camera.address)) loggedOut = false;
+    }
+    if (tool.shared == nullptr) r.out.Flag("logged_out", loggedOut);
     if (!loggedOut && status == kExitOk) status = kExitFailed;
     return status;
 }
 
-// The chart of what was recorded, into the file opened before the recording.
+// The final chart of what was recorded (and what the CSV held before).
 int DrawChart(Output& out, const RecordOptions& options, const std::vector<RecordedCamera>& cameras,
-              RecordingFile& chart) {
-    std::vector<ChartCamera> series;
-    std::string from, to, names;
-    for (const RecordedCamera& camera : cameras) {
-        names += (names.empty() ? "" : ", ") + camera.Label();
-        if (camera.rows.empty()) continue;
-        series.push_back(ChartCamera{camera.Label(), camera.rows});
-        const std::string first = IsoDateTime(camera.rows.front().date, camera.rows.front().time);
-        const std::string last = IsoDateTime(camera.rows.back().date, camera.rows.back().time);
-        if (from.empty() || first < from) from = first;
-        if (to.empty() || last > to) to = last;
-    }
-    if (series.empty()) {
+              ChartData& data, ChartFile& chart, const std::string& status) {
+    if (data.empty()) {
         chart.Discard();
         out.Warn("no measurements arrived, so no chart was drawn");
         return kExitOk;
     }
-    const std::string title = "Thermometry, " + names + ", " + from + " to " + to;
-    if (!chart.Write(ThermometryChartSvg(series, title)) || !chart.Close()) {
+    if (!chart.Draw(
+            ThermometryChartSvg(data.sets(), ChartTitle(cameras, data.sets()), NotesOf(options, status)),
+            true)) {
         return out.Error(kExitFailed, "writing the chart " + options.plot + " failed (disk full?)");
     }
     out.Text("plot", options.plot);
     out.Line("Chart in " + options.plot);
     return kExitOk;
+}
+
+// The summary of each camera and rule, as lines and as the JSON "cameras".
+void Summarise(Output& out, const std::vector<RecordedCamera>& cameras) {
+    std::string summaries = "[";
+    int64_t missed = 0;
+    int restarts = 0;
+    for (const RecordedCamera& camera : cameras) {
+        missed += camera.watch.missed();
+        restarts += camera.watch.restarts();
+        std::string rules = "[";
+        for (const auto& [id, rule] : camera.rules) {
+            const Measurement& m = *rule.newest;
+            auto fields = rule.summary.JsonFields();
+            fields.insert(fields.begin(), {{"rule", std::to_string(id)},
+                                           {"type", JsonString(RuleTypeName(m.type))},
+                                           {"preset", std::to_string(m.preset)}});
+            rules += (rules.size() > 1 ? ", " : "") + Output::Object(fields);
+            out.Line("Summary " + RuleLabel(camera.address, camera.channel, m) + ": " + rule.summary.Text());
+        }
+        summaries += (summaries.size() > 1 ? ", " : "") +
+                     Output::Object({{"camera", JsonString(camera.address)},
+                                     {"channel", std::to_string(camera.channel)},
+                                     {"rows", std::to_string(camera.rows)},
+                                     {"rules", rules + "]"},
+                                     {"restarts", std::to_string(camera.watch.restarts())},
+                                     {"missed", std::to_string(camera.watch.missed())}});
+        if (camera.subscribed) {
+            const int n = camera.watch.restarts();
+            out.Line("Subscription " + camera.Label() + ": " + std::to_string(n) + " restart" +
+                     (n == 1 ? "" : "s") + " of the subscription, " + std::to_string(camera.watch.missed()) +
+                     " measurements missed between polls");
+        }
+    }
+    out.Raw("cameras", summaries + "]");
+    out.Integer("missed", missed);
+    out.Integer("restarts", restarts);
 }
 
 int Record(Output& out, const Tool& tool, const RecordOptions& options) {
@@ -402,40 +649,26 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
     }
     // From here on Ctrl+C ends the recording instead of the process.
     platform::WatchForInterrupt();
-    RecordingFile csv, chart;
+    RecordingFile csv;
+    ChartFile chartFile;
+    ChartData chart;
+    std::vector<std::string> alarms;
+    bool interrupted = false, csvFailed = false;
+    std::size_t rows = 0;
     const auto withLibrary = [&](CameraLibrary& library) {
-        return RecordWithLogins(out, tool, options, cameras, csv, chart, library, password);
+        Recording r{out, library, options, cameras, csv, chart, alarms};
+        const int done = RecordWithLogins(r, tool, chartFile, library, password, interrupted, csvFailed);
+        rows = r.rows;
+        return done;
     };
     status = tool.shared != nullptr ? withLibrary(*tool.shared->library) : WithLibrary(out, withLibrary);
 
-    std::size_t rows = 0;
-    int alarms = 0;
-    int restarts = 0;
-    int64_t missed = 0;
-    std::string summaries = "[";
-    for (const RecordedCamera& camera : cameras) {
-        rows += camera.rows.size();
-        alarms += camera.alarms.fired();
-        restarts += camera.watch.restarts();
-        missed += camera.watch.missed();
-        auto fields = camera.summary.JsonFields();
-        fields.insert(fields.begin(),
-                      {{"camera", JsonString(camera.address)}, {"channel", std::to_string(camera.channel)}});
-        fields.emplace_back("restarts", std::to_string(camera.watch.restarts()));
-        fields.emplace_back("missed", std::to_string(camera.watch.missed()));
-        summaries += (summaries.size() > 1 ? ", " : "") + Output::Object(fields);
-        if (camera.subscribed) {
-            const int n = camera.watch.restarts();
-            out.Line("Summary " + camera.Label() + ": " + camera.summary.Text() + ", " + std::to_string(n) +
-                     " restart" + (n == 1 ? "" : "s") + " of the subscription, " +
-                     std::to_string(camera.watch.missed()) + " measurements missed between polls");
-        }
-    }
-    out.Raw("cameras", summaries + "]");
+    Summarise(out, cameras);
     out.Integer("rows", static_cast<int64_t>(rows));
-    out.Integer("missed", missed);
-    out.Integer("alarms", alarms);
-    out.Integer("restarts", restarts);
+    out.Integer("alarms", static_cast<int64_t>(alarms.size()));
+    std::string alarmList = "[";
+    for (const std::string& alarm : alarms) alarmList += (alarmList.size() > 1 ? ", " : "") + alarm;
+    out.Raw("alarm_list", alarmList + "]");
     if (!options.csv.empty()) {
         out.Text("csv", options.csv);
         if (!csv.Close() && status == kExitOk) {
@@ -445,17 +678,75 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
     }
     if (!options.plot.empty()) {
         if (status == kExitOk || rows != 0) {
-            const int drawn = DrawChart(out, options, cameras, chart);
+            const std::string ended = csvFailed ? "ended early: the CSV could not be written"
+                                      : interrupted && options.Duration() ? "ended early: interrupted"
+                                      : status != kExitOk                 ? "ended early: failed"
+                                                                          : "";
+            const int drawn = DrawChart(out, options, cameras, chart, chartFile, ended);
             if (status == kExitOk) status = drawn;
         } else {
-            chart.Discard();
+            chartFile.Discard();
         }
     }
-    if (status == kExitOk && alarms != 0) {
-        out.Error(kExitAlarm, std::to_string(alarms) + " alarm" + (alarms == 1 ? "" : "s") + " fired");
+    if (status == kExitOk && !alarms.empty()) {
+        const std::size_t n = alarms.size();
+        out.Error(kExitAlarm, std::to_string(n) + " alarm" + (n == 1 ? "" : "s") + " fired");
         return kExitAlarm;
     }
     return status;
+}
+
+// orvane thermo rules: subscribes for a while and lists each rule the camera sent.
+struct RulesOptions {
+    int32_t channel = 1;
+    std::string forText = "3s";
+};
+
+int ListRules(Output& out, const Tool& tool, const RulesOptions& options) {
+    return WithLogin(out, tool, [&](CameraLibrary& library, int32_t userId) {
+        const auto& api = library.api();
+        if (api.CamThermometryStart(userId, options.channel, 0) != 1) {
+            return out.Fail(kExitFailed,
+                            "starting thermometry on channel " + std::to_string(options.channel) + " failed",
+                            library.LastFailure());
+        }
+        platform::WatchForInterrupt();
+        const bool interrupted = !SleepUnlessInterrupted(*ParseDuration(options.forText));
+        std::string list = "[";
+        const std::vector<int32_t> ids = RulesOf(library, userId, options.channel);
+        out.Line(std::to_string(ids.size()) + " rule" + (ids.size() == 1 ? "" : "s") + " on channel " +
+                 std::to_string(options.channel) + " in " + options.forText +
+                 (interrupted ? " (interrupted)" : ""));
+        for (const int32_t id : ids) {
+            const auto read = ReadRule(library, userId, options.channel, id);
+            if (!read) continue;
+            const auto& [m, events] = *read;
+            out.Line("  rule " + std::to_string(id) + "  " + RuleTypeName(m.type) + "  preset " +
+                     std::to_string(m.preset) + "  " + Readings(m) + "  at " + IsoDateTime(m.date, m.time) +
+                     "  (" + std::to_string(events) + " measurements)");
+            std::vector<std::pair<std::string, std::string>> fields{
+                {"rule", std::to_string(id)},
+                {"type", JsonString(RuleTypeName(m.type))},
+                {"type_code", std::to_string(m.type)},
+                {"preset", std::to_string(m.preset)},
+                {"time", JsonString(IsoDateTime(m.date, m.time))},
+                {"measurements", std::to_string(events)}};
+            if (m.IsPoint()) {
+                fields.emplace_back("point", Decimal(m.point, 2));
+            } else {
+                fields.emplace_back("max", Decimal(m.max, 2));
+                fields.emplace_back("min", Decimal(m.min, 2));
+                fields.emplace_back("avg", Decimal(m.avg, 2));
+            }
+            list += (list.size() > 1 ? ", " : "") + Output::Object(fields);
+        }
+        out.Raw("rules", list + "]");
+        out.Flag("interrupted", interrupted);
+        if (api.CamThermometryStop(userId, options.channel, 0) != 1) {
+            return out.Fail(kExitFailed, "stopping thermometry failed", library.LastFailure());
+        }
+        return static_cast<int>(kExitOk);
+    });
 }
 
 }  // namespace
@@ -463,6 +754,18 @@ int Record(Output& out, const Tool& tool, const RecordOptions& options) {
 void AddThermoCommands(CLI::App& app, Tool& tool) {
     auto* thermo = app.add_subcommand("thermo", "Thermometry");
     thermo->require_subcommand(1);
+    auto* rules = thermo->add_subcommand(
+        "rules", "List the measurement rules a camera sends, with their newest readings");
+    auto rulesOptions = std::make_shared<RulesOptions>();
+    AddConnectionOptions(*rules, tool);
+    rules->add_option("-c,--channel", rulesOptions->channel, "Channel")->capture_default_str();
+    rules->add_option("--for", rulesOptions->forText, "How long to listen for measurements")
+        ->check(DurationValidator())
+        ->capture_default_str();
+    rules->callback([&tool, rulesOptions] {
+        tool.run = [&tool, rulesOptions](Output& out) { return ListRules(out, tool, *rulesOptions); };
+    });
+
     auto* record = thermo->add_subcommand(
         "record", "Record the thermometry of one or more cameras into a CSV file and/or a chart");
     auto options = std::make_shared<RecordOptions>();
@@ -480,22 +783,26 @@ void AddThermoCommands(CLI::App& app, Tool& tool) {
         ->add_option("-c,--channel", options->channels,
                      "Channel (1): once for all cameras, or once per camera")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    record->add_option("-d,--duration", options->durationText, "How long to record (10m, 90s, 1h, ...)")
-        ->check(DurationValidator())
-        ->capture_default_str();
-    record->add_option("--csv", options->csv, "CSV file to write (one row per measurement)");
-    record->add_option("--plot", options->plot, "SVG chart to draw when the recording ends");
+    record
+        ->add_option("-d,--duration", options->durationText,
+                     "How long to record (10m, 90s, 1h, ...); 0 or none: until Ctrl+C")
+        ->check(DurationValidator(true));
+    record->add_option("--rule", options->rules, "Record only this measurement rule; repeat it for several")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    record->add_option("--csv", options->csv, "CSV file to write (one row per measurement of a rule)");
+    record->add_option("--plot", options->plot, "SVG chart, redrawn as the recording goes");
     auto* force = record->add_flag("--force", options->force, "Write over an existing CSV file and chart");
     record
-        ->add_flag("--append", options->append,
-                   "Add rows to an existing CSV file (header only for a new one)")
+        ->add_flag(
+            "--append", options->append,
+            "Add rows to an existing CSV file (header only for a new one); the chart shows the whole file")
         ->excludes(force);
-    options->alarmAboveOption =
-        record->add_option("--alarm-above", options->alarmAbove,
-                           "Print an alarm when the max rises above this many °C (exit 5)");
-    options->alarmBelowOption =
-        record->add_option("--alarm-below", options->alarmBelow,
-                           "Print an alarm when the min falls below this many °C (exit 5)");
+    options->alarmAboveOption = record->add_option(
+        "--alarm-above", options->alarmAbove,
+        "Print an alarm when a rule's max (a point's reading) rises above this many °C (exit 5)");
+    options->alarmBelowOption = record->add_option(
+        "--alarm-below", options->alarmBelow,
+        "Print an alarm when a rule's min (a point's reading) falls below this many °C (exit 5)");
     record->add_option("--interval", options->intervalText, "How often to poll for a new measurement")
         ->check(DurationValidator())
         ->capture_default_str();

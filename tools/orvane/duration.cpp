@@ -26,8 +26,8 @@ std::optional<Milliseconds> ParseDuration(const std::string& text) {
     else
         return std::nullopt;
     const double milliseconds = amount * factor;
-    // A week is more than anyone records in one go, and keeps every later sum small.
-    if (!std::isfinite(milliseconds) || milliseconds < 1 || milliseconds > 7 * 86'400'000.0) {
+    if (!std::isfinite(milliseconds) || milliseconds < 1 ||
+        milliseconds > static_cast<double>(kLongestDuration.count())) {
         return std::nullopt;
     }
     return Milliseconds(static_cast<int64_t>(std::llround(milliseconds)));

@@ -15,17 +15,17 @@ std::string JsonNumber(std::optional<double> value) { return value ? Decimal(*va
 
 void RecordSummary::Add(const Measurement& m) {
     ++rows_;
-    if (std::isfinite(m.max) && (!peak_ || m.max > peak_->max)) peak_ = m;
-    if (std::isfinite(m.min) && (!min_ || m.min < *min_)) min_ = m.min;
-    if (std::isfinite(m.avg)) {
-        avgSum_ += m.avg;
+    if (std::isfinite(m.High()) && (!peak_ || m.High() > peak_->High())) peak_ = m;
+    if (std::isfinite(m.Low()) && (!min_ || m.Low() < *min_)) min_ = m.Low();
+    if (std::isfinite(m.Mean())) {
+        avgSum_ += m.Mean();
         ++avgCount_;
     }
 }
 
 std::optional<double> RecordSummary::PeakMax() const {
     if (!peak_) return std::nullopt;
-    return peak_->max;
+    return peak_->High();
 }
 
 std::optional<double> RecordSummary::Mean() const {

@@ -1,5 +1,6 @@
-// What a recording found, per camera: rows, the peak max and when it came, the
-// lowest min and the mean of the averages.
+// What a recording found, per camera and rule: rows, the peak max and when it
+// came, the lowest min and the mean of the averages (a point rule's reading
+// counting as all three).
 #pragma once
 
 #include <cstddef>

@@ -57,11 +57,12 @@ void AddLoginOptions(CLI::App& command, Connection& connection) {
         ->excludes(file);
 }
 
-CLI::Validator DurationValidator() {
+CLI::Validator DurationValidator(bool zeroForNone) {
     return CLI::Validator(
-        [](std::string& text) -> std::string {
-            return ParseDuration(text) ? ""
-                                       : "not a positive duration such as 1.5s, 200ms, 10m or 1h: " + text;
+        [zeroForNone](std::string& text) -> std::string {
+            if (ParseDuration(text) || (zeroForNone && text == "0")) return "";
+            return std::string("not a positive duration up to ") + kLongestDurationText +
+                   " such as 1.5s, 200ms, 10m or 1h" + (zeroForNone ? " (or 0 for none)" : "") + ": " + text;
         },
         "DURATION");
 }

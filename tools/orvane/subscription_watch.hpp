@@ -56,8 +56,9 @@ public:
     // The status of the latest poll: data since the latest start ends the
     // pause, and its measurement count tells how many the recording missed.
     void Observe(const SubscriptionHealth& health);
-    // The recording wrote a row of the current subscription.
-    void Recorded() { ++rows_; }
+    // The recording wrote a row of the current subscription (or `count`
+    // measurements it leaves out on purpose).
+    void Recorded(int64_t count = 1) { rows_ += count; }
     // Measurements the subscriptions received that the recording has no row of.
     int64_t missed() const { return missedBefore_ + std::max<int64_t>(0, events_ - rows_); }
     // Time since the latest (re)start.

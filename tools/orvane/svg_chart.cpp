@@ -10,22 +10,51 @@
 namespace orvane_cli {
 namespace {
 
-constexpr double kWidth = 900, kHeight = 440;
-constexpr double kLeft = 70, kRight = 150, kTop = 50, kBottom = 60;
-constexpr double kPlotWidth = kWidth - kLeft - kRight, kPlotHeight = kHeight - kTop - kBottom;
+constexpr double kWidth = 1000, kMinHeight = 440;
+constexpr double kLeft = 70, kRight = 240, kTop = 56, kBottom = 60;
+constexpr double kPlotWidth = kWidth - kLeft - kRight;
+constexpr double kLegendLine = 20, kLabelHeight = 16;
 
 struct Series {
     const char* key;
-    const char* label;
-    const char* colour;
     float Measurement::*reading;
 };
 
-const Series kSeries[] = {
-    {"max", "max", "#d62728", &Measurement::max},
-    {"avg", "avg", "#2ca02c", &Measurement::avg},
-    {"min", "min", "#1f77b4", &Measurement::min},
+// A region rule's three series; a point rule draws its one reading.
+const Series kRegionSeries[] = {
+    {"max", &Measurement::max}, {"avg", &Measurement::avg}, {"min", &Measurement::min}};
+const Series kPointSeries[] = {{"point", &Measurement::point}};
+
+// Per set of series: colours (max, avg, min; a point takes the first), a line
+// style and a marker shape, so that sets differ in each.
+struct SetStyle {
+    const char* colours[3];
+    const char* dash;  // stroke-dasharray, empty for solid
+    const char* marker;
 };
+const SetStyle kSetStyles[] = {
+    {{"#d62728", "#2ca02c", "#1f77b4"}, "", "circle"},
+    {{"#ff7f0e", "#8c564b", "#9467bd"}, "6 3", "square"},
+    {{"#e377c2", "#17becf", "#393b79"}, "2 2", "diamond"},
+    {{"#843c39", "#bcbd22", "#7f7f7f"}, "8 3 2 3", "triangle"},
+};
+
+struct Box {
+    double x, y, width, height;
+    bool Overlaps(const Box& o) const {
+        return x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height;
+    }
+    bool Inside(const Box& o) const {
+        return x >= o.x && y >= o.y && x + width <= o.x + o.width && y + height <= o.y + o.height;
+    }
+};
+
+// A generous estimate of a label's width at font size 12: its characters, not its bytes.
+double TextWidth(const std::string& utf8) {
+    double characters = 0;
+    for (const char c : utf8) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return characters * 7.2 + 6;
+}
 
 // A step of 1, 2 or 5 times a power of ten that cuts `span` into about `parts`.
 double NiceStep(double span, int parts) {
@@ -86,14 +115,6 @@ std::vector<double> PlotTimes(const std::vector<Measurement>& measurements) {
     return times;
 }
 
-// Per camera: a line style and a marker shape.
-struct CameraStyle {
-    const char* dash;  // stroke-dasharray, empty for solid
-    const char* marker;
-};
-const CameraStyle kCameraStyles[] = {
-    {"", "circle"}, {"6 3", "square"}, {"2 2", "diamond"}, {"8 3 2 3", "triangle"}};
-
 std::string Marker(const char* shape, double cx, double cy, const char* colour) {
     const std::string fill = "\" fill=\"" + std::string(colour) + "\"/>\n";
     if (std::string(shape) == "circle") {
@@ -111,45 +132,111 @@ std::string Marker(const char* shape, double cx, double cy, const char* colour) 
     return "<polygon points=\"" + points + fill;
 }
 
+// Labels placed so far: each new one goes where it fits inside the plot and
+// clear of every other, as near its point as it can.
+class LabelPlacer {
+public:
+    explicit LabelPlacer(Box plot) : plot_(plot) {}
+
+    // The box for a label of `width` about the point (px, py).
+    Box Place(double px, double py, double width) {
+        const double h = kLabelHeight;
+        std::vector<Box> candidates;
+        for (int step = 0; step < 40; ++step) {
+            const double up = 10 + h + step * h, down = 10 + step * h;
+            candidates.push_back({px - width / 2, py - up, width, h});
+            candidates.push_back({px - width / 2, py + down, width, h});
+            candidates.push_back({px + 10, py - h / 2 - step * h, width, h});
+            candidates.push_back({px - 10 - width, py - h / 2 - step * h, width, h});
+        }
+        for (Box box : candidates) {
+            box.x = std::clamp(box.x, plot_.x + 2, plot_.x + plot_.width - 2 - box.width);
+            if (Free(box)) return Keep(box);
+        }
+        // Anywhere free in the plot, scanning from its top left.
+        for (double y = plot_.y + 2; y + h <= plot_.y + plot_.height - 2; y += h / 2) {
+            for (double x = plot_.x + 2; x + width <= plot_.x + plot_.width - 2; x += 10) {
+                if (Free({x, y, width, h})) return Keep({x, y, width, h});
+            }
+        }
+        return Keep({plot_.x + 2, plot_.y + 2, width, h});
+    }
+
+private:
+    bool Free(const Box& box) const {
+        if (!box.Inside({plot_.x + 1, plot_.y + 1, plot_.width - 2, plot_.height - 2})) return false;
+        return std::none_of(placed_.begin(), placed_.end(), [&](const Box& b) { return b.Overlaps(box); });
+    }
+    Box Keep(const Box& box) {
+        placed_.push_back(box);
+        return box;
+    }
+
+    Box plot_;
+    std::vector<Box> placed_;
+};
+
+// A label on a white box (the box is the label's extent, which tests check).
+std::string Label(const std::string& id, const Box& box, const std::string& text, const char* colour) {
+    return "<rect class=\"label-box\" id=\"" + id + "-box\" x=\"" + Num(box.x) + "\" y=\"" + Num(box.y) +
+           "\" width=\"" + Num(box.width) + "\" height=\"" + Num(box.height) +
+           "\" fill=\"white\" fill-opacity=\"0.85\"/>\n<text id=\"" + id + "\" x=\"" +
+           Num(box.x + box.width / 2) + "\" y=\"" + Num(box.y + box.height - 4) +
+           "\" text-anchor=\"middle\" fill=\"" + colour + "\">" + Escape(text) + "</text>\n";
+}
+
+std::string DashAttribute(const SetStyle& style) {
+    return *style.dash != 0 ? " stroke-dasharray=\"" + std::string(style.dash) + "\"" : "";
+}
+
 }  // namespace
 
-std::string ThermometryChartSvg(const std::vector<ChartCamera>& cameras, const std::string& title) {
-    // Ranges of both axes over every finite reading of every camera.
-    int64_t firstTime = std::numeric_limits<int64_t>::max(), lastTime = std::numeric_limits<int64_t>::min();
+std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::string& title,
+                                const ChartNotes& notes) {
+    // Ranges of both axes over every finite reading of every set, and the
+    // thresholds; the time axis from the first measurement to the last.
+    std::vector<std::vector<double>> times;
+    double firstTime = std::numeric_limits<double>::infinity(), lastTime = -firstTime;
     double low = std::numeric_limits<double>::infinity(), high = -low;
-    for (const ChartCamera& camera : cameras) {
-        for (const Measurement& m : camera.measurements) {
-            const int64_t t = SecondsSince2000(m.date, m.time);
-            firstTime = std::min(firstTime, t);
-            lastTime = std::max(lastTime, t);
-            for (const Series& s : kSeries) {
-                const double v = m.*s.reading;
-                if (std::isfinite(v)) {
-                    low = std::min(low, v);
-                    high = std::max(high, v);
-                }
+    for (const ChartSet& set : sets) {
+        times.push_back(PlotTimes(set.measurements));
+        for (const double t : times.back())
+            firstTime = std::min(firstTime, t), lastTime = std::max(lastTime, t);
+        for (const Measurement& m : set.measurements) {
+            for (const double v : {m.High(), m.Low()}) {
+                if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
             }
         }
     }
-    if (firstTime > lastTime) firstTime = lastTime = 0;
+    for (const auto& threshold : {notes.alarmAbove, notes.alarmBelow}) {
+        if (threshold) low = std::min(low, *threshold), high = std::max(high, *threshold);
+    }
+    if (!std::isfinite(firstTime)) firstTime = lastTime = 0;
+    if (lastTime - firstTime < 1) lastTime = firstTime + 1;
     if (!std::isfinite(low)) low = 0, high = 1;
     if (high - low < 1) low -= 0.5, high += 0.5;
-    ++lastTime;  // the last second's rows reach into it
     const double yStep = NiceStep(high - low, 6);
     const double yMin = std::floor(low / yStep) * yStep, yMax = std::ceil(high / yStep) * yStep;
-    const int64_t span = lastTime - firstTime;
-    const auto x = [&](double t) {
-        return kLeft + kPlotWidth * (t - static_cast<double>(firstTime)) / static_cast<double>(span);
-    };
-    const auto y = [&](double v) { return kTop + kPlotHeight * (yMax - v) / (yMax - yMin); };
+
+    // The legend decides the height: one line per series and one per set name.
+    double legendHeight = 0;
+    for (const ChartSet& set : sets) legendHeight += kLegendLine * ((set.point ? 1 : 3) + 1) + 6;
+    const double height = std::max(kMinHeight, kTop + 10 + legendHeight + 20);
+    const double plotHeight = height - kTop - kBottom;
+    const auto x = [&](double t) { return kLeft + kPlotWidth * (t - firstTime) / (lastTime - firstTime); };
+    const auto y = [&](double v) { return kTop + plotHeight * (yMax - v) / (yMax - yMin); };
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" +
-           Num(kHeight) + "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(kHeight) +
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) + "\" height=\"" + Num(height) +
+           "\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(height) +
            "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    svg += "<text id=\"title\" x=\"" + Num(kLeft) + "\" y=\"28\" font-size=\"14\">" + Escape(title) +
+    svg += "<text id=\"title\" x=\"" + Num(kLeft) + "\" y=\"24\" font-size=\"14\">" + Escape(title) +
            "</text>\n";
+    if (!notes.status.empty()) {
+        svg += "<text id=\"status\" x=\"" + Num(kLeft) + "\" y=\"44\" fill=\"#b00\">" + Escape(notes.status) +
+               "</text>\n";
+    }
 
     // Grid and tick labels.
     svg += "<g id=\"y-axis\" stroke=\"#ddd\">\n";
@@ -159,81 +246,109 @@ std::string ThermometryChartSvg(const std::vector<ChartCamera>& cameras, const s
         svg += "<text stroke=\"none\" fill=\"#333\" text-anchor=\"end\" x=\"" + Num(kLeft - 6) + "\" y=\"" +
                Num(y(v) + 4) + "\">" + Decimal(v, yStep < 1 ? 1 : 0) + "</text>\n";
     }
-    svg += "</g>\n<g id=\"x-axis\" stroke=\"#ddd\">\n";
-    const int64_t xStep = TimeStep(span);
-    for (int64_t t = (firstTime + xStep - 1) / xStep * xStep; t <= lastTime; t += xStep) {
-        svg += "<line x1=\"" + Num(x(static_cast<double>(t))) + "\" x2=\"" + Num(x(static_cast<double>(t))) +
-               "\" y1=\"" + Num(kTop) + "\" y2=\"" + Num(kTop + kPlotHeight) + "\"/>\n";
-        svg += "<text stroke=\"none\" fill=\"#333\" text-anchor=\"middle\" x=\"" +
-               Num(x(static_cast<double>(t))) + "\" y=\"" + Num(kTop + kPlotHeight + 18) + "\">" +
-               ClockOfDay(t) + "</text>\n";
+    svg += "</g>\n<g id=\"x-axis\" stroke=\"#ddd\" data-first=\"" + Num(x(firstTime)) + "\" data-last=\"" +
+           Num(x(lastTime)) + "\">\n";
+    const auto first = static_cast<int64_t>(std::ceil(firstTime));
+    const int64_t xStep = TimeStep(static_cast<int64_t>(std::ceil(lastTime - firstTime)));
+    for (int64_t t = (first + xStep - 1) / xStep * xStep; static_cast<double>(t) <= lastTime; t += xStep) {
+        const double tx = x(static_cast<double>(t));
+        svg += "<line x1=\"" + Num(tx) + "\" x2=\"" + Num(tx) + "\" y1=\"" + Num(kTop) + "\" y2=\"" +
+               Num(kTop + plotHeight) + "\"/>\n";
+        svg += "<text stroke=\"none\" fill=\"#333\" text-anchor=\"middle\" x=\"" + Num(tx) + "\" y=\"" +
+               Num(kTop + plotHeight + 18) + "\">" + ClockOfDay(t) + "</text>\n";
     }
     svg += "</g>\n";
-    svg += "<rect x=\"" + Num(kLeft) + "\" y=\"" + Num(kTop) + "\" width=\"" + Num(kPlotWidth) +
-           "\" height=\"" + Num(kPlotHeight) + "\" fill=\"none\" stroke=\"#333\"/>\n";
+    svg += "<rect id=\"plot-area\" x=\"" + Num(kLeft) + "\" y=\"" + Num(kTop) + "\" width=\"" +
+           Num(kPlotWidth) + "\" height=\"" + Num(plotHeight) + "\" fill=\"none\" stroke=\"#333\"/>\n";
     svg += "<text id=\"x-label\" text-anchor=\"middle\" x=\"" + Num(kLeft + kPlotWidth / 2) + "\" y=\"" +
-           Num(kHeight - 14) + "\">Time (camera clock, hh:mm:ss)</text>\n";
+           Num(height - 14) + "\">Time (camera clock, hh:mm:ss)</text>\n";
     svg += "<text id=\"y-label\" text-anchor=\"middle\" transform=\"translate(20 " +
-           Num(kTop + kPlotHeight / 2) + ") rotate(-90)\">Temperature (°C)</text>\n";
+           Num(kTop + plotHeight / 2) + ") rotate(-90)\">Temperature (°C)</text>\n";
 
-    // Each camera's three series with their markers, then its peak.
-    for (std::size_t c = 0; c < cameras.size(); ++c) {
-        const ChartCamera& camera = cameras[c];
-        const CameraStyle& style = kCameraStyles[c % std::size(kCameraStyles)];
-        const std::vector<double> times = PlotTimes(camera.measurements);
-        const std::size_t count = camera.measurements.size();
-        const std::size_t markerStep = (count + kMaxMarkersPerSeries - 1) / kMaxMarkersPerSeries;
-        for (const Series& s : kSeries) {
+    LabelPlacer labels({kLeft, kTop, kPlotWidth, plotHeight});
+    // Labels go over every line, so that none crosses them.
+    std::string overlays;
+    // The alarm thresholds, labelled at their right end.
+    const std::pair<const char*, std::optional<double>> thresholds[] = {{"above", notes.alarmAbove},
+                                                                        {"below", notes.alarmBelow}};
+    for (const auto& [side, value] : thresholds) {
+        if (!value) continue;
+        const std::string id = std::string("threshold-") + side;
+        const std::string text = std::string("alarm ") + side + " " + Decimal(*value, 2) + " °C";
+        svg += "<line id=\"" + id + "\" x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kLeft + kPlotWidth) +
+               "\" y1=\"" + Num(y(*value)) + "\" y2=\"" + Num(y(*value)) +
+               "\" stroke=\"#b00\" stroke-width=\"1\" stroke-dasharray=\"10 4\"/>\n";
+        const double width = TextWidth(text);
+        overlays += Label(id + "-label", labels.Place(kLeft + kPlotWidth - width / 2 - 12, y(*value), width),
+                          text, "#b00");
+    }
+
+    // Each set's series with their markers, then its peak.
+    for (std::size_t c = 0; c < sets.size(); ++c) {
+        const ChartSet& set = sets[c];
+        const SetStyle& style = kSetStyles[c % std::size(kSetStyles)];
+        const std::size_t count = set.measurements.size();
+        const std::size_t markerStep =
+            std::max<std::size_t>(1, (count + kMaxMarkersPerSeries - 1) / kMaxMarkersPerSeries);
+        const auto series = set.point
+                                ? std::vector<Series>(std::begin(kPointSeries), std::end(kPointSeries))
+                                : std::vector<Series>(std::begin(kRegionSeries), std::end(kRegionSeries));
+        for (std::size_t k = 0; k < series.size(); ++k) {
+            const Series& s = series[k];
+            const char* colour = style.colours[k];
             const std::string id = "series-" + std::to_string(c + 1) + "-" + s.key;
-            svg += "<polyline id=\"" + id + "\" fill=\"none\" stroke=\"" + s.colour +
-                   "\" stroke-width=\"1.5\"" +
-                   (*style.dash != 0 ? " stroke-dasharray=\"" + std::string(style.dash) + "\"" : "") +
-                   " points=\"";
+            svg += "<polyline id=\"" + id + "\" fill=\"none\" stroke=\"" + colour +
+                   "\" stroke-width=\"1.5\"" + DashAttribute(style) + " points=\"";
             std::string markers;
-            bool first = true;
+            bool firstPoint = true;
             for (std::size_t i = 0; i < count; ++i) {
-                const double v = camera.measurements[i].*s.reading;
+                const double v = set.measurements[i].*s.reading;
                 if (!std::isfinite(v)) continue;
-                svg += (first ? "" : " ") + Num(x(times[i])) + "," + Num(y(v));
-                first = false;
-                if (i % markerStep == 0) markers += Marker(style.marker, x(times[i]), y(v), s.colour);
+                svg += (firstPoint ? "" : " ") + Num(x(times[c][i])) + "," + Num(y(v));
+                firstPoint = false;
+                if (i % markerStep == 0) markers += Marker(style.marker, x(times[c][i]), y(v), colour);
             }
             svg += "\"/>\n<g id=\"" + id + "-markers\">\n" + markers + "</g>\n";
         }
         std::size_t peak = count;
         for (std::size_t i = 0; i < count; ++i) {
-            const float v = camera.measurements[i].max;
-            if (std::isfinite(v) && (peak == count || v > camera.measurements[peak].max)) peak = i;
+            const float v = set.measurements[i].High();
+            if (std::isfinite(v) && (peak == count || v > set.measurements[peak].High())) peak = i;
         }
-        if (peak != count) {
-            const double px = x(times[peak]), py = y(camera.measurements[peak].max);
-            svg += "<g id=\"peak-" + std::to_string(c + 1) + "\">\n<circle cx=\"" + Num(px) + "\" cy=\"" +
-                   Num(py) + "\" r=\"6\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n";
-            svg += "<text x=\"" + Num(px) + "\" y=\"" + Num(py - 10) + "\" text-anchor=\"middle\">peak " +
-                   Escape(cameras.size() > 1 ? camera.label + " " : "") +
-                   Decimal(camera.measurements[peak].max, 2) + " °C</text>\n</g>\n";
-        }
+        if (peak == count) continue;
+        const double px = x(times[c][peak]), py = y(set.measurements[peak].High());
+        const std::string text = "peak " + (sets.size() > 1 ? set.label + " " : "") +
+                                 Decimal(set.measurements[peak].High(), 2) + " °C";
+        const Box box = labels.Place(px, py, TextWidth(text));
+        const double lx = std::clamp(px, box.x, box.x + box.width),
+                     ly = std::clamp(py, box.y, box.y + box.height);
+        const std::string id = "peak-" + std::to_string(c + 1);
+        overlays += "<g id=\"" + id + "\">\n<circle cx=\"" + Num(px) + "\" cy=\"" + Num(py) +
+                    "\" r=\"6\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n<line x1=\"" + Num(px) +
+                    "\" y1=\"" + Num(py) + "\" x2=\"" + Num(lx) + "\" y2=\"" + Num(ly) +
+                    "\" stroke=\"#666\"/>\n" + Label(id + "-label", box, text, "#000") + "</g>\n";
     }
+    svg += overlays;
 
-    // The legend: one entry per series of each camera.
+    // The legend: each set's name and one entry per series.
     svg += "<g id=\"legend\">\n";
     double legendY = kTop + 10;
-    const double left = kLeft + kPlotWidth + 20;
-    for (std::size_t c = 0; c < cameras.size(); ++c) {
-        const CameraStyle& style = kCameraStyles[c % std::size(kCameraStyles)];
-        if (cameras.size() > 1) {
-            svg += "<text x=\"" + Num(left) + "\" y=\"" + Num(legendY + 4) + "\" font-weight=\"bold\">" +
-                   Escape(cameras[c].label) + "</text>\n";
-            legendY += 20;
-        }
-        for (const Series& s : kSeries) {
+    const double left = kLeft + kPlotWidth + 16;
+    for (std::size_t c = 0; c < sets.size(); ++c) {
+        const SetStyle& style = kSetStyles[c % std::size(kSetStyles)];
+        svg += "<text x=\"" + Num(left) + "\" y=\"" + Num(legendY + 4) + "\" font-weight=\"bold\">" +
+               Escape(sets[c].label) + "</text>\n";
+        legendY += kLegendLine;
+        const std::size_t entries = sets[c].point ? 1 : 3;
+        for (std::size_t k = 0; k < entries; ++k) {
+            const char* colour = style.colours[k];
             svg += "<line x1=\"" + Num(left) + "\" x2=\"" + Num(left + 24) + "\" y1=\"" + Num(legendY) +
-                   "\" y2=\"" + Num(legendY) + "\" stroke=\"" + s.colour + "\" stroke-width=\"3\"" +
-                   (*style.dash != 0 ? " stroke-dasharray=\"" + std::string(style.dash) + "\"" : "") + "/>\n";
-            svg += Marker(style.marker, left + 12, legendY, s.colour);
-            svg += "<text x=\"" + Num(left + 30) + "\" y=\"" + Num(legendY + 4) + "\">" + s.label +
-                   " (°C)</text>\n";
-            legendY += 20;
+                   "\" y2=\"" + Num(legendY) + "\" stroke=\"" + colour + "\" stroke-width=\"3\"" +
+                   DashAttribute(style) + "/>\n";
+            svg += Marker(style.marker, left + 12, legendY, colour);
+            svg += "<text x=\"" + Num(left + 30) + "\" y=\"" + Num(legendY + 4) + "\">" +
+                   (sets[c].point ? kPointSeries[0].key : kRegionSeries[k].key) + " (°C)</text>\n";
+            legendY += kLegendLine;
         }
         legendY += 6;
     }

@@ -79,8 +79,8 @@ int32_t LogIn(Output& out, CameraLibrary& library, const Connection& connection,
 // Logs out; false after reporting the failure.
 bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::string& address);
 
-// A validator for CLI11 options that take a duration.
-CLI::Validator DurationValidator();
+// A validator for CLI11 options that take a duration; `zeroForNone` also takes "0".
+CLI::Validator DurationValidator(bool zeroForNone = false);
 
 // The camera commands, as the command line and a shell session know them.
 void AddCameraCommands(CLI::App& app, Tool& tool);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane_cli::platform {
 
@@ -14,6 +15,10 @@ void PrepareConsole();
 // character shows whatever the console's code page; files and pipes get the
 // UTF-8 bytes.
 void WriteText(std::FILE* stream, const std::string& utf8);
+// On a terminal standard output: replaces the `previous` lines written last
+// (the cursor still at the end of the last of them; 0 for none) with `lines`,
+// leaving the cursor at the end of the last new one.
+void RewriteLines(std::size_t previous, const std::vector<std::string>& lines);
 // Whether standard output / standard input is an interactive terminal.
 bool StdoutIsTerminal();
 bool StdinIsTerminal();

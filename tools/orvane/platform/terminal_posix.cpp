@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "terminal.hpp"
 
@@ -33,6 +35,17 @@ void PrepareConsole() {}
 void WriteText(std::FILE* stream, const std::string& utf8) {
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
     std::fflush(stream);
+}
+
+void RewriteLines(std::size_t previous, const std::vector<std::string>& lines) {
+    // Back to the start of the first old line, then each new line cleared to its end.
+    std::string text = "\r";
+    if (previous > 1) text += "\x1b[" + std::to_string(previous - 1) + "A";
+    for (std::size_t i = 0; i < lines.size(); ++i) text += (i == 0 ? "" : "\n") + lines[i] + "\x1b[K";
+    // Old lines beyond the new ones are cleared too.
+    for (std::size_t i = lines.size(); i < previous; ++i) text += "\n\x1b[K";
+    if (previous > lines.size()) text += "\x1b[" + std::to_string(previous - lines.size()) + "A";
+    WriteText(stdout, text);
 }
 
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }

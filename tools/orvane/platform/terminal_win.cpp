@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "terminal.hpp"
 #include "wide_text_win.hpp"
@@ -59,6 +61,35 @@ void WriteText(std::FILE* stream, const std::string& utf8) {
     }
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
     std::fflush(stream);
+}
+
+void RewriteLines(std::size_t previous, const std::vector<std::string>& lines) {
+    // The console's own cursor moves: back to the start of the first old line,
+    // then each line padded with blanks to the width of the window.
+    std::fflush(stdout);
+    const HANDLE handle = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (::GetConsoleScreenBufferInfo(handle, &info) == 0) {
+        for (const std::string& line : lines) WriteText(stdout, "\r" + line + "\n");
+        return;
+    }
+    const SHORT back = static_cast<SHORT>(previous > 1 ? previous - 1 : 0);
+    COORD start{0, static_cast<SHORT>(info.dwCursorPosition.Y > back ? info.dwCursorPosition.Y - back : 0)};
+    ::SetConsoleCursorPosition(handle, start);
+    const std::size_t width = info.dwSize.X > 1 ? static_cast<std::size_t>(info.dwSize.X - 1) : 79;
+    std::string text;
+    const std::size_t count = std::max(previous, lines.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string line = i < lines.size() ? lines[i] : "";
+        if (line.size() < width) line.append(width - line.size(), ' ');
+        text += (i == 0 ? "" : "\n") + line;
+    }
+    WriteText(stdout, text);
+    if (previous > lines.size() && ::GetConsoleScreenBufferInfo(handle, &info) != 0) {
+        COORD end{0,
+                  static_cast<SHORT>(info.dwCursorPosition.Y - static_cast<SHORT>(previous - lines.size()))};
+        ::SetConsoleCursorPosition(handle, end);
+    }
 }
 
 bool StdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
