@@ -15,6 +15,7 @@
 
 #include "core/platform/last_error.hpp"
 #include "hcnetsdk.h"
+#include "support/hang_watchdog.hpp"
 #include "support/standin_fixture.hpp"
 
 namespace testsupport {
@@ -278,6 +279,8 @@ TEST_F(CameraFaultsTest, ADelayForEveryOperationSlowsEachOfThem) {
 // handle fails, a start meanwhile gets another handle (the stopping session
 // still holds its own), and the stop ends only its session.
 TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
+    // A start that took the handle of a stop still under way would wait with it.
+    HangWatchdog watchdog(std::chrono::seconds(30), "AStopWaitingForItsCallbackEndsOnlyItsSession");
     Blocking blocking;
     std::vector<uint8_t> condition(72, 0);
     condition[0] = 72;
