@@ -14,6 +14,7 @@ import signal
 import struct
 import subprocess
 import sys
+import threading
 import time
 import xml.etree.ElementTree as ET
 
@@ -762,6 +763,10 @@ def group_shell():
     environment.update({"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_TRACE": "shell-interrupt-trace.txt"})
     process = subprocess.Popen(command(["shell", "-a", CAMERA]), cwd=args.work, env=environment,
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    # A session that hangs is ended within a minute and a half, so that its
+    # reads see the end and the checks below say what was missing.
+    hang_limit = threading.Timer(90, process.kill)
+    hang_limit.start()
 
     def line_with(text):
         for _ in range(20):
@@ -815,6 +820,7 @@ def group_shell():
             process.kill()
             process.communicate()
             check(False, "the shell did not end on Ctrl+C")
+    hang_limit.cancel()
     # A failed login ends the session before any command.
     code, result, _ = run_json(["shell", "-a", CAMERA, "--user", "nobody"], env, "position\n")
     check(code == 3 and "login" in result.get("error", ""), f"shell with a wrong user: {code} {result}")
@@ -842,9 +848,9 @@ def shell_on_terminal():
             os.execv(args.orvane, [args.orvane, "shell", CAMERA])
         out = b""
 
-        def until(text):
+        def until(text, limit=30):
             nonlocal out
-            deadline = time.monotonic() + 30
+            deadline = time.monotonic() + limit
             while (text is None or text not in out) and time.monotonic() < deadline:
                 if select.select([fd], [], [], 0.1)[0]:
                     try:
@@ -854,8 +860,29 @@ def shell_on_terminal():
         for text, key in keys:
             until(text)
             os.write(fd, key)
-        until(None)
-        _, status = os.waitpid(pid, 0)
+        # A key typed while the session is still setting up its line editor can
+        # be lost, and a Ctrl+C that lands as a command is ending ends only that
+        # command: press it again every few seconds while the session goes on,
+        # as a person would, and give up after half a minute, saying so.
+        ended, status = 0, 0
+        deadline = time.monotonic() + 30
+        press_again = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            until(None, 0.5)
+            ended, status = os.waitpid(pid, os.WNOHANG)
+            if ended:
+                break
+            if keys[-1][1] in (b"\x03", b"\x04") and time.monotonic() >= press_again:
+                press_again = time.monotonic() + 5
+                try:
+                    os.write(fd, keys[-1][1])
+                except OSError:
+                    pass  # the session has closed its terminal
+            time.sleep(0.1)
+        if not ended:
+            os.kill(pid, signal.SIGKILL)
+            _, status = os.waitpid(pid, 0)
+            check(False, f"shell on a terminal {keys}: did not end: {out!r}")
         os.close(fd)
         code = os.waitstatus_to_exitcode(status)
         check(code == expected and re.search(pattern, out), f"shell on a terminal {keys}: exit {code} {out!r}")
@@ -941,6 +968,8 @@ def main():
     parser.add_argument("--emulator")
     parser.add_argument("group", choices=sorted(GROUPS))
     args = parser.parse_args()
+    # Each failure shows at once, also from a run the test runner ends for time.
+    sys.stdout.reconfigure(line_buffering=True)
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     GROUPS[args.group]()
