@@ -859,6 +859,10 @@ def shell_on_terminal():
                         return  # the session has ended
         for text, key in keys:
             until(text)
+            # A person's moment before the key: a key typed in the instant the
+            # prompt shows can reach libedit before it has set up the terminal,
+            # and is then taken for something else.
+            until(None, 0.5)
             os.write(fd, key)
         # A key typed while the session is still setting up its line editor can
         # be lost, and a Ctrl+C that lands as a command is ending ends only that
