@@ -6,8 +6,11 @@
 # (binutils) and setpriv (util-linux) for the security tests; clang with libFuzzer for the fuzz targets; clang, lld and llvm for the
 # MSVC-style import library, the MSVC-mode test host and the header check; zip
 # and unzip for the release archives; man-db and groff to check the manual page;
-# logrotate for the test of the log rotation recipe. Safe to run again: it only installs what is
-# missing.
+# logrotate for the test of the log rotation recipe; Boost (header-only Beast and
+# Asio) and nlohmann's JSON for the HTTP service of `orvane serve`; Prometheus
+# (server and promtool) for the tests of that service and its alert rules;
+# Chromium, its driver and Python's Selenium for the live page's browser test.
+# Safe to run again: it only installs what is missing.
 set -euo pipefail
 
 packages=(
@@ -20,6 +23,8 @@ packages=(
   wine wine32:i386
   clang lld llvm zip unzip
   man-db groff-base logrotate
+  libboost-dev nlohmann-json3-dev prometheus
+  chromium chromium-driver python3-selenium
 )
 
 missing=()
