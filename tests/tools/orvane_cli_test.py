@@ -103,7 +103,14 @@ USAGE = [
     (["job", "1", "--yes"], "refusing"),
     (["run"], "no command given"),
     (["shell"], "no camera address"),
-    (["ptz", "move", CAMERA, "left"], "not in"),  # the address word only where it is the only word
+    # The address as the first word: never together with another --address,
+    # and never where it can only be one of the command's own words.
+    (["ptz", "move", CAMERA, "left", "-a", "192.0.2.65"], "two camera addresses"),
+    (["check", CAMERA, "-a", "192.0.2.65"], "two camera addresses"),
+    (["snapshot", CAMERA, "x.jpg", "--address=192.0.2.65"], "two camera addresses"),
+    (["ptz", "move", "left", "right", "-a", CAMERA], "not expected: right"),
+    (["preset", "goto", "1", "2", "-a", CAMERA], "not expected: 2"),
+    (["preset", CAMERA, "goto"], "192.0.2.64 not in"),  # the index missing: no word to spare
 ]
 
 
@@ -200,11 +207,21 @@ def group_commands():
             check(facts(result), f"{argv} --json: unexpected result {result}")
         except (KeyError, TypeError) as e:
             check(False, f"{argv} --json: missing {e} in {result}")
-    # The address as the only word beats ORVANE_ADDRESS (an address outside the site).
+    # Every camera command takes the address as its first word, which beats
+    # ORVANE_ADDRESS (an address outside the site).
     for argv, stdin_text in ((["position", CAMERA], ""), (["shell", CAMERA], "position\n"),
-                             (["thermo", "record", CAMERA, "-d", "1s"], "")):
+                             (["thermo", "record", CAMERA, "-d", "1s"], ""),
+                             (["thermo", "rules", RULES_CAMERA, "--for", "1s"], ""),
+                             (["check", CAMERA, "--address", CAMERA], ""),
+                             (["ptz", "move", CAMERA, "left", "--for", "0.2s"], ""),
+                             (["ptz", "move", "-c", "1", CAMERA, "up", "--for=0.2s"], ""),
+                             (["preset", CAMERA, "set", "2"], ""),
+                             (["preset", "--channel", "1", CAMERA, "clear", "2"], ""),
+                             (["snapshot", CAMERA, "word.jpg"], ""),
+                             (["snapshot", "--force", "--", CAMERA, "word.jpg"], "")):
         code, out, err = run(argv, {"ORVANE_PASSWORD": PASSWORD, "ORVANE_ADDRESS": "192.0.3.1"}, stdin_text)
-        check(code == 0 and f"Logged in to admin@{CAMERA}:8000" in out, f"{argv}: exit {code} {err!r}")
+        camera = RULES_CAMERA if RULES_CAMERA in argv else CAMERA
+        check(code == 0 and f"Logged in to admin@{camera}:8000" in out, f"{argv}: exit {code} {err!r}")
     # The job command needs no login. An ID that names no process fails, yet the
     # call that creates the job still arms it.
     code, out, err = run(["job", str(0x7FFFFFFF), "--yes"])

@@ -98,6 +98,7 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
     auto* move = ptz->add_subcommand("move", "Move the head one way for a while, then stop it");
     auto moveOptions = std::make_shared<MoveOptions>();
     AddConnectionOptions(*move, tool);
+    AddLeadingAddress(*move, tool);
     move->add_option("direction", moveOptions->direction, "left, right, up, down, zoom-in or zoom-out")
         ->required()
         ->check(CLI::IsMember(kMotions));
@@ -112,6 +113,7 @@ void AddPtzCommands(CLI::App& app, Tool& tool) {
     auto* preset = app.add_subcommand("preset", "Set, clear or go to a preset position");
     auto presetOptions = std::make_shared<PresetOptions>();
     AddConnectionOptions(*preset, tool);
+    AddLeadingAddress(*preset, tool);
     preset->add_option("action", presetOptions->action, "set, clear or goto")
         ->required()
         ->check(CLI::IsMember(kPresetActions));

@@ -43,6 +43,7 @@ void AddSnapshotCommand(CLI::App& app, Tool& tool) {
     auto* snapshot = app.add_subcommand("snapshot", "Save a JPEG snapshot of a channel");
     auto options = std::make_shared<SnapshotOptions>();
     AddConnectionOptions(*snapshot, tool);
+    AddLeadingAddress(*snapshot, tool);
     snapshot->add_option("file", options->file, "JPEG file to write")->required();
     snapshot->add_option("-c,--channel", options->channel, "Channel")->capture_default_str();
     snapshot->add_flag("--force", options->force, "Write over an existing file");

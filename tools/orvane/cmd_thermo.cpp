@@ -758,6 +758,7 @@ void AddThermoCommands(CLI::App& app, Tool& tool) {
         "rules", "List the measurement rules a camera sends, with their newest readings");
     auto rulesOptions = std::make_shared<RulesOptions>();
     AddConnectionOptions(*rules, tool);
+    AddAddressPositional(*rules, tool);
     rules->add_option("-c,--channel", rulesOptions->channel, "Channel")->capture_default_str();
     rules->add_option("--for", rulesOptions->forText, "How long to listen for measurements")
         ->check(DurationValidator())

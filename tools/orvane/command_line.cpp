@@ -1,9 +1,18 @@
 #include "command_line.hpp"
 
 #include <algorithm>
+#include <cctype>
 
 namespace orvane_cli {
 namespace {
+
+CLI::App* SubcommandNamed(CLI::App& app, const std::string& word) {
+    try {
+        return app.get_subcommand(word);
+    } catch (const CLI::OptionNotFound&) {
+        return nullptr;
+    }
+}
 
 std::string CommandNames(const CLI::App& app) {
     std::string names;
@@ -22,11 +31,7 @@ std::string UnknownCommand(CLI::App& app, const std::vector<std::string>& args) 
         if (word == "--") break;
         if (!word.empty() && word[0] == '-') continue;
         if (current->get_subcommands({}).empty()) break;
-        CLI::App* next = nullptr;
-        try {
-            next = current->get_subcommand(word);
-        } catch (const CLI::OptionNotFound&) {
-        }
+        CLI::App* next = SubcommandNamed(*current, word);
         if (next == nullptr) {
             return "unknown command '" + (path.empty() ? "" : path + " ") + word + "' (commands" +
                    (path.empty() ? "" : " of " + path) + ": " + CommandNames(*current) + ")";
@@ -35,6 +40,71 @@ std::string UnknownCommand(CLI::App& app, const std::vector<std::string>& args) 
         current = next;
     }
     return "";
+}
+
+// Whether `word` has the form of a host name or an IPv4 or IPv6 address.
+bool LooksLikeAddress(const std::string& word) {
+    if (word.empty() || word[0] == '-' || word[0] == '.') return false;
+    return std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-' || c == ':' ||
+               c == '%' || c == '_';
+    });
+}
+
+// Whether the option word `word` of `command` takes the next word as its value.
+bool TakesNextWord(CLI::App& command, const std::string& word) {
+    if (word.find('=') != std::string::npos) return false;
+    const bool longName = word.size() > 2 && word[1] == '-';
+    if (!longName && word.size() > 2) return false;  // -c2: the value is attached
+    for (CLI::App* app = &command; app != nullptr; app = app->get_parent()) {
+        if (const CLI::Option* option = app->get_option_no_throw(word))
+            return option->get_items_expected_min() > 0;
+    }
+    return false;
+}
+
+// A first word before a command's own words becomes the hidden option of
+// AddLeadingAddress when it can only be the address.
+void TakeLeadingAddress(CLI::App& app, std::vector<std::string>& args) {
+    CLI::App* command = &app;
+    std::vector<std::size_t> words;  // the positions of the command's own words
+    std::size_t optionsEnd = args.size();
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (!optionsEnded && word == "--") {
+            optionsEnded = true;
+            optionsEnd = i;
+        } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
+            if (TakesNextWord(*command, word)) ++i;
+        } else if (CLI::App* sub =
+                       words.empty() && !optionsEnded ? SubcommandNamed(*command, word) : nullptr) {
+            command = sub;
+        } else {
+            words.push_back(i);
+        }
+    }
+    if (command->get_option_no_throw(kLeadingAddressOption) == nullptr || words.empty()) return;
+    std::vector<CLI::Option*> own;
+    for (CLI::Option* option : command->get_options()) {
+        if (option->get_positional() && option->get_required()) own.push_back(option);
+    }
+    std::string& first = args[words.front()];
+    if (words.size() != own.size() + 1 || !LooksLikeAddress(first)) return;
+    if (!own.empty()) {
+        std::string asOwnWord = first;
+        try {
+            if (own.front()->get_validator()->operator()(asOwnWord).empty()) return;
+        } catch (const CLI::OptionNotFound&) {  // the word takes any value
+        }
+    }
+    const std::string option = std::string(kLeadingAddressOption) + "=" + first;
+    if (words.front() < optionsEnd) {
+        first = option;
+    } else {  // after "--", where no option is read: before it instead
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(words.front()));
+        args.insert(args.begin() + static_cast<std::ptrdiff_t>(optionsEnd), option);
+    }
 }
 
 }  // namespace
@@ -105,6 +175,7 @@ bool AsksForJson(const std::vector<std::string>& args) {
 
 Parsed ParseCommandLine(CLI::App& app, std::vector<std::string> args) {
     Parsed parsed;
+    TakeLeadingAddress(app, args);
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         app.parse(reversed);

@@ -1,5 +1,8 @@
+#include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "command_line.hpp"
 #include "duration.hpp"
 #include "exit_codes.hpp"
 #include "password.hpp"
@@ -8,6 +11,18 @@
 
 namespace orvane_cli {
 namespace {
+
+// The usage line of a command with a leading address shows that word.
+class LeadingAddressUsage final : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        std::string usage = CLI::Formatter::make_usage(app, std::move(name));
+        const std::string options = "[" + get_label("OPTIONS") + "]";
+        const std::size_t at = usage.find(options);
+        if (at != std::string::npos) usage.insert(at + options.size(), " [address]");
+        return usage;
+    }
+};
 
 std::string Where(const Connection& connection, const std::string& address) {
     return connection.user + "@" + address + ":" + std::to_string(connection.port);
@@ -22,19 +37,39 @@ OutputLevel Tool::level() const {
 
 void AddConnectionOptions(CLI::App& command, Tool& tool) {
     if (tool.shared != nullptr) return;
-    command.add_option("-a,--address", tool.connection.address, "Camera address (or ORVANE_ADDRESS)")
-        ->envname("ORVANE_ADDRESS");
+    command.add_option("-a,--address", tool.connection.address,
+                       "Camera address (or ORVANE_ADDRESS); also taken as the first word");
     AddLoginOptions(command, tool.connection);
 }
 
 void AddAddressPositional(CLI::App& command, Tool& tool) {
     if (tool.shared != nullptr) return;
-    // A string of its own, so that ORVANE_ADDRESS (which fills --address when
-    // that is not given) never overrides it.
     command.add_option("address", tool.connection.addressWord, "Camera address (same as --address)");
 }
 
-const std::string& Connection::Address() const { return addressWord.empty() ? address : addressWord; }
+void AddLeadingAddress(CLI::App& command, Tool& tool) {
+    if (tool.shared != nullptr) return;
+    command.add_option(kLeadingAddressOption, tool.connection.addressWord)->group("");
+    command.formatter(std::make_shared<LeadingAddressUsage>());
+}
+
+std::string Connection::Address() const {
+    if (!addressWord.empty()) return addressWord;
+    if (!address.empty()) return address;
+    const char* fromEnvironment = std::getenv("ORVANE_ADDRESS");
+    return fromEnvironment != nullptr ? fromEnvironment : "";
+}
+
+std::string Connection::AddressProblem() const {
+    if (!addressWord.empty() && !address.empty() && addressWord != address) {
+        return "two camera addresses: " + addressWord + " as the first word and " + address +
+               " with --address; give one";
+    }
+    if (Address().empty()) {
+        return "no camera address: give it as the first word or with --address (or ORVANE_ADDRESS)";
+    }
+    return "";
+}
 
 void AddLoginOptions(CLI::App& command, Connection& connection) {
     command.add_option("-p,--port", connection.port, "Camera SDK port")
@@ -110,10 +145,9 @@ bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::stri
 int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body) {
     if (tool.shared != nullptr) return body(*tool.shared->library, tool.shared->userId);
     const Connection& connection = tool.connection;
-    const std::string& address = connection.Address();
-    if (address.empty()) {
-        return out.Error(kExitUsage, "no camera address: give --address (or ORVANE_ADDRESS)");
-    }
+    const std::string problem = connection.AddressProblem();
+    if (!problem.empty()) return out.Error(kExitUsage, problem);
+    const std::string address = connection.Address();
     const auto password = ResolvePassword(out, connection);
     if (!password) return kExitUsage;
     return WithLibrary(out, [&](CameraLibrary& library) {

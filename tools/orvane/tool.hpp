@@ -16,10 +16,14 @@
 namespace orvane_cli {
 
 struct Connection {
-    std::string address;      // --address or ORVANE_ADDRESS
+    std::string address;      // --address
     std::string addressWord;  // the address given as the command's first word
-    // The first word's address if given, else --address.
-    const std::string& Address() const;
+    // The first word's address if given, else --address, else ORVANE_ADDRESS
+    // (read here, so that the environment never makes the two ways disagree).
+    std::string Address() const;
+    // Why the address cannot be used (none given, or the word and --address
+    // name different cameras); empty when it can.
+    std::string AddressProblem() const;
     int32_t port = 8000;
     std::string user = "admin";
     std::string password;
@@ -53,9 +57,13 @@ struct Tool {
 // Adds --address to a camera command, and the login options. A shell session's
 // commands get neither.
 void AddConnectionOptions(CLI::App& command, Tool& tool);
-// Lets a command that takes no other words take the address as its word too
-// (CLI11 cannot tell an optional leading word from the required ones after it).
+// Lets a command that takes no other words take the address as its word too.
 void AddAddressPositional(CLI::App& command, Tool& tool);
+// Lets a command with words of its own take the address as a first word before
+// them. CLI11 cannot tell an optional leading word from the required ones after
+// it, so the command line's parser recognises such a word (see
+// command_line.hpp) and hands it over through a hidden option.
+void AddLeadingAddress(CLI::App& command, Tool& tool);
 // Adds --port, --user, --password and --password-file.
 void AddLoginOptions(CLI::App& command, Connection& connection);
 
