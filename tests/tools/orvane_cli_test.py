@@ -851,11 +851,12 @@ def shell_on_terminal():
     import pty
     import select
     cases = [
-        # keys sent once the text before them has shown, exit code, pattern of the output
-        ([(b"orvane> ", b"\x03")], 130, rb"orvane> (\^C)?\r\nInterrupted\r\n"),
-        ([(b"orvane> ", b"\x04")], 0, rb"orvane> \^D\r\nLogged out"),
+        # keys sent once the text before them has shown, exit code, pattern of
+        # the screen (what a person sees, line by line)
+        ([(b"orvane> ", b"\x03")], 130, r"\norvane>( \^C)?\nInterrupted\n"),
+        ([(b"orvane> ", b"\x04")], 0, r"\norvane>\n\^D\nLogged out"),
         ([(b"orvane> ", b"ptz move right --for 60s\r"), (b"Moving", b"\x03"), (b"stopped after", b"quit\r")], 130,
-         rb"\r\nInterrupted, stopped after"),
+         r"\nInterrupted, stopped after"),
     ]
     for keys, expected, pattern in cases:
         pid, fd = pty.fork()
@@ -906,7 +907,30 @@ def shell_on_terminal():
             check(False, f"shell on a terminal {keys}: did not end: {out!r}")
         os.close(fd)
         code = os.waitstatus_to_exitcode(status)
-        check(code == expected and re.search(pattern, out), f"shell on a terminal {keys}: exit {code} {out!r}")
+        screen = on_screen(out)
+        check(code == expected and re.search(pattern, screen), f"shell on a terminal {keys}: exit {code} {screen!r}")
+
+
+# The lines a terminal shows for `output`: carriage returns and backspaces move
+# the cursor, what follows overwrites, escape sequences are left out, and the
+# blanks at a line's end do not show.
+def on_screen(output):
+    text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", output.decode("utf-8", "replace"))
+    lines, column = [[]], 0
+    for c in text:
+        if c == "\n":
+            lines.append([])
+            column = 0
+        elif c == "\r":
+            column = 0
+        elif c == "\b":
+            column = max(0, column - 1)
+        else:
+            line = lines[-1]
+            line.extend(" " * (column + 1 - len(line)))
+            line[column] = c
+            column += 1
+    return "\n".join("".join(line).rstrip() for line in lines)
 
 
 # ---------------------------------------------------------------------------

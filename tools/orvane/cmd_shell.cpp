@@ -59,10 +59,10 @@ int Shell(Output& out, const Tool& tool) {
         }
         const SessionEnd end =
             RunSessionLines(*reader, [&](const std::string& line) { return RunLine(tool, login, line); });
-        // "Interrupted" after the prompt (and a ^C the terminal echoed) on a line
-        // of its own; Ctrl+D shows as ^D ending the prompt's line.
+        // "Interrupted" after the prompt (and a ^C the terminal echoed), and the
+        // ^D of Ctrl+D, on a line of their own.
         if (end.interrupted) out.LineAfterInterrupt("Interrupted");
-        if (end.endOfInput && reader->Interactive()) out.Line(reader->EchoesEndOfInput() ? "" : "^D");
+        if (end.endOfInput && reader->Interactive()) out.Line(reader->EndOfInputMark());
         // The session's own result follows the commands' (with --json, one more object).
         out.Flag("session", true);
         out.Integer("commands", end.commands);

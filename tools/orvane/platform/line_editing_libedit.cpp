@@ -42,7 +42,9 @@ public:
     }
     bool Interactive() const override { return true; }
     bool Interrupted() const override { return InterruptRequested(); }
-    bool EchoesEndOfInput() const override { return true; }
+    // libedit has echoed ^D after the prompt: blank it out and show it on a
+    // line of its own, as after Ctrl+C.
+    std::string EndOfInputMark() const override { return "\b\b  \n^D"; }
 
 private:
     std::string prompt_;

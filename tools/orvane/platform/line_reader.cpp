@@ -28,6 +28,7 @@ public:
     }
     bool Interactive() const override { return prompt_; }
     bool Interrupted() const override { return interrupted_; }
+    std::string EndOfInputMark() const override { return EndOfInputEndsLine() ? "^D" : "\n^D"; }
 
 private:
     bool prompt_;

@@ -27,8 +27,9 @@ public:
     // so yet: a sanitizer runs the signal handler only after the read has
     // returned.
     virtual bool Interrupted() const = 0;
-    // Whether the reader itself shows ^D where input ended (line editing does).
-    virtual bool EchoesEndOfInput() const { return false; }
+    // What to print where input ended at the prompt, so that ^D stands on a
+    // line of its own.
+    virtual std::string EndOfInputMark() const { return "\n^D"; }
 };
 
 // The editing reader, or nothing when this build has none.

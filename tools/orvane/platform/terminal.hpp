@@ -22,6 +22,9 @@ void RewriteLines(std::size_t previous, const std::vector<std::string>& lines);
 // Whether standard output / standard input is an interactive terminal.
 bool StdoutIsTerminal();
 bool StdinIsTerminal();
+// Whether the terminal itself ends the line where a person ends the input
+// (Windows: Ctrl+Z, then Enter); a POSIX terminal leaves the cursor after the prompt.
+bool EndOfInputEndsLine();
 // Shows the prompt on standard error and reads one line from standard input,
 // without echo when it is a terminal. Nothing when input has ended.
 std::optional<std::string> ReadSecretLine(const std::string& prompt);

@@ -51,6 +51,8 @@ void RewriteLines(std::size_t previous, const std::vector<std::string>& lines) {
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
+bool EndOfInputEndsLine() { return false; }
+
 std::optional<std::string> ReadSecretLine(const std::string& prompt) {
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);

@@ -95,6 +95,8 @@ void RewriteLines(std::size_t previous, const std::vector<std::string>& lines) {
 bool StdoutIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
 bool StdinIsTerminal() { return ::_isatty(::_fileno(stdin)) != 0; }
 
+bool EndOfInputEndsLine() { return true; }
+
 std::optional<std::string> ReadSecretLine(const std::string& prompt) {
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
