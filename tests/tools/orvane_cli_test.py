@@ -76,7 +76,9 @@ def as_float(bits):
 # ---------------------------------------------------------------------------
 # Bad arguments: exit code 2 and a message that names the problem.
 USAGE = [
-    ([], "A subcommand is required"),
+    ([], "no command given (commands: check, ptz, preset, position, snapshot, thermo, run, shell, job)"),
+    (["ptz"], "no command given (commands of ptz: move)"),
+    (["--json", "thermo"], "no command given (commands of thermo: rules, record)"),
     (["frobnicate"], "unknown command 'frobnicate'"),
     (["ptz", "wiggle", "-a", CAMERA], "unknown command 'ptz wiggle'"),
     (["check", CAMERA, "--frob"], "--frob"),
@@ -397,6 +399,12 @@ def group_record():
     check(any(t.startswith("Time") for t in texts), "no time axis label")
     check(any(re.fullmatch(r"\d\d:\d\d:\d\d", t) for t in texts), "no clock-time tick labels")
     check(all(any(t.startswith(s + " ") for t in texts) for s in ("max", "min", "avg")), "legend incomplete")
+
+    # Polling slower than the camera sends misses measurements; the summary
+    # says what sees them.
+    code, out, err = run(["thermo", "record", CAMERA, "--duration", "2s"], env)
+    check(code == 0 and re.search(r"ch 1: 0 restarts of the subscription, [1-9]\d* measurements missed between "
+                                  r"polls \(a shorter --interval sees more of them\)", out), f"missed: {out!r}")
 
     # The JSON summary of a short recording.
     env["HCNETSDK_STANDIN_TRACE"] = "record-json-trace.txt"

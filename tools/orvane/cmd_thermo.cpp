@@ -616,7 +616,8 @@ void Summarise(Output& out, const std::vector<RecordedCamera>& cameras) {
             const int n = camera.watch.restarts();
             out.Line("Subscription " + camera.Label() + ": " + std::to_string(n) + " restart" +
                      (n == 1 ? "" : "s") + " of the subscription, " + std::to_string(camera.watch.missed()) +
-                     " measurements missed between polls");
+                     " measurements missed between polls" +
+                     (camera.watch.missed() == 0 ? "" : " (a shorter --interval sees more of them)"));
         }
     }
     out.Raw("cameras", summaries + "]");

@@ -23,7 +23,8 @@ std::string CommandNames(const CLI::App& app) {
 }
 
 // Follows the words of the command line through the command tree; the first
-// word that names no command where one is expected is an unknown command.
+// word that names no command where one is expected is an unknown command, and
+// words that end where a command is expected lack one.
 std::string UnknownCommand(CLI::App& app, const std::vector<std::string>& args) {
     CLI::App* current = &app;
     std::string path;
@@ -38,6 +39,10 @@ std::string UnknownCommand(CLI::App& app, const std::vector<std::string>& args) 
         }
         path += (path.empty() ? "" : " ") + word;
         current = next;
+    }
+    if (current->get_require_subcommand_min() > 0) {
+        return "no command given (commands" + (path.empty() ? "" : " of " + path) + ": " +
+               CommandNames(*current) + ")";
     }
     return "";
 }
@@ -185,7 +190,8 @@ Parsed ParseCommandLine(CLI::App& app, std::vector<std::string> args) {
     } catch (const CLI::ParseError& e) {
         parsed.kind = Parsed::kUsageError;
         // CLI11 names unknown options itself ("not expected: --frob"), but says
-        // only that a subcommand is required when the command is unknown.
+        // only that a subcommand is required when the command is unknown or
+        // missing.
         const std::string unknown = UnknownCommand(app, args);
         parsed.message = unknown.empty() ? std::string(e.what()) : unknown;
     }
