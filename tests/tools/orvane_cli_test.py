@@ -112,7 +112,10 @@ USAGE = [
     (["snapshot", CAMERA, "x.jpg", "--address=192.0.2.65"], "two camera addresses"),
     (["ptz", "move", "left", "right", "-a", CAMERA], "not expected: right"),
     (["preset", "goto", "1", "2", "-a", CAMERA], "not expected: 2"),
-    (["preset", CAMERA, "goto"], "192.0.2.64 not in"),  # the index missing: no word to spare
+    (["preset", CAMERA, "goto"], "index is required"),
+    (["snapshot", CAMERA], "file is required"),
+    (["ptz", "move", "--", "2001:db8::40"], "direction is required"),
+    (["ptz", "move", "cam1", "-a", CAMERA], "cam1 not in"),  # a host name only with a word to spare
 ]
 
 

@@ -56,6 +56,21 @@ bool LooksLikeAddress(const std::string& word) {
     });
 }
 
+// Whether `word` is an IPv4 address (four numbers) or an IPv6 one (with colons),
+// which no word of a command takes but the address.
+bool IsIpAddress(const std::string& word) {
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    if (std::count(word.begin(), word.end(), ':') >= 2) {
+        return std::all_of(word.begin(), word.end(),
+                           [&](char c) { return isHex(c) || c == ':' || c == '.' || c == '%'; });
+    }
+    const bool digitsAndDots = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '.';
+    });
+    return digitsAndDots && std::count(word.begin(), word.end(), '.') == 3 && word.front() != '.' &&
+           word.back() != '.' && word.find("..") == std::string::npos;
+}
+
 // Whether the option word `word` of `command` takes the next word as its value.
 bool TakesNextWord(CLI::App& command, const std::string& word) {
     if (word.find('=') != std::string::npos) return false;
@@ -69,7 +84,7 @@ bool TakesNextWord(CLI::App& command, const std::string& word) {
 }
 
 // A first word before a command's own words becomes the hidden option of
-// AddLeadingAddress when it can only be the address.
+// AddLeadingAddress when it is an IP address or can only be the address.
 void TakeLeadingAddress(CLI::App& app, std::vector<std::string>& args) {
     CLI::App* command = &app;
     std::vector<std::size_t> words;  // the positions of the command's own words
@@ -95,12 +110,18 @@ void TakeLeadingAddress(CLI::App& app, std::vector<std::string>& args) {
         if (option->get_positional() && option->get_required()) own.push_back(option);
     }
     std::string& first = args[words.front()];
-    if (words.size() != own.size() + 1 || !LooksLikeAddress(first)) return;
-    if (!own.empty()) {
-        std::string asOwnWord = first;
-        try {
-            if (own.front()->get_validator()->operator()(asOwnWord).empty()) return;
-        } catch (const CLI::OptionNotFound&) {  // the word takes any value
+    // An IP address is the address even where a word of the command's own is
+    // then missing: CLI11 names that word rather than refusing the address. A
+    // host name is the address only with a word to spare that the command's
+    // first word does not take.
+    if (!IsIpAddress(first)) {
+        if (words.size() != own.size() + 1 || !LooksLikeAddress(first)) return;
+        if (!own.empty()) {
+            std::string asOwnWord = first;
+            try {
+                if (own.front()->get_validator()->operator()(asOwnWord).empty()) return;
+            } catch (const CLI::OptionNotFound&) {  // the word takes any value
+            }
         }
     }
     const std::string option = std::string(kLeadingAddressOption) + "=" + first;

@@ -26,9 +26,10 @@ inline constexpr const char* kLeadingAddressOption = "--address-word";
 
 // Parses `args` (without the program name). Unknown commands and options are
 // named in the message. For a command with a leading address, a first word is
-// the address when the command's own words would otherwise be one too many,
-// the word has an address's form, and it is no value the first of those words
-// takes ("ptz move 192.0.2.64 left", but "ptz move left right" stays an error).
+// the address when it is an IP address ("snapshot 192.0.2.64" lacks the FILE),
+// or when the command's own words would otherwise be one too many, the word
+// has a host name's form, and it is no value the first of those words takes
+// ("ptz move cam1 left", but "ptz move left right" stays an error).
 Parsed ParseCommandLine(CLI::App& app, std::vector<std::string> args);
 
 // Splits a line into words as a POSIX shell would for plain words: blanks
