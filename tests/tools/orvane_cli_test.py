@@ -130,7 +130,8 @@ def group_usage():
               message in result.get("error", ""), f"--json {argv}: {result}")
     code, out, _ = run(["--help"])
     check(code == 0 and "Exit codes" in out and "thermo" in out and "5 a recording's alarm" in out and
-          "130 interrupted" in out, "--help shows commands and exit codes")
+          "130 interrupted" in out and "1 when it could not be bound" in out and "docs/orvane.md" in out,
+          "--help shows commands and exit codes, as the manual does, and names the manual")
     code, out, _ = run(["run", "--help"])
     usage = [line for line in out.splitlines() if line.startswith("Usage")]
     check(code == 0 and usage == ["Usage: orvane [--json] run [--] COMMAND [ARG...]"], f"run --help: {usage}")

@@ -1,4 +1,4 @@
-// The tool's exit codes, as documented in its help text and the README.
+// The tool's exit codes, as documented in its help text and its manual (docs/orvane.md).
 #pragma once
 
 namespace orvane_cli {
@@ -21,6 +21,7 @@ inline constexpr const char* kExitCodesHelp =
     "5 a recording's alarm fired (thermo record --alarm-above/--alarm-below),\n"
     "130 interrupted by Ctrl+C (after the same clean ending: motion stopped, logged out).\n"
     "orvane run exits with the command's exit code (128 + N when signal N ended it,\n"
-    "127 when it could not be started).";
+    "127 when it could not be started, 1 when it could not be bound).\n"
+    "Every command, option and exit code: the manual, docs/orvane.md in the release archive.";
 
 }  // namespace orvane_cli
