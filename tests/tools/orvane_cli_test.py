@@ -602,7 +602,8 @@ def group_record_faults():
 
 def check_chart_layout(name, thresholds):
     """The chart's layout rules, on its geometry: every label box inside the plot
-    and clear of the others (so clear of the legend and axis labels outside it),
+    and clear of the others (so clear of the legend and axis labels outside it)
+    and of every peak marker,
     the time axis ending at the data, sets differing in colour and dash, and a
     line per alarm threshold."""
     svg = ET.parse(os.path.join(args.work, name)).getroot()
@@ -616,6 +617,13 @@ def check_chart_layout(name, thresholds):
         for (x2, y2, w2, h2) in labels[i + 1:]:
             check(x + w <= x2 or x2 + w2 <= x or y + h <= y2 or y2 + h2 <= y,
                   f"{name}: label boxes overlap: {labels[i]} and {(x2, y2, w2, h2)}")
+    # No label hides a peak's marker, its own or another's.
+    peaks = [g.find(f"{SVG}circle") for g in svg.iter(f"{SVG}g") if re.fullmatch(r"peak-\d+", g.get("id", ""))]
+    check(len(peaks) >= 1, f"{name}: no peak marked")
+    for circle in peaks:
+        cx, cy, r = (float(circle.get(k)) for k in ("cx", "cy", "r"))
+        covering = [b for b in labels if b[0] < cx + r and cx - r < b[0] + b[2] and b[1] < cy + r and cy - r < b[1] + b[3]]
+        check(covering == [], f"{name}: the peak marker at {cx},{cy} lies under the label box {covering}")
     lines = [e for e in svg.iter(f"{SVG}polyline")]
     xs = [float(p.split(",")[0]) for e in lines for p in e.get("points").split()]
     axis = svg.find(f".//{SVG}g[@id='x-axis']")

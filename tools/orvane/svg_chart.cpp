@@ -14,6 +14,7 @@ constexpr double kWidth = 1000, kMinHeight = 440;
 constexpr double kLeft = 70, kRight = 240, kTop = 56, kBottom = 60;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kLegendLine = 20, kLabelHeight = 16;
+constexpr double kPeakRadius = 6;  // of the circle that marks a peak
 
 struct Series {
     const char* key;
@@ -162,6 +163,9 @@ public:
         return Keep({plot_.x + 2, plot_.y + 2, width, h});
     }
 
+    // Keeps every label clear of `box` (a peak's marker).
+    void Reserve(const Box& box) { placed_.push_back(box); }
+
 private:
     bool Free(const Box& box) const {
         if (!box.Inside({plot_.x + 1, plot_.y + 1, plot_.width - 2, plot_.height - 2})) return false;
@@ -266,6 +270,22 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
            Num(kTop + plotHeight / 2) + ") rotate(-90)\">Temperature (°C)</text>\n";
 
     LabelPlacer labels({kLeft, kTop, kPlotWidth, plotHeight});
+    // Each set's peak (its highest reading; none for a set without readings).
+    // No label may hide a peak's marker, so their places are taken first.
+    std::vector<std::size_t> peaks(sets.size());
+    for (std::size_t c = 0; c < sets.size(); ++c) {
+        const auto& measurements = sets[c].measurements;
+        std::size_t& peak = peaks[c];
+        peak = measurements.size();
+        for (std::size_t i = 0; i < measurements.size(); ++i) {
+            const float v = measurements[i].High();
+            if (std::isfinite(v) && (peak == measurements.size() || v > measurements[peak].High())) peak = i;
+        }
+        if (peak == measurements.size()) continue;
+        const double px = x(times[c][peak]), py = y(measurements[peak].High());
+        labels.Reserve(
+            {px - kPeakRadius - 1, py - kPeakRadius - 1, 2 * kPeakRadius + 2, 2 * kPeakRadius + 2});
+    }
     // Labels go over every line, so that none crosses them.
     std::string overlays;
     // The alarm thresholds, labelled at their right end.
@@ -310,11 +330,7 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
             }
             svg += "\"/>\n<g id=\"" + id + "-markers\">\n" + markers + "</g>\n";
         }
-        std::size_t peak = count;
-        for (std::size_t i = 0; i < count; ++i) {
-            const float v = set.measurements[i].High();
-            if (std::isfinite(v) && (peak == count || v > set.measurements[peak].High())) peak = i;
-        }
+        const std::size_t peak = peaks[c];
         if (peak == count) continue;
         const double px = x(times[c][peak]), py = y(set.measurements[peak].High());
         const std::string text = "peak " + (sets.size() > 1 ? set.label + " " : "") +
@@ -323,8 +339,9 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
         const double lx = std::clamp(px, box.x, box.x + box.width),
                      ly = std::clamp(py, box.y, box.y + box.height);
         const std::string id = "peak-" + std::to_string(c + 1);
-        overlays += "<g id=\"" + id + "\">\n<circle cx=\"" + Num(px) + "\" cy=\"" + Num(py) +
-                    "\" r=\"6\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n<line x1=\"" + Num(px) +
+        overlays += "<g id=\"" + id + "\">\n<circle cx=\"" + Num(px) + "\" cy=\"" + Num(py) + "\" r=\"" +
+                    Num(kPeakRadius) +
+                    "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n<line x1=\"" + Num(px) +
                     "\" y1=\"" + Num(py) + "\" x2=\"" + Num(lx) + "\" y2=\"" + Num(ly) +
                     "\" stroke=\"#666\"/>\n" + Label(id + "-label", box, text, "#000") + "</g>\n";
     }
