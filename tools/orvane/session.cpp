@@ -42,13 +42,12 @@ void AddConnectionOptions(CLI::App& command, Tool& tool) {
     AddLoginOptions(command, tool.connection);
 }
 
+// (In a shell session too, where it may only name the session's camera.)
 void AddAddressPositional(CLI::App& command, Tool& tool) {
-    if (tool.shared != nullptr) return;
     command.add_option("address", tool.connection.addressWord, "Camera address (same as --address)");
 }
 
 void AddLeadingAddress(CLI::App& command, Tool& tool) {
-    if (tool.shared != nullptr) return;
     command.add_option(kLeadingAddressOption, tool.connection.addressWord)->group("");
     command.formatter(std::make_shared<LeadingAddressUsage>());
 }
@@ -143,8 +142,15 @@ bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::stri
 }
 
 int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body) {
-    if (tool.shared != nullptr) return body(*tool.shared->library, tool.shared->userId);
     const Connection& connection = tool.connection;
+    if (tool.shared != nullptr) {
+        const std::string& word = connection.addressWord;
+        if (!word.empty() && word != tool.shared->address) {
+            return out.Error(kExitUsage, "this session is logged in to " + tool.shared->address + ", not " +
+                                             word + "; its commands need no address");
+        }
+        return body(*tool.shared->library, tool.shared->userId);
+    }
     const std::string problem = connection.AddressProblem();
     if (!problem.empty()) return out.Error(kExitUsage, problem);
     const std::string address = connection.Address();

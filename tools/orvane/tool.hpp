@@ -58,6 +58,8 @@ struct Tool {
 // commands get neither.
 void AddConnectionOptions(CLI::App& command, Tool& tool);
 // Lets a command that takes no other words take the address as its word too.
+// In a shell session, that word and the leading address below may only name
+// the session's own camera.
 void AddAddressPositional(CLI::App& command, Tool& tool);
 // Lets a command with words of its own take the address as a first word before
 // them. CLI11 cannot tell an optional leading word from the required ones after
