@@ -11,6 +11,7 @@
 #include "camera_session.hpp"
 #include "exit_codes.hpp"
 #include "http_server.hpp"
+#include "listen_address.hpp"
 #include "login_workers.hpp"
 #include "metrics_exposition.hpp"
 #include "password.hpp"
@@ -105,10 +106,6 @@ private:
     std::thread thread_;
 };
 
-std::string UrlHost(const std::string& host) {
-    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
-}
-
 int RunService(Output& out, CameraLibrary& library, const Tool& tool, const ServeOptions& options,
                const std::string& password) {
     std::string host;
@@ -167,21 +164,6 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
 }
 
 }  // namespace
-
-bool ParseListen(const std::string& text, std::string& host, uint16_t& port) {
-    const std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return false;
-    host = text.substr(0, colon);
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-    const std::string digits = text.substr(colon + 1);
-    if (digits.size() > 5 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    const unsigned long value = std::stoul(digits);
-    if (value > 65535) return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
 
 int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
     if (options.addresses.empty())
