@@ -46,9 +46,9 @@ def check(condition, what):
 class Service:
     """One `orvane serve` process, its standard error collected as it comes."""
 
-    def __init__(self, name, addresses, extra=()):
+    def __init__(self, name, addresses, extra=(), env=None):
         self.trace = os.path.join(args.work, f"{name}-trace.txt")
-        env = dict(os.environ, ORVANE_PASSWORD=PASSWORD, HCNETSDK_STANDIN_TRACE=self.trace)
+        env = dict(os.environ, ORVANE_PASSWORD=PASSWORD, HCNETSDK_STANDIN_TRACE=self.trace, **(env or {}))
         argv = ["serve", "--listen", "127.0.0.1:0", *extra]
         for address in addresses:
             argv += ["-a", address]
@@ -235,6 +235,28 @@ def group_service():
 
 
 # ---------------------------------------------------------------------------
+# Subscriptions the camera fails at once: restarted, with a growing pause, on
+# the same login.
+def group_restarts():
+    service = Service("restarts", [CAMERA], ["--interval", "200ms"], {"HCNETSDK_STANDIN_STREAM": "failing"})
+    channel = {"camera": CAMERA, "channel": 1}
+    samples = service.wait_for("two restarts",
+                               lambda s: (value(s, "orvane_thermometry_restarts_total", **channel) or 0) >= 2, 30)
+    check(value(samples, "orvane_thermometry_state", **channel) in (4, 5, 1) and
+          value(samples, "orvane_camera_logins_total", camera=CAMERA) == 1 and
+          value(samples, "orvane_thermometry_data_events_total", **channel) == 0, f"{samples}")
+    _, _, body = service.get("/api/cameras")
+    health = json.loads(body)["cameras"][0]["channels"][0]["health"]
+    check(health in ("failing on the camera (error 23)", "starting", "running"), f"health {health!r}")
+    check_ended_cleanly(service, service.stop())
+    restarts = [line for line in service.lines if line.startswith("orvane serve: restarting the subscription")]
+    check(len(restarts) >= 2 and "192.0.2.64 channel 1: failing on the camera (error 23)" in restarts[0],
+          f"restart lines: {service.lines}")
+    # A pause after each restart that brought no data: 1 s, then 2 s, ...
+    check(len(restarts) <= 4, f"restarted without a growing pause: {len(restarts)} restarts")
+
+
+# ---------------------------------------------------------------------------
 # Clients that misbehave: each case runs while the service keeps answering scrapes.
 def raw_exchange(port, data, timeout=15):
     """Sends `data` and returns what came back until the service closed the connection."""
@@ -346,7 +368,7 @@ def group_bad_requests():
     check_ended_cleanly(service, service.stop())
 
 
-GROUPS = {"service": group_service, "bad_requests": group_bad_requests}
+GROUPS = {"service": group_service, "restarts": group_restarts, "bad_requests": group_bad_requests}
 
 
 def main():
