@@ -154,19 +154,26 @@ def all_readings(samples):
                is not None for c, r, k in EXPECTED_READINGS)
 
 
-def check_ended_cleanly(service, code):
+def check_ended_cleanly(service, code, up, dropped=False):
+    """The service ended with 0 after stopping the subscription of each of the `up`
+    cameras logged in at the end and logging out; with no login `dropped` by a
+    camera, every login and subscription it ever made were ended."""
     check(code == 0, f"exit code {code} after the signal: {service.lines[-5:]}")
     check(not any(PASSWORD in line for line in service.lines), "a log line holds the password")
     with open(service.trace, encoding="ascii") as f:
         calls = [line.split() for line in f if line.startswith("call ")]
     # Before the library's unload, which stops subscriptions once more.
     session = calls[:next((i for i, c in enumerate(calls) if c[1] == "cleanup"), len(calls))]
+    tail = [(c[1], c[3]) for c in session[-2 * up:]]
+    check(up > 0 and tail == [("stop-remote-config", "1"), ("logout", "1")] * up, f"the last calls: {tail}")
+    if dropped:
+        return
     logins = sum(1 for c in session if c[1] == "login" and int(c[3]) >= 0)
     logouts = sum(1 for c in session if c[1] == "logout" and c[3] == "1")
     starts = sum(1 for c in session if c[1] == "start-remote-config" and int(c[3]) >= 0)
     stops = sum(1 for c in session if c[1] == "stop-remote-config" and c[3] == "1")
-    check(logins >= 1 and logins == logouts, f"{logins} logins, {logouts} logouts")
-    check(starts >= 1 and starts == stops, f"{starts} subscriptions started, {stops} stopped")
+    check(logins == logouts, f"{logins} logins, {logouts} logouts")
+    check(starts == stops, f"{starts} subscriptions started, {stops} stopped")
 
 
 # ---------------------------------------------------------------------------
@@ -228,7 +235,7 @@ def group_service():
         if path == "/healthz":
             check(body == b"ok\n", f"/healthz: {body}")
 
-    check_ended_cleanly(service, service.stop())
+    check_ended_cleanly(service, service.stop(), 2)
     log = "\n".join(service.lines)
     check(re.search(rf"login to admin@{re.escape(UNREACHABLE)}:8000 failed: error 7: ", log) and
           "logged in to admin@192.0.2.66:8000" in log and "stopped" in log, f"log: {log}")
@@ -248,12 +255,62 @@ def group_restarts():
     _, _, body = service.get("/api/cameras")
     health = json.loads(body)["cameras"][0]["channels"][0]["health"]
     check(health in ("failing on the camera (error 23)", "starting", "running"), f"health {health!r}")
-    check_ended_cleanly(service, service.stop())
+    check_ended_cleanly(service, service.stop(), 1)
     restarts = [line for line in service.lines if line.startswith("orvane serve: restarting the subscription")]
     check(len(restarts) >= 2 and "192.0.2.64 channel 1: failing on the camera (error 23)" in restarts[0],
           f"restart lines: {service.lines}")
     # A pause after each restart that brought no data: 1 s, then 2 s, ...
     check(len(restarts) <= 4, f"restarted without a growing pause: {len(restarts)} restarts")
+
+
+# ---------------------------------------------------------------------------
+# A camera reboots, another goes off the network and comes back: each is logged
+# in to again, its counters go on, and its readings are gone while it is down.
+def control(folder, line, name):
+    """Hands a line to the stand-in's control folder and waits until it was carried out."""
+    path = os.path.join(folder, name)
+    with open(path + ".tmp", "w", encoding="ascii") as f:
+        f.write(line + "\n")
+    os.rename(path + ".tmp", path + ".cmd")
+    deadline = time.monotonic() + 20
+    while os.path.exists(path + ".cmd") and time.monotonic() < deadline:
+        time.sleep(0.05)
+    check(not os.path.exists(path + ".cmd"), f"the stand-in did not carry out {line!r}")
+
+
+def group_reboots():
+    folder = os.path.join(args.work, "control")
+    os.makedirs(folder)
+    service = Service("reboots", [CAMERA, RULES_CAMERA], ["--interval", "200ms"], {"HCNETSDK_STANDIN_CONTROL": folder})
+    rules = {"camera": RULES_CAMERA, "channel": 1}
+    samples = service.wait_for("every rule's readings", all_readings)
+    events = value(samples, "orvane_thermometry_data_events_total", **rules)
+    control(folder, f"reboot {RULES_CAMERA}", "1-reboot")
+    samples = service.wait_for("the login after the reboot and data again", lambda s: (
+        value(s, "orvane_camera_logins_total", camera=RULES_CAMERA) == 2 and
+        value(s, "orvane_thermometry_state", **rules) == 1 and
+        value(s, "orvane_thermometry_data_events_total", **rules) > events + 5 and all_readings(s)))
+    check(value(samples, "orvane_thermometry_restarts_total", **rules) >= 1 and
+          value(samples, "orvane_camera_logins_total", camera=CAMERA) == 1, f"after the reboot: {samples}")
+
+    control(folder, f"offline {CAMERA}", "2-offline")
+    samples = service.wait_for("the camera down, refused with error 7", lambda s: (
+        value(s, "orvane_camera_up", camera=CAMERA) == 0 and
+        (value(s, "orvane_camera_login_failures_total", camera=CAMERA, code=7) or 0) >= 1))
+    check(not select(samples, "orvane_thermometry_temperature_celsius", camera=CAMERA) and
+          value(samples, "orvane_thermometry_state", camera=CAMERA, channel=1) == 0 and
+          value(samples, "orvane_camera_up", camera=RULES_CAMERA) == 1, f"while down: {samples}")
+    down_events = value(samples, "orvane_thermometry_data_events_total", camera=CAMERA, channel=1)
+    control(folder, f"online {CAMERA}", "3-online")
+    # The next try comes after the pause, up to a few seconds here.
+    samples = service.wait_for("the camera back", lambda s: (
+        value(s, "orvane_camera_up", camera=CAMERA) == 1 and all_readings(s) and
+        value(s, "orvane_thermometry_data_events_total", camera=CAMERA, channel=1) > down_events))
+    check_ended_cleanly(service, service.stop(), 2, dropped=True)
+    log = "\n".join(service.lines)
+    print(log) if os.environ.get("ORVANE_SERVE_TEST_LOG") else None
+    check(f"logged in again to admin@{RULES_CAMERA}:8000" in log and f"logged in again to admin@{CAMERA}:8000" in log,
+          f"log: {log}")
 
 
 # ---------------------------------------------------------------------------
@@ -365,10 +422,11 @@ def group_bad_requests():
     scrape_answers(service, "after the bad requests")
     rss_after = value(service.metrics(), "process_resident_memory_bytes")
     check(rss_after < rss_before + 32 * 2**20, f"resident memory grew from {rss_before} to {rss_after}")
-    check_ended_cleanly(service, service.stop())
+    check_ended_cleanly(service, service.stop(), 1)
 
 
-GROUPS = {"service": group_service, "restarts": group_restarts, "bad_requests": group_bad_requests}
+GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
+          "bad_requests": group_bad_requests}
 
 
 def main():
