@@ -315,7 +315,7 @@ describe("chart of the last ten minutes", () => {
         assert.ok(model.low <= 19 && model.high >= 50, `${model.low}..${model.high}`);
         const [above, below] = model.thresholds;
         assert.equal(above.side, "above");
-        assert.equal(above.label, "above 50.00 °C");
+        assert.equal(above.label, "alarm above 50.00 °C");
         assert.ok(above.y > model.plot.top && above.y < below.y && below.y < model.plot.top + model.plot.height);
         // Nothing above 50; the point's 19 is below 20, min 20 is not.
         assert.equal(model.alarmCount, 1);
@@ -333,10 +333,12 @@ describe("chart of the last ten minutes", () => {
         const empty = chartModel([], { now: NOW, above: 45 });
         assert.equal(empty.summary, "No readings in the last 10 minutes.");
         assert.equal(empty.lines.length, 0);
+        assert.equal(empty.empty, true);
+        assert.equal(model.empty, false);
         assert.ok(empty.yTicks.length >= 2);
     });
 
-    test("two channels are told apart in the legend; the time axis ends at now", () => {
+    test("two channels are told apart in the legend; the time axis ends at now, labelled to fit", () => {
         const model = chartModel([point, series("point", [[NOW, null, null, null, 30]], 1, 2)], { now: NOW });
         assert.deepEqual(
             model.lines.map((l) => l.label),
@@ -346,5 +348,11 @@ describe("chart of the last ten minutes", () => {
             model.xTicks.map((t) => t.label),
             ["−10 min", "−8 min", "−6 min", "−4 min", "−2 min", "now"],
         );
+        const narrow = chartModel([point], { now: NOW, width: 320, height: 180 });
+        assert.deepEqual(
+            narrow.xTicks.map((t) => t.label),
+            ["−10 min", "−5 min", "now"],
+        );
+        assert.equal(narrow.xTicks[2].x, 320 - 12);
     });
 });

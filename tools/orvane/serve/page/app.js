@@ -180,9 +180,12 @@ function channelSection(entry, channel) {
         element(
             "tr",
             { "data-rule": rule.rule, class: rule.alarm ? "alarm" : null },
-            element("th", { scope: "row" }, `rule ${rule.rule}`),
-            element("td", {}, rule.type),
-            element("td", {}, String(rule.preset)),
+            element(
+                "th",
+                { scope: "row" },
+                `rule ${rule.rule}`,
+                element("span", { class: "rule-kind" }, `${rule.type}, preset ${rule.preset}`),
+            ),
             element("td", { class: "readings" }, ...rule.readings.map(readingChip)),
         ),
     );
@@ -198,8 +201,6 @@ function channelSection(entry, channel) {
                       "tr",
                       {},
                       element("th", { scope: "col" }, "rule"),
-                      element("th", { scope: "col" }, "type"),
-                      element("th", { scope: "col" }, "preset"),
                       element("th", { scope: "col" }, "readings"),
                   ),
               ),
@@ -226,7 +227,9 @@ function readingChip(reading) {
         element("span", { class: "reading-name" }, reading.name),
         " ",
         element("span", { class: "reading-value" }, reading.text),
-        reading.alarm ? element("span", { class: "alarm-mark" }, ` ▲ alarm ${reading.alarm}`) : null,
+        reading.alarm
+            ? element("span", { class: "alarm-mark" }, ` ${reading.alarm === "above" ? "▲" : "▼"} alarm ${reading.alarm}`)
+            : null,
     );
 }
 
@@ -249,10 +252,16 @@ function drawChart(camera) {
     const entry = articles.get(camera);
     if (!entry || !latest) return;
     if (!historyLoaded.has(camera)) loadHistory(camera);
+    // Drawn at the size it shows at, so that its text reads the same on a phone
+    // and on a wall screen.
+    const width = Math.round(Math.min(1200, Math.max(280, entry.chart.clientWidth || 640)));
+    const height = Math.round(Math.min(280, Math.max(170, width * 0.36)));
     const model = chartModel(history.ofCamera(camera), {
         now: latest.time,
         above: latest.alarm_above_celsius,
         below: latest.alarm_below_celsius,
+        width,
+        height,
     });
     const titleId = `${entry.id}-chart-title`;
     const summaryId = `${entry.id}-chart-summary`;
@@ -274,7 +283,7 @@ function drawChart(camera) {
         grid.push(
             svgElement(
                 "text",
-                { class: "tick", x: tick.x, y: plot.top + plot.height + 18, "text-anchor": "middle" },
+                { class: "tick", x: tick.x, y: plot.top + plot.height + 18, "text-anchor": tick.anchor },
                 tick.label,
             ),
         );
@@ -287,7 +296,15 @@ function drawChart(camera) {
             y1: t.y,
             y2: t.y,
         }),
-        svgElement("text", { class: `threshold-label ${t.side}`, x: plot.left + plot.width + 4, y: t.y + 4 }, t.label),
+        svgElement(
+            "text",
+            {
+                class: `threshold-label ${t.side}`,
+                x: plot.left + 4,
+                y: t.side === "above" ? t.y - 4 : t.y + 13,
+            },
+            t.label,
+        ),
     ]);
     const lines = model.lines
         .filter((line) => line.d)
@@ -301,6 +318,15 @@ function drawChart(camera) {
             }),
         );
     const alarms = model.alarmPath ? [svgElement("path", { class: "alarm-marks", d: model.alarmPath })] : [];
+    const empty = model.empty
+        ? [
+              svgElement(
+                  "text",
+                  { class: "empty", x: plot.left + plot.width / 2, y: plot.top + plot.height / 2, "text-anchor": "middle" },
+                  "no readings in the last 10 minutes",
+              ),
+          ]
+        : [];
     const svg = svgElement(
         "svg",
         {
@@ -322,6 +348,7 @@ function drawChart(camera) {
         ...thresholds,
         ...lines,
         ...alarms,
+        ...empty,
     );
     const legend = element(
         "ul",

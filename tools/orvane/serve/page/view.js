@@ -217,12 +217,16 @@ function round1(value) {
     return Math.round(value * 10) / 10;
 }
 
-const CHART = { width: 640, height: 220, left: 44, right: 86, top: 12, bottom: 26 };
+const MARGIN = { left: 40, right: 12, top: 10, bottom: 24 };
 
 // The chart of one camera over the last ten minutes ending at `now`: lines per
 // rule and reading as SVG path data, axes, threshold lines and the alarm marks.
-export function chartModel(seriesList, { now, seconds = HISTORY_SECONDS, above = null, below = null } = {}) {
-    const { width, height, left, right, top, bottom } = CHART;
+// `width` and `height` are the size it is shown at, so that text keeps its size.
+export function chartModel(
+    seriesList,
+    { now, seconds = HISTORY_SECONDS, above = null, below = null, width = 640, height = 220 } = {},
+) {
+    const { left, right, top, bottom } = MARGIN;
     const plotWidth = width - left - right;
     const plotHeight = height - top - bottom;
     const start = now - seconds;
@@ -319,8 +323,14 @@ export function chartModel(seriesList, { now, seconds = HISTORY_SECONDS, above =
         yTicks.push({ y: y(value), label: Number(value.toFixed(6)).toString() });
     }
     const xTicks = [];
-    for (let ago = seconds; ago >= 0; ago -= 120) {
-        xTicks.push({ x: x(now - ago), label: ago === 0 ? "now" : `−${ago / 60} min` });
+    // A label every two minutes, or every five where they would run together.
+    const timeStep = plotWidth >= 400 ? 120 : 300;
+    for (let ago = seconds; ago >= 0; ago -= timeStep) {
+        xTicks.push({
+            x: x(now - ago),
+            label: ago === 0 ? "now" : `−${ago / 60} min`,
+            anchor: ago === 0 ? "end" : ago === seconds ? "start" : "middle",
+        });
     }
     const thresholds = [];
     for (const [side, value] of [
@@ -328,7 +338,7 @@ export function chartModel(seriesList, { now, seconds = HISTORY_SECONDS, above =
         ["below", below],
     ]) {
         if (isNumber(value) && value >= low && value <= high) {
-            thresholds.push({ side, y: y(value), label: `${side} ${formatCelsius(value)}` });
+            thresholds.push({ side, y: y(value), label: `alarm ${side} ${formatCelsius(value)}` });
         }
     }
 
@@ -344,6 +354,7 @@ export function chartModel(seriesList, { now, seconds = HISTORY_SECONDS, above =
         lines: lines.map(({ key, label, colour, dash, d }) => ({ key, label, colour, dash, d })),
         alarmPath,
         alarmCount,
+        empty: !lines.some((line) => line.d),
         summary: chartSummary(lines, { above, below, alarmCount }),
     };
 }
