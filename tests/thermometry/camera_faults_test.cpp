@@ -7,6 +7,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,6 +18,7 @@
 #include "core/platform/last_error.hpp"
 #include "hcnetsdk.h"
 #include "support/hang_watchdog.hpp"
+#include "support/platform/environment.hpp"
 #include "support/standin_fixture.hpp"
 
 namespace testsupport {
@@ -329,6 +332,98 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
     EXPECT_EQ(NET_DVR_StopRemoteConfig(old), 1);
     EXPECT_TRUE(Fire(newer));
     EXPECT_EQ(StandinStopsOfPair(userId, 2), 0u);
+}
+
+// Commands from outside the process: files dropped into the folder that
+// HCNETSDK_STANDIN_CONTROL names, carried out in name order while the SDK is
+// initialised, each deleted when done.
+TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
+    namespace fs = std::filesystem;
+    HangWatchdog watchdog(std::chrono::seconds(60), "ControlFilesRebootAndTakeCamerasOfflineAndOnline");
+    const fs::path folder =
+        fs::temp_directory_path() /
+        ("standin-control-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    const auto drop = [&](const std::string& name, const std::string& text) {
+        std::ofstream(folder / (name + ".tmp"), std::ios::binary) << text;
+        fs::rename(folder / (name + ".tmp"), folder / (name + ".cmd"));
+    };
+    const auto taken = [&](const std::string& name) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (fs::exists(folder / (name + ".cmd"))) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    };
+    const auto logIn = [](const char* address) {
+        auto record =
+            ExpectedLoginRecord(address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+        std::vector<uint8_t> device(344);
+        const int32_t user = NET_DVR_Login_V40(record.data(), device.data());
+        return user >= 0 ? 0u : orvane::platform::LastError();
+    };
+    const char* const cameras[] = {"192.0.2.64", "192.0.2.66"};
+
+    // Files there before the SDK starts are carried out at its first look, in
+    // name order: the later "online" wins.
+    NET_DVR_Cleanup();
+    SetEnvironment("HCNETSDK_STANDIN_CONTROL", folder.string().c_str());
+    drop("1-first", "offline 192.0.2.66\n");
+    drop("2-then", "online 192.0.2.66\r\n");
+    ASSERT_NE(NET_DVR_Init(), 0);
+    EXPECT_TRUE(taken("1-first") && taken("2-then"));
+    EXPECT_EQ(logIn("192.0.2.66"), 0u);
+
+    const struct {
+        const char* commands;
+        bool ended[2];        // each camera's session ended by a reboot
+        uint32_t refused[2];  // each camera's login error afterwards, 0 when it succeeds
+    } steps[] = {
+        {"reboot 192.0.2.64\n", {true, false}, {0, 0}},
+        {"offline 192.0.2.66\n", {false, true}, {0, STANDIN_ERROR_CONNECT}},
+        {"offline 192.0.2.66\nreboot 192.0.2.0377\nwake 192.0.2.64\nreboot\n\n",
+         {false, false},
+         {0, STANDIN_ERROR_CONNECT}},
+        {"online 192.0.2.66\n", {false, false}, {0, 0}},
+        {"offline 192.0.2.64\nreboot 192.0.2.66", {true, true}, {STANDIN_ERROR_CONNECT, 0}},
+        {"online 192.0.2.64\n", {false, false}, {0, 0}},
+    };
+    Delivered deliveredOfSteps[std::size(steps)][2];  // as long as the sessions
+    for (std::size_t index = 0; index < std::size(steps); ++index) {
+        const auto& step = steps[index];
+        Delivered(&delivered)[2] = deliveredOfSteps[index];
+        for (int i = 0; i < 2; ++i) {
+            auto record = ExpectedLoginRecord(cameras[i], STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                              STANDIN_CAMERA_PASSWORD);
+            std::vector<uint8_t> device(344);
+            const int32_t user = NET_DVR_Login_V40(record.data(), device.data());
+            if (user >= 0) StartSession(user, 1, delivered[i]);
+        }
+        drop("step", step.commands);
+        ASSERT_TRUE(taken("step")) << step.commands;
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<std::vector<uint32_t>> reboot{
+                {STANDIN_STATUS_FAILED, STANDIN_ERROR_RECEIVE_TIMEOUT}};
+            std::lock_guard guard(delivered[i].lock);
+            EXPECT_EQ(delivered[i].statuses == reboot, step.ended[i]) << step.commands << cameras[i];
+            EXPECT_EQ(logIn(cameras[i]), step.refused[i]) << step.commands << cameras[i];
+        }
+    }
+    // A reset brings every camera back online.
+    drop("last", "offline 192.0.2.64\n");
+    ASSERT_TRUE(taken("last"));
+    StandinReset();
+    EXPECT_EQ(logIn("192.0.2.64"), 0u);
+
+    // Once the SDK is cleaned up, files stay where they are.
+    NET_DVR_Cleanup();
+    drop("late", "offline 192.0.2.64\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(fs::exists(folder / "late.cmd"));
+    SetEnvironment("HCNETSDK_STANDIN_CONTROL", nullptr);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
 }
 
 }  // namespace
