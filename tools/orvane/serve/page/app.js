@@ -20,6 +20,8 @@ let nextId = 0;
 
 const main = document.getElementById("cameras");
 const connection = document.getElementById("connection");
+const linkState = document.getElementById("link-state"); // a live region: changes only when the link does
+const updated = document.getElementById("updated");
 const overview = document.getElementById("overview");
 const version = document.getElementById("version");
 
@@ -61,15 +63,11 @@ function setConnected(isConnected, doc) {
         connected = isConnected;
         document.body.classList.toggle("lost", !isConnected);
         connection.className = isConnected ? "connection live" : "connection lost";
+        linkState.textContent = isConnected ? "live" : "connection lost — retrying";
         // Whatever happened while away is in the service's history, not here.
         if (!isConnected) historyLoaded.clear();
     }
-    if (isConnected) {
-        const time = new Date(doc.time * 1000).toLocaleTimeString();
-        connection.textContent = `live, updated ${time}`;
-    } else {
-        connection.textContent = "connection lost — retrying";
-    }
+    if (isConnected) updated.textContent = `· updated ${new Date(doc.time * 1000).toLocaleTimeString()}`;
 }
 
 async function poll() {
