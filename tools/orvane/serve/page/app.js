@@ -194,7 +194,7 @@ function channelSection(entry, channel) {
               element("caption", { class: "visually-hidden" }, `Readings of channel ${channel.channel}`),
               element(
                   "thead",
-                  {},
+                  { class: "visually-hidden" },
                   element(
                       "tr",
                       {},
@@ -253,7 +253,7 @@ function drawChart(camera) {
     // Drawn at the size it shows at, so that its text reads the same on a phone
     // and on a wall screen.
     const width = Math.round(Math.min(1200, Math.max(280, entry.chart.clientWidth || 640)));
-    const height = Math.round(Math.min(280, Math.max(170, width * 0.36)));
+    const height = Math.round(Math.min(280, Math.max(170, width * 0.32)));
     const model = chartModel(history.ofCamera(camera), {
         now: latest.time,
         above: latest.alarm_above_celsius,
@@ -286,6 +286,13 @@ function drawChart(camera) {
             ),
         );
     }
+    // A threshold's label goes above its line, or below it for the lower one,
+    // unless that would leave the plot.
+    const labelY = (t) => {
+        const under = t.y + 13 <= plot.top + plot.height - 2;
+        const over = t.y - 16 >= plot.top;
+        return (t.side === "below" && under) || !over ? t.y + 13 : t.y - 4;
+    };
     const thresholds = model.thresholds.flatMap((t) => [
         svgElement("line", {
             class: `threshold ${t.side}`,
@@ -299,7 +306,7 @@ function drawChart(camera) {
             {
                 class: `threshold-label ${t.side}`,
                 x: plot.left + 4,
-                y: t.side === "above" ? t.y - 4 : t.y + 13,
+                y: labelY(t),
             },
             t.label,
         ),
