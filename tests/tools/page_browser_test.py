@@ -9,7 +9,8 @@ the page riding out a restart of the service.
 
 Needs Debian's chromium, chromedriver and python3-selenium (run it with
 /usr/bin/python3). Exits 77 (skipped) when Chromium or its driver is missing.
-With --screenshot it runs four cameras for --warm seconds and saves the page.
+With --screenshot it runs four cameras (one going offline) for --warm seconds
+and saves the page.
 """
 import argparse
 import json
@@ -28,6 +29,7 @@ SKIPPED = 77
 PASSWORD = "orvane-demo"
 CAMERA = "192.0.2.64"
 RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
+OFFLINE_CAMERA = "192.0.2.67"  # taken off the network for the screenshot
 LOW, HIGH = 20.0, 50.0  # the simulator's readings
 ALARM_ABOVE = 36.0
 
@@ -305,18 +307,18 @@ def scenario(orvane, work):
 
 
 def screenshot(orvane, work, path, width, height, warm):
-    cameras = ["192.0.2.64", "192.0.2.65", RULES_CAMERA, "192.0.2.67"]
+    cameras = [CAMERA, RULES_CAMERA, OFFLINE_CAMERA, "192.0.2.65"]
     service = Service(orvane, work, cameras, ["--alarm-above", "44", "--alarm-below", "22"])
     driver = None
     try:
         # The service keeps the history: a page opened late shows it all at once.
-        time.sleep(max(0, warm - 10))
-        control(work, "offline 192.0.2.67")
-        time.sleep(min(warm, 10))
+        time.sleep(max(0, warm - 60))
+        control(work, f"offline {OFFLINE_CAMERA}")
+        time.sleep(min(warm, 60))
         driver = start_browser(work, width, height)
         driver.get(service.url)
         wait_for(driver, "charts drawn",
-                 lambda p: len(p["cameras"]) == 4 and all(c["chart"] for c in p["cameras"]), 30)
+                 lambda p: len(p["cameras"]) == len(cameras) and all(c["chart"] for c in p["cameras"]), 30)
         time.sleep(1.5)
         driver.save_screenshot(path)
         print(f"saved {path}")

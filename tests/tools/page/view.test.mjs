@@ -127,6 +127,7 @@ describe("text as the tool prints it", () => {
             [null, ""],
             [{ code: 7, english: "Failed to connect", text: "连接失败" }, "error 7: Failed to connect (连接失败)"],
             [{ code: 10, english: "Timed out", text: "Timed out" }, "error 10: Timed out"],
+            [{ code: 7, english: "Failed. ", text: "失败。 " }, "error 7: Failed. (失败。)"],
             [{ code: 3, english: "", text: "" }, "error 3: unknown failure"],
         ]) {
             assert.equal(failureText(failure), text);
@@ -301,6 +302,13 @@ describe("chart of the last ten minutes", () => {
             moves.map((m) => m[0]),
             ["M", "L", "M", "M", "L", "L"],
             max,
+        );
+        // Polled every 300 s, samples 593 s apart are still one line.
+        const slow = chartModel([box], { now: NOW, interval: 300 }).lines[0].d;
+        assert.deepEqual(
+            slow.match(/[ML]/g),
+            ["M", "L", "M", "L", "L", "L"],
+            slow,
         );
         const xs = moves.map((m) => Number(m.slice(1).split(" ")[0]));
         assert.equal(xs[0], model.plot.left);

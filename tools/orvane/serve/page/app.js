@@ -260,6 +260,7 @@ function drawChart(camera) {
         below: latest.alarm_below_celsius,
         width,
         height,
+        interval: latest.interval_seconds,
     });
     const titleId = `${entry.id}-chart-title`;
     const summaryId = `${entry.id}-chart-summary`;
@@ -286,14 +287,8 @@ function drawChart(camera) {
             ),
         );
     }
-    // A threshold's label goes above its line, or below it for the lower one,
-    // unless that would leave the plot.
-    const labelY = (t) => {
-        const under = t.y + 13 <= plot.top + plot.height - 2;
-        const over = t.y - 16 >= plot.top;
-        return (t.side === "below" && under) || !over ? t.y + 13 : t.y - 4;
-    };
-    const thresholds = model.thresholds.flatMap((t) => [
+    // Threshold lines, named in the legend rather than over the data.
+    const thresholds = model.thresholds.map((t) =>
         svgElement("line", {
             class: `threshold ${t.side}`,
             x1: plot.left,
@@ -301,16 +296,7 @@ function drawChart(camera) {
             y1: t.y,
             y2: t.y,
         }),
-        svgElement(
-            "text",
-            {
-                class: `threshold-label ${t.side}`,
-                x: plot.left + 4,
-                y: labelY(t),
-            },
-            t.label,
-        ),
-    ]);
+    );
     const lines = model.lines
         .filter((line) => line.d)
         .map((line) =>
@@ -350,8 +336,8 @@ function drawChart(camera) {
             height: plot.height,
         }),
         ...grid,
-        ...thresholds,
         ...lines,
+        ...thresholds,
         ...alarms,
         ...empty,
     );
@@ -375,6 +361,18 @@ function drawChart(camera) {
                     }),
                 ),
                 line.label,
+            ),
+        ),
+        ...model.thresholds.map((t) =>
+            element(
+                "li",
+                { class: "legend-alarm" },
+                svgElement(
+                    "svg",
+                    { viewBox: "0 0 24 8", class: "swatch" },
+                    svgElement("line", { class: "threshold", x1: 0, x2: 24, y1: 4, y2: 4 }),
+                ),
+                t.label,
             ),
         ),
         model.alarmCount ? element("li", { class: "legend-alarm" }, "● alarm") : null,

@@ -27,8 +27,9 @@ export function formatCelsius(value) {
 // A failure as the tool prints it: "error N: English (text)".
 export function failureText(failure) {
     if (!failure) return "";
-    const english = failure.english || "unknown failure";
-    const text = failure.text && failure.text !== english ? ` (${failure.text})` : "";
+    const english = (failure.english || "").trim() || "unknown failure";
+    const detail = (failure.text || "").trim();
+    const text = detail && detail !== english ? ` (${detail})` : "";
     return `error ${failure.code}: ${english}${text}`;
 }
 
@@ -221,10 +222,11 @@ const MARGIN = { left: 40, right: 12, top: 10, bottom: 24 };
 
 // The chart of one camera over the last ten minutes ending at `now`: lines per
 // rule and reading as SVG path data, axes, threshold lines and the alarm marks.
-// `width` and `height` are the size it is shown at, so that text keeps its size.
+// `width` and `height` are the size it is shown at, so that text keeps its size;
+// `interval` the service's polling interval in seconds.
 export function chartModel(
     seriesList,
-    { now, seconds = HISTORY_SECONDS, above = null, below = null, width = 640, height = 220 } = {},
+    { now, seconds = HISTORY_SECONDS, above = null, below = null, width = 640, height = 220, interval = 1 } = {},
 ) {
     const { left, right, top, bottom } = MARGIN;
     const plotWidth = width - left - right;
@@ -288,9 +290,9 @@ export function chartModel(
     const x = (time) => round1(left + ((time - start) / seconds) * plotWidth);
     const y = (value) => round1(top + ((high - value) / (high - low)) * plotHeight);
 
-    // A line breaks where a reading is missing or the samples are far apart
-    // (the service or the page was away).
-    const gap = 5;
+    // A line breaks where a reading is missing or the samples are further apart
+    // than a few polls (the camera, the service or the page was away).
+    const gap = Math.max(5, 3 * (isNumber(interval) ? interval : 1));
     for (const line of lines) {
         let d = "";
         let previous = null;
