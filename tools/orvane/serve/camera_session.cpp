@@ -141,9 +141,14 @@ void CameraSession::RestartMarked(const SessionContext& context, Milliseconds no
     }
     if (up() && loginFailing) {
         context.log.Line("logging in to " + address_ + " again, as its subscriptions keep failing");
-        const int32_t dropped = userId_;
+        // The login still answers (a dropped one refuses with kNoSuchUser): end it whole.
+        for (Channel& channel : channels_) {
+            if (!channel.subscribed) continue;
+            EndSubscription(context, channel);
+            api.CamThermometryStop(userId_, channel.channel, 0);
+        }
+        api.CamLogout(userId_, 0);
         ForgetLogin(context);
-        api.CamLogout(dropped, 0);
     }
     if (!up()) LogInAndSubscribe(context, now);
 }
