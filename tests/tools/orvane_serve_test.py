@@ -160,6 +160,8 @@ def check_ended_cleanly(service, code, up, dropped=False):
     camera, every login and subscription it ever made were ended."""
     check(code == 0, f"exit code {code} after the signal: {service.lines[-5:]}")
     check(not any(PASSWORD in line for line in service.lines), "a log line holds the password")
+    check(not any("runtime error:" in line or "Sanitizer" in line for line in service.lines),
+          f"a sanitizer's report: {service.lines}")
     with open(service.trace, encoding="ascii") as f:
         calls = [line.split() for line in f if line.startswith("call ")]
     # Before the library's unload, which stops subscriptions once more.
