@@ -43,6 +43,7 @@ Outcome Logins::login(const void* loginRecord) {
         return Outcome::failure(STANDIN_ERROR_PASSWORD, -1);
     }
     std::lock_guard lock(mutex_);
+    if (offline_.test(*host)) return Outcome::failure(STANDIN_ERROR_CONNECT, -1);
     // The lowest ID no login holds, as an SDK that indexes a table gives out.
     int32_t userId = 0;
     for (const auto& held : open_) {
@@ -90,9 +91,15 @@ std::optional<uint8_t> Logins::hostOf(int32_t userId) const {
     return found->second;
 }
 
+void Logins::setOffline(uint8_t host, bool offline) {
+    std::lock_guard lock(mutex_);
+    offline_.set(host, offline);
+}
+
 void Logins::reset() {
     std::lock_guard lock(mutex_);
     open_.clear();
+    offline_.reset();
 }
 
 }  // namespace standin

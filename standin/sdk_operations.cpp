@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "camera.hpp"
+#include "control_folder.hpp"
 #include "hcnetsdk.h"
 #include "hcnetsdk_standin.h"
 #include "platform/last_error.hpp"
@@ -73,7 +74,10 @@ extern "C" {
 int32_t HCNETSDK_CALL NET_DVR_Init(void) {
     const int32_t result =
         perform(entryFor(STANDIN_OP_INIT, {}), 0, [](Camera&) { return Outcome::success(); });
-    if (result != 0) camera().initialised = true;
+    if (result != 0) {
+        camera().initialised = true;
+        startControlFolder();
+    }
     return result;
 }
 
@@ -84,6 +88,8 @@ int32_t HCNETSDK_CALL NET_DVR_Cleanup(void) {
         traceCallAtProcessEnd(STANDIN_OP_CLEANUP, 1, 0, false);
         return 1;
     }
+    // First, so that no command from outside runs while the camera winds down.
+    stopControlFolder();
     Camera& cam = camera();
     const bool wasInitialised = cam.initialised.exchange(false);
     return perform(entryFor(STANDIN_OP_CLEANUP, {}), 0, [wasInitialised](Camera& c) {

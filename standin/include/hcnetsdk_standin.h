@@ -219,6 +219,26 @@ int32_t StandinChannelSession(int32_t userId, int32_t channel);
  * reboot runs is either ended by it or refused. New logins are accepted as soon
  * as it returns. */
 void StandinRebootCamera(const char* address);
+/* Control from outside the process, for programs tested as a whole (a service,
+ * a command-line host): when the environment variable HCNETSDK_STANDIN_CONTROL
+ * names a folder as NET_DVR_Init succeeds, then until NET_DVR_Cleanup the
+ * stand-in looks into that folder every 100 ms for files named "*.cmd",
+ * carries them out in name order, and deletes each when done (a script writes
+ * "name.tmp", renames it to "name.cmd", and takes its disappearance as the
+ * acknowledgement). Each line of a file is one command:
+ *   reboot ADDRESS   as StandinRebootCamera(ADDRESS)
+ *   offline ADDRESS  reboots that camera, then refuses its logins with
+ *                    STANDIN_ERROR_CONNECT, as a camera off the network, until
+ *   online ADDRESS   accepts its logins again (as does StandinReset).
+ *   rules ADDRESS CHANNEL KIND...
+ *                    as StandinSetRules with rules 1, 2, ... in order, each
+ *                    KIND "point", "box" or "line", at preset 0; no KIND gives
+ *                    the channel back its rules out of the box.
+ * ADDRESS is a site address ("192.0.2.N"). Blank lines are skipped; any other
+ * line, or an address outside the site, is ignored with one line on standard
+ * error. Files there when NET_DVR_Init succeeds are carried out before it
+ * returns, so that rules they set apply to the first subscriptions. */
+
 /* Makes every later call of an operation (of every operation when operation is
  * negative) wait this long before it acts, as over a slow network; 0 for none,
  * the state after StandinReset. */

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,6 +18,7 @@
 #include "core/platform/last_error.hpp"
 #include "hcnetsdk.h"
 #include "support/hang_watchdog.hpp"
+#include "support/platform/environment.hpp"
 #include "support/standin_fixture.hpp"
 
 namespace testsupport {
@@ -28,6 +31,7 @@ struct Delivered {
     std::mutex lock;
     std::vector<std::vector<uint32_t>> statuses;
     int data = 0;
+    std::vector<std::pair<int, int>> rules;  // of the data events: rule ID, calibration type
 };
 
 void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* context) {
@@ -35,6 +39,10 @@ void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* cont
     std::lock_guard guard(delivered.lock);
     if (kind != 0) {
         ++delivered.data;
+        if (length >= 46) {
+            const auto* block = static_cast<const uint8_t*>(buffer);
+            delivered.rules.emplace_back(block[44], block[45]);
+        }
         return;
     }
     std::vector<uint32_t> words(static_cast<std::size_t>(length) / 4);
@@ -329,6 +337,116 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
     EXPECT_EQ(NET_DVR_StopRemoteConfig(old), 1);
     EXPECT_TRUE(Fire(newer));
     EXPECT_EQ(StandinStopsOfPair(userId, 2), 0u);
+}
+
+// Commands from outside the process: files dropped into the folder that
+// HCNETSDK_STANDIN_CONTROL names, carried out in name order while the SDK is
+// initialised, each deleted when done.
+TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
+    namespace fs = std::filesystem;
+    HangWatchdog watchdog(std::chrono::seconds(60), "ControlFilesRebootAndTakeCamerasOfflineAndOnline");
+    const fs::path folder =
+        fs::temp_directory_path() /
+        ("standin-control-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    const auto drop = [&](const std::string& name, const std::string& text) {
+        std::ofstream(folder / (name + ".tmp"), std::ios::binary) << text;
+        fs::rename(folder / (name + ".tmp"), folder / (name + ".cmd"));
+    };
+    const auto taken = [&](const std::string& name) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (fs::exists(folder / (name + ".cmd"))) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    };
+    const auto logIn = [](const char* address) {
+        auto record =
+            ExpectedLoginRecord(address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
+        std::vector<uint8_t> device(344);
+        const int32_t user = NET_DVR_Login_V40(record.data(), device.data());
+        return user >= 0 ? 0u : orvane::platform::LastError();
+    };
+    const char* const cameras[] = {"192.0.2.64", "192.0.2.66"};
+
+    // Files there before the SDK starts are carried out before its start
+    // returns, in name order: the later "online" wins; the rules apply to the
+    // first session.
+    NET_DVR_Cleanup();
+    SetEnvironment("HCNETSDK_STANDIN_CONTROL", folder.string().c_str());
+    drop("1-first", "offline 192.0.2.66\nrules 192.0.2.64 2 point box\n");
+    drop("2-then", "online 192.0.2.66\r\n");
+    ASSERT_NE(NET_DVR_Init(), 0);
+    EXPECT_FALSE(fs::exists(folder / "1-first.cmd") || fs::exists(folder / "2-then.cmd"));
+    EXPECT_EQ(logIn("192.0.2.66"), 0u);
+    {
+        StandinSetStreaming(1);
+        Delivered streamed;
+        const int32_t handle = StartSession(LogIn(), 2, streamed);  // (the cleanup ended userId)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (bool enough = false; !enough && std::chrono::steady_clock::now() < deadline;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::lock_guard guard(streamed.lock);
+            enough = streamed.data >= 2;
+        }
+        NET_DVR_StopRemoteConfig(handle);
+        StandinSetStreaming(0);
+        ASSERT_GE(streamed.rules.size(), 2u);
+        EXPECT_EQ(streamed.rules[0], std::make_pair(1, 0));  // the first tick: a point, then a box
+        EXPECT_EQ(streamed.rules[1], std::make_pair(2, 1));
+    }
+
+    const struct {
+        const char* commands;
+        bool ended[2];        // each camera's session ended by a reboot
+        uint32_t refused[2];  // each camera's login error afterwards, 0 when it succeeds
+    } steps[] = {
+        {"reboot 192.0.2.64\n", {true, false}, {0, 0}},
+        {"offline 192.0.2.66\n", {false, true}, {0, STANDIN_ERROR_CONNECT}},
+        {"offline 192.0.2.66\nreboot 192.0.2.0377\nwake 192.0.2.64\nreboot\nreboot 192.0.2.64 now\n\n"
+         "rules 192.0.2.64 1 circle\nrules 192.0.2.64 x point\n",
+         {false, false},
+         {0, STANDIN_ERROR_CONNECT}},
+        {"online 192.0.2.66\n", {false, false}, {0, 0}},
+        {"offline 192.0.2.64\nreboot 192.0.2.66", {true, true}, {STANDIN_ERROR_CONNECT, 0}},
+        {"online 192.0.2.64\n", {false, false}, {0, 0}},
+    };
+    Delivered deliveredOfSteps[std::size(steps)][2];  // as long as the sessions
+    for (std::size_t index = 0; index < std::size(steps); ++index) {
+        const auto& step = steps[index];
+        Delivered(&delivered)[2] = deliveredOfSteps[index];
+        for (int i = 0; i < 2; ++i) {
+            auto record = ExpectedLoginRecord(cameras[i], STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
+                                              STANDIN_CAMERA_PASSWORD);
+            std::vector<uint8_t> device(344);
+            const int32_t user = NET_DVR_Login_V40(record.data(), device.data());
+            if (user >= 0) StartSession(user, 1, delivered[i]);
+        }
+        drop("step", step.commands);
+        ASSERT_TRUE(taken("step")) << step.commands;
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<std::vector<uint32_t>> reboot{
+                {STANDIN_STATUS_FAILED, STANDIN_ERROR_RECEIVE_TIMEOUT}};
+            std::lock_guard guard(delivered[i].lock);
+            EXPECT_EQ(delivered[i].statuses == reboot, step.ended[i]) << step.commands << cameras[i];
+            EXPECT_EQ(logIn(cameras[i]), step.refused[i]) << step.commands << cameras[i];
+        }
+    }
+    // A reset brings every camera back online.
+    drop("last", "offline 192.0.2.64\n");
+    ASSERT_TRUE(taken("last"));
+    StandinReset();
+    EXPECT_EQ(logIn("192.0.2.64"), 0u);
+
+    // Once the SDK is cleaned up, files stay where they are.
+    NET_DVR_Cleanup();
+    drop("late", "offline 192.0.2.64\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(fs::exists(folder / "late.cmd"));
+    SetEnvironment("HCNETSDK_STANDIN_CONTROL", nullptr);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
 }
 
 }  // namespace

@@ -116,6 +116,12 @@ USAGE = [
     (["snapshot", CAMERA], "file is required"),
     (["ptz", "move", "--", "2001:db8::40"], "direction is required"),
     (["ptz", "move", "cam1", "-a", CAMERA], "cam1 not in"),  # a host name only with a word to spare
+    (["serve"], "--address is required"),
+    (["serve", "-a", CAMERA, "-a", CAMERA], "named twice"),
+    (["serve", "-a", CAMERA, "-c", "1", "-c", "1"], "named twice"),
+    (["serve", "-a", CAMERA, "--listen", "9410"], "not HOST:PORT"),
+    (["serve", "-a", CAMERA, "--listen", "::1:9410"], "not HOST:PORT"),
+    (["serve", "-a", CAMERA, "--interval", "0s"], "not a positive duration"),
 ]
 
 

@@ -7,7 +7,6 @@
 // fails or that goes silent is restarted.
 // orvane thermo rules: the rules a camera sends, with their newest readings.
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +26,7 @@
 #include "platform/terminal.hpp"
 #include "record_summary.hpp"
 #include "recording_file.hpp"
+#include "rule_reading.hpp"
 #include "subscription_watch.hpp"
 #include "svg_chart.hpp"
 #include "text_encoding.hpp"
@@ -324,10 +324,7 @@ int OpenFiles(Output& out, const RecordOptions& options, RecordingFile& csv, Cha
 }
 
 SubscriptionHealth ReadHealth(const CameraLibrary& library, const RecordedCamera& camera) {
-    SubscriptionHealth h;
-    h.known = library.api().CamThermometryStatus(camera.userId, camera.channel, &h.state, &h.dataEvents,
-                                                 &h.msSinceData, &h.cameraCode, 0) == 1;
-    return h;
+    return orvane_cli::ReadHealth(library, camera.userId, camera.channel);
 }
 
 // Stops what is left of a camera's subscription and starts it again. A refused
@@ -339,29 +336,6 @@ void Restart(Output& out, const CameraLibrary& library, const RecordedCamera& ca
     if (library.api().CamThermometryStart(camera.userId, camera.channel, 0) == 1) return;
     out.Warn("restarting the subscription of " + camera.Label() +
              " failed: " + FailureLine(library.LastFailure()));
-}
-
-// A rule's newest result, with its count of measurements.
-std::optional<std::pair<Measurement, int32_t>> ReadRule(const CameraLibrary& library, int32_t userId,
-                                                        int32_t channel, int32_t rule) {
-    OrvaneRuleReading r{};
-    r.size = sizeof r;
-    if (library.api().CamThermometryReadRule(userId, channel, rule, &r, 0) != 1) return std::nullopt;
-    Measurement m;
-    m.date = r.date, m.time = r.time, m.rule = r.ruleId, m.type = r.calibrationType, m.preset = r.presetNo;
-    m.point = std::bit_cast<float>(r.point);
-    m.max = std::bit_cast<float>(r.max);
-    m.min = std::bit_cast<float>(r.min);
-    m.avg = std::bit_cast<float>(r.avg);
-    return std::make_pair(m, r.dataEvents);
-}
-
-// The rule IDs the subscription has had measurements of, ascending.
-std::vector<int32_t> RulesOf(const CameraLibrary& library, int32_t userId, int32_t channel) {
-    std::vector<int32_t> ids(256);
-    const int32_t count = library.api().CamThermometryRules(userId, channel, ids.data(), 256, 0);
-    ids.resize(static_cast<std::size_t>(std::clamp(count, 0, 256)));
-    return ids;
 }
 
 // Everything a recording shares while it polls.

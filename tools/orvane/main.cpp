@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     AddRunCommand(app, tool);
     AddShellCommand(app, tool);
     AddJobCommand(app, tool);
+    AddServeCommand(app, tool);
 
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (auto command = TakeRunCommand(args)) tool.runCommand = std::move(*command);

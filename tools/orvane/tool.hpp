@@ -103,5 +103,6 @@ void AddThermoCommands(CLI::App& app, Tool& tool);
 void AddJobCommand(CLI::App& app, Tool& tool);
 void AddRunCommand(CLI::App& app, Tool& tool);
 void AddShellCommand(CLI::App& app, Tool& tool);
+void AddServeCommand(CLI::App& app, Tool& tool);
 
 }  // namespace orvane_cli

@@ -1,0 +1,109 @@
+#include "api_json.hpp"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+namespace orvane_cli::serve {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// °C to two decimals, or null for a value the rule does not have (or that is not a number).
+json Celsius(float value, bool present = true) {
+    if (!present || !std::isfinite(value)) return nullptr;
+    return std::round(static_cast<double>(value) * 100) / 100;
+}
+
+template <typename T>
+json OrNull(const std::optional<T>& value) {
+    return value ? json(*value) : json(nullptr);
+}
+
+json RuleJson(const Measurement& m, const ServiceSnapshot& s) {
+    const bool point = m.IsPoint();
+    return {{"rule", m.rule},
+            {"type", RuleTypeName(m.type)},
+            {"preset", m.preset},
+            {"camera_time", IsoDateTime(m.date, m.time)},
+            {"timestamp_seconds", OrNull(CameraTimeAsUnix(m))},
+            {"point_celsius", Celsius(m.point, point)},
+            {"max_celsius", Celsius(m.max, !point)},
+            {"min_celsius", Celsius(m.min, !point)},
+            {"avg_celsius", Celsius(m.avg, !point)},
+            {"alarm", OrNull(AlarmOf(m, s.alarmAbove, s.alarmBelow))}};
+}
+
+json ChannelJson(const ChannelView& ch, const ServiceSnapshot& s) {
+    json rules = json::array();
+    for (const Measurement& m : ch.rules) rules.push_back(RuleJson(m, s));
+    return {{"channel", ch.channel},
+            {"state", ch.state},
+            {"health", ch.health},
+            {"camera_code", ch.cameraCode},
+            {"data_events_total", ch.dataEventsTotal},
+            {"seconds_since_data", OrNull(ch.secondsSinceData)},
+            {"restarts_total", ch.restartsTotal},
+            {"rules", std::move(rules)}};
+}
+
+json CameraJson(const CameraView& c, const ServiceSnapshot& s) {
+    int64_t failures = 0;
+    for (const auto& [code, count] : c.loginFailures) failures += count;
+    json channels = json::array();
+    for (const ChannelView& ch : c.channels) channels.push_back(ChannelJson(ch, s));
+    json lastFailure = nullptr;
+    if (c.lastFailure) {
+        lastFailure = {{"code", c.lastFailure->code},
+                       {"english", c.lastFailure->english},
+                       {"text", c.lastFailure->text}};
+    }
+    return {{"camera", c.camera},
+            {"up", c.up},
+            {"logins_total", c.loginsTotal},
+            {"login_failures_total", failures},
+            {"last_failure", std::move(lastFailure)},
+            {"channels", std::move(channels)}};
+}
+
+// Texts from a camera or the library are meant to be UTF-8; a stray byte must
+// not make the whole document fail.
+std::string Dump(const json& document) {
+    return document.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string CamerasJson(const ServiceSnapshot& s) {
+    json cameras = json::array();
+    for (const CameraView& c : s.cameras) cameras.push_back(CameraJson(c, s));
+    return Dump({{"version", s.version},
+                 {"time", s.time},
+                 {"interval_seconds", s.intervalSeconds},
+                 {"alarm_above_celsius", OrNull(s.alarmAbove)},
+                 {"alarm_below_celsius", OrNull(s.alarmBelow)},
+                 {"cameras", std::move(cameras)}});
+}
+
+std::string HistoryJson(const History& history, double now, const std::optional<std::string>& camera) {
+    json series = json::array();
+    for (const auto& [key, entry] : history.series()) {
+        const auto& [address, channel, rule] = key;
+        if (camera && *camera != address) continue;
+        json samples = json::array();
+        for (std::size_t i = 0; i < entry.ring.size(); ++i) {
+            const HistorySample& h = entry.ring.at(i);
+            if (h.time < now - History::kSeconds) continue;
+            samples.push_back(
+                json::array({h.time, Celsius(h.max), Celsius(h.min), Celsius(h.avg), Celsius(h.point)}));
+        }
+        series.push_back({{"camera", address},
+                          {"channel", channel},
+                          {"rule", rule},
+                          {"type", RuleTypeName(entry.type)},
+                          {"samples", std::move(samples)}});
+    }
+    return Dump(
+        {{"seconds", static_cast<int>(History::kSeconds)}, {"time", now}, {"series", std::move(series)}});
+}
+
+}  // namespace orvane_cli::serve

@@ -1,0 +1,45 @@
+#include "history.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orvane_cli::serve {
+
+void HistoryRing::Add(const HistorySample& sample) {
+    if (samples_.empty()) return;
+    samples_[next_] = sample;
+    next_ = (next_ + 1) % samples_.size();
+    count_ = std::min(count_ + 1, samples_.size());
+}
+
+const HistorySample& HistoryRing::at(std::size_t i) const {
+    const std::size_t oldest = (next_ + samples_.size() - count_) % samples_.size();
+    return samples_[(oldest + i) % samples_.size()];
+}
+
+History::History(double intervalSeconds) {
+    // A sample per poll over kSeconds, one spare; a poll every few milliseconds
+    // would otherwise ask for rings of millions.
+    constexpr double kMostSamples = 6000;
+    const double wanted = std::ceil(kSeconds / std::max(intervalSeconds, 0.001)) + 1;
+    capacity_ = static_cast<std::size_t>(std::min(wanted, kMostSamples));
+}
+
+void History::Add(const std::string& camera, int32_t channel, const Measurement& m, double time) {
+    auto found = series_.find(Key{camera, channel, m.rule});
+    if (found == series_.end()) {
+        found = series_.emplace(Key{camera, channel, m.rule}, Series{m.type, HistoryRing(capacity_)}).first;
+    }
+    found->second.type = m.type;
+    constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+    HistorySample sample{time, kNone, kNone, kNone, kNone};
+    if (m.IsPoint()) {
+        sample.point = m.point;
+    } else {
+        sample.max = m.max, sample.min = m.min, sample.avg = m.avg;
+    }
+    found->second.ring.Add(sample);
+}
+
+}  // namespace orvane_cli::serve

@@ -1,0 +1,58 @@
+// The recent readings of every rule, one sample per poll, for the live page:
+// a ring per camera, channel and rule, allocated whole when the rule first
+// shows up, so that memory stays flat however long the service runs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "measurement.hpp"
+
+namespace orvane_cli::serve {
+
+// One poll's reading of a rule; NaN where the rule's type has no such value.
+struct HistorySample {
+    double time = 0;  // the host's clock, Unix seconds
+    float max = 0, min = 0, avg = 0, point = 0;
+};
+
+class HistoryRing {
+public:
+    explicit HistoryRing(std::size_t capacity) : samples_(capacity) {}
+    void Add(const HistorySample& sample);
+    std::size_t size() const { return count_; }
+    // The i-th sample kept, oldest first.
+    const HistorySample& at(std::size_t i) const;
+
+private:
+    std::vector<HistorySample> samples_;
+    std::size_t next_ = 0;
+    std::size_t count_ = 0;
+};
+
+class History {
+public:
+    static constexpr double kSeconds = 600;
+    // Room for kSeconds of samples at `intervalSeconds` (bounded for very short intervals).
+    explicit History(double intervalSeconds);
+
+    void Add(const std::string& camera, int32_t channel, const Measurement& m, double time);
+
+    struct Series {
+        int32_t type = 0;
+        HistoryRing ring;
+    };
+    using Key = std::tuple<std::string, int32_t, int32_t>;  // camera, channel, rule
+    const std::map<Key, Series>& series() const { return series_; }
+    std::size_t capacity() const { return capacity_; }
+
+private:
+    std::size_t capacity_;
+    std::map<Key, Series> series_;
+};
+
+}  // namespace orvane_cli::serve

@@ -1,0 +1,79 @@
+#include "http_routes.hpp"
+
+#include "metrics_exposition.hpp"
+#include "page_assets.hpp"
+
+namespace orvane_cli::serve {
+namespace {
+
+HttpReply Text(int status, std::string body) {
+    return HttpReply{status, "text/plain; charset=utf-8", std::move(body), {}};
+}
+
+HttpReply Json(std::string body) {
+    return HttpReply{200, "application/json", std::move(body), {{"Cache-Control", "no-store"}}};
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+                   HexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> QueryValue(std::string_view query, std::string_view name) {
+    while (!query.empty()) {
+        const std::size_t end = query.find('&');
+        const std::string_view pair = query.substr(0, end);
+        const std::size_t equals = pair.find('=');
+        if (pair.substr(0, equals) == name) {
+            return equals == std::string_view::npos ? std::string() : PercentDecoded(pair.substr(equals + 1));
+        }
+        if (end == std::string_view::npos) break;
+        query.remove_prefix(end + 1);
+    }
+    return std::nullopt;
+}
+
+HttpReply Route(std::string_view method, std::string_view target, const RouteSources& sources) {
+    if (method != "GET" && method != "HEAD") {
+        HttpReply reply = Text(405, "only GET and HEAD\n");
+        reply.headers.emplace_back("Allow", "GET, HEAD");
+        return reply;
+    }
+    const std::size_t question = target.find('?');
+    const std::string_view path = target.substr(0, question);
+    const std::string_view query =
+        question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
+    if (path == "/metrics") return HttpReply{200, kMetricsContentType, sources.metrics(), {}};
+    if (path == "/api/cameras") return Json(sources.cameras());
+    if (path == "/api/history") return Json(sources.history(QueryValue(query, "camera")));
+    if (path == "/healthz") return Text(200, "ok\n");
+    if (const PageAsset* asset = FindPageAsset(path)) {
+        return HttpReply{200,
+                         std::string(asset->contentType),
+                         std::string(asset->body),
+                         {{"Content-Security-Policy", kPageSecurityPolicy}}};
+    }
+    return Text(404, "not found\n");
+}
+
+}  // namespace orvane_cli::serve

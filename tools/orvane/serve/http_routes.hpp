@@ -1,0 +1,41 @@
+// Which answer a request gets: the service's endpoints by path, GET and HEAD
+// only. Free of sockets and of the HTTP library, so that it is tested as a
+// plain function.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace orvane_cli::serve {
+
+struct HttpReply {
+    int status = 200;
+    std::string contentType = "text/plain; charset=utf-8";
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;  // beside Content-Type and Content-Length
+};
+
+// Where the endpoints' documents come from.
+struct RouteSources {
+    std::function<std::string()> metrics;
+    std::function<std::string()> cameras;
+    std::function<std::string(const std::optional<std::string>& camera)> history;
+};
+
+inline constexpr const char* kPageSecurityPolicy =
+    "default-src 'self'; connect-src 'self'; img-src 'self' data:; style-src 'self'; script-src 'self'; "
+    "frame-ancestors 'none'";
+
+// The answer to `method` on `target` (a path with an optional query). A HEAD
+// gets the headers of the GET with the body still in place: the server sends
+// none of it.
+HttpReply Route(std::string_view method, std::string_view target, const RouteSources& sources);
+
+// A query parameter's value, percent-decoded; nothing when absent.
+std::optional<std::string> QueryValue(std::string_view query, std::string_view name);
+
+}  // namespace orvane_cli::serve

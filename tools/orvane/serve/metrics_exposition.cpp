@@ -1,0 +1,175 @@
+#include "metrics_exposition.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace orvane_cli::serve {
+namespace {
+
+// The shortest text that reads back as the same number; the format's words
+// for the values that are not finite.
+template <typename Number>
+std::string Value(Number value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "+Inf" : "-Inf";
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? std::string(text, end) : "NaN";
+}
+
+std::string Escaped(const std::string& value) {
+    std::string out;
+    out.reserve(value.size());
+    for (const char c : value) {
+        if (c == '\\' || c == '"') out += '\\';
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+using Labels = std::vector<std::pair<const char*, std::string>>;
+
+class Exposition {
+public:
+    void Family(const char* name, const char* type, const char* help) {
+        name_ = name;
+        text_ += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
+    }
+    template <typename Number>
+    void Sample(const Labels& labels, Number value) {
+        text_ += name_;
+        if (!labels.empty()) {
+            char separator = '{';
+            for (const auto& [label, labelValue] : labels) {
+                text_ += separator;
+                text_ += label;
+                text_ += "=\"" + Escaped(labelValue) + "\"";
+                separator = ',';
+            }
+            text_ += '}';
+        }
+        text_ += ' ' + Value(value) + '\n';
+    }
+    std::string& text() { return text_; }
+
+private:
+    std::string name_;
+    std::string text_;
+};
+
+template <typename Each>
+void ForEachChannel(const ServiceSnapshot& s, Each each) {
+    for (const CameraView& camera : s.cameras) {
+        for (const ChannelView& channel : camera.channels) each(camera, channel);
+    }
+}
+
+template <typename Each>
+void ForEachRule(const ServiceSnapshot& s, Each each) {
+    ForEachChannel(s, [&](const CameraView& camera, const ChannelView& channel) {
+        for (const Measurement& m : channel.rules) each(camera, channel, m);
+    });
+}
+
+void CameraFamilies(Exposition& e, const ServiceSnapshot& s) {
+    e.Family("orvane_camera_up", "gauge", "Whether the service is logged in to the camera (1) or not (0).");
+    for (const CameraView& c : s.cameras) e.Sample({{"camera", c.camera}}, c.up ? 1 : 0);
+    e.Family("orvane_camera_logins_total", "counter", "Successful logins to the camera.");
+    for (const CameraView& c : s.cameras) e.Sample({{"camera", c.camera}}, c.loginsTotal);
+    e.Family("orvane_camera_login_failures_total", "counter",
+             "Failed logins to the camera, by the SDK's failure code.");
+    for (const CameraView& c : s.cameras) {
+        for (const auto& [code, count] : c.loginFailures) {
+            e.Sample({{"camera", c.camera}, {"code", std::to_string(code)}}, count);
+        }
+    }
+}
+
+void ChannelFamilies(Exposition& e, const ServiceSnapshot& s) {
+    const auto labels = [](const CameraView& c, const ChannelView& ch) -> Labels {
+        return {{"camera", c.camera}, {"channel", std::to_string(ch.channel)}};
+    };
+    e.Family("orvane_thermometry_state", "gauge",
+             "The thermometry subscription: 1 running, 2 stopped, 3 start failed, 4 failing on the camera, "
+             "5 starting, 0 not subscribed.");
+    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.state); });
+    e.Family("orvane_thermometry_data_events_total", "counter",
+             "Measurements the library received for the channel, across restarts and logins.");
+    ForEachChannel(
+        s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.dataEventsTotal); });
+    e.Family("orvane_thermometry_seconds_since_data", "gauge",
+             "Seconds since the channel's subscription last received a measurement.");
+    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
+        if (ch.secondsSinceData) e.Sample(labels(c, ch), *ch.secondsSinceData);
+    });
+    e.Family("orvane_thermometry_restarts_total", "counter",
+             "Restarts of the channel's subscription after it failed or went silent.");
+    ForEachChannel(
+        s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.restartsTotal); });
+}
+
+void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
+    e.Family("orvane_thermometry_temperature_celsius", "gauge",
+             "The newest reading of a measurement rule: max, min and avg of a region, or a point's reading.");
+    ForEachRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
+        const std::string channel = std::to_string(ch.channel), rule = std::to_string(m.rule);
+        const auto sample = [&](const char* reading, float value) {
+            e.Sample({{"camera", c.camera}, {"channel", channel}, {"rule", rule}, {"reading", reading}},
+                     value);
+        };
+        if (m.IsPoint()) {
+            sample("point", m.point);
+            return;
+        }
+        sample("max", m.max);
+        sample("min", m.min);
+        sample("avg", m.avg);
+    });
+    e.Family("orvane_thermometry_measurement_timestamp_seconds", "gauge",
+             "The camera's time of the rule's newest reading, taken as the service host's local time.");
+    ForEachRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
+        if (const auto unix = CameraTimeAsUnix(m)) {
+            e.Sample({{"camera", c.camera},
+                      {"channel", std::to_string(ch.channel)},
+                      {"rule", std::to_string(m.rule)}},
+                     *unix);
+        }
+    });
+}
+
+void ProcessFamilies(Exposition& e, const ProcessMetrics& p) {
+    const auto family = [&](const char* name, const char* type, const char* help,
+                            std::optional<double> value) {
+        e.Family(name, type, help);
+        if (value) e.Sample({}, *value);
+    };
+    family("process_resident_memory_bytes", "gauge", "Resident memory size in bytes.", p.residentBytes);
+    family("process_cpu_seconds_total", "counter", "Total user and system CPU time spent in seconds.",
+           p.cpuSeconds);
+    family("process_open_fds", "gauge", "Number of open file descriptors (handles on Windows).", p.openFds);
+    family("process_start_time_seconds", "gauge", "Start time of the process since unix epoch in seconds.",
+           p.startTimeSeconds);
+}
+
+}  // namespace
+
+std::string MetricsText(const ServiceSnapshot& snapshot, const ProcessMetrics& process) {
+    Exposition e;
+    CameraFamilies(e, snapshot);
+    ChannelFamilies(e, snapshot);
+    RuleFamilies(e, snapshot);
+    e.Family("orvane_poll_duration_seconds", "gauge", "How long the latest poll of all cameras took.");
+    if (snapshot.pollDurationSeconds) e.Sample({}, *snapshot.pollDurationSeconds);
+    e.Family("orvane_build_info", "gauge", "The service's version, as a label; always 1.");
+    e.Sample({{"version", snapshot.version}}, 1);
+    ProcessFamilies(e, process);
+    return std::move(e.text());
+}
+
+}  // namespace orvane_cli::serve

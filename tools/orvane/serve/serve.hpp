@@ -1,0 +1,28 @@
+// orvane serve: watches cameras around the clock and serves their readings and
+// health over HTTP, for Prometheus and a live page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output.hpp"
+#include "tool.hpp"
+
+namespace orvane_cli::serve {
+
+struct ServeOptions {
+    std::vector<std::string> addresses;
+    std::vector<int32_t> channels;  // every camera's; {1} when none given
+    std::string listen = "127.0.0.1:9410";
+    std::string intervalText = "1s";
+    std::optional<double> alarmAbove;
+    std::optional<double> alarmBelow;
+};
+
+// Runs the service until SIGTERM or SIGINT (a console control event on
+// Windows): then stops every subscription, logs out of every camera and
+// returns kExitOk. Exits early for bad options, no library or a port it cannot listen on.
+int Serve(Output& out, const Tool& tool, const ServeOptions& options);
+
+}  // namespace orvane_cli::serve
