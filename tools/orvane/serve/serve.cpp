@@ -11,6 +11,7 @@
 #include "camera_session.hpp"
 #include "exit_codes.hpp"
 #include "http_server.hpp"
+#include "listen_address.hpp"
 #include "login_workers.hpp"
 #include "metrics_exposition.hpp"
 #include "password.hpp"
@@ -61,8 +62,12 @@ private:
             CameraSession& session = *sessions_[i];
             if (session.busy.load(std::memory_order_acquire)) continue;
             const CameraJob job = session.Poll(context_, Now());
-            views.emplace_back(i, session.View(Now()));
-            if (job == CameraJob::kNone) continue;
+            if (job == CameraJob::kNone) {
+                views.emplace_back(i, session.View(Now()));
+                continue;
+            }
+            // The worker publishes the camera when done: a view of this poll,
+            // published after it, would take its counters back.
             session.busy.store(true, std::memory_order_relaxed);
             workers_.Run([this, i, job] {
                 CameraSession& worked = *sessions_[i];
@@ -104,10 +109,6 @@ private:
     bool stopping_ = false;
     std::thread thread_;
 };
-
-std::string UrlHost(const std::string& host) {
-    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
-}
 
 int RunService(Output& out, CameraLibrary& library, const Tool& tool, const ServeOptions& options,
                const std::string& password) {
@@ -168,21 +169,6 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
 
 }  // namespace
 
-bool ParseListen(const std::string& text, std::string& host, uint16_t& port) {
-    const std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == text.size()) return false;
-    host = text.substr(0, colon);
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-    const std::string digits = text.substr(colon + 1);
-    if (digits.size() > 5 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    const unsigned long value = std::stoul(digits);
-    if (value > 65535) return false;
-    port = static_cast<uint16_t>(value);
-    return true;
-}
-
 int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
     if (options.addresses.empty())
         return out.Error(kExitUsage, "no camera address: give -a ADDRESS, once per camera");
@@ -203,7 +189,12 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
         return out.Error(kExitUsage,
                          "--listen " + options.listen + " is not HOST:PORT (such as 127.0.0.1:9410)");
     }
-    const auto password = ResolvePassword(out, tool.connection);
+    // A prompt names every camera the password is for.
+    Connection connection = tool.connection;
+    connection.addressWord.clear();
+    for (const std::string& address : options.addresses)
+        connection.addressWord += (connection.addressWord.empty() ? "" : ", ") + address;
+    const auto password = ResolvePassword(out, connection);
     if (!password) return kExitUsage;
     return WithLibrary(
         out, [&](CameraLibrary& library) { return RunService(out, library, tool, options, *password); });

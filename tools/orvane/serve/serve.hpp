@@ -20,9 +20,6 @@ struct ServeOptions {
     std::optional<double> alarmBelow;
 };
 
-// HOST:PORT ("[::1]:9410" for an IPv6 address) split; false for anything else.
-bool ParseListen(const std::string& text, std::string& host, uint16_t& port);
-
 // Runs the service until SIGTERM or SIGINT (a console control event on
 // Windows): then stops every subscription, logs out of every camera and
 // returns kExitOk. Exits early for bad options, no library or a port it cannot listen on.

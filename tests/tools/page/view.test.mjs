@@ -1,0 +1,366 @@
+// The live page's view: from the service's JSON to what is drawn.
+// Run: node --test tests/tools/page/
+import assert from "node:assert/strict";
+import { describe, test } from "node:test";
+
+import {
+    chartModel,
+    failureText,
+    formatCelsius,
+    healthView,
+    History,
+    panelModels,
+    readingAlarm,
+} from "../../../tools/orvane/serve/page/view.js";
+
+const NOW = 1796688000.25;
+
+function rule(number, type, values, extra = {}) {
+    return {
+        rule: number,
+        type,
+        preset: 0,
+        camera_time: "2026-12-08T01:02:03",
+        timestamp_seconds: 1796691723,
+        point_celsius: null,
+        max_celsius: null,
+        min_celsius: null,
+        avg_celsius: null,
+        alarm: null,
+        ...values,
+        ...extra,
+    };
+}
+
+// Three cameras: one with a point rule, one with a box, a line and a point (one
+// reading over the upper threshold), one down after a refused login.
+function camerasDoc({ time = NOW, above = 45, below = null, point = 31.25 } = {}) {
+    return {
+        version: "1.0.1.2",
+        time,
+        interval_seconds: 1,
+        alarm_above_celsius: above,
+        alarm_below_celsius: below,
+        cameras: [
+            {
+                camera: "192.0.2.64",
+                up: true,
+                logins_total: 1,
+                login_failures_total: 0,
+                last_failure: null,
+                channels: [
+                    {
+                        channel: 1,
+                        state: 1,
+                        health: "running",
+                        camera_code: 0,
+                        data_events_total: 10,
+                        seconds_since_data: 0.1,
+                        restarts_total: 1,
+                        rules: [rule(1, "point", { point_celsius: point })],
+                    },
+                ],
+            },
+            {
+                camera: "192.0.2.66",
+                up: true,
+                logins_total: 2,
+                login_failures_total: 0,
+                last_failure: null,
+                channels: [
+                    {
+                        channel: 1,
+                        state: 1,
+                        health: "running",
+                        camera_code: 0,
+                        data_events_total: 812,
+                        seconds_since_data: 0.1,
+                        restarts_total: 0,
+                        rules: [
+                            rule(1, "box", { max_celsius: 46.5, min_celsius: 22, avg_celsius: 30.1 }),
+                            rule(2, "line", { max_celsius: 40, min_celsius: 25.5, avg_celsius: 33 }),
+                            rule(3, "point", { point_celsius: 28 }, { preset: 2 }),
+                        ],
+                    },
+                ],
+            },
+            {
+                camera: "192.0.2.70",
+                up: false,
+                logins_total: 0,
+                login_failures_total: 3,
+                last_failure: { code: 7, english: "Failed to connect to the device", text: "连接设备失败" },
+                channels: [
+                    {
+                        channel: 1,
+                        state: 0,
+                        health: "not logged in",
+                        camera_code: 0,
+                        data_events_total: 0,
+                        seconds_since_data: null,
+                        restarts_total: 0,
+                        rules: [],
+                    },
+                ],
+            },
+        ],
+    };
+}
+
+describe("text as the tool prints it", () => {
+    test("temperatures", () => {
+        for (const [value, text] of [
+            [31.25, "31.25 °C"],
+            [30, "30.00 °C"],
+            [-0.5, "-0.50 °C"],
+            [null, "—"],
+            [undefined, "—"],
+            [Number.NaN, "—"],
+            ["31", "—"],
+        ]) {
+            assert.equal(formatCelsius(value), text, `value ${value}`);
+        }
+    });
+
+    test("failures", () => {
+        for (const [failure, text] of [
+            [null, ""],
+            [{ code: 7, english: "Failed to connect", text: "连接失败" }, "error 7: Failed to connect (连接失败)"],
+            [{ code: 10, english: "Timed out", text: "Timed out" }, "error 10: Timed out"],
+            [{ code: 7, english: "Failed. ", text: "失败。 " }, "error 7: Failed. (失败。)"],
+            [{ code: 3, english: "", text: "" }, "error 3: unknown failure"],
+        ]) {
+            assert.equal(failureText(failure), text);
+        }
+    });
+});
+
+test("health badges: a level for the colour, the service's words as the text", () => {
+    const up = { up: true };
+    for (const [camera, channel, level, text] of [
+        [up, { state: 1, health: "running" }, "ok", "running"],
+        [up, { state: 1, health: "no data for 12 s" }, "warn", "no data for 12 s"],
+        [up, { state: 5, health: "starting" }, "warn", "starting"],
+        [up, { state: 2, health: "stopped" }, "bad", "stopped"],
+        [up, { state: 3, health: "start failed" }, "bad", "start failed"],
+        [up, { state: 4, health: "failing on the camera (error 10)" }, "bad", "failing on the camera (error 10)"],
+        [up, { state: 0, health: "not logged in" }, "off", "not logged in"],
+        [{ up: false }, { state: 1, health: "running" }, "off", "running"],
+        [{ up: false }, null, "off", "not logged in"],
+    ]) {
+        assert.deepEqual(healthView(camera, channel), { level, text }, JSON.stringify(channel));
+    }
+});
+
+test("alarm side of a reading: max and point against above, min and point against below", () => {
+    for (const [name, value, above, below, side] of [
+        ["max", 45.01, 45, null, "above"],
+        ["max", 45, 45, null, null],
+        ["min", 50, 45, null, null],
+        ["avg", 50, 45, 20, null],
+        ["point", 50, 45, null, "above"],
+        ["point", 19, 45, 20, "below"],
+        ["min", 19.99, null, 20, "below"],
+        ["min", 20, null, 20, null],
+        ["max", 10, null, 20, null],
+        ["max", null, 45, 20, null],
+        ["max", 99, null, null, null],
+    ]) {
+        assert.equal(readingAlarm(name, value, above, below), side, `${name} ${value} ${above} ${below}`);
+    }
+});
+
+test("panels: one per camera and channel, readings with units, alarms and failures", () => {
+    const [point, rules, down] = panelModels(camerasDoc());
+
+    assert.equal(point.camera, "192.0.2.64");
+    assert.equal(point.channels[0].restarts, 1);
+    assert.deepEqual(point.channels[0].rules[0].readings, [
+        { name: "point", value: 31.25, text: "31.25 °C", alarm: null },
+    ]);
+    assert.equal(point.channels[0].alarm, false);
+
+    const [box, line, third] = rules.channels[0].rules;
+    assert.deepEqual(
+        box.readings.map((r) => [r.name, r.text, r.alarm]),
+        [
+            ["max", "46.50 °C", "above"],
+            ["min", "22.00 °C", null],
+            ["avg", "30.10 °C", null],
+        ],
+    );
+    assert.equal(box.alarm, "above");
+    assert.equal(line.alarm, null);
+    assert.equal(third.preset, 2);
+    assert.equal(rules.channels[0].alarm, true);
+    assert.equal(rules.logins, 2);
+
+    assert.equal(down.up, false);
+    assert.equal(down.failure, "error 7: Failed to connect to the device (连接设备失败)");
+    assert.deepEqual(down.channels[0].health, { level: "off", text: "not logged in" });
+    assert.deepEqual(down.channels[0].rules, []);
+
+    // A camera the service lists without channels still gets its panel.
+    const [bare] = panelModels({ cameras: [{ camera: "192.0.2.9", up: false, channels: [] }] });
+    assert.equal(bare.channels.length, 1);
+    assert.equal(bare.channels[0].health.text, "not logged in");
+});
+
+describe("history kept by the page", () => {
+    const historyDoc = {
+        seconds: 600,
+        time: NOW,
+        series: [
+            {
+                camera: "192.0.2.64",
+                channel: 1,
+                rule: 1,
+                type: "point",
+                samples: [
+                    [NOW - 700, null, null, null, 20],
+                    [NOW - 2, null, null, null, 30],
+                    [NOW - 1, null, null, null, 31],
+                ],
+            },
+            { camera: "192.0.2.66", channel: 1, rule: 1, type: "box", samples: [[NOW - 1, 40, 20, 30, null]] },
+        ],
+    };
+
+    test("loads the window, extends it from each poll and forgets what is older", () => {
+        const history = new History();
+        history.load(historyDoc);
+        assert.deepEqual(
+            history.ofCamera("192.0.2.64")[0].samples.map((s) => s[4]),
+            [30, 31],
+            "the sample older than 600 s is dropped",
+        );
+
+        history.append(camerasDoc({ time: NOW + 1, point: 32 }));
+        history.append(camerasDoc({ time: NOW + 1, point: 99 })); // the same poll again
+        const [point] = history.ofCamera("192.0.2.64");
+        assert.deepEqual(
+            point.samples.map((s) => s[4]),
+            [30, 31, 32],
+        );
+        assert.deepEqual(
+            history.ofCamera("192.0.2.66").map((s) => [s.rule, s.type, s.samples.length]),
+            [
+                [1, "box", 2],
+                [2, "line", 1],
+                [3, "point", 1],
+            ],
+        );
+        assert.deepEqual(history.ofCamera("192.0.2.70"), [], "a camera that is down adds nothing");
+
+        history.append(camerasDoc({ time: NOW + 599 }));
+        assert.deepEqual(
+            history.ofCamera("192.0.2.64")[0].samples.map((s) => s[0]),
+            [NOW - 1, NOW + 1, NOW + 599],
+            "samples are kept for exactly 600 s",
+        );
+    });
+
+    test("a camera's history replaces only that camera's series", () => {
+        const history = new History();
+        history.load(historyDoc);
+        history.load({
+            time: NOW,
+            series: [{ camera: "192.0.2.66", channel: 1, rule: 2, type: "line", samples: [[NOW, 1, 0, 0.5, null]] }],
+        });
+        assert.deepEqual(
+            history.ofCamera("192.0.2.66").map((s) => s.rule),
+            [2],
+        );
+        assert.equal(history.ofCamera("192.0.2.64")[0].samples.length, 2);
+    });
+});
+
+describe("chart of the last ten minutes", () => {
+    function series(type, samples, rule = 1, channel = 1) {
+        return { camera: "c", channel, rule, type, samples };
+    }
+    const box = series("box", [
+        [NOW - 600, 40, 20, 30, null],
+        [NOW - 599, 41, 21, 31, null],
+        [NOW - 598, null, null, null, null],
+        [NOW - 597, 42, 22, 32, null],
+        [NOW - 4, 46, 22, 32, null],
+        [NOW - 2, 47, 23, 33, null],
+        [NOW, 44, 24, 34, null],
+    ]);
+    const point = series("point", [[NOW - 1, null, null, null, 19]], 2);
+
+    test("lines per reading; breaks at a missing reading and at a gap; x spans the window", () => {
+        const model = chartModel([box, point], { now: NOW, above: 45, below: 20 });
+        assert.deepEqual(
+            model.lines.map((l) => l.label),
+            ["rule 1 max", "rule 1 avg", "rule 1 min", "rule 2 point"],
+        );
+        const max = model.lines[0].d;
+        const moves = max.match(/[ML][^ML]+/g);
+        assert.deepEqual(
+            moves.map((m) => m[0]),
+            ["M", "L", "M", "M", "L", "L"],
+            max,
+        );
+        // Polled every 300 s, samples 593 s apart are still one line.
+        const slow = chartModel([box], { now: NOW, interval: 300 }).lines[0].d;
+        assert.deepEqual(
+            slow.match(/[ML]/g),
+            ["M", "L", "M", "L", "L", "L"],
+            slow,
+        );
+        const xs = moves.map((m) => Number(m.slice(1).split(" ")[0]));
+        assert.equal(xs[0], model.plot.left);
+        assert.equal(xs[xs.length - 1], model.plot.left + model.plot.width);
+        // Colours and styles differ per rule, as in thermo record's chart.
+        assert.notEqual(model.lines[0].colour, model.lines[3].colour);
+        assert.notEqual(model.lines[0].dash, model.lines[3].dash);
+    });
+
+    test("thresholds drawn inside the value range; every reading beyond one marked", () => {
+        const model = chartModel([box, point], { now: NOW, above: 50, below: 20 });
+        assert.ok(model.low <= 19 && model.high >= 50, `${model.low}..${model.high}`);
+        const [above, below] = model.thresholds;
+        assert.equal(above.side, "above");
+        assert.equal(above.label, "alarm above 50.00 °C");
+        assert.ok(above.y > model.plot.top && above.y < below.y && below.y < model.plot.top + model.plot.height);
+        // Nothing above 50; the point's 19 is below 20, min 20 is not.
+        assert.equal(model.alarmCount, 1);
+
+        const hot = chartModel([box, point], { now: NOW, above: 45, below: null });
+        assert.equal(hot.alarmCount, 2, "max 46 and 47 (the min and avg never count above)");
+        assert.equal((hot.alarmPath.match(/M/g) || []).length, 2);
+        assert.match(hot.summary, /2 readings marked as alarms \(above 45\.00 °C\)/);
+    });
+
+    test("the summary in words; an empty chart says so", () => {
+        const model = chartModel([box], { now: NOW });
+        assert.match(model.summary, /rule 1 max from 40\.00 °C to 47\.00 °C, latest 44\.00 °C/);
+        assert.equal(model.alarmCount, 0);
+        const empty = chartModel([], { now: NOW, above: 45 });
+        assert.equal(empty.summary, "No readings in the last 10 minutes.");
+        assert.equal(empty.lines.length, 0);
+        assert.equal(empty.empty, true);
+        assert.equal(model.empty, false);
+        assert.ok(empty.yTicks.length >= 2);
+    });
+
+    test("two channels are told apart in the legend; the time axis ends at now, labelled to fit", () => {
+        const model = chartModel([point, series("point", [[NOW, null, null, null, 30]], 1, 2)], { now: NOW });
+        assert.deepEqual(
+            model.lines.map((l) => l.label),
+            ["ch 1 rule 2 point", "ch 2 rule 1 point"],
+        );
+        assert.deepEqual(
+            model.xTicks.map((t) => t.label),
+            ["−10 min", "−8 min", "−6 min", "−4 min", "−2 min", "now"],
+        );
+        const narrow = chartModel([point], { now: NOW, width: 320, height: 180 });
+        assert.deepEqual(
+            narrow.xTicks.map((t) => t.label),
+            ["−10 min", "−5 min", "now"],
+        );
+        assert.equal(narrow.xTicks[2].x, 320 - 12);
+    });
+});

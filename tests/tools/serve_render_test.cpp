@@ -1,0 +1,231 @@
+// What orvane serve renders from a fixed state: the exposition against a file,
+// the JSON documents' shape and values, the history's ring and the routes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "serve/api_json.hpp"
+#include "serve/http_routes.hpp"
+#include "serve/listen_address.hpp"
+#include "serve/metrics_exposition.hpp"
+
+namespace orvane_cli::serve {
+namespace {
+
+Measurement Rule(int32_t id, int32_t type, float a, float b = 0, float c = 0) {
+    Measurement m;
+    m.date = 20261208, m.time = 10203, m.rule = id, m.type = type;
+    if (type == kPointRule) {
+        m.point = a;
+    } else {
+        m.max = a, m.min = b, m.avg = c;
+    }
+    return m;
+}
+
+// Two cameras: one up with a point, a box and a line rule (one reading not a
+// number), one down after refused logins; an address that needs escaping.
+ServiceSnapshot FixedState() {
+    ServiceSnapshot s;
+    s.version = "1.0.1.2";
+    s.time = 1796688000.25;
+    s.intervalSeconds = 1;
+    s.alarmAbove = 45;
+    s.pollDurationSeconds = 0.0125;
+    CameraView up{"192.0.2.66", true, 2, {{7, 1}}, std::nullopt, {}};
+    ChannelView channel{1, 1, "running", 0, 812, 0.2, 1, {}};
+    channel.rules = {Rule(1, kPointRule, 31.25f), Rule(2, 1, 41.237f, 22.0f, 30.1f),
+                     Rule(3, 2, std::numeric_limits<float>::quiet_NaN(), 20.5f, 25.0f)};
+    up.channels = {channel};
+    CameraView down{
+        "cam\"1\\\n", false, 0, {{1, 2}, {7, 3}}, FailureView{7, "Connecting failed.", "text"}, {}};
+    down.channels = {ChannelView{1, 0, "not logged in", 0, 0, std::nullopt, 0, {}},
+                     ChannelView{2, 0, "not logged in", 0, 5, std::nullopt, 2, {}}};
+    s.cameras = {up, down};
+    return s;
+}
+
+TEST(ServeRender, ExpositionMatchesTheFile) {
+    const ProcessMetrics process{12345678, 1.5, 17, std::nullopt};
+    const std::string text = MetricsText(FixedState(), process);
+    const std::string path = ORVANE_SERVE_GOLDEN;
+    if (std::getenv("ORVANE_UPDATE_GOLDEN") != nullptr) std::ofstream(path, std::ios::binary) << text;
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << path;
+    std::stringstream expected;
+    expected << in.rdbuf();
+    EXPECT_EQ(text, expected.str()) << "(ORVANE_UPDATE_GOLDEN=1 rewrites " << path << ")";
+}
+
+TEST(ServeRender, CamerasJsonShape) {
+    // The measurement timestamps depend on the host's zone; the rest is fixed.
+    const std::string text = CamerasJson(FixedState());
+    std::vector<std::string> keys;
+    const auto ordered = nlohmann::ordered_json::parse(text);
+    for (const auto& [key, value] : ordered.items()) keys.push_back(key);
+    const auto doc = nlohmann::json::parse(text);
+    EXPECT_EQ(keys, (std::vector<std::string>{"version", "time", "interval_seconds", "alarm_above_celsius",
+                                              "alarm_below_celsius", "cameras"}));
+    EXPECT_EQ(doc["alarm_above_celsius"], 45.0);
+    EXPECT_TRUE(doc["alarm_below_celsius"].is_null());
+    const auto& up = doc["cameras"][0];
+    EXPECT_EQ(up["login_failures_total"], 1);
+    EXPECT_TRUE(up["last_failure"].is_null());
+    const auto& channel = up["channels"][0];
+    EXPECT_EQ(channel["seconds_since_data"], 0.2);
+    struct Expected {
+        const char* type;
+        nlohmann::json point, max, min, avg, alarm;
+    };
+    const Expected rules[] = {
+        {"point", 31.25, nullptr, nullptr, nullptr, nullptr},
+        {"box", nullptr, 41.24, 22.0, 30.1, nullptr},
+        {"line", nullptr, nullptr, 20.5, 25.0, nullptr},
+    };
+    ASSERT_EQ(channel["rules"].size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& rule = channel["rules"][i];
+        SCOPED_TRACE(rules[i].type);
+        EXPECT_EQ(rule["type"], rules[i].type);
+        EXPECT_EQ(rule["camera_time"], "2026-12-08T01:02:03");
+        EXPECT_TRUE(rule["timestamp_seconds"].is_number_integer());
+        EXPECT_EQ(rule["point_celsius"], rules[i].point);
+        EXPECT_EQ(rule["max_celsius"], rules[i].max);
+        EXPECT_EQ(rule["min_celsius"], rules[i].min);
+        EXPECT_EQ(rule["avg_celsius"], rules[i].avg);
+        EXPECT_EQ(rule["alarm"], rules[i].alarm);
+    }
+    const auto& down = doc["cameras"][1];
+    EXPECT_EQ(down["camera"], "cam\"1\\\n");
+    EXPECT_EQ(down["login_failures_total"], 5);
+    EXPECT_EQ(down["last_failure"],
+              (nlohmann::json{{"code", 7}, {"english", "Connecting failed."}, {"text", "text"}}));
+    EXPECT_TRUE(down["channels"][1]["seconds_since_data"].is_null());
+    EXPECT_EQ(down["channels"][1]["health"], "not logged in");
+}
+
+TEST(ServeRender, AlarmsCountAPointAsBothMaxAndMin) {
+    struct Case {
+        Measurement m;
+        std::optional<double> above, below;
+        std::optional<std::string> alarm;
+    };
+    const Case cases[] = {
+        {Rule(1, kPointRule, 50), 45, std::nullopt, "above"},
+        {Rule(1, kPointRule, 10), std::nullopt, 15, "below"},
+        {Rule(1, kPointRule, 30), 45, 15, std::nullopt},
+        {Rule(2, 1, 50, 10, 30), std::nullopt, 15, "below"},
+        {Rule(2, 1, 50, 10, 30), 45, std::nullopt, "above"},
+        {Rule(2, 1, 45, 15, 30), 45, 15, std::nullopt},  // at a threshold is not past it
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AlarmOf(c.m, c.above, c.below), c.alarm) << c.m.type << " " << c.m.max;
+}
+
+TEST(ServeRender, HistoryKeepsTheNewestOldestFirstAndFilters) {
+    History history(120);  // a two-minute interval: room for 6 samples
+    ASSERT_EQ(history.capacity(), 6u);
+    for (int i = 0; i < 9; ++i) {
+        history.Add("192.0.2.66", 1, Rule(1, kPointRule, static_cast<float>(i)), 1000.0 + i * 100);
+        history.Add("192.0.2.64", 1, Rule(1, 2, static_cast<float>(i), 1, 2), 1000.0 + i * 100);
+    }
+    const auto doc = nlohmann::json::parse(HistoryJson(history, 2000, std::string("192.0.2.66")));
+    EXPECT_EQ(doc["seconds"], 600);
+    ASSERT_EQ(doc["series"].size(), 1u);
+    const auto& samples = doc["series"][0]["samples"];
+    // The ring keeps samples 3 to 8; 3 lies more than 600 s before the time.
+    ASSERT_EQ(samples.size(), 5u);
+    EXPECT_EQ(samples[0], (nlohmann::json{1400.0, nullptr, nullptr, nullptr, 4.0}));
+    EXPECT_EQ(samples[4][0], 1800.0);
+    // Every kept sample, oldest first.
+    const auto kept = nlohmann::json::parse(HistoryJson(history, 1800, std::string("192.0.2.66")));
+    std::vector<double> times;
+    for (const auto& sample : kept["series"][0]["samples"]) times.push_back(sample[0]);
+    EXPECT_EQ(times, (std::vector<double>{1300, 1400, 1500, 1600, 1700, 1800}));
+    const auto all = nlohmann::json::parse(HistoryJson(history, 2000, std::nullopt));
+    ASSERT_EQ(all["series"].size(), 2u);
+    EXPECT_EQ(all["series"][0]["samples"][0], (nlohmann::json{1400.0, 4.0, 1.0, 2.0, nullptr}));
+}
+
+TEST(ServeRender, Routes) {
+    std::optional<std::string> askedCamera;
+    const RouteSources sources{[] { return std::string("metrics"); }, [] { return std::string("cameras"); },
+                               [&](const std::optional<std::string>& camera) {
+                                   askedCamera = camera;
+                                   return std::string("history");
+                               }};
+    struct Case {
+        const char* method;
+        const char* target;
+        int status;
+        const char* body;
+        const char* header;  // one header the answer must carry, "" for none
+    };
+    const Case cases[] = {
+        {"GET", "/metrics", 200, "metrics", ""},
+        {"HEAD", "/metrics?x=1", 200, "metrics", ""},
+        {"GET", "/api/cameras", 200, "cameras", "Cache-Control"},
+        {"GET", "/api/history?camera=192.0.2.66", 200, "history", "Cache-Control"},
+        {"GET", "/healthz", 200, "ok\n", ""},
+        {"GET", "/", 200, nullptr, "Content-Security-Policy"},
+        {"GET", "/metrics/", 404, nullptr, ""},
+        {"GET", "/nothing", 404, nullptr, ""},
+        {"POST", "/metrics", 405, nullptr, "Allow"},
+        {"DELETE", "/nothing", 405, nullptr, "Allow"},
+        {"OPTIONS", "*", 405, nullptr, "Allow"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.target);
+        const HttpReply reply = Route(c.method, c.target, sources);
+        EXPECT_EQ(reply.status, c.status);
+        if (c.body != nullptr) {
+            EXPECT_EQ(reply.body, c.body);
+        }
+        if (*c.header != '\0') {
+            EXPECT_TRUE(std::any_of(reply.headers.begin(), reply.headers.end(),
+                                    [&](const auto& h) { return h.first == c.header; }));
+        }
+    }
+    EXPECT_EQ(Route("GET", "/metrics", sources).contentType, kMetricsContentType);
+    Route("GET", "/api/history?x=1&camera=cam%20one%2", sources);
+    EXPECT_EQ(askedCamera, "cam one%2");
+    Route("GET", "/api/history", sources);
+    EXPECT_EQ(askedCamera, std::nullopt);
+}
+
+TEST(ServeRender, ListenAddresses) {
+    struct Case {
+        const char* text;
+        bool ok;
+        const char* host;
+        uint16_t port;
+    };
+    const Case cases[] = {
+        {"127.0.0.1:9410", true, "127.0.0.1", 9410},
+        {"0.0.0.0:0", true, "0.0.0.0", 0},
+        {"[::1]:80", true, "::1", 80},
+        {"::1:80", false, "", 0},
+        {"127.0.0.1", false, "", 0},
+        {"127.0.0.1:", false, "", 0},
+        {":80", false, "", 0},
+        {"127.0.0.1:65536", false, "", 0},
+        {"127.0.0.1:8x", false, "", 0},
+        {"127.0.0.1:-1", false, "", 0},
+    };
+    for (const Case& c : cases) {
+        std::string host;
+        uint16_t port = 1;
+        EXPECT_EQ(ParseListen(c.text, host, port), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(std::make_pair(host, port), std::make_pair(std::string(c.host), c.port)) << c.text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orvane_cli::serve

@@ -1,0 +1,406 @@
+// The live page: polls the service once a second and draws what view.js computes.
+// Panels are rebuilt from each poll; a chart is drawn only while it is on screen,
+// and a camera's history is fetched when its chart first shows, so that a page
+// over hundreds of cameras costs the service one small request a second.
+import { chartModel, History, panelModels } from "./view.js";
+
+const POLL_MS = 1000;
+const RETRY_MS = 2000;
+const REQUEST_TIMEOUT_MS = 5000;
+const SVG = "http://www.w3.org/2000/svg";
+
+const history = new History();
+const historyLoaded = new Set(); // cameras whose history came from /api/history
+const historyPending = new Set();
+const visible = new Set(); // cameras whose chart is on screen
+const articles = new Map(); // camera -> {article, body, chart, id}
+let latest = null; // the latest /api/cameras document
+let connected = null;
+let nextId = 0;
+
+const main = document.getElementById("cameras");
+const connection = document.getElementById("connection");
+const linkState = document.getElementById("link-state"); // a live region: changes only when the link does
+const updated = document.getElementById("updated");
+const overview = document.getElementById("overview");
+const version = document.getElementById("version");
+
+// element("p", {class: "x"}, "text", child...): text is set as text, never as markup.
+function element(tag, attributes = {}, ...children) {
+    const node = document.createElement(tag);
+    setAttributes(node, attributes);
+    node.append(...children.filter((c) => c !== null && c !== undefined && c !== false));
+    return node;
+}
+
+function svgElement(tag, attributes = {}, ...children) {
+    const node = document.createElementNS(SVG, tag);
+    setAttributes(node, attributes);
+    node.append(...children);
+    return node;
+}
+
+function setAttributes(node, attributes) {
+    for (const [name, value] of Object.entries(attributes)) {
+        if (value !== null && value !== undefined && value !== false) node.setAttribute(name, String(value));
+    }
+}
+
+async function getJson(path) {
+    const abort = new AbortController();
+    const timer = setTimeout(() => abort.abort(), REQUEST_TIMEOUT_MS);
+    try {
+        const response = await fetch(path, { cache: "no-store", signal: abort.signal });
+        if (!response.ok) throw new Error(`${path}: HTTP ${response.status}`);
+        return await response.json();
+    } finally {
+        clearTimeout(timer);
+    }
+}
+
+function setConnected(isConnected, doc) {
+    if (isConnected !== connected) {
+        connected = isConnected;
+        document.body.classList.toggle("lost", !isConnected);
+        connection.className = isConnected ? "connection live" : "connection lost";
+        linkState.textContent = isConnected ? "live" : "connection lost — retrying";
+        // Whatever happened while away is in the service's history, not here.
+        if (!isConnected) historyLoaded.clear();
+    }
+    if (isConnected) updated.textContent = `· updated ${new Date(doc.time * 1000).toLocaleTimeString()}`;
+}
+
+async function poll() {
+    const started = Date.now();
+    let ok = false;
+    try {
+        const doc = await getJson("/api/cameras");
+        ok = true;
+        latest = doc;
+        history.append(doc);
+        render(doc);
+        setConnected(true, doc);
+    } catch (error) {
+        setConnected(false);
+    }
+    const wait = ok ? Math.max(100, POLL_MS - (Date.now() - started)) : RETRY_MS;
+    setTimeout(poll, wait);
+}
+
+function render(doc) {
+    const models = panelModels(doc);
+    version.textContent = doc.version ? `orvane ${doc.version}` : "";
+    const seen = new Set();
+    for (const model of models) {
+        seen.add(model.camera);
+        const entry = articles.get(model.camera) || createArticle(model.camera);
+        fillArticle(entry, model);
+    }
+    for (const [camera, entry] of articles) {
+        if (!seen.has(camera)) {
+            entry.article.remove();
+            observer?.unobserve(entry.chart);
+            articles.delete(camera);
+            visible.delete(camera);
+        }
+    }
+    renderOverview(doc, models);
+    for (const camera of visible) drawChart(camera);
+}
+
+function renderOverview(doc, models) {
+    const channels = models.flatMap((m) => m.channels);
+    const running = channels.filter((c) => c.health.level === "ok").length;
+    const alarms = channels.filter((c) => c.alarm).length;
+    const limits = [];
+    if (typeof doc.alarm_above_celsius === "number") limits.push(`above ${doc.alarm_above_celsius.toFixed(2)} °C`);
+    if (typeof doc.alarm_below_celsius === "number") limits.push(`below ${doc.alarm_below_celsius.toFixed(2)} °C`);
+    const parts = [
+        `${models.length} ${models.length === 1 ? "camera" : "cameras"}`,
+        `${running} of ${channels.length} running`,
+    ];
+    if (limits.length) parts.push(`alarm ${limits.join(", ")}: ${alarms} in alarm`);
+    overview.textContent = parts.join(" · ");
+    overview.classList.toggle("alarm", alarms > 0);
+}
+
+function createArticle(camera) {
+    const id = `camera-${nextId++}`;
+    const title = element("h2", { id: `${id}-title` }, camera);
+    const login = element("p", { class: "login" });
+    const body = element("div", { class: "channels" });
+    const chart = element("figure", { class: "chart", "data-chart": camera });
+    const article = element(
+        "article",
+        { class: "camera", "data-camera": camera, "aria-labelledby": `${id}-title` },
+        element("header", { class: "camera-head" }, title, login),
+        body,
+        chart,
+    );
+    main.append(article);
+    const entry = { article, body, chart, login, id };
+    articles.set(camera, entry);
+    observer?.observe(chart);
+    if (!observer) visible.add(camera);
+    return entry;
+}
+
+function fillArticle(entry, model) {
+    entry.article.classList.toggle("down", !model.up);
+    entry.article.classList.toggle("alarm", model.channels.some((c) => c.alarm));
+    const logins = `${model.logins} ${model.logins === 1 ? "login" : "logins"}`;
+    entry.login.replaceChildren(
+        element("span", {}, model.up ? "logged in" : "not logged in"),
+        ` · ${logins}`,
+        model.loginFailures ? ` · ${model.loginFailures} refused` : "",
+    );
+    const nodes = [];
+    if (model.failure) nodes.push(element("p", { class: "failure" }, `last failure: ${model.failure}`));
+    for (const channel of model.channels) nodes.push(channelSection(entry, channel));
+    entry.body.replaceChildren(...nodes);
+}
+
+function channelSection(entry, channel) {
+    const badge = element(
+        "span",
+        { class: `badge ${channel.health.level}`, "data-health": channel.health.level },
+        channel.health.text,
+    );
+    const restarts = `${channel.restarts} ${channel.restarts === 1 ? "restart" : "restarts"}`;
+    const head = element(
+        "div",
+        { class: "channel-head" },
+        element("span", { class: "channel-name" }, `channel ${channel.channel}`),
+        badge,
+        element("span", { class: "restarts" }, restarts),
+    );
+    const rows = channel.rules.map((rule) =>
+        element(
+            "tr",
+            { "data-rule": rule.rule, class: rule.alarm ? "alarm" : null },
+            element(
+                "th",
+                { scope: "row" },
+                `rule ${rule.rule}`,
+                element("span", { class: "rule-kind" }, `${rule.type}, preset ${rule.preset}`),
+            ),
+            element("td", { class: "readings" }, ...rule.readings.map(readingChip)),
+        ),
+    );
+    const table = rows.length
+        ? element(
+              "table",
+              { class: "rules" },
+              element("caption", { class: "visually-hidden" }, `Readings of channel ${channel.channel}`),
+              element(
+                  "thead",
+                  { class: "visually-hidden" },
+                  element(
+                      "tr",
+                      {},
+                      element("th", { scope: "col" }, "rule"),
+                      element("th", { scope: "col" }, "readings"),
+                  ),
+              ),
+              element("tbody", {}, ...rows),
+          )
+        : element("p", { class: "no-readings" }, "no readings");
+    return element(
+        "section",
+        { class: "channel", "data-channel": channel.channel, "aria-label": `channel ${channel.channel}` },
+        head,
+        table,
+    );
+}
+
+function readingChip(reading) {
+    return element(
+        "span",
+        {
+            class: reading.alarm ? "reading alarm" : "reading",
+            "data-reading": reading.name,
+            "data-value": reading.value ?? "",
+            "data-alarm": reading.alarm,
+        },
+        element("span", { class: "reading-name" }, reading.name),
+        " ",
+        element("span", { class: "reading-value" }, reading.text),
+        reading.alarm
+            ? element("span", { class: "alarm-mark" }, ` ${reading.alarm === "above" ? "▲" : "▼"} alarm ${reading.alarm}`)
+            : null,
+    );
+}
+
+async function loadHistory(camera) {
+    if (historyPending.has(camera) || historyPending.size >= 2) return;
+    historyPending.add(camera);
+    try {
+        const doc = await getJson(`/api/history?camera=${encodeURIComponent(camera)}`);
+        history.load({ ...doc, series: (doc.series || []).filter((s) => s.camera === camera) });
+        historyLoaded.add(camera);
+        drawChart(camera);
+    } catch (error) {
+        // Tried again at the next poll that draws this chart.
+    } finally {
+        historyPending.delete(camera);
+    }
+}
+
+function drawChart(camera) {
+    const entry = articles.get(camera);
+    if (!entry || !latest) return;
+    if (!historyLoaded.has(camera)) loadHistory(camera);
+    // Drawn at the size it shows at, so that its text reads the same on a phone
+    // and on a wall screen.
+    const width = Math.round(Math.min(1200, Math.max(280, entry.chart.clientWidth || 640)));
+    const height = Math.round(Math.min(280, Math.max(170, width * 0.32)));
+    const model = chartModel(history.ofCamera(camera), {
+        now: latest.time,
+        above: latest.alarm_above_celsius,
+        below: latest.alarm_below_celsius,
+        width,
+        height,
+        interval: latest.interval_seconds,
+    });
+    const titleId = `${entry.id}-chart-title`;
+    const summaryId = `${entry.id}-chart-summary`;
+    const { plot } = model;
+    const grid = [];
+    for (const tick of model.yTicks) {
+        grid.push(
+            svgElement("line", {
+                class: "grid",
+                x1: plot.left,
+                x2: plot.left + plot.width,
+                y1: tick.y,
+                y2: tick.y,
+            }),
+            svgElement("text", { class: "tick", x: plot.left - 6, y: tick.y + 4, "text-anchor": "end" }, tick.label),
+        );
+    }
+    for (const tick of model.xTicks) {
+        grid.push(
+            svgElement(
+                "text",
+                { class: "tick", x: tick.x, y: plot.top + plot.height + 18, "text-anchor": tick.anchor },
+                tick.label,
+            ),
+        );
+    }
+    // Threshold lines, named in the legend rather than over the data.
+    const thresholds = model.thresholds.map((t) =>
+        svgElement("line", {
+            class: `threshold ${t.side}`,
+            x1: plot.left,
+            x2: plot.left + plot.width,
+            y1: t.y,
+            y2: t.y,
+        }),
+    );
+    const lines = model.lines
+        .filter((line) => line.d)
+        .map((line) =>
+            svgElement("path", {
+                class: "line",
+                d: line.d,
+                stroke: line.colour,
+                "stroke-dasharray": line.dash || null,
+                "data-line": line.key,
+            }),
+        );
+    const alarms = model.alarmPath ? [svgElement("path", { class: "alarm-marks", d: model.alarmPath })] : [];
+    const empty = model.empty
+        ? [
+              svgElement(
+                  "text",
+                  { class: "empty", x: plot.left + plot.width / 2, y: plot.top + plot.height / 2, "text-anchor": "middle" },
+                  "no readings in the last 10 minutes",
+              ),
+          ]
+        : [];
+    const svg = svgElement(
+        "svg",
+        {
+            viewBox: `0 0 ${model.width} ${model.height}`,
+            role: "img",
+            "aria-labelledby": titleId,
+            "aria-describedby": summaryId,
+            preserveAspectRatio: "xMidYMid meet",
+        },
+        svgElement("title", { id: titleId }, `Temperatures of ${camera} over the last 10 minutes`),
+        svgElement("rect", {
+            class: "plot",
+            x: plot.left,
+            y: plot.top,
+            width: plot.width,
+            height: plot.height,
+        }),
+        ...grid,
+        ...lines,
+        ...thresholds,
+        ...alarms,
+        ...empty,
+    );
+    const legend = element(
+        "ul",
+        { class: "legend", "aria-hidden": "true" },
+        ...model.lines.map((line) =>
+            element(
+                "li",
+                {},
+                svgElement(
+                    "svg",
+                    { viewBox: "0 0 24 8", class: "swatch" },
+                    svgElement("line", {
+                        x1: 0,
+                        x2: 24,
+                        y1: 4,
+                        y2: 4,
+                        stroke: line.colour,
+                        "stroke-dasharray": line.dash || null,
+                    }),
+                ),
+                line.label,
+            ),
+        ),
+        ...model.thresholds.map((t) =>
+            element(
+                "li",
+                { class: "legend-alarm" },
+                svgElement(
+                    "svg",
+                    { viewBox: "0 0 24 8", class: "swatch" },
+                    svgElement("line", { class: "threshold", x1: 0, x2: 24, y1: 4, y2: 4 }),
+                ),
+                t.label,
+            ),
+        ),
+        model.alarmCount ? element("li", { class: "legend-alarm" }, "● alarm") : null,
+    );
+    entry.chart.replaceChildren(
+        svg,
+        legend,
+        element("figcaption", { id: summaryId, class: "visually-hidden" }, model.summary),
+    );
+    entry.chart.setAttribute("data-alarm-marks", String(model.alarmCount));
+}
+
+const observer =
+    typeof IntersectionObserver === "function"
+        ? new IntersectionObserver(
+              (changes) => {
+                  for (const change of changes) {
+                      const camera = change.target.getAttribute("data-chart");
+                      if (change.isIntersecting) {
+                          visible.add(camera);
+                          drawChart(camera);
+                      } else {
+                          visible.delete(camera);
+                      }
+                  }
+              },
+              { rootMargin: "200px" },
+          )
+        : null;
+
+poll();
