@@ -317,6 +317,38 @@ def group_reboots():
           f"log: {log}")
 
 
+# Cameras that reboot together: the SDK gives their dropped logins' user IDs to
+# whichever camera logs in first, so a camera that has not yet noticed its own
+# reboot holds a number that is another camera's now. Each must log in again
+# and measure on its own, never report another camera's readings as its own.
+def group_reused_ids():
+    folder = os.path.join(args.work, "control")
+    os.makedirs(folder)
+    cameras = [f"192.0.2.{n}" for n in range(1, 9)]
+    service = Service("reused_ids", cameras, ["--interval", "200ms"], {"HCNETSDK_STANDIN_CONTROL": folder})
+
+    def readings(s, camera):
+        return tuple(value(s, "orvane_thermometry_temperature_celsius", camera=camera, channel=1, rule=1, reading=k)
+                     for k in ("max", "min", "avg"))
+
+    def all_measuring(s, logins):
+        return all(value(s, "orvane_camera_logins_total", camera=c) == logins and
+                   value(s, "orvane_thermometry_state", camera=c, channel=1) == 1 and None not in readings(s, c)
+                   for c in cameras)
+
+    service.wait_for("every camera measuring", lambda s: all_measuring(s, 1))
+    control(folder, "\n".join(f"reboot {c}" for c in cameras), "1-reboot-all")
+    samples = service.wait_for("every camera logged in again once, and measuring", lambda s: all_measuring(s, 2))
+    for _ in range(5):
+        seen = {}
+        for camera in cameras:
+            other = seen.setdefault(readings(samples, camera), camera)
+            check(other == camera, f"{camera} reports the readings of {other}: {readings(samples, camera)}")
+        time.sleep(0.3)
+        samples = service.metrics()
+    check_ended_cleanly(service, service.stop(), len(cameras), dropped=True)
+
+
 # ---------------------------------------------------------------------------
 # Clients that misbehave: each case runs while the service keeps answering scrapes.
 def raw_exchange(port, data, timeout=15):
@@ -430,6 +462,7 @@ def group_bad_requests():
 
 
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
+          "reused_ids": group_reused_ids,
           "bad_requests": group_bad_requests}
 
 

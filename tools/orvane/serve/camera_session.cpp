@@ -26,7 +26,16 @@ SubscriptionHealth CameraSession::HealthOf(const SessionContext& context, const 
     return ReadHealth(context.library, userId_, channel.channel);
 }
 
+bool CameraSession::ForgetIfLost(const SessionContext& context) {
+    if (!up() || !loginLost_.load(std::memory_order_acquire)) return false;
+    context.log.Line(address_ + " lost its login: the SDK gave its user ID " + std::to_string(userId_) +
+                     " to another login; logging in again");
+    ForgetLogin(context, false);
+    return true;
+}
+
 CameraJob CameraSession::Poll(const SessionContext& context, Milliseconds now) {
+    ForgetIfLost(context);
     if (!up()) return now >= nextLogin_ ? CameraJob::kLogIn : CameraJob::kNone;
     bool restart = false;
     for (Channel& channel : channels_) {
@@ -42,6 +51,9 @@ CameraJob CameraSession::Poll(const SessionContext& context, Milliseconds now) {
         channel.restart = channel.watch.ShouldRestart(channel.health, now);
         restart = restart || channel.restart;
     }
+    // Another login given the ID while these reads ran: what they read may be
+    // that login's, and is dropped with the login.
+    if (ForgetIfLost(context)) return now >= nextLogin_ ? CameraJob::kLogIn : CameraJob::kNone;
     return restart ? CameraJob::kRestart : CameraJob::kNone;
 }
 
@@ -51,10 +63,16 @@ void CameraSession::RecordFailure(const LibraryFailure& failure) {
 
 void CameraSession::LogInAndSubscribe(const SessionContext& context, Milliseconds now) {
     const auto& api = context.library.api();
-    const int32_t userId =
-        api.CamLogin(address_.c_str(), context.port, context.user.c_str(), context.password.c_str(), 0);
+    int32_t userId = -1;
+    LibraryFailure failure;
+    {
+        const UserIdRegistry::LoginScope login(context.userIds);
+        userId =
+            api.CamLogin(address_.c_str(), context.port, context.user.c_str(), context.password.c_str(), 0);
+        // Read on the calling thread, before another login can record its own.
+        if (userId < 0) failure = context.library.LastFailure();
+    }
     if (userId < 0) {
-        const LibraryFailure failure = context.library.LastFailure();
         ++loginFailures_[failure.code];
         RecordFailure(failure);
         loginPause_ = loginPause_ == Milliseconds::zero() ? kFirstLoginPause
@@ -64,13 +82,16 @@ void CameraSession::LogInAndSubscribe(const SessionContext& context, Millisecond
                          "; trying again in " + Seconds(loginPause_));
         return;
     }
+    context.userIds.Claim(userId, loginLost_);
     userId_ = userId;
     ++logins_;
     loginPause_ = Milliseconds::zero();
     lastFailure_.reset();
     context.log.Line(std::string(logins_ > 1 ? "logged in again to " : "logged in to ") + Where(context) +
                      " (user ID " + std::to_string(userId) + ")");
+    const UserIdRegistry::CallScope calls(context.userIds);
     for (Channel& channel : channels_) {
+        if (ForgetIfLost(context)) return;
         channel.watch = SubscriptionWatch(interval_);
         Subscribe(context, channel, now, false);
         if (!up()) return;  // dropped again at once
@@ -109,8 +130,17 @@ void CameraSession::EndSubscription(const SessionContext& context, Channel& chan
     channel.subscribed = false;
 }
 
-void CameraSession::ForgetLogin(const SessionContext& context) {
-    for (Channel& channel : channels_) EndSubscription(context, channel);
+void CameraSession::ForgetLogin(const SessionContext& context, bool idStillOurs) {
+    for (Channel& channel : channels_) {
+        if (idStillOurs) {
+            EndSubscription(context, channel);
+        } else if (channel.subscribed) {
+            // Counted up to the latest poll: the ID's records are another login's now.
+            channel.eventsBefore += channel.health.known ? channel.health.dataEvents : 0;
+            channel.subscribed = false;
+        }
+    }
+    context.userIds.Release(userId_, loginLost_);
     userId_ = -1;
     for (Channel& channel : channels_) {
         channel.restart = false;
@@ -120,6 +150,14 @@ void CameraSession::ForgetLogin(const SessionContext& context) {
 }
 
 void CameraSession::RestartMarked(const SessionContext& context, Milliseconds now) {
+    {
+        const UserIdRegistry::CallScope calls(context.userIds);
+        if (!ForgetIfLost(context)) RestartMarkedOfLogin(context, now);
+    }
+    if (!up()) LogInAndSubscribe(context, now);
+}
+
+void CameraSession::RestartMarkedOfLogin(const SessionContext& context, Milliseconds now) {
     const auto& api = context.library.api();
     bool loginFailing = false;
     for (Channel& channel : channels_) {
@@ -150,11 +188,11 @@ void CameraSession::RestartMarked(const SessionContext& context, Milliseconds no
         api.CamLogout(userId_, 0);
         ForgetLogin(context);
     }
-    if (!up()) LogInAndSubscribe(context, now);
 }
 
 void CameraSession::StopAndLogOut(const SessionContext& context) {
-    if (!up()) return;
+    const UserIdRegistry::CallScope calls(context.userIds);
+    if (ForgetIfLost(context) || !up()) return;
     const auto& api = context.library.api();
     bool stopped = true;
     for (Channel& channel : channels_) {
@@ -167,6 +205,7 @@ void CameraSession::StopAndLogOut(const SessionContext& context) {
         std::string(stopped ? "stopped the subscriptions of " : "stopping a subscription failed on ") +
         address_ +
         (loggedOut ? "; logged out" : "; logging out failed: " + FailureLine(context.library.LastFailure())));
+    context.userIds.Release(userId_, loginLost_);
     userId_ = -1;
 }
 

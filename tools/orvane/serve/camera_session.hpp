@@ -17,6 +17,7 @@
 #include "service_log.hpp"
 #include "service_state.hpp"
 #include "subscription_watch.hpp"
+#include "user_id_registry.hpp"
 
 namespace orvane_cli::serve {
 
@@ -24,6 +25,7 @@ namespace orvane_cli::serve {
 struct SessionContext {
     const CameraLibrary& library;
     ServiceLog& log;
+    UserIdRegistry& userIds;
     int32_t port = 8000;
     std::string user;
     std::string password;
@@ -55,7 +57,8 @@ public:
     // Restarts the subscriptions the poll marked; logs in again when the
     // camera dropped the login.
     void RestartMarked(const SessionContext& context, Milliseconds now);
-    // Stops the subscriptions and logs out (the end of the service).
+    // Stops the subscriptions and logs out (the end of the service); a login
+    // the camera lost to another is only forgotten.
     void StopAndLogOut(const SessionContext& context);
 
     CameraView View(Milliseconds now) const;
@@ -85,13 +88,21 @@ private:
     // Adds what the ending subscription received to the channel's total.
     void EndSubscription(const SessionContext& context, Channel& channel);
     // Forgets the login the camera dropped (or the service ended), and every
-    // reading of it.
-    void ForgetLogin(const SessionContext& context);
+    // reading of it. `idStillOurs` false: another login holds the user ID now,
+    // and nothing of it may be read any more.
+    void ForgetLogin(const SessionContext& context, bool idStillOurs = true);
+    // Whether the SDK has given this camera's user ID to another login; then
+    // forgets the login, without a call or a read with that ID.
+    bool ForgetIfLost(const SessionContext& context);
     void RecordFailure(const LibraryFailure& failure);
+    // RestartMarked while the camera holds its login.
+    void RestartMarkedOfLogin(const SessionContext& context, Milliseconds now);
 
     std::string address_;
     Milliseconds interval_;
     int32_t userId_ = -1;
+    // Set through the registry when another camera's login got userId_.
+    std::atomic<bool> loginLost_{false};
     int64_t logins_ = 0;
     std::map<int32_t, int64_t> loginFailures_;
     std::optional<FailureView> lastFailure_;

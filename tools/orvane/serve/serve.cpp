@@ -116,8 +116,10 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     uint16_t port = 0;
     ParseListen(options.listen, host, port);
     ServiceLog log;
+    UserIdRegistry userIds;
     const SessionContext context{library,
                                  log,
+                                 userIds,
                                  tool.connection.port,
                                  tool.connection.user,
                                  password,

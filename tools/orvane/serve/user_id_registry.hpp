@@ -1,0 +1,69 @@
+// Which camera holds which user ID. An SDK gives the ID of a login that ended
+// (a camera that rebooted drops its logins) to the next login, whichever camera
+// that is for. A camera whose login was dropped still holds the old number, and
+// any call it made with it would act on the other camera's login: its readings
+// would be taken for this camera's, its stop would end the other camera's
+// subscription. So:
+//   - a login that returns an ID another camera holds tells that camera it has
+//     lost its login (Claim), and it never uses the number again;
+//   - calls that use an ID the camera holds (starts, stops, logouts) never run
+//     while a login is in progress (CallScope against LoginScope), since that
+//     login may be handed the very number. Logins run at once with each other,
+//     and so do such calls.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+
+namespace orvane_cli::serve {
+
+class UserIdRegistry {
+public:
+    // Held around a login call.
+    class LoginScope {
+    public:
+        explicit LoginScope(UserIdRegistry& registry) : registry_(registry) { registry_.Enter(kLogins); }
+        ~LoginScope() { registry_.Leave(kLogins); }
+        LoginScope(const LoginScope&) = delete;
+        LoginScope& operator=(const LoginScope&) = delete;
+
+    private:
+        UserIdRegistry& registry_;
+    };
+    // Held around calls with an ID a camera holds.
+    class CallScope {
+    public:
+        explicit CallScope(UserIdRegistry& registry) : registry_(registry) { registry_.Enter(kCalls); }
+        ~CallScope() { registry_.Leave(kCalls); }
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        UserIdRegistry& registry_;
+    };
+
+    // A login for the owner of `lost` returned `userId`: the owner holds it
+    // from now on (its `lost` is cleared), and a camera that held it before has
+    // lost its login (its flag is set).
+    void Claim(int32_t userId, std::atomic<bool>& lost);
+    // The owner of `lost` no longer holds `userId` (it logged out or forgot it).
+    void Release(int32_t userId, const std::atomic<bool>& lost);
+
+private:
+    enum Side { kLogins = 0, kCalls = 1 };
+    void Enter(Side side);
+    void Leave(Side side);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int active_[2] = {0, 0};
+    int waiting_[2] = {0, 0};
+    // The side that goes first when both wait, so that neither starves.
+    Side turn_ = kCalls;
+    std::map<int32_t, std::atomic<bool>*> owners_;
+};
+
+}  // namespace orvane_cli::serve
