@@ -8,7 +8,8 @@
 #                                                     CMake package, README.md, LICENSE,
 #                                                     SECURITY.md, docs/ (guide, orvane's
 #                                                     manual, operating and platform notes,
-#                                                     failure codes, log rotation)
+#                                                     failure codes, log rotation, monitoring
+#                                                     with its unit file and Prometheus files)
 #   OrvaneLib-simulator-<version>-win32.zip           the stand-in bin/HCNetSDK.dll, its
 #                                                     control header, LICENSE
 #   OrvaneLib-<version>-linux-x86_64.tar.gz           lib/libOrvaneLib.so (debug information

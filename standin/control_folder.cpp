@@ -1,6 +1,7 @@
 #include "control_folder.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -33,26 +35,45 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// Carries out one line of a command file; an unknown line is ignored with one
-// line on standard error naming `file`.
+// "rules ADDRESS CHANNEL KIND...": the channel's rules from then on, IDs 1, 2, ...
+// in order, each a point, box or line at preset 0; no kind gives back the
+// channel's rules out of the box. False for a malformed line.
+bool setRules(const std::vector<std::string>& words) {
+    int32_t channel = 0;
+    const std::string& channelText = words[2];
+    const auto parsed = std::from_chars(channelText.data(), channelText.data() + channelText.size(), channel);
+    if (parsed.ec != std::errc() || parsed.ptr != channelText.data() + channelText.size()) return false;
+    std::vector<StandinRule> rules;
+    for (std::size_t i = 3; i < words.size(); ++i) {
+        const std::string& kind = words[i];
+        const int32_t type = kind == "point" ? 0 : kind == "box" ? 1 : kind == "line" ? 2 : -1;
+        if (type < 0) return false;
+        rules.push_back(StandinRule{static_cast<int32_t>(rules.size() + 1), type, 0});
+    }
+    return StandinSetRules(words[1].c_str(), channel, rules.data(), static_cast<int32_t>(rules.size())) == 1;
+}
+
+// Carries out one line of a command file; an unknown or malformed line is
+// ignored with one line on standard error naming `file`.
 void runControlLine(std::string_view line, const std::string& file) {
-    line = trimmed(line);
-    if (line.empty()) return;
-    const std::size_t space = line.find_first_of(" \t");
-    const std::string_view verb = line.substr(0, space);
-    const std::string address(space == std::string_view::npos ? std::string_view()
-                                                              : trimmed(line.substr(space)));
-    const std::optional<uint8_t> host = SiteCameras::hostOf(address);
-    if (host && verb == "reboot") {
-        StandinRebootCamera(address.c_str());
-    } else if (host && verb == "offline") {
+    std::vector<std::string> words;
+    std::istringstream in{std::string(line)};
+    for (std::string word; in >> word;) words.push_back(word);
+    if (words.empty()) return;
+    const std::string& verb = words[0];
+    const std::optional<uint8_t> host = words.size() >= 2 ? SiteCameras::hostOf(words[1]) : std::nullopt;
+    const bool addressOnly = host && words.size() == 2;
+    if (addressOnly && verb == "reboot") {
+        StandinRebootCamera(words[1].c_str());
+    } else if (addressOnly && verb == "offline") {
         // Refused first, so that no login slips in between the reboot and the refusal.
         camera().logins.setOffline(*host, true);
-        StandinRebootCamera(address.c_str());
-    } else if (host && verb == "online") {
+        StandinRebootCamera(words[1].c_str());
+    } else if (addressOnly && verb == "online") {
         camera().logins.setOffline(*host, false);
-    } else {
+    } else if (!(host && words.size() >= 3 && verb == "rules" && setRules(words))) {
         constexpr std::size_t kShown = 200;
+        line = trimmed(line);
         std::fprintf(stderr, "HCNetSDK stand-in: ignored control line in %s: %.*s\n", file.c_str(),
                      static_cast<int>(std::min(line.size(), kShown)), line.data());
     }
@@ -69,6 +90,9 @@ public:
             finished_ = false;
         }
         folder_ = std::move(folder);
+        // The files already there before the SDK's first call returns, so that
+        // rules set by them apply to the first subscriptions.
+        lookSafely();
         thread_ = std::thread([this] { run(); });
     }
 
@@ -97,15 +121,19 @@ private:
                 std::unique_lock lock(mutex_);
                 if (changed_.wait_for(lock, kLookInterval, [this] { return stopRequested_; })) break;
             }
-            try {
-                lookOnce();
-            } catch (...) {
-                // Out of memory: the files stay for the next look.
-            }
+            lookSafely();
         }
         std::lock_guard lock(mutex_);
         finished_ = true;
         changed_.notify_all();
+    }
+
+    void lookSafely() {
+        try {
+            lookOnce();
+        } catch (...) {
+            // Out of memory: the files stay for the next look.
+        }
     }
 
     // Every `*.cmd` file of the folder, in name order, each deleted when done.

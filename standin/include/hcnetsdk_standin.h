@@ -230,9 +230,14 @@ void StandinRebootCamera(const char* address);
  *   offline ADDRESS  reboots that camera, then refuses its logins with
  *                    STANDIN_ERROR_CONNECT, as a camera off the network, until
  *   online ADDRESS   accepts its logins again (as does StandinReset).
+ *   rules ADDRESS CHANNEL KIND...
+ *                    as StandinSetRules with rules 1, 2, ... in order, each
+ *                    KIND "point", "box" or "line", at preset 0; no KIND gives
+ *                    the channel back its rules out of the box.
  * ADDRESS is a site address ("192.0.2.N"). Blank lines are skipped; any other
  * line, or an address outside the site, is ignored with one line on standard
- * error. Files present when the SDK starts are carried out at its first look. */
+ * error. Files there when NET_DVR_Init succeeds are carried out before it
+ * returns, so that rules they set apply to the first subscriptions. */
 
 /* Makes every later call of an operation (of every operation when operation is
  * negative) wait this long before it acts, as over a slow network; 0 for none,

@@ -4,7 +4,8 @@
 A release archive (or an installed tree) is all a downloader has: a link in its
 Markdown, or a document named in its header, manual page or notes, must lead to
 a file inside it. Looked at: Markdown links (relative to the file), and names of
-documents (*.md, *.1, *.logrotate, *.cmd) in the text outside code blocks,
+documents (*.md, *.1, *.logrotate, *.cmd, *.yml, *.service) in the text
+outside code blocks,
 found beside the file, at the top of the tree or in its docs/ folder.
 Also checks that the library's tree has a README.md.
 
@@ -18,9 +19,10 @@ import sys
 import tarfile
 import zipfile
 
-TEXT_SUFFIXES = (".md", ".h", ".1", ".logrotate", ".cmd", ".txt", ".cmake")
+TEXT_SUFFIXES = (".md", ".h", ".1", ".logrotate", ".cmd", ".txt", ".cmake", ".yml", ".service")
 LINK = re.compile(r"!?\[(?:[^\]\\]|\\.)*\]\(\s*<?([^)\s>]*)>?[^)]*\)")
-DOCUMENT = re.compile(r"(?<![\w/.-])((?:[\w.-]+/)*[A-Za-z][\w-]*\.(?:md|1|logrotate|cmd))(?![\w-]|\.\w)")
+DOCUMENT = re.compile(
+    r"(?<![\w/.-])((?:[\w.-]+/)*[A-Za-z][\w-]*(?:\.[A-Za-z][\w-]*)*\.(?:md|1|logrotate|cmd|yml|service))(?![\w-]|\.\w)")
 FENCE = re.compile(r"^\s{0,3}(```|~~~)")
 
 
@@ -102,6 +104,8 @@ def self_test():
         "docs/notes.md": b"",
         "share/man/man1/orvane.1": b".SH SEE ALSO\n\\fBguide.md\\fR, \\fBlost\\-page.md\\fR",
         "include/x.h": b"/* see docs/notes.md and docs/absent.md */",
+        "docs/mon/rules.yml": b"# test with rules.test.yml, run by docs/mon/job.service\n",
+        "docs/mon/rules.test.yml": b"rule_files: [rules.yml, gone.yml] # from V5.3.1",
     }
     if problems({"include/OrvaneLib.h": b""}) != ["no README.md at the top"] or problems({"LICENSE": b""}):
         sys.exit("self-test: a README.md is required of the library's tree only")
@@ -111,6 +115,8 @@ def self_test():
         "docs/guide.md names orvane.1, which is not in the archive",
         "share/man/man1/orvane.1 names lost-page.md, which is not in the archive",
         "include/x.h names docs/absent.md, which is not in the archive",
+        "docs/mon/rules.yml names docs/mon/job.service, which is not in the archive",
+        "docs/mon/rules.test.yml names gone.yml, which is not in the archive",
     }
     got = set(problems(files))
     if got != expected:

@@ -31,6 +31,7 @@ struct Delivered {
     std::mutex lock;
     std::vector<std::vector<uint32_t>> statuses;
     int data = 0;
+    std::vector<std::pair<int, int>> rules;  // of the data events: rule ID, calibration type
 };
 
 void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* context) {
@@ -38,6 +39,10 @@ void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* cont
     std::lock_guard guard(delivered.lock);
     if (kind != 0) {
         ++delivered.data;
+        if (length >= 46) {
+            const auto* block = static_cast<const uint8_t*>(buffer);
+            delivered.rules.emplace_back(block[44], block[45]);
+        }
         return;
     }
     std::vector<uint32_t> words(static_cast<std::size_t>(length) / 4);
@@ -365,15 +370,32 @@ TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
     };
     const char* const cameras[] = {"192.0.2.64", "192.0.2.66"};
 
-    // Files there before the SDK starts are carried out at its first look, in
-    // name order: the later "online" wins.
+    // Files there before the SDK starts are carried out before its start
+    // returns, in name order: the later "online" wins; the rules apply to the
+    // first session.
     NET_DVR_Cleanup();
     SetEnvironment("HCNETSDK_STANDIN_CONTROL", folder.string().c_str());
-    drop("1-first", "offline 192.0.2.66\n");
+    drop("1-first", "offline 192.0.2.66\nrules 192.0.2.64 2 point box\n");
     drop("2-then", "online 192.0.2.66\r\n");
     ASSERT_NE(NET_DVR_Init(), 0);
-    EXPECT_TRUE(taken("1-first") && taken("2-then"));
+    EXPECT_FALSE(fs::exists(folder / "1-first.cmd") || fs::exists(folder / "2-then.cmd"));
     EXPECT_EQ(logIn("192.0.2.66"), 0u);
+    {
+        StandinSetStreaming(1);
+        Delivered streamed;
+        const int32_t handle = StartSession(LogIn(), 2, streamed);  // (the cleanup ended userId)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (bool enough = false; !enough && std::chrono::steady_clock::now() < deadline;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::lock_guard guard(streamed.lock);
+            enough = streamed.data >= 2;
+        }
+        NET_DVR_StopRemoteConfig(handle);
+        StandinSetStreaming(0);
+        ASSERT_GE(streamed.rules.size(), 2u);
+        EXPECT_EQ(streamed.rules[0], std::make_pair(1, 0));  // the first tick: a point, then a box
+        EXPECT_EQ(streamed.rules[1], std::make_pair(2, 1));
+    }
 
     const struct {
         const char* commands;
@@ -382,7 +404,8 @@ TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
     } steps[] = {
         {"reboot 192.0.2.64\n", {true, false}, {0, 0}},
         {"offline 192.0.2.66\n", {false, true}, {0, STANDIN_ERROR_CONNECT}},
-        {"offline 192.0.2.66\nreboot 192.0.2.0377\nwake 192.0.2.64\nreboot\n\n",
+        {"offline 192.0.2.66\nreboot 192.0.2.0377\nwake 192.0.2.64\nreboot\nreboot 192.0.2.64 now\n\n"
+         "rules 192.0.2.64 1 circle\nrules 192.0.2.64 x point\n",
          {false, false},
          {0, STANDIN_ERROR_CONNECT}},
         {"online 192.0.2.66\n", {false, false}, {0, 0}},

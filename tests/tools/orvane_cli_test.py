@@ -103,6 +103,12 @@ USAGE = [
     (["job", "1", "--yes"], "refusing"),
     (["run"], "no command given"),
     (["shell"], "no camera address"),
+    (["serve"], "--address is required"),
+    (["serve", "-a", CAMERA, "-a", CAMERA], "named twice"),
+    (["serve", "-a", CAMERA, "-c", "1", "-c", "1"], "named twice"),
+    (["serve", "-a", CAMERA, "--listen", "9410"], "not HOST:PORT"),
+    (["serve", "-a", CAMERA, "--listen", "::1:9410"], "not HOST:PORT"),
+    (["serve", "-a", CAMERA, "--interval", "0s"], "not a positive duration"),
     (["ptz", "move", CAMERA, "left"], "not in"),  # the address word only where it is the only word
 ]
 

@@ -72,16 +72,18 @@ void CameraSession::LogInAndSubscribe(const SessionContext& context, Millisecond
                      " (user ID " + std::to_string(userId) + ")");
     for (Channel& channel : channels_) {
         channel.watch = SubscriptionWatch(interval_);
-        Subscribe(context, channel, now);
+        Subscribe(context, channel, now, false);
         if (!up()) return;  // dropped again at once
     }
 }
 
-void CameraSession::Subscribe(const SessionContext& context, Channel& channel, Milliseconds now) {
+void CameraSession::Subscribe(const SessionContext& context, Channel& channel, Milliseconds now,
+                              bool restart) {
     const std::string label = address_ + " channel " + std::to_string(channel.channel);
     channel.subscribed = context.library.api().CamThermometryStart(userId_, channel.channel, 0) == 1;
     if (channel.subscribed) {
-        channel.watch.Started(now, false);
+        // A restart counts, so that restarts that bring no data wait for a growing pause.
+        channel.watch.Started(now, restart);
         context.log.Line("subscribed to the thermometry of " + label);
         return;
     }
@@ -132,16 +134,21 @@ void CameraSession::RestartMarked(const SessionContext& context, Milliseconds no
             EndSubscription(context, channel);
             api.CamThermometryStop(userId_, channel.channel, 0);
         }
-        Subscribe(context, channel, now);
+        Subscribe(context, channel, now, true);
         // Refused while the camera was failing it: the camera has most likely
         // lost the login as well (a reboot), whatever code the refusal carries.
         loginFailing = loginFailing || (!channel.subscribed && cause.state == kStateCameraFailing);
     }
     if (up() && loginFailing) {
         context.log.Line("logging in to " + address_ + " again, as its subscriptions keep failing");
-        const int32_t dropped = userId_;
+        // The login still answers (a dropped one refuses with kNoSuchUser): end it whole.
+        for (Channel& channel : channels_) {
+            if (!channel.subscribed) continue;
+            EndSubscription(context, channel);
+            api.CamThermometryStop(userId_, channel.channel, 0);
+        }
+        api.CamLogout(userId_, 0);
         ForgetLogin(context);
-        api.CamLogout(dropped, 0);
     }
     if (!up()) LogInAndSubscribe(context, now);
 }
@@ -176,14 +183,18 @@ CameraView CameraSession::View(Milliseconds now) const {
         c.restartsTotal = channel.restarts;
         const bool running = up() && channel.subscribed && channel.health.known;
         c.dataEventsTotal = channel.eventsBefore + (running ? channel.health.dataEvents : 0);
-        if (up()) {
-            c.state = channel.health.known ? channel.health.state : kStateStartFailed;
+        if (up() && !channel.health.known) {
+            // (Re)started since the latest poll, or refused.
+            c.state = channel.subscribed ? kStateStarting : kStateStartFailed;
+            c.health = channel.subscribed ? "starting" : "start failed";
+        } else if (up()) {
+            c.state = channel.health.state;
             c.health = HealthText(channel.health, channel.watch.SinceStart(now));
             c.cameraCode = channel.health.cameraCode;
             if (running && channel.health.msSinceData >= 0)
                 c.secondsSinceData = channel.health.msSinceData / 1000.0;
-            for (const auto& [id, m] : channel.rules) c.rules.push_back(m);
         }
+        for (const auto& [id, m] : channel.rules) c.rules.push_back(m);
         view.channels.push_back(std::move(c));
     }
     return view;

@@ -79,7 +79,7 @@ private:
     };
 
     std::string Where(const SessionContext& context) const;
-    void Subscribe(const SessionContext& context, Channel& channel, Milliseconds now);
+    void Subscribe(const SessionContext& context, Channel& channel, Milliseconds now, bool restart);
     // The subscription's status, or a refused start's when it has none.
     SubscriptionHealth HealthOf(const SessionContext& context, const Channel& channel) const;
     // Adds what the ending subscription received to the channel's total.

@@ -43,32 +43,42 @@ std::optional<double> OpenFds() {
     return count - 1;  // without the one reading the folder
 }
 
+// utime and stime (fields 14 and 15) and starttime (22) of /proc/self/stat; the
+// command name (field 2) may hold blanks and parentheses, so fields count from the last ')'.
+struct StatTimes {
+    double cpuTicks = 0, startTicks = 0;
+};
+std::optional<StatTimes> ReadStatTimes() {
+    std::ifstream statFile("/proc/self/stat");
+    std::string line;
+    std::getline(statFile, line);
+    const auto end = line.rfind(')');
+    if (end == std::string::npos) return std::nullopt;
+    std::istringstream fields(line.substr(end + 2));
+    std::string field;
+    StatTimes times;
+    for (int number = 3; number <= 22 && fields >> field; ++number) {
+        if (number == 14 || number == 15) times.cpuTicks += std::stod(field);
+        if (number == 22) {
+            times.startTicks = std::stod(field);
+            return times;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 ProcessMetrics ReadProcessMetrics() {
     ProcessMetrics metrics;
     metrics.residentBytes = ResidentBytes();
     metrics.openFds = OpenFds();
-    std::ifstream statFile("/proc/self/stat");
-    std::string line;
-    std::getline(statFile, line);
-    // The command name may hold blanks and parentheses: fields count from the last ')'.
-    const auto end = line.rfind(')');
-    if (end == std::string::npos) return metrics;
-    std::istringstream fields(line.substr(end + 2));
-    std::string field;
     const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
-    double utime = 0, stime = 0, start = 0;
-    // Field 3 (state) is the first after the name; utime is 14, stime 15, starttime 22.
-    for (int number = 3; number <= 22 && fields >> field; ++number) {
-        if (number == 14) utime = std::stod(field);
-        if (number == 15) stime = std::stod(field);
-        if (number == 22) {
-            start = std::stod(field);
-            metrics.cpuSeconds = (utime + stime) / ticks;
-            if (const auto boot = BootTime()) metrics.startTimeSeconds = *boot + start / ticks;
-        }
-    }
+    const std::optional<StatTimes> times = ReadStatTimes();
+    if (times) metrics.cpuSeconds = times->cpuTicks / ticks;
+    // The start never changes: the boot time is read once.
+    static const std::optional<double> boot = BootTime();
+    if (times && boot) metrics.startTimeSeconds = *boot + times->startTicks / ticks;
     return metrics;
 }
 

@@ -33,7 +33,10 @@ ProcessMetrics ReadProcessMetrics() {
         metrics.startTimeSeconds = Ticks(created) / kTicksPerSecond - kSeconds1601To1970;
     }
     DWORD handles = 0;
-    if (::GetProcessHandleCount(self, &handles) != 0) metrics.openFds = static_cast<double>(handles);
+    // A running process always holds handles: 0 means the system did not count them (wine).
+    if (::GetProcessHandleCount(self, &handles) != 0 && handles != 0) {
+        metrics.openFds = static_cast<double>(handles);
+    }
     return metrics;
 }
 

@@ -62,8 +62,12 @@ private:
             CameraSession& session = *sessions_[i];
             if (session.busy.load(std::memory_order_acquire)) continue;
             const CameraJob job = session.Poll(context_, Now());
-            views.emplace_back(i, session.View(Now()));
-            if (job == CameraJob::kNone) continue;
+            if (job == CameraJob::kNone) {
+                views.emplace_back(i, session.View(Now()));
+                continue;
+            }
+            // The worker publishes the camera when done: a view of this poll,
+            // published after it, would take its counters back.
             session.busy.store(true, std::memory_order_relaxed);
             workers_.Run([this, i, job] {
                 CameraSession& worked = *sessions_[i];
@@ -185,7 +189,12 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
         return out.Error(kExitUsage,
                          "--listen " + options.listen + " is not HOST:PORT (such as 127.0.0.1:9410)");
     }
-    const auto password = ResolvePassword(out, tool.connection);
+    // A prompt names every camera the password is for.
+    Connection connection = tool.connection;
+    connection.addressWord.clear();
+    for (const std::string& address : options.addresses)
+        connection.addressWord += (connection.addressWord.empty() ? "" : ", ") + address;
+    const auto password = ResolvePassword(out, connection);
     if (!password) return kExitUsage;
     return WithLibrary(
         out, [&](CameraLibrary& library) { return RunService(out, library, tool, options, *password); });

@@ -1,0 +1,456 @@
+#!/usr/bin/env python3
+"""Runs `orvane serve` over the stand-in's cameras and checks what it serves:
+the metrics, the JSON documents and the other endpoints, how it answers bad
+requests while still answering scrapes, and that it ends cleanly on a signal.
+
+    orvane_serve_test.py --orvane EXE --work DIR [--emulator RUNNER] GROUP
+"""
+import argparse
+import http.client
+import json
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+CAMERA = "192.0.2.64"  # one line rule
+RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
+UNREACHABLE = "198.51.100.1"  # refused with error 7
+PASSWORD = "orvane-demo"
+FAMILIES = {
+    "orvane_camera_up": "gauge", "orvane_camera_logins_total": "counter",
+    "orvane_camera_login_failures_total": "counter", "orvane_thermometry_state": "gauge",
+    "orvane_thermometry_data_events_total": "counter", "orvane_thermometry_seconds_since_data": "gauge",
+    "orvane_thermometry_restarts_total": "counter", "orvane_thermometry_temperature_celsius": "gauge",
+    "orvane_thermometry_measurement_timestamp_seconds": "gauge", "orvane_poll_duration_seconds": "gauge",
+    "orvane_build_info": "gauge", "process_resident_memory_bytes": "gauge", "process_cpu_seconds_total": "counter",
+    "process_open_fds": "gauge", "process_start_time_seconds": "gauge",
+}
+
+args = None
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAILED: " + what)
+    return condition
+
+
+class Service:
+    """One `orvane serve` process, its standard error collected as it comes."""
+
+    def __init__(self, name, addresses, extra=(), env=None):
+        self.trace = os.path.join(args.work, f"{name}-trace.txt")
+        env = dict(os.environ, ORVANE_PASSWORD=PASSWORD, HCNETSDK_STANDIN_TRACE=self.trace, **(env or {}))
+        argv = ["serve", "--listen", "127.0.0.1:0", *extra]
+        for address in addresses:
+            argv += ["-a", address]
+        runner = [args.emulator] if args.emulator else []
+        self.process = subprocess.Popen(runner + [args.orvane] + argv, cwd=args.work, env=env,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.lines = []
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        self.port = None
+        deadline = time.monotonic() + 60
+        while self.port is None and time.monotonic() < deadline and self.process.poll() is None:
+            for line in list(self.lines):
+                found = re.match(r"listening on http://127\.0\.0\.1:(\d+)/$", line)
+                if found:
+                    self.port = int(found.group(1))
+            time.sleep(0.1)
+        if not check(self.port is not None, f"{name}: no 'listening on' line: {self.lines}"):
+            self.process.kill()
+            raise SystemExit(1)
+
+    def _read(self):
+        for raw in self.process.stderr:
+            self.lines.append(raw.decode("utf-8", "replace").rstrip("\r\n"))
+
+    def get(self, path, method="GET", timeout=10):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
+        try:
+            connection.request(method, path)
+            response = connection.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            connection.close()
+
+    def metrics(self, timeout=10):
+        status, headers, body = self.get("/metrics", timeout=timeout)
+        check(status == 200 and headers.get("Content-Type", "").startswith("text/plain; version=0.0.4"),
+              f"/metrics: {status} {headers}")
+        return parse_exposition(body.decode("utf-8"))
+
+    def wait_for(self, what, condition, seconds=60):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            samples = self.metrics()
+            if condition(samples):
+                return samples
+            time.sleep(0.5)
+        check(False, f"waited {seconds} s for {what}")
+        return samples
+
+    def stop(self):
+        """Asks the service to end (SIGTERM; under wine SIGINT, which wine turns into
+        the console's Ctrl+C event) and returns its exit code."""
+        self.process.send_signal(signal.SIGINT if args.emulator else signal.SIGTERM)
+        try:
+            code = self.process.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            code = self.process.wait()
+            check(False, "the service did not end on the signal")
+        self.reader.join(timeout=10)
+        return code
+
+
+def parse_exposition(text):
+    """{(name, frozenset(labels)): value}, checking that each family comes with its HELP and TYPE."""
+    samples, typed, helped = {}, {}, set()
+    for line in text.splitlines():
+        if line.startswith("# HELP "):
+            helped.add(line.split()[2])
+        elif line.startswith("# TYPE "):
+            _, _, name, kind = line.split()
+            typed[name] = kind
+        elif line:
+            found = re.match(r'^([a-z_]+)(?:\{(.*)\})? (\S+)$', line)
+            if not check(found is not None, f"not a sample line: {line!r}"):
+                continue
+            name, labels, value = found.groups()
+            check(name in typed and name in helped, f"{name}: sample without HELP and TYPE")
+            pairs = frozenset(re.findall(r'(\w+)="((?:[^"\\]|\\.)*)"', labels or ""))
+            samples[(name, pairs)] = float(value)
+    for name, kind in FAMILIES.items():
+        check(typed.get(name) == kind and name in helped, f"family {name}: TYPE {typed.get(name)}, HELP {name in helped}")
+    return samples
+
+
+def value(samples, name, **labels):
+    return samples.get((name, frozenset((k, str(v)) for k, v in labels.items())))
+
+
+def select(samples, name, **labels):
+    wanted = set((k, str(v)) for k, v in labels.items())
+    return {key[1]: v for key, v in samples.items() if key[0] == name and wanted <= key[1]}
+
+
+EXPECTED_READINGS = [(CAMERA, 1, "max"), (CAMERA, 1, "min"), (CAMERA, 1, "avg"), (RULES_CAMERA, 1, "point"),
+                     (RULES_CAMERA, 2, "max"), (RULES_CAMERA, 2, "min"), (RULES_CAMERA, 2, "avg"),
+                     (RULES_CAMERA, 3, "max"), (RULES_CAMERA, 3, "min"), (RULES_CAMERA, 3, "avg")]
+
+
+def all_readings(samples):
+    return all(value(samples, "orvane_thermometry_temperature_celsius", camera=c, channel=1, rule=r, reading=k)
+               is not None for c, r, k in EXPECTED_READINGS)
+
+
+def check_ended_cleanly(service, code, up, dropped=False):
+    """The service ended with 0 after stopping the subscription of each of the `up`
+    cameras logged in at the end and logging out; with no login `dropped` by a
+    camera, every login and subscription it ever made were ended."""
+    check(code == 0, f"exit code {code} after the signal: {service.lines[-5:]}")
+    check(not any(PASSWORD in line for line in service.lines), "a log line holds the password")
+    check(not any("runtime error:" in line or "Sanitizer" in line for line in service.lines),
+          f"a sanitizer's report: {service.lines}")
+    with open(service.trace, encoding="ascii") as f:
+        calls = [line.split() for line in f if line.startswith("call ")]
+    # Before the library's unload, which stops subscriptions once more.
+    session = calls[:next((i for i, c in enumerate(calls) if c[1] == "cleanup"), len(calls))]
+    tail = [(c[1], c[3]) for c in session[-2 * up:]]
+    check(up > 0 and tail == [("stop-remote-config", "1"), ("logout", "1")] * up, f"the last calls: {tail}")
+    if dropped:
+        return
+    logins = sum(1 for c in session if c[1] == "login" and int(c[3]) >= 0)
+    logouts = sum(1 for c in session if c[1] == "logout" and c[3] == "1")
+    starts = sum(1 for c in session if c[1] == "start-remote-config" and int(c[3]) >= 0)
+    stops = sum(1 for c in session if c[1] == "stop-remote-config" and c[3] == "1")
+    check(logins == logouts, f"{logins} logins, {logouts} logouts")
+    check(starts == stops, f"{starts} subscriptions started, {stops} stopped")
+
+
+# ---------------------------------------------------------------------------
+# Two cameras and an unreachable address: every endpoint, then a clean end.
+def group_service():
+    service = Service("service", [CAMERA, RULES_CAMERA, UNREACHABLE], ["--alarm-above", "45"])
+    samples = service.wait_for("every rule's readings and a refused login",
+                               lambda s: all_readings(s) and select(s, "orvane_camera_login_failures_total",
+                                                                    camera=UNREACHABLE))
+    for camera, up in ((CAMERA, 1), (RULES_CAMERA, 1), (UNREACHABLE, 0)):
+        check(value(samples, "orvane_camera_up", camera=camera) == up, f"{camera} up: {samples}")
+    failures_7 = value(samples, "orvane_camera_login_failures_total", camera=UNREACHABLE, code=7)
+    check(failures_7 is not None and failures_7 >= 1, f"no login failures with code 7: {samples}")
+    for camera, rule, reading in EXPECTED_READINGS:
+        celsius = value(samples, "orvane_thermometry_temperature_celsius", camera=camera, channel=1, rule=rule,
+                        reading=reading)
+        check(20 <= celsius <= 50, f"{camera} rule {rule} {reading}: {celsius} °C")
+    check(not select(samples, "orvane_thermometry_temperature_celsius", camera=UNREACHABLE), "readings of a camera down")
+    for camera in (CAMERA, RULES_CAMERA):
+        check(value(samples, "orvane_thermometry_state", camera=camera, channel=1) == 1, f"{camera}: not running")
+        stamp = value(samples, "orvane_thermometry_measurement_timestamp_seconds", camera=camera, channel=1, rule=1)
+        check(stamp is not None and abs(stamp - time.time()) < 2 * 86400, f"{camera}: timestamp {stamp}")
+    check(value(samples, "orvane_thermometry_state", camera=UNREACHABLE, channel=1) == 0, "state of a camera down")
+    build = select(samples, "orvane_build_info")
+    check(len(build) == 1 and list(build.values()) == [1] and re.fullmatch(r"\d+(\.\d+)+", dict(*build)["version"]),
+          f"build_info: {build}")
+    check((value(samples, "process_resident_memory_bytes") or 0) > 0, "no resident memory")
+    before = select(samples, "orvane_thermometry_data_events_total")
+    time.sleep(1.5)
+    after = select(service.metrics(), "orvane_thermometry_data_events_total")
+    check(all(after[k] >= before[k] for k in before) and after[frozenset({("camera", CAMERA), ("channel", "1")})] >
+          before[frozenset({("camera", CAMERA), ("channel", "1")})], f"data events went back or stood: {before} {after}")
+
+    status, headers, body = service.get("/api/cameras")
+    cameras = json.loads(body)
+    check(status == 200 and headers.get("Cache-Control") == "no-store", f"/api/cameras: {status} {headers}")
+    check([c["camera"] for c in cameras["cameras"]] == [CAMERA, RULES_CAMERA, UNREACHABLE] and
+          cameras["alarm_above_celsius"] == 45 and cameras["alarm_below_celsius"] is None, f"{cameras}")
+    rules = cameras["cameras"][1]["channels"][0]["rules"]
+    check([(r["rule"], r["type"]) for r in rules] == [(1, "point"), (2, "box"), (3, "line")], f"rules {rules}")
+    check(all((r["alarm"] == "above") == ((r["point_celsius"] or r["max_celsius"]) > 45) for r in rules),
+          f"alarms {rules}")
+    down = cameras["cameras"][2]
+    check(not down["up"] and down["last_failure"]["code"] == 7 and down["channels"][0]["state"] == 0 and
+          down["channels"][0]["health"] == "not logged in", f"camera down: {down}")
+
+    status, _, body = service.get(f"/api/history?camera={RULES_CAMERA}")
+    history = json.loads(body)
+    check(status == 200 and [s["rule"] for s in history["series"]] == [1, 2, 3] and
+          all(len(s["samples"]) >= 2 and all(len(x) == 5 for x in s["samples"]) for s in history["series"]),
+          f"/api/history: {history}")
+    for path, method, want, header in (("/healthz", "GET", 200, None), ("/metrics", "HEAD", 200, None),
+                                       ("/", "GET", 200, "Content-Security-Policy"), ("/nothing", "GET", 404, None),
+                                       ("/metrics", "POST", 405, "Allow"), ("/api/cameras", "PUT", 405, "Allow")):
+        status, headers, body = service.get(path, method)
+        check(status == want and (header is None or header in headers), f"{method} {path}: {status} {headers}")
+        if method == "HEAD":
+            check(body == b"" and int(headers.get("Content-Length", 0)) > 1000, f"HEAD: {headers} {body[:50]}")
+        if path == "/healthz":
+            check(body == b"ok\n", f"/healthz: {body}")
+
+    check_ended_cleanly(service, service.stop(), 2)
+    log = "\n".join(service.lines)
+    check(re.search(rf"login to admin@{re.escape(UNREACHABLE)}:8000 failed: error 7: ", log) and
+          "logged in to admin@192.0.2.66:8000" in log and "stopped" in log, f"log: {log}")
+
+
+# ---------------------------------------------------------------------------
+# Subscriptions the camera fails at once: restarted, with a growing pause, on
+# the same login.
+def group_restarts():
+    service = Service("restarts", [CAMERA], ["--interval", "200ms"], {"HCNETSDK_STANDIN_STREAM": "failing"})
+    channel = {"camera": CAMERA, "channel": 1}
+    samples = service.wait_for("two restarts",
+                               lambda s: (value(s, "orvane_thermometry_restarts_total", **channel) or 0) >= 2, 30)
+    check(value(samples, "orvane_thermometry_state", **channel) in (4, 5, 1) and
+          value(samples, "orvane_camera_logins_total", camera=CAMERA) == 1 and
+          value(samples, "orvane_thermometry_data_events_total", **channel) == 0, f"{samples}")
+    # A pause after each restart that brought no data: 1 s, 2 s, 4 s, ... (not a restart every poll).
+    time.sleep(3)
+    restarts = value(service.metrics(), "orvane_thermometry_restarts_total", **channel)
+    check(2 <= restarts <= 5, f"{restarts} restarts within about 4 s")
+    _, _, body = service.get("/api/cameras")
+    health = json.loads(body)["cameras"][0]["channels"][0]["health"]
+    check(health in ("failing on the camera (error 23)", "starting", "running"), f"health {health!r}")
+    check_ended_cleanly(service, service.stop(), 1)
+    restarts = [line for line in service.lines if line.startswith("orvane serve: restarting the subscription")]
+    check(len(restarts) >= 2 and "192.0.2.64 channel 1: failing on the camera (error 23)" in restarts[0],
+          f"restart lines: {service.lines}")
+
+
+# ---------------------------------------------------------------------------
+# A camera reboots, another goes off the network and comes back: each is logged
+# in to again, its counters go on, and its readings are gone while it is down.
+def control(folder, line, name):
+    """Hands a line to the stand-in's control folder and waits until it was carried out."""
+    path = os.path.join(folder, name)
+    with open(path + ".tmp", "w", encoding="ascii") as f:
+        f.write(line + "\n")
+    os.rename(path + ".tmp", path + ".cmd")
+    deadline = time.monotonic() + 20
+    while os.path.exists(path + ".cmd") and time.monotonic() < deadline:
+        time.sleep(0.05)
+    check(not os.path.exists(path + ".cmd"), f"the stand-in did not carry out {line!r}")
+
+
+def group_reboots():
+    folder = os.path.join(args.work, "control")
+    os.makedirs(folder)
+    service = Service("reboots", [CAMERA, RULES_CAMERA], ["--interval", "200ms"], {"HCNETSDK_STANDIN_CONTROL": folder})
+    rules = {"camera": RULES_CAMERA, "channel": 1}
+    samples = service.wait_for("every rule's readings", all_readings)
+    events = value(samples, "orvane_thermometry_data_events_total", **rules)
+    control(folder, f"reboot {RULES_CAMERA}", "1-reboot")
+    samples = service.wait_for("the login after the reboot and data again", lambda s: (
+        value(s, "orvane_camera_logins_total", camera=RULES_CAMERA) == 2 and
+        value(s, "orvane_thermometry_state", **rules) == 1 and
+        value(s, "orvane_thermometry_data_events_total", **rules) > events + 5 and all_readings(s)))
+    check(value(samples, "orvane_thermometry_restarts_total", **rules) >= 1 and
+          value(samples, "orvane_camera_logins_total", camera=CAMERA) == 1, f"after the reboot: {samples}")
+
+    control(folder, f"offline {CAMERA}", "2-offline")
+    samples = service.wait_for("the camera down, refused with error 7", lambda s: (
+        value(s, "orvane_camera_up", camera=CAMERA) == 0 and
+        (value(s, "orvane_camera_login_failures_total", camera=CAMERA, code=7) or 0) >= 1))
+    check(not select(samples, "orvane_thermometry_temperature_celsius", camera=CAMERA) and
+          value(samples, "orvane_thermometry_state", camera=CAMERA, channel=1) == 0 and
+          value(samples, "orvane_camera_up", camera=RULES_CAMERA) == 1, f"while down: {samples}")
+    down_events = value(samples, "orvane_thermometry_data_events_total", camera=CAMERA, channel=1)
+    control(folder, f"online {CAMERA}", "3-online")
+    # The next try comes after the pause, up to a few seconds here.
+    samples = service.wait_for("the camera back", lambda s: (
+        value(s, "orvane_camera_up", camera=CAMERA) == 1 and all_readings(s) and
+        value(s, "orvane_thermometry_data_events_total", camera=CAMERA, channel=1) > down_events))
+    check_ended_cleanly(service, service.stop(), 2, dropped=True)
+    log = "\n".join(service.lines)
+    print(log) if os.environ.get("ORVANE_SERVE_TEST_LOG") else None
+    check(f"logged in again to admin@{RULES_CAMERA}:8000" in log and f"logged in again to admin@{CAMERA}:8000" in log,
+          f"log: {log}")
+
+
+# ---------------------------------------------------------------------------
+# Clients that misbehave: each case runs while the service keeps answering scrapes.
+def raw_exchange(port, data, timeout=15):
+    """Sends `data` and returns what came back until the service closed the connection."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
+        try:
+            s.sendall(data)
+        except OSError:
+            pass  # the service may close before reading it all
+        got = b""
+        try:
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    break
+                got += chunk
+        except OSError:
+            pass
+        return got
+
+
+def scrape_answers(service, what):
+    started = time.monotonic()
+    try:
+        samples = service.metrics(timeout=10)
+        check(value(samples, "orvane_camera_up", camera=CAMERA) is not None, f"during {what}: scrape without camera")
+    except OSError as error:
+        check(False, f"during {what}: scrape failed: {error}")
+    # A generous bound: the point is that the case did not hold the scrape up for its own length.
+    check(time.monotonic() - started < 5, f"during {what}: scrape took {time.monotonic() - started:.1f} s")
+
+
+def slow_client(port, result):
+    """Sends a request one byte a second until the service cuts it off."""
+    request = b"GET /metrics HTTP/1.1\r\nHost: x\r\nX-Slow: " + b"a" * 100
+    started = time.monotonic()
+    with socket.create_connection(("127.0.0.1", port), timeout=40) as s:
+        try:
+            for byte in request:
+                s.sendall(bytes([byte]))
+                time.sleep(1)
+                if time.monotonic() - started > 40:
+                    break
+            result["closed_after"] = None
+        except OSError:
+            result["closed_after"] = time.monotonic() - started
+        if result.get("closed_after") is None:
+            try:
+                result["closed_after"] = time.monotonic() - started if s.recv(100) == b"" else None
+            except OSError:
+                result["closed_after"] = time.monotonic() - started
+
+
+def group_bad_requests():
+    service = Service("bad", [CAMERA])
+    service.wait_for("the camera's readings", lambda s: value(s, "orvane_camera_up", camera=CAMERA) == 1)
+    rss_before = value(service.metrics(), "process_resident_memory_bytes")
+
+    slow = {}
+    slow_thread = threading.Thread(target=slow_client, args=(service.port, slow), daemon=True)
+    slow_thread.start()
+    time.sleep(2)
+    scrape_answers(service, "a client sending one byte a second")
+
+    cases = [
+        # (Closed with most of the URL unread, the connection may be reset before the answer is read.)
+        ("a 100 KB URL", b"GET /" + b"a" * 100000 + b" HTTP/1.1\r\nHost: x\r\n\r\n", (b"431", b"400", b"")),
+        ("a huge header", b"GET /metrics HTTP/1.1\r\nHost: x\r\nX-Big: " + b"a" * 20000 + b"\r\n\r\n", (b"431",)),
+        ("a malformed request line", b"GARBAGE\r\n\r\n", (b"400",)),
+        ("a request line without a version", b"GET /metrics\r\n\r\n", (b"400",)),
+        ("a binary request", bytes(range(256)) * 4, (b"400",)),
+        ("a request body", b"POST /metrics HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", (b"400", b"405")),
+        ("a chunked request body", b"GET /metrics HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+         (b"400",)),
+    ]
+    for what, data, statuses in cases:
+        got = raw_exchange(service.port, data)
+        status_line = got.split(b"\r\n", 1)[0]
+        check(any(status_line.startswith(b"HTTP/1.1 " + s) if s else got == b"" for s in statuses),
+              f"{what}: answered {status_line!r}")
+        scrape_answers(service, what)
+
+    held = []
+    try:
+        for _ in range(200):
+            held.append(socket.create_connection(("127.0.0.1", service.port), timeout=10))
+        held[0].sendall(b"GET /metr")  # and one of them with half a request
+        scrape_answers(service, "200 connections held open")
+    except OSError as error:
+        check(False, f"opening 200 connections: {error} after {len(held)}")
+    finally:
+        for s in held:
+            s.close()
+
+    # Keep-alive: two requests on one connection.
+    connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=10)
+    for path in ("/healthz", "/metrics"):
+        connection.request("GET", path)
+        response = connection.getresponse()
+        response.read()
+        check(response.status == 200, f"kept-alive {path}: {response.status}")
+    connection.close()
+
+    slow_thread.join(timeout=45)
+    closed = slow.get("closed_after")
+    check(closed is not None and closed < 30, f"the slow client was not cut off: {slow}")
+    scrape_answers(service, "after the bad requests")
+    rss_after = value(service.metrics(), "process_resident_memory_bytes")
+    check(rss_after < rss_before + 32 * 2**20, f"resident memory grew from {rss_before} to {rss_after}")
+    check_ended_cleanly(service, service.stop(), 1)
+
+
+GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
+          "bad_requests": group_bad_requests}
+
+
+def main():
+    global args
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--emulator")
+    parser.add_argument("group", choices=sorted(GROUPS))
+    args = parser.parse_args()
+    sys.stdout.reconfigure(line_buffering=True)
+    shutil.rmtree(args.work, ignore_errors=True)
+    os.makedirs(args.work)
+    GROUPS[args.group]()
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        return 1
+    print("all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
