@@ -76,7 +76,7 @@ def as_float(bits):
 # ---------------------------------------------------------------------------
 # Bad arguments: exit code 2 and a message that names the problem.
 USAGE = [
-    ([], "no command given (commands: check, ptz, preset, position, snapshot, thermo, run, shell, job)"),
+    ([], "no command given (commands: check, ptz, preset, position, snapshot, thermo, run, shell, job, serve)"),
     (["ptz"], "no command given (commands of ptz: move)"),
     (["--json", "thermo"], "no command given (commands of thermo: rules, record)"),
     (["frobnicate"], "unknown command 'frobnicate'"),
