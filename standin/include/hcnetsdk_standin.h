@@ -224,8 +224,8 @@ void StandinRebootCamera(const char* address);
  * names a folder as NET_DVR_Init succeeds, then until NET_DVR_Cleanup the
  * stand-in looks into that folder every 100 ms for files named "*.cmd",
  * carries them out in name order, and deletes each when done (a script writes
- * "name.tmp", renames it to "name.cmd", and takes its disappearance as the
- * acknowledgement). Each line of a file is one command:
+ * the file under another suffix, such as ".tmp", renames it to end in ".cmd",
+ * and takes its disappearance as the acknowledgement). Each line of a file is one command:
  *   reboot ADDRESS   as StandinRebootCamera(ADDRESS)
  *   offline ADDRESS  reboots that camera, then refuses its logins with
  *                    STANDIN_ERROR_CONNECT, as a camera off the network, until
