@@ -17,6 +17,7 @@ import sys
 import threading
 import time
 import xml.etree.ElementTree as ET
+from check_report import check, report
 
 CAMERA = "192.0.2.64"
 RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
@@ -24,13 +25,6 @@ PASSWORD = "orvane-demo"
 NO_FAILURE_TEXT = "(this library build gives no failure text)"
 
 args = None
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED: " + what)
 
 
 def command(argv):
@@ -1050,11 +1044,7 @@ def main():
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
     GROUPS[args.group]()
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        return 1
-    print("all checks passed")
-    return 0
+    return report("all checks passed")
 
 
 if __name__ == "__main__":

@@ -22,6 +22,7 @@ import subprocess
 import sys
 import threading
 import time
+from check_report import check, failures, report
 
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
@@ -33,14 +34,6 @@ OFFLINE_CAMERA = "192.0.2.67"  # taken off the network for the screenshot
 LOW, HIGH = 20.0, 50.0  # the simulator's readings
 ALARM_ABOVE = 36.0
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAILED: " + what, flush=True)
-    return condition
 
 
 class Service:
@@ -351,11 +344,7 @@ def main():
         screenshot(orvane, args.work, os.path.abspath(args.screenshot), width, height, args.warm)
     else:
         scenario(orvane, args.work)
-    if failures:
-        print(f"{len(failures)} checks failed")
-        return 1
-    print("live page checks passed")
-    return 0
+    return report("live page checks passed")
 
 
 if __name__ == "__main__":

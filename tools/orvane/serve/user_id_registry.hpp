@@ -22,28 +22,23 @@ namespace orvane_cli::serve {
 
 class UserIdRegistry {
 public:
+    enum Side { kLogins = 0, kCalls = 1 };
+    // Held around calls of one side.
+    template <Side kSide>
+    class Scope {
+    public:
+        explicit Scope(UserIdRegistry& registry) : registry_(registry) { registry_.Enter(kSide); }
+        ~Scope() { registry_.Leave(kSide); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        UserIdRegistry& registry_;
+    };
     // Held around a login call.
-    class LoginScope {
-    public:
-        explicit LoginScope(UserIdRegistry& registry) : registry_(registry) { registry_.Enter(kLogins); }
-        ~LoginScope() { registry_.Leave(kLogins); }
-        LoginScope(const LoginScope&) = delete;
-        LoginScope& operator=(const LoginScope&) = delete;
-
-    private:
-        UserIdRegistry& registry_;
-    };
+    using LoginScope = Scope<kLogins>;
     // Held around calls with an ID a camera holds.
-    class CallScope {
-    public:
-        explicit CallScope(UserIdRegistry& registry) : registry_(registry) { registry_.Enter(kCalls); }
-        ~CallScope() { registry_.Leave(kCalls); }
-        CallScope(const CallScope&) = delete;
-        CallScope& operator=(const CallScope&) = delete;
-
-    private:
-        UserIdRegistry& registry_;
-    };
+    using CallScope = Scope<kCalls>;
 
     // A login for the owner of `lost` returned `userId`: the owner holds it
     // from now on (its `lost` is cleared), and a camera that held it before has
@@ -53,7 +48,6 @@ public:
     void Release(int32_t userId, const std::atomic<bool>& lost);
 
 private:
-    enum Side { kLogins = 0, kCalls = 1 };
     void Enter(Side side);
     void Leave(Side side);
 
