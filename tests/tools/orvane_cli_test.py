@@ -14,6 +14,7 @@ import signal
 import struct
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import xml.etree.ElementTree as ET
@@ -33,14 +34,31 @@ def command(argv):
 
 
 def run(argv, env=None, stdin_text="", timeout=120):
+    """Runs orvane to its end. Its output goes to files, not pipes: under wine a
+    background process that a program starts can inherit the pipes and hold them
+    open long after the program ended. A run past `timeout` is a failed check
+    that shows what the program had written and which processes were left."""
     environment = dict(os.environ)
     environment.pop("ORVANE_PASSWORD", None)
     environment.update(env or {})
-    done = subprocess.run(command(argv), cwd=args.work, env=environment, input=stdin_text.encode(),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
-    out = done.stdout.decode("utf-8").replace("\r\n", "\n")
-    err = done.stderr.decode("utf-8").replace("\r\n", "\n")
-    return done.returncode, out, err
+    with tempfile.TemporaryFile() as stdout, tempfile.TemporaryFile() as stderr:
+        process = subprocess.Popen(command(argv), cwd=args.work, env=environment, stdin=subprocess.PIPE,
+                                   stdout=stdout, stderr=stderr)
+        try:
+            process.communicate(stdin_text.encode(), timeout=timeout)
+        except subprocess.TimeoutExpired:
+            listing = subprocess.run(["ps", "-eo", "pid,ppid,etimes,args"], stdout=subprocess.PIPE).stdout.decode()
+            left = "".join(line + "\n" for line in listing.splitlines() if "wine" in line or ".exe" in line)
+            process.kill()
+            process.wait()
+            check(False, f"{argv}: still running after {timeout} s, having written {written(stdout)!r} and "
+                  f"{written(stderr)!r}; processes left:\n{left}")
+        return process.returncode, written(stdout), written(stderr)
+
+
+def written(file):
+    file.seek(0)
+    return file.read().decode("utf-8").replace("\r\n", "\n")
 
 
 def run_json(argv, env=None, stdin_text=""):
