@@ -107,9 +107,10 @@ public:
             if (!ownThread) changed_.wait(lock, [this] { return finished_; });
         }
         // As a stream's thread (see ThermometryStream::finish).
-        if (!ownThread && platform::mayJoinThreadsInUnload()) {
+        if (!ownThread && platform::mayJoinThreadsHere()) {
             thread_.join();
         } else {
+            platform::keepCodeForDetachedThread();
             thread_.detach();
         }
     }

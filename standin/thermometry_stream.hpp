@@ -32,8 +32,9 @@ public:
                                                      std::vector<MeasureRule> rules);
 
     // Wakes the thread, waits until it has delivered its last event and joins it
-    // (see platform::mayJoinThreadsInUnload; elsewhere it ends on its own). The
-    // thread touches nothing of the session's after this.
+    // where the platform allows (platform::mayJoinThreadsHere); elsewhere it ends
+    // on its own, with the stand-in's code kept mapped for it. The thread touches
+    // nothing of the session's after this.
     void finish();
 
     // The measurement block the camera sends for `rule` at tick number

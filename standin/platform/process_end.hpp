@@ -15,10 +15,17 @@ bool processEnding();
 // the C library, no allocation.
 void appendAtProcessEnd(const char* path, const char* data, std::size_t size);
 
-// Whether the stand-in may join its threads while a library unloads: not on
-// Windows, where the unload holds the loader lock that an ending thread needs,
-// so the join would never return. Where it may, it must: a thread still running
-// the stand-in's code when the library that loaded it unmaps it would crash.
-bool mayJoinThreadsInUnload();
+// Whether the calling thread may wait here for another of the stand-in's threads
+// to end. Not on Windows while it holds the loader lock (the library that loaded
+// the stand-in is unloading and stops the SDK from its DllMain), since an ending
+// thread needs that lock and the join would never return; nor while the process
+// ends. Everywhere else it may, and must: a thread still running the stand-in's
+// code when the library that loaded it unmaps it would crash.
+bool mayJoinThreadsHere();
+
+// Called before a thread is left to end on its own: keeps the stand-in's code
+// mapped for the rest of the process, so that the thread can finish whenever
+// it runs again. Nothing to do where threads are always joined.
+void keepCodeForDetachedThread();
 
 }  // namespace standin::platform

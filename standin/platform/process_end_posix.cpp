@@ -17,6 +17,8 @@ void appendAtProcessEnd(const char* path, const char* data, std::size_t size) {
     ::close(file);
 }
 
-bool mayJoinThreadsInUnload() { return true; }
+bool mayJoinThreadsHere() { return true; }
+
+void keepCodeForDetachedThread() {}
 
 }  // namespace standin::platform

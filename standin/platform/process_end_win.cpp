@@ -1,8 +1,12 @@
 #include <windows.h>
+#include <winternl.h>
+
+#include <cstring>
 
 #include "process_end.hpp"
 
 extern "C" BOOLEAN NTAPI RtlDllShutdownInProgress(void);
+extern "C" PPEB NTAPI RtlGetCurrentPeb(void);
 
 namespace standin::platform {
 
@@ -20,6 +24,29 @@ void appendAtProcessEnd(const char* path, const char* data, std::size_t size) {
     ::CloseHandle(file);
 }
 
-bool mayJoinThreadsInUnload() { return false; }
+namespace {
+
+// Whether this thread holds the loader lock, which the process environment block
+// points to (the field at offset 0xA0 of a 32-bit process's block, 0x110 of a
+// 64-bit one's; the system's headers leave the field unnamed). Wine keeps the
+// lock there as Windows does.
+bool holdsLoaderLock() {
+    constexpr std::size_t kLoaderLockOffset = sizeof(void*) == 4 ? 0xA0 : 0x110;
+    const auto* block = reinterpret_cast<const unsigned char*>(RtlGetCurrentPeb());
+    const RTL_CRITICAL_SECTION* lock = nullptr;
+    std::memcpy(&lock, block + kLoaderLockOffset, sizeof lock);
+    return lock != nullptr &&
+           reinterpret_cast<ULONG_PTR>(lock->OwningThread) == static_cast<ULONG_PTR>(::GetCurrentThreadId());
+}
+
+}  // namespace
+
+bool mayJoinThreadsHere() { return !processEnding() && !holdsLoaderLock(); }
+
+void keepCodeForDetachedThread() {
+    HMODULE self = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                         reinterpret_cast<LPCWSTR>(&keepCodeForDetachedThread), &self);
+}
 
 }  // namespace standin::platform

@@ -11,6 +11,10 @@
 //            library's drain limit, and the host's own end (which runs after
 //            the library's) waits until that login has returned, so that the
 //            login comes back while the process still runs.
+//   reload   no other thread: 100 times the library is loaded, a subscription
+//            started and stopped, the camera logged out and the library closed,
+//            which unmaps the SDK each time (the host holds none of its own).
+//            No thread of the SDK may still run its code by then.
 // The subscriptions of channels 1 and 2 are started before the threads, and no
 // thread stops them: they are live when the library ends.
 #include <atomic>
@@ -99,21 +103,40 @@ void AwaitBlockedLogin() {
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string scenario = argc > 1 ? argv[1] : "race";
-    const bool blocked = scenario == "blocked";
-    if (blocked) std::atexit(AwaitBlockedLogin);
-    // Never destroyed: the process ends with the library loaded, as a host that
-    // links it does (closing it would unmap code the other threads still run).
-    auto& library = *new hostloader::DynamicLibrary;
+bool LoadLibraryOnce(hostloader::DynamicLibrary& library) {
     std::string error;
     if (!library.Open(hostloader::LibraryFileName(), error) ||
         !hostloader::ResolveOrvaneExports(library, exports, [](const std::string&, bool) {})) {
         std::fprintf(stderr, "could not load the library: %s\n", error.c_str());
-        return 2;
+        return false;
     }
+    return true;
+}
+
+int ReloadCycles() {
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        hostloader::DynamicLibrary library;
+        if (!LoadLibraryOnce(library)) return 2;
+        const int32_t user = LoginToStandin();
+        if (user < 0 || exports.CamThermometryStart(user, 1, 0) != 1 ||
+            exports.CamThermometryStop(user, 1, 0) != 1 || exports.CamLogout(user, 0) != 1) {
+            std::fprintf(stderr, "cycle %d: a call failed\n", cycle);
+            return 3;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string scenario = argc > 1 ? argv[1] : "race";
+    if (scenario == "reload") return ReloadCycles();
+    const bool blocked = scenario == "blocked";
+    if (blocked) std::atexit(AwaitBlockedLogin);
+    // Never destroyed: the process ends with the library loaded, as a host that
+    // links it does (closing it would unmap code the other threads still run).
+    if (!LoadLibraryOnce(*new hostloader::DynamicLibrary)) return 2;
     const int32_t user = LoginToStandin();
     if (user < 0 || !exports.CamThermometryStart(user, 1, 0) || !exports.CamThermometryStart(user, 2, 0))
         return 3;

@@ -109,10 +109,12 @@ TEST_P(ExitRaceTest, EveryRunEndsCleanlyAndPromptly) {
 
 // Idle: no thread calls exports as the host exits (the floor of the others'
 // times). Blocked: the host waits out the drain limit (a second) each run.
+// Reload: the host loads and closes the library a hundred times in each run.
 INSTANTIATE_TEST_SUITE_P(Scenarios, ExitRaceTest,
                          ::testing::Values(Scenario{"idle", 10, Scenario::Always},
                                            Scenario{"race", 40, Scenario::WhereNoDrain},
-                                           Scenario{"blocked", 6, Scenario::Never}),
+                                           Scenario{"blocked", 6, Scenario::Never},
+                                           Scenario{"reload", 3, Scenario::Never}),
                          [](const auto& info) { return std::string(info.param.argument); });
 
 }  // namespace
