@@ -809,12 +809,15 @@ def group_shell():
     calls = [f[1] for f in read_trace("shell-trace.txt") if f[0] == "call"]
     check(calls.count("login") == 1 and calls.count("logout") == 1 and calls.index("login") < calls.index("logout"),
           f"shell logins and logouts: {calls}")
-    # A command may name the session's camera as on the command line, but no other.
-    code, out, _ = run(["--json", "shell", CAMERA], env, f"ptz move {CAMERA} left --for 0.2s\nposition {CAMERA}\n"
-                       "position 192.0.2.65\nsnapshot 192.0.2.65 other.jpg\n")
-    results = [(o.get("exit_code"), o.get("error", "")) for o in map(json.loads, out.splitlines())][:4]
-    check([c for c, _ in results] == [0, 0, 2, 2] and all("logged in to 192.0.2.64, not 192.0.2.65" in e
-                                                        for _, e in results[2:]), f"addresses in a shell: {results}")
+    # Every command may name the session's camera as on the command line, but no other.
+    lines = [(f"ptz move {CAMERA} left --for 0.2s", 0), (f"position {CAMERA}", 0),
+             (f"thermo record {CAMERA} --duration 1s", 0), ("position 192.0.2.65", 2),
+             ("snapshot 192.0.2.65 other.jpg", 2), ("thermo record 192.0.2.65 --duration 1s", 2)]
+    code, out, _ = run(["--json", "shell", CAMERA], env, "".join(line + "\n" for line, _ in lines))
+    results = [(o.get("exit_code"), o.get("error", "")) for o in map(json.loads, out.splitlines())][:len(lines)]
+    check([c for c, _ in results] == [c for _, c in lines] and
+          all("logged in to 192.0.2.64, not 192.0.2.65" in e for c, e in results if c != 0),
+          f"addresses in a shell: {results}")
     # From a script the text output is the results only: no prompt, no greeting.
     code, out, _ = run(["shell", "-a", CAMERA], env, "position\n")
     check(code == 0 and "orvane>" not in out and re.search(r"^PTZ position: pan 0\.0", out, re.M), f"text: {out!r}")

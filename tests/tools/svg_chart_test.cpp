@@ -4,79 +4,129 @@
 #include <string>
 #include <vector>
 
+#include "chart_label_layout.hpp"
 #include "svg_chart.hpp"
 
 namespace orvane_cli {
 namespace {
 
-struct Box {
-    double x, y, w, h;
+struct LabelBox {
+    std::string id;
+    Box box;
 };
 
-std::vector<Box> BoxesOf(const std::string& svg, const std::string& cls) {
+struct Leader {
+    std::string label;  // the ID of its label's box
+    Segment line;
+};
+
+std::vector<LabelBox> LabelBoxesOf(const std::string& svg) {
     const std::regex box(
-        cls +
-        "\" id=\"[^\"]*\" x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([-0-9.]+)\" height=\"([-0-9.]+)\"");
-    std::vector<Box> boxes;
+        "label-box\" id=\"([^\"]*)\" x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([-0-9.]+)\" "
+        "height=\"([-0-9.]+)\"");
+    std::vector<LabelBox> boxes;
     for (auto it = std::sregex_iterator(svg.begin(), svg.end(), box); it != std::sregex_iterator(); ++it) {
-        boxes.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4])});
+        boxes.push_back(
+            {(*it)[1], {std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4]), std::stod((*it)[5])}});
     }
     return boxes;
 }
 
-// Sets whose peaks coincide, thresholds through them and plots crowded with
-// labels: every label still lies inside the plot, clear of every other.
-TEST(ThermometryChart, LabelsStayInsideThePlotAndApart) {
-    const auto rows = [](int32_t type, float peak, int count) {
-        std::vector<Measurement> m;
-        for (int i = 0; i < count; ++i) {
-            const float v = i == count - 1 ? peak : peak - 5;
-            m.push_back({.date = 20261207,
-                         .time = 120000 + i,
-                         .type = type,
-                         .point = v,
-                         .max = v,
-                         .min = v - 10,
-                         .avg = v - 5});
+// Each peak's leader line, with the ID of the label box it leads to.
+std::vector<Leader> LeadersOf(const std::string& svg) {
+    const std::regex line(
+        "<g id=\"(peak-[0-9]+)\">\n<circle [^\n]*\n<line class=\"leader\" x1=\"([-0-9.]+)\" "
+        "y1=\"([-0-9.]+)\" x2=\"([-0-9.]+)\" y2=\"([-0-9.]+)\"");
+    std::vector<Leader> leaders;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), line); it != std::sregex_iterator(); ++it) {
+        leaders.push_back(
+            {std::string((*it)[1]) + "-label-box",
+             {std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4]), std::stod((*it)[5])}});
+    }
+    return leaders;
+}
+
+// The layout rules on the chart's geometry: every label inside the plot (so
+// clear of the legend and the axis labels outside it) and clear of every other,
+// every leader line inside the plot and through no label but its own (a touch
+// of a label's edge, within the SVG's one decimal, does not count).
+void ExpectReadableLayout(const std::string& svg, std::size_t peaks, std::size_t thresholds) {
+    const std::regex plotArea(
+        "id=\"plot-area\" x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\"");
+    std::smatch plot;
+    ASSERT_TRUE(std::regex_search(svg, plot, plotArea));
+    const Box p{std::stod(plot[1]), std::stod(plot[2]), std::stod(plot[3]), std::stod(plot[4])};
+    const std::vector<LabelBox> labels = LabelBoxesOf(svg);
+    const std::vector<Leader> leaders = LeadersOf(svg);
+    EXPECT_EQ(labels.size(), peaks + thresholds);
+    EXPECT_EQ(leaders.size(), peaks);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_TRUE(labels[i].box.Inside(p)) << labels[i].id;
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            EXPECT_FALSE(labels[i].box.Overlaps(labels[j].box))
+                << labels[i].id << " overlaps " << labels[j].id;
         }
-        return m;
-    };
+    }
+    constexpr double kRounding = 0.1;
+    for (const auto& [label, line] : leaders) {
+        EXPECT_TRUE(Box({line.x1, line.y1, 0, 0}).Inside(p) && Box({line.x2, line.y2, 0, 0}).Inside(p))
+            << label;
+        for (const auto& [id, b] : labels) {
+            const Box inside{b.x + kRounding, b.y + kRounding, b.width - 2 * kRounding,
+                             b.height - 2 * kRounding};
+            EXPECT_TRUE(id == label || !line.Crosses(inside))
+                << "the leader to " << label << " crosses " << id;
+        }
+    }
+}
+
+// A set with one reading a second (a region's min and avg below its max).
+ChartSet Set(const char* label, bool point, const std::vector<float>& readings) {
+    ChartSet set{label, point, {}};
+    for (const float v : readings) {
+        set.measurements.push_back({.date = 20261207,
+                                    .time = 120000 + static_cast<int32_t>(set.measurements.size()),
+                                    .type = point ? 0 : 1,
+                                    .point = v,
+                                    .max = v,
+                                    .min = v - 10,
+                                    .avg = v - 5});
+    }
+    return set;
+}
+
+// Sets whose peaks coincide or lie close, thresholds through them and plots
+// crowded with labels: every label still lies inside the plot, clear of every
+// other, and every leader line reaches its label past the others.
+TEST(ThermometryChart, LabelsStayInsideThePlotAndApart) {
     const struct {
         const char* what;
         std::vector<ChartSet> sets;
         ChartNotes notes;
     } cases[] = {
         {"four peaks on one spot at the plot's right edge",
-         {{"a", false, rows(2, 40, 5)},
-          {"b", false, rows(2, 40, 5)},
-          {"c", true, rows(0, 40, 5)},
-          {"d ch 1 rule 200 line", false, rows(2, 40, 5)}},
+         {Set("a", false, {35, 35, 35, 35, 40}), Set("b", false, {35, 35, 35, 35, 40}),
+          Set("c", true, {35, 35, 35, 35, 40}), Set("d ch 1 rule 200 line", false, {35, 35, 35, 35, 40})},
          {40.0, 30.0, ""}},
-        {"one measurement", {{"a", true, rows(0, 25, 1)}}, {25.0, 25.0, "ended early: interrupted"}},
-        {"six sets",
-         std::vector<ChartSet>(6, ChartSet{"192.0.2.66 ch 1 rule 3 line", false, rows(1, 50, 3)}),
+        {"one measurement", {Set("a", true, {25})}, {25.0, 25.0, "ended early: interrupted"}},
+        {"six sets", std::vector<ChartSet>(6, Set("192.0.2.66 ch 1 rule 3 line", false, {45, 45, 50})), {}},
+        {"two peaks at one moment, one above the other",
+         {Set("192.0.2.64 ch 1 rule 2 box", false, {21, 37, 32}),
+          Set("192.0.2.65 ch 1 rule 1 point", true, {24, 40})},
+         {}},
+        {"three peaks on one spot below the plot's top",
+         {Set("a", true, {27, 39, 34, 38, 39}), Set("b", true, {23, 39, 21, 29}),
+          Set("c", true, {23, 33, 23, 34, 32, 27, 26}), Set("d", true, {35, 39, 37, 36, 39, 28})},
+         {}},
+        {"three peaks of one reading within a second at the plot's left edge",
+         {Set("a", true, {38}), Set("b", true, {20, 38, 29}), Set("c", false, {23, 38, 37}),
+          Set("d", false, {37, 25, 20, 29, 31, 20, 23, 40})},
          {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string svg = ThermometryChartSvg(c.sets, "title", c.notes);
-        const std::regex plotArea(
-            "id=\"plot-area\" x=\"([0-9.]+)\" y=\"([0-9.]+)\" width=\"([0-9.]+)\" height=\"([0-9.]+)\"");
-        std::smatch plot;
-        ASSERT_TRUE(std::regex_search(svg, plot, plotArea));
-        const Box p{std::stod(plot[1]), std::stod(plot[2]), std::stod(plot[3]), std::stod(plot[4])};
-        const std::vector<Box> labels = BoxesOf(svg, "label-box");
-        EXPECT_EQ(labels.size(),
-                  c.sets.size() + c.notes.alarmAbove.has_value() + c.notes.alarmBelow.has_value());
-        for (std::size_t i = 0; i < labels.size(); ++i) {
-            const Box& a = labels[i];
-            EXPECT_TRUE(a.x >= p.x && a.y >= p.y && a.x + a.w <= p.x + p.w && a.y + a.h <= p.y + p.h) << i;
-            for (std::size_t j = i + 1; j < labels.size(); ++j) {
-                const Box& b = labels[j];
-                EXPECT_TRUE(a.x + a.w <= b.x || b.x + b.w <= a.x || a.y + a.h <= b.y || b.y + b.h <= a.y)
-                    << i << " overlaps " << j;
-            }
-        }
+        ExpectReadableLayout(ThermometryChartSvg(c.sets, "title", c.notes), c.sets.size(),
+                             c.notes.alarmAbove.has_value() + c.notes.alarmBelow.has_value());
     }
 }
 

@@ -198,7 +198,18 @@ std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const Recor
     const char* fromEnvironment = std::getenv("ORVANE_ADDRESS");
     if (addresses.empty() && fromEnvironment != nullptr && *fromEnvironment != '\0')
         addresses = {fromEnvironment};
-    if (tool.shared != nullptr) addresses = {tool.shared->address};
+    if (tool.shared != nullptr) {
+        // A session records its own camera: address words may name it (once
+        // per channel, as on the command line), no other.
+        for (const std::string& word : options.addressWords) {
+            const std::string problem = tool.shared->AddressProblem(word);
+            if (!problem.empty()) {
+                status = out.Error(kExitUsage, problem);
+                return {};
+            }
+        }
+        if (options.addressWords.empty()) addresses = {tool.shared->address};
+    }
     std::vector<RecordedCamera> cameras;
     if (addresses.empty()) {
         status =
@@ -745,10 +756,9 @@ void AddThermoCommands(CLI::App& app, Tool& tool) {
     auto* record = thermo->add_subcommand(
         "record", "Record the thermometry of one or more cameras into a CSV file and/or a chart");
     auto options = std::make_shared<RecordOptions>();
+    // (ORVANE_ADDRESS is read only when no address is given either way.)
+    record->add_option("address", options->addressWords, "Camera addresses, as words (same as --address)");
     if (tool.shared == nullptr) {
-        // (ORVANE_ADDRESS is read only when no address is given either way.)
-        record->add_option("address", options->addressWords,
-                           "Camera addresses, as words (same as --address)");
         record
             ->add_option("-a,--address", options->addresses,
                          "Camera address (or ORVANE_ADDRESS); repeat it for several cameras")

@@ -70,6 +70,11 @@ std::string Connection::AddressProblem() const {
     return "";
 }
 
+std::string SharedLogin::AddressProblem(const std::string& word) const {
+    if (word.empty() || word == address) return "";
+    return "this session is logged in to " + address + ", not " + word + "; its commands need no address";
+}
+
 void AddLoginOptions(CLI::App& command, Connection& connection) {
     command.add_option("-p,--port", connection.port, "Camera SDK port")
         ->envname("ORVANE_PORT")
@@ -144,11 +149,8 @@ bool LogOut(Output& out, CameraLibrary& library, int32_t userId, const std::stri
 int WithLogin(Output& out, const Tool& tool, const std::function<int(CameraLibrary&, int32_t userId)>& body) {
     const Connection& connection = tool.connection;
     if (tool.shared != nullptr) {
-        const std::string& word = connection.addressWord;
-        if (!word.empty() && word != tool.shared->address) {
-            return out.Error(kExitUsage, "this session is logged in to " + tool.shared->address + ", not " +
-                                             word + "; its commands need no address");
-        }
+        const std::string problem = tool.shared->AddressProblem(connection.addressWord);
+        if (!problem.empty()) return out.Error(kExitUsage, problem);
         return body(*tool.shared->library, tool.shared->userId);
     }
     const std::string problem = connection.AddressProblem();

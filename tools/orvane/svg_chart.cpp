@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "chart_label_layout.hpp"
 #include "output.hpp"
 
 namespace orvane_cli {
@@ -13,7 +14,7 @@ namespace {
 constexpr double kWidth = 1000, kMinHeight = 440;
 constexpr double kLeft = 70, kRight = 240, kTop = 56, kBottom = 60;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
-constexpr double kLegendLine = 20, kLabelHeight = 16;
+constexpr double kLegendLine = 20;
 constexpr double kPeakRadius = 6;  // of the circle that marks a peak
 
 struct Series {
@@ -38,16 +39,6 @@ const SetStyle kSetStyles[] = {
     {{"#ff7f0e", "#8c564b", "#9467bd"}, "6 3", "square"},
     {{"#e377c2", "#17becf", "#393b79"}, "2 2", "diamond"},
     {{"#843c39", "#bcbd22", "#7f7f7f"}, "8 3 2 3", "triangle"},
-};
-
-struct Box {
-    double x, y, width, height;
-    bool Overlaps(const Box& o) const {
-        return x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height;
-    }
-    bool Inside(const Box& o) const {
-        return x >= o.x && y >= o.y && x + width <= o.x + o.width && y + height <= o.y + o.height;
-    }
 };
 
 // A generous estimate of a label's width at font size 12: its characters, not its bytes.
@@ -132,53 +123,6 @@ std::string Marker(const char* shape, double cx, double cy, const char* colour) 
                                          Num(cy + 2.5) + " " + Num(cx - 3.5) + "," + Num(cy + 2.5);
     return "<polygon points=\"" + points + fill;
 }
-
-// Labels placed so far: each new one goes where it fits inside the plot and
-// clear of every other, as near its point as it can.
-class LabelPlacer {
-public:
-    explicit LabelPlacer(Box plot) : plot_(plot) {}
-
-    // The box for a label of `width` about the point (px, py).
-    Box Place(double px, double py, double width) {
-        const double h = kLabelHeight;
-        std::vector<Box> candidates;
-        for (int step = 0; step < 40; ++step) {
-            const double up = 10 + h + step * h, down = 10 + step * h;
-            candidates.push_back({px - width / 2, py - up, width, h});
-            candidates.push_back({px - width / 2, py + down, width, h});
-            candidates.push_back({px + 10, py - h / 2 - step * h, width, h});
-            candidates.push_back({px - 10 - width, py - h / 2 - step * h, width, h});
-        }
-        for (Box box : candidates) {
-            box.x = std::clamp(box.x, plot_.x + 2, plot_.x + plot_.width - 2 - box.width);
-            if (Free(box)) return Keep(box);
-        }
-        // Anywhere free in the plot, scanning from its top left.
-        for (double y = plot_.y + 2; y + h <= plot_.y + plot_.height - 2; y += h / 2) {
-            for (double x = plot_.x + 2; x + width <= plot_.x + plot_.width - 2; x += 10) {
-                if (Free({x, y, width, h})) return Keep({x, y, width, h});
-            }
-        }
-        return Keep({plot_.x + 2, plot_.y + 2, width, h});
-    }
-
-    // Keeps every label clear of `box` (a peak's marker).
-    void Reserve(const Box& box) { placed_.push_back(box); }
-
-private:
-    bool Free(const Box& box) const {
-        if (!box.Inside({plot_.x + 1, plot_.y + 1, plot_.width - 2, plot_.height - 2})) return false;
-        return std::none_of(placed_.begin(), placed_.end(), [&](const Box& b) { return b.Overlaps(box); });
-    }
-    Box Keep(const Box& box) {
-        placed_.push_back(box);
-        return box;
-    }
-
-    Box plot_;
-    std::vector<Box> placed_;
-};
 
 // A label on a white box (the box is the label's extent, which tests check).
 std::string Label(const std::string& id, const Box& box, const std::string& text, const char* colour) {
@@ -269,7 +213,7 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
     svg += "<text id=\"y-label\" text-anchor=\"middle\" transform=\"translate(20 " +
            Num(kTop + plotHeight / 2) + ") rotate(-90)\">Temperature (°C)</text>\n";
 
-    LabelPlacer labels({kLeft, kTop, kPlotWidth, plotHeight});
+    LabelLayout labels({kLeft, kTop, kPlotWidth, plotHeight});
     // Each set's peak (its highest reading; none for a set without readings).
     // No label may hide a peak's marker, so their places are taken first.
     std::vector<std::size_t> peaks(sets.size());
@@ -299,11 +243,25 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
                "\" y1=\"" + Num(y(*value)) + "\" y2=\"" + Num(y(*value)) +
                "\" stroke=\"#b00\" stroke-width=\"1\" stroke-dasharray=\"10 4\"/>\n";
         const double width = TextWidth(text);
-        overlays += Label(id + "-label", labels.Place(kLeft + kPlotWidth - width / 2 - 12, y(*value), width),
-                          text, "#b00");
+        overlays +=
+            Label(id + "-label", labels.Place({kLeft + kPlotWidth - width / 2 - 12, y(*value), width}), text,
+                  "#b00");
     }
 
+    // Each set's peak label, all placed at once (see PlacePeaks).
+    std::vector<LabelAt> wanted;
+    std::vector<std::string> peakTexts(sets.size());
+    for (std::size_t c = 0; c < sets.size(); ++c) {
+        const std::size_t peak = peaks[c];
+        if (peak == sets[c].measurements.size()) continue;
+        const float reading = sets[c].measurements[peak].High();
+        peakTexts[c] = "peak " + (sets.size() > 1 ? sets[c].label + " " : "") + Decimal(reading, 2) + " °C";
+        wanted.push_back({x(times[c][peak]), y(reading), TextWidth(peakTexts[c])});
+    }
+    const std::vector<Box> peakBoxes = labels.PlacePeaks(wanted);
+
     // Each set's series with their markers, then its peak.
+    std::size_t peaksDrawn = 0;
     for (std::size_t c = 0; c < sets.size(); ++c) {
         const ChartSet& set = sets[c];
         const SetStyle& style = kSetStyles[c % std::size(kSetStyles)];
@@ -332,18 +290,16 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
         }
         const std::size_t peak = peaks[c];
         if (peak == count) continue;
-        const double px = x(times[c][peak]), py = y(set.measurements[peak].High());
-        const std::string text = "peak " + (sets.size() > 1 ? set.label + " " : "") +
-                                 Decimal(set.measurements[peak].High(), 2) + " °C";
-        const Box box = labels.Place(px, py, TextWidth(text));
-        const double lx = std::clamp(px, box.x, box.x + box.width),
-                     ly = std::clamp(py, box.y, box.y + box.height);
+        const double px = wanted[peaksDrawn].x, py = wanted[peaksDrawn].y;
+        const Box& box = peakBoxes[peaksDrawn++];
+        const Segment leader = LeaderTo(px, py, box);
         const std::string id = "peak-" + std::to_string(c + 1);
         overlays += "<g id=\"" + id + "\">\n<circle cx=\"" + Num(px) + "\" cy=\"" + Num(py) + "\" r=\"" +
                     Num(kPeakRadius) +
-                    "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n<line x1=\"" + Num(px) +
-                    "\" y1=\"" + Num(py) + "\" x2=\"" + Num(lx) + "\" y2=\"" + Num(ly) +
-                    "\" stroke=\"#666\"/>\n" + Label(id + "-label", box, text, "#000") + "</g>\n";
+                    "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n<line class=\"leader\" x1=\"" +
+                    Num(leader.x1) + "\" y1=\"" + Num(leader.y1) + "\" x2=\"" + Num(leader.x2) + "\" y2=\"" +
+                    Num(leader.y2) + "\" stroke=\"#666\"/>\n" +
+                    Label(id + "-label", box, peakTexts[c], "#000") + "</g>\n";
     }
     svg += overlays;
 

@@ -3,7 +3,9 @@
 // min and avg of a region rule, the one reading of a point rule). Sets are told
 // apart by colour, line style and marker shape; a marker per measurement (at
 // most kMaxMarkersPerSeries per series, evenly spread). Each set's peak is
-// marked and labelled, every label inside the plot and clear of the others;
+// marked and labelled, every label inside the plot and clear of the others, and
+// no leader line from a peak to its label through another label (see
+// chart_label_layout.hpp);
 // the time axis runs from the first measurement to the last; alarm thresholds
 // are drawn as lines, and a note says when the recording is still going or
 // ended early.

@@ -36,6 +36,9 @@ struct SharedLogin {
     CameraLibrary* library = nullptr;
     int32_t userId = -1;
     std::string address;
+    // Why a command's address word cannot be used in the session (it names
+    // another camera); empty when it can.
+    std::string AddressProblem(const std::string& word) const;
 };
 
 struct Tool {
