@@ -18,6 +18,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -52,7 +53,9 @@ bool Eventually(const std::function<bool()>& condition) {
     return condition();
 }
 
-// What a process's open descriptors lead to ("socket:[…]", "anon_inode:[pidfd]", paths).
+// What a process's open descriptors lead to ("socket:[…]", "anon_inode:[pidfd]", paths),
+// leaving out those into /proc: a watcher that scans the process table holds one
+// for a moment now and then, which a count taken at that moment would include.
 std::vector<std::string> DescriptorTargets(pid_t pid) {
     std::vector<std::string> targets;
     const std::string folder = "/proc/" + std::to_string(pid) + "/fd/";
@@ -62,7 +65,8 @@ std::vector<std::string> DescriptorTargets(pid_t pid) {
         if (fd->d_name[0] == '.') continue;
         char target[256];
         const ssize_t length = ::readlink((folder + fd->d_name).c_str(), target, sizeof target);
-        if (length > 0) targets.emplace_back(target, static_cast<size_t>(length));
+        if (length > 0 && std::string_view(target, static_cast<size_t>(length)).rfind("/proc", 0) != 0)
+            targets.emplace_back(target, static_cast<size_t>(length));
     }
     ::closedir(fds);
     return targets;
