@@ -173,7 +173,7 @@ def cpu_use(service, seconds):
 def fill_journal(service, rounds):
     """Reboots every camera `rounds` times, each time until all are logged in
     again: the stand-in keeps the newest 4096 SDK calls with copies of their
-    records, about 3 calls per camera reboot, so that afterwards its journal no
+    records, 2 to 4 calls per camera reboot, so that afterwards its journal no
     longer grows and the service's own memory shows."""
     for round_number in range(rounds):
         expected = service.logins_total() + len(service.addresses)
@@ -244,7 +244,7 @@ def main():
     parser.add_argument("--soak-minutes", type=float, default=0)
     parser.add_argument("--reboot-every", type=float, default=30)
     parser.add_argument("--reboot-batch", type=int, default=25)
-    parser.add_argument("--fill-rounds", type=int, default=6,
+    parser.add_argument("--fill-rounds", type=int, default=12,
                         help="reboots of every camera before the soak, to fill the stand-in's journal")
     parser.add_argument("--json")
     parser.add_argument("--smoke", action="store_true", help="8 cameras, a few seconds: checks the script runs")

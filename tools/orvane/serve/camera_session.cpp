@@ -65,12 +65,16 @@ void CameraSession::LogInAndSubscribe(const SessionContext& context, Millisecond
     const auto& api = context.library.api();
     int32_t userId = -1;
     LibraryFailure failure;
+    bool inherited = false;
     {
         const UserIdRegistry::LoginScope login(context.userIds);
         userId =
             api.CamLogin(address_.c_str(), context.port, context.user.c_str(), context.password.c_str(), 0);
         // Read on the calling thread, before another login can record its own.
         if (userId < 0) failure = context.library.LastFailure();
+        // Claimed before any call with a held ID may run, so that a camera that
+        // held this one finds out before it would use it again.
+        if (userId >= 0) inherited = context.userIds.Claim(userId, loginLost_);
     }
     if (userId < 0) {
         ++loginFailures_[failure.code];
@@ -82,7 +86,6 @@ void CameraSession::LogInAndSubscribe(const SessionContext& context, Millisecond
                          "; trying again in " + Seconds(loginPause_));
         return;
     }
-    context.userIds.Claim(userId, loginLost_);
     userId_ = userId;
     ++logins_;
     loginPause_ = Milliseconds::zero();
@@ -90,12 +93,28 @@ void CameraSession::LogInAndSubscribe(const SessionContext& context, Millisecond
     context.log.Line(std::string(logins_ > 1 ? "logged in again to " : "logged in to ") + Where(context) +
                      " (user ID " + std::to_string(userId) + ")");
     const UserIdRegistry::CallScope calls(context.userIds);
+    if (inherited) StopInherited(context);
     for (Channel& channel : channels_) {
         if (ForgetIfLost(context)) return;
         channel.watch = SubscriptionWatch(interval_);
         Subscribe(context, channel, now, false);
         if (!up()) return;  // dropped again at once
     }
+}
+
+void CameraSession::StopInherited(const SessionContext& context) {
+    // The camera that held the ID forgot it without a call; its subscriptions on
+    // the ID are the library's answering records of these channels until stopped.
+    // Every camera of the service subscribes the same channels.
+    std::string channels;
+    for (const Channel& channel : channels_) {
+        if (context.library.api().CamThermometryStop(userId_, channel.channel, 0) == 1)
+            channels += " " + std::to_string(channel.channel);
+    }
+    if (!channels.empty())
+        context.log.Line("stopped what a dropped login left subscribed on user ID " +
+                         std::to_string(userId_) + " (channel" + channels + ") before subscribing " +
+                         address_);
 }
 
 void CameraSession::Subscribe(const SessionContext& context, Channel& channel, Milliseconds now,

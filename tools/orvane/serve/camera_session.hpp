@@ -83,6 +83,9 @@ private:
 
     std::string Where(const SessionContext& context) const;
     void Subscribe(const SessionContext& context, Channel& channel, Milliseconds now, bool restart);
+    // Stops what another camera's dropped login left subscribed on the user ID
+    // this camera's login was just given.
+    void StopInherited(const SessionContext& context);
     // The subscription's status, or a refused start's when it has none.
     SubscriptionHealth HealthOf(const SessionContext& context, const Channel& channel) const;
     // Adds what the ending subscription received to the channel's total.

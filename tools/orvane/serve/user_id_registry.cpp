@@ -19,12 +19,14 @@ void UserIdRegistry::Leave(Side side) {
     changed_.notify_all();
 }
 
-void UserIdRegistry::Claim(int32_t userId, std::atomic<bool>& lost) {
+bool UserIdRegistry::Claim(int32_t userId, std::atomic<bool>& lost) {
     const std::lock_guard lock(mutex_);
     std::atomic<bool>*& owner = owners_[userId];
-    if (owner != nullptr && owner != &lost) owner->store(true, std::memory_order_release);
+    const bool taken = owner != nullptr && owner != &lost;
+    if (taken) owner->store(true, std::memory_order_release);
     owner = &lost;
     lost.store(false, std::memory_order_release);
+    return taken;
 }
 
 void UserIdRegistry::Release(int32_t userId, const std::atomic<bool>& lost) {

@@ -5,7 +5,9 @@
 // would be taken for this camera's, its stop would end the other camera's
 // subscription. So:
 //   - a login that returns an ID another camera holds tells that camera it has
-//     lost its login (Claim), and it never uses the number again;
+//     lost its login (Claim), and it never uses the number again; the new
+//     owner stops what that camera's subscriptions left on the number (the
+//     library keeps a subscription's record until it is stopped);
 //   - calls that use an ID the camera holds (starts, stops, logouts) never run
 //     while a login is in progress (CallScope against LoginScope), since that
 //     login may be handed the very number. Logins run at once with each other,
@@ -40,10 +42,12 @@ public:
     // Held around calls with an ID a camera holds.
     using CallScope = Scope<kCalls>;
 
-    // A login for the owner of `lost` returned `userId`: the owner holds it
+    // A login for the owner of `lost` returned `userId` (called inside the
+    // login's LoginScope, so that no call sees the ID unclaimed): the owner holds it
     // from now on (its `lost` is cleared), and a camera that held it before has
-    // lost its login (its flag is set).
-    void Claim(int32_t userId, std::atomic<bool>& lost);
+    // lost its login (its flag is set). True in that case: that camera leaves
+    // its subscriptions on the ID to the new owner to stop.
+    bool Claim(int32_t userId, std::atomic<bool>& lost);
     // The owner of `lost` no longer holds `userId` (it logged out or forgot it).
     void Release(int32_t userId, const std::atomic<bool>& lost);
 
