@@ -106,13 +106,7 @@ public:
             changed_.notify_all();
             if (!ownThread) changed_.wait(lock, [this] { return finished_; });
         }
-        // As a stream's thread (see ThermometryStream::finish).
-        if (!ownThread && platform::mayJoinThreadsHere()) {
-            thread_.join();
-        } else {
-            platform::keepCodeForDetachedThread();
-            thread_.detach();
-        }
+        platform::releaseFinishedThread(thread_);
     }
 
 private:

@@ -135,12 +135,7 @@ void ThermometryStream::finish() {
     if (!thread_.joinable()) return;
     // Joined where the platform allows, so that no thread still runs the
     // stand-in's code when the library that loaded it unmaps it.
-    if (!ownThread && platform::mayJoinThreadsHere()) {
-        thread_.join();
-    } else {
-        platform::keepCodeForDetachedThread();
-        thread_.detach();
-    }
+    platform::releaseFinishedThread(thread_);
 }
 
 }  // namespace standin

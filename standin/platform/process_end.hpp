@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <thread>
 
 namespace standin::platform {
 
@@ -27,5 +28,17 @@ bool mayJoinThreadsHere();
 // mapped for the rest of the process, so that the thread can finish whenever
 // it runs again. Nothing to do where threads are always joined.
 void keepCodeForDetachedThread();
+
+// Lets go of a joinable thread that has done its last work: joins it where the
+// calling thread may (and is not that thread itself), else detaches it with the
+// stand-in's code kept mapped for it.
+inline void releaseFinishedThread(std::thread& thread) {
+    if (thread.get_id() != std::this_thread::get_id() && mayJoinThreadsHere()) {
+        thread.join();
+    } else {
+        keepCodeForDetachedThread();
+        thread.detach();
+    }
+}
 
 }  // namespace standin::platform
