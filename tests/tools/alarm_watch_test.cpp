@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "alarm_watch.hpp"
+#include "record/alarm_watch.hpp"
 
 namespace orvane_cli {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "camera_library.hpp"
-#include "text_encoding.hpp"
+#include "library/camera_library.hpp"
+#include "library/text_encoding.hpp"
 
 int main(int argc, char** argv) {
     if (argc != 5) {

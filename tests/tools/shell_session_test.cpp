@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell_session.hpp"
+#include "commands/shell_session.hpp"
 
 namespace orvane_cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "subscription_watch.hpp"
+#include "watch/subscription_watch.hpp"
 
 namespace orvane_cli {
 namespace {

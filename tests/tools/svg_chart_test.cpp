@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "chart_label_layout.hpp"
-#include "svg_chart.hpp"
+#include "render/chart_label_layout.hpp"
+#include "render/svg_chart.hpp"
 
 namespace orvane_cli {
 namespace {

@@ -10,7 +10,7 @@
 #include "core/failure_description.hpp"
 #include "core/failure_record.hpp"
 #include "core/sdk_error_text.hpp"
-#include "text_encoding.hpp"
+#include "library/text_encoding.hpp"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // orvane: tries a camera through OrvaneLib, loaded by name as a host loads it.
 #include <CLI/CLI.hpp>
 
-#include "command_line.hpp"
-#include "exit_codes.hpp"
+#include "commands/command_line.hpp"
+#include "commands/exit_codes.hpp"
+#include "commands/tool.hpp"
 #include "platform/terminal.hpp"
-#include "tool.hpp"
 
 int main(int argc, char** argv) {
     using namespace orvane_cli;

@@ -1,4 +1,4 @@
-#include "api_json.hpp"
+#include "serve/api_json.hpp"
 
 #include <cmath>
 #include <nlohmann/json.hpp>

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "history.hpp"
-#include "service_state.hpp"
+#include "serve/history.hpp"
+#include "serve/service_state.hpp"
 
 namespace orvane_cli::serve {
 

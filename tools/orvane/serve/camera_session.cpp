@@ -1,9 +1,9 @@
-#include "camera_session.hpp"
+#include "serve/camera_session.hpp"
 
 #include <algorithm>
 
-#include "output.hpp"
-#include "rule_reading.hpp"
+#include "library/rule_reading.hpp"
+#include "render/output.hpp"
 
 namespace orvane_cli::serve {
 namespace {

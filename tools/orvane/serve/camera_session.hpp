@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "camera_library.hpp"
-#include "service_log.hpp"
-#include "service_state.hpp"
-#include "subscription_watch.hpp"
-#include "user_id_registry.hpp"
+#include "library/camera_library.hpp"
+#include "serve/service_log.hpp"
+#include "serve/service_state.hpp"
+#include "watch/subscription_watch.hpp"
+#include "watch/user_id_registry.hpp"
 
 namespace orvane_cli::serve {
 

@@ -1,4 +1,4 @@
-#include "history.hpp"
+#include "serve/history.hpp"
 
 #include <algorithm>
 #include <cmath>

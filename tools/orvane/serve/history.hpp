@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "measurement.hpp"
+#include "library/measurement.hpp"
 
 namespace orvane_cli::serve {
 

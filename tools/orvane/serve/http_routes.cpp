@@ -1,7 +1,7 @@
-#include "http_routes.hpp"
+#include "serve/http_routes.hpp"
 
-#include "metrics_exposition.hpp"
-#include "page_assets.hpp"
+#include "serve/metrics_exposition.hpp"
+#include "serve/page_assets.hpp"
 
 namespace orvane_cli::serve {
 namespace {

@@ -5,7 +5,7 @@
 #include <boost/beast.hpp>
 #include <optional>
 
-#include "http_server.hpp"
+#include "serve/http_server.hpp"
 
 namespace orvane_cli::serve {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "http_routes.hpp"
+#include "serve/http_routes.hpp"
 
 namespace orvane_cli::serve {
 

@@ -1,4 +1,4 @@
-#include "listen_address.hpp"
+#include "serve/listen_address.hpp"
 
 #include <algorithm>
 

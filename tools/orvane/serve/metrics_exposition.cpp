@@ -1,4 +1,4 @@
-#include "metrics_exposition.hpp"
+#include "serve/metrics_exposition.hpp"
 
 #include <charconv>
 #include <cmath>

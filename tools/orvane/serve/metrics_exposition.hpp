@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "process_metrics.hpp"
-#include "service_state.hpp"
+#include "serve/process_metrics.hpp"
+#include "serve/service_state.hpp"
 
 namespace orvane_cli::serve {
 

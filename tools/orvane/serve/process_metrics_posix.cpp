@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "process_metrics.hpp"
+#include "serve/process_metrics.hpp"
 
 namespace orvane_cli::serve {
 namespace {

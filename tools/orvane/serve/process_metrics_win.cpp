@@ -4,7 +4,7 @@
 
 #include <psapi.h>
 
-#include "process_metrics.hpp"
+#include "serve/process_metrics.hpp"
 
 namespace orvane_cli::serve {
 namespace {

@@ -1,4 +1,4 @@
-#include "serve.hpp"
+#include "serve/serve.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -7,17 +7,17 @@
 #include <set>
 #include <thread>
 
-#include "api_json.hpp"
-#include "camera_session.hpp"
-#include "exit_codes.hpp"
-#include "http_server.hpp"
-#include "listen_address.hpp"
-#include "login_workers.hpp"
-#include "metrics_exposition.hpp"
-#include "password.hpp"
+#include "commands/exit_codes.hpp"
+#include "commands/password.hpp"
 #include "platform/terminal.hpp"
-#include "process_metrics.hpp"
-#include "state_store.hpp"
+#include "serve/api_json.hpp"
+#include "serve/camera_session.hpp"
+#include "serve/http_server.hpp"
+#include "serve/listen_address.hpp"
+#include "serve/metrics_exposition.hpp"
+#include "serve/process_metrics.hpp"
+#include "serve/state_store.hpp"
+#include "watch/login_workers.hpp"
 
 namespace orvane_cli::serve {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "output.hpp"
-#include "tool.hpp"
+#include "commands/tool.hpp"
+#include "render/output.hpp"
 
 namespace orvane_cli::serve {
 

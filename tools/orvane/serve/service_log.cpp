@@ -1,4 +1,4 @@
-#include "service_log.hpp"
+#include "serve/service_log.hpp"
 
 #include "platform/terminal.hpp"
 

@@ -1,4 +1,4 @@
-#include "service_state.hpp"
+#include "serve/service_state.hpp"
 
 #include <ctime>
 

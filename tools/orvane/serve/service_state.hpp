@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "measurement.hpp"
+#include "library/measurement.hpp"
 
 namespace orvane_cli::serve {
 

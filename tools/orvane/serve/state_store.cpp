@@ -1,4 +1,4 @@
-#include "state_store.hpp"
+#include "serve/state_store.hpp"
 
 namespace orvane_cli::serve {
 

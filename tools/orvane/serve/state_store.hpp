@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "history.hpp"
-#include "service_state.hpp"
+#include "serve/history.hpp"
+#include "serve/service_state.hpp"
 
 namespace orvane_cli::serve {
 

@@ -1,0 +1,37 @@
+// orvane serve: the command line of the service (serve/serve.hpp).
+#include <memory>
+
+#include "commands/tool.hpp"
+#include "serve/serve.hpp"
+
+namespace orvane_cli {
+
+void AddServeCommand(CLI::App& app, Tool& tool) {
+    auto* command = app.add_subcommand(
+        "serve", "Watch cameras around the clock and serve their thermometry to Prometheus over HTTP");
+    auto options = std::make_shared<serve::ServeOptions>();
+    command->add_option("-a,--address", options->addresses, "Camera address; repeat it for several cameras")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->required();
+    AddLoginOptions(*command, tool.connection);
+    command
+        ->add_option("-c,--channel", options->channels,
+                     "Channel to subscribe on every camera (1); repeat it for several")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->add_option("--listen", options->listen, "HOST:PORT to serve HTTP on (port 0: a free one)")
+        ->capture_default_str();
+    command->add_option("--interval", options->intervalText, "How often to poll every camera")
+        ->check(DurationValidator())
+        ->capture_default_str();
+    command->add_option_function<double>(
+        "--alarm-above", [options](double value) { options->alarmAbove = value; },
+        "Mark a rule's reading above this many °C as an alarm (max, or a point's reading)");
+    command->add_option_function<double>(
+        "--alarm-below", [options](double value) { options->alarmBelow = value; },
+        "Mark a rule's reading below this many °C as an alarm (min, or a point's reading)");
+    command->callback([&tool, options] {
+        tool.run = [&tool, options](Output& out) { return serve::Serve(out, tool, *options); };
+    });
+}
+
+}  // namespace orvane_cli

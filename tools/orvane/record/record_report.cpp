@@ -1,0 +1,81 @@
+// After a recording: its chart and its summary.
+#include "commands/exit_codes.hpp"
+#include "library/text_encoding.hpp"
+#include "record/recording.hpp"
+
+namespace orvane_cli {
+
+std::string ChartTitle(const std::vector<RecordedCamera>& cameras, const std::vector<ChartSet>& sets) {
+    std::string names, from, to;
+    for (const RecordedCamera& camera : cameras) names += (names.empty() ? "" : ", ") + camera.Label();
+    for (const ChartSet& set : sets) {
+        if (set.measurements.empty()) continue;
+        const std::string first = IsoDateTime(set.measurements.front().date, set.measurements.front().time);
+        const std::string last = IsoDateTime(set.measurements.back().date, set.measurements.back().time);
+        if (from.empty() || first < from) from = first;
+        if (to.empty() || last > to) to = last;
+    }
+    return "Thermometry, " + names + (from.empty() ? "" : ", " + from + " to " + to);
+}
+
+ChartNotes NotesOf(const RecordOptions& options, const std::string& status) {
+    return ChartNotes{options.Above(), options.Below(), status};
+}
+
+// The final chart of what was recorded (and what the CSV held before).
+int DrawChart(Output& out, const RecordOptions& options, const std::vector<RecordedCamera>& cameras,
+              ChartData& data, ChartFile& chart, const std::string& status) {
+    if (data.empty()) {
+        chart.Discard();
+        out.Warn("no measurements arrived, so no chart was drawn");
+        return kExitOk;
+    }
+    if (!chart.Draw(
+            ThermometryChartSvg(data.sets(), ChartTitle(cameras, data.sets()), NotesOf(options, status)),
+            true)) {
+        return out.Error(kExitFailed, "writing the chart " + options.plot + " failed (disk full?)");
+    }
+    out.Text("plot", options.plot);
+    out.Line("Chart in " + options.plot);
+    return kExitOk;
+}
+
+// The summary of each camera and rule, as lines and as the JSON "cameras".
+void Summarise(Output& out, const std::vector<RecordedCamera>& cameras) {
+    std::string summaries = "[";
+    int64_t missed = 0;
+    int restarts = 0;
+    for (const RecordedCamera& camera : cameras) {
+        missed += camera.watch.missed();
+        restarts += camera.watch.restarts();
+        std::string rules = "[";
+        for (const auto& [id, rule] : camera.rules) {
+            const Measurement& m = *rule.newest;
+            auto fields = rule.summary.JsonFields();
+            fields.insert(fields.begin(), {{"rule", std::to_string(id)},
+                                           {"type", JsonString(RuleTypeName(m.type))},
+                                           {"preset", std::to_string(m.preset)}});
+            rules += (rules.size() > 1 ? ", " : "") + Output::Object(fields);
+            out.Line("Summary " + RuleLabel(camera.address, camera.channel, m) + ": " + rule.summary.Text());
+        }
+        summaries += (summaries.size() > 1 ? ", " : "") +
+                     Output::Object({{"camera", JsonString(camera.address)},
+                                     {"channel", std::to_string(camera.channel)},
+                                     {"rows", std::to_string(camera.rows)},
+                                     {"rules", rules + "]"},
+                                     {"restarts", std::to_string(camera.watch.restarts())},
+                                     {"missed", std::to_string(camera.watch.missed())}});
+        if (camera.subscribed) {
+            const int n = camera.watch.restarts();
+            out.Line("Subscription " + camera.Label() + ": " + std::to_string(n) + " restart" +
+                     (n == 1 ? "" : "s") + " of the subscription, " + std::to_string(camera.watch.missed()) +
+                     " measurements missed between polls" +
+                     (camera.watch.missed() == 0 ? "" : " (a shorter --interval sees more of them)"));
+        }
+    }
+    out.Raw("cameras", summaries + "]");
+    out.Integer("missed", missed);
+    out.Integer("restarts", restarts);
+}
+
+}  // namespace orvane_cli

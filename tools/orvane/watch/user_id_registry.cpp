@@ -1,0 +1,38 @@
+#include "watch/user_id_registry.hpp"
+
+namespace orvane_cli::serve {
+
+void UserIdRegistry::Enter(Side side) {
+    const Side other = side == kLogins ? kCalls : kLogins;
+    std::unique_lock lock(mutex_);
+    ++waiting_[side];
+    changed_.wait(lock, [&] { return active_[other] == 0 && (waiting_[other] == 0 || turn_ == side); });
+    --waiting_[side];
+    ++active_[side];
+}
+
+void UserIdRegistry::Leave(Side side) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (--active_[side] == 0) turn_ = side == kLogins ? kCalls : kLogins;
+    }
+    changed_.notify_all();
+}
+
+bool UserIdRegistry::Claim(int32_t userId, std::atomic<bool>& lost) {
+    const std::lock_guard lock(mutex_);
+    std::atomic<bool>*& owner = owners_[userId];
+    const bool taken = owner != nullptr && owner != &lost;
+    if (taken) owner->store(true, std::memory_order_release);
+    owner = &lost;
+    lost.store(false, std::memory_order_release);
+    return taken;
+}
+
+void UserIdRegistry::Release(int32_t userId, const std::atomic<bool>& lost) {
+    const std::lock_guard lock(mutex_);
+    const auto found = owners_.find(userId);
+    if (found != owners_.end() && found->second == &lost) owners_.erase(found);
+}
+
+}  // namespace orvane_cli::serve
