@@ -1,5 +1,8 @@
 // The control interface's faults of a real camera and network: sessions the
-// camera ends, reboots, slow calls; and what the tests check them by.
+// camera ends, streams that stall, reboots, slow calls; and what the tests check
+// them by.
+#include <optional>
+
 #include "camera.hpp"
 #include "hcnetsdk_standin.h"
 
@@ -20,6 +23,13 @@ void StandinRebootCamera(const char* address) {
     // Logins first, so that no new session starts on one of them meanwhile.
     const std::vector<int32_t> userIds = cam.logins.dropCamera(address);
     cam.remoteConfigs.endSessionsOf(userIds, STANDIN_ERROR_RECEIVE_TIMEOUT);
+}
+
+int32_t StandinSetChannelSilent(const char* address, int32_t channel, int32_t silent) {
+    const std::optional<uint8_t> host = address == nullptr ? std::nullopt : SiteCameras::hostOf(address);
+    if (!host) return 0;
+    camera().remoteConfigs.setSilent(*host, channel, silent != 0);
+    return 1;
 }
 
 void StandinSetCallDelay(int32_t operation, uint32_t milliseconds) {

@@ -35,14 +35,20 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+// A whole word as a decimal number of type T, or nothing.
+template <typename T>
+std::optional<T> numberOf(const std::string& word) {
+    T value{};
+    const char* const last = word.data() + word.size();
+    const auto parsed = std::from_chars(word.data(), last, value);
+    if (parsed.ec != std::errc() || parsed.ptr != last) return std::nullopt;
+    return value;
+}
+
 // "rules ADDRESS CHANNEL KIND...": the channel's rules from then on, IDs 1, 2, ...
 // in order, each a point, box or line at preset 0; no kind gives back the
 // channel's rules out of the box. False for a malformed line.
-bool setRules(const std::vector<std::string>& words) {
-    int32_t channel = 0;
-    const std::string& channelText = words[2];
-    const auto parsed = std::from_chars(channelText.data(), channelText.data() + channelText.size(), channel);
-    if (parsed.ec != std::errc() || parsed.ptr != channelText.data() + channelText.size()) return false;
+bool setRules(const std::vector<std::string>& words, int32_t channel) {
     std::vector<StandinRule> rules;
     for (std::size_t i = 3; i < words.size(); ++i) {
         const std::string& kind = words[i];
@@ -53,30 +59,54 @@ bool setRules(const std::vector<std::string>& words) {
     return StandinSetRules(words[1].c_str(), channel, rules.data(), static_cast<int32_t>(rules.size())) == 1;
 }
 
+// Carries out one command, its words split at blanks; false for an unknown or
+// malformed one.
+bool runCommand(const std::vector<std::string>& words) {
+    const std::optional<uint8_t> host = words.size() >= 2 ? SiteCameras::hostOf(words[1]) : std::nullopt;
+    if (!host) return false;
+    const std::string& verb = words[0];
+    const char* const address = words[1].c_str();
+    if (words.size() == 2) {
+        if (verb == "reboot") {
+            StandinRebootCamera(address);
+        } else if (verb == "offline") {
+            // Refused first, so that no login slips in between the reboot and the refusal.
+            camera().logins.setOffline(*host, true);
+            StandinRebootCamera(address);
+        } else if (verb == "online") {
+            camera().logins.setOffline(*host, false);
+        } else {
+            return false;
+        }
+        return true;
+    }
+    const std::optional<int32_t> channel = numberOf<int32_t>(words[2]);
+    if (!channel) return false;
+    if (verb == "rules") return setRules(words, *channel);
+    if (verb == "end" && words.size() <= 4) {
+        constexpr uint32_t kReceiveTimeout = STANDIN_ERROR_RECEIVE_TIMEOUT;
+        const std::optional<uint32_t> code =
+            words.size() == 4 ? numberOf<uint32_t>(words[3]) : kReceiveTimeout;
+        if (code) camera().remoteConfigs.endChannel(*host, *channel, *code);
+        return code.has_value();
+    }
+    if ((verb == "silent" || verb == "stream") && words.size() == 3) {
+        return StandinSetChannelSilent(address, *channel, verb == "silent" ? 1 : 0) == 1;
+    }
+    return false;
+}
+
 // Carries out one line of a command file; an unknown or malformed line is
 // ignored with one line on standard error naming `file`.
 void runControlLine(std::string_view line, const std::string& file) {
     std::vector<std::string> words;
     std::istringstream in{std::string(line)};
     for (std::string word; in >> word;) words.push_back(word);
-    if (words.empty()) return;
-    const std::string& verb = words[0];
-    const std::optional<uint8_t> host = words.size() >= 2 ? SiteCameras::hostOf(words[1]) : std::nullopt;
-    const bool addressOnly = host && words.size() == 2;
-    if (addressOnly && verb == "reboot") {
-        StandinRebootCamera(words[1].c_str());
-    } else if (addressOnly && verb == "offline") {
-        // Refused first, so that no login slips in between the reboot and the refusal.
-        camera().logins.setOffline(*host, true);
-        StandinRebootCamera(words[1].c_str());
-    } else if (addressOnly && verb == "online") {
-        camera().logins.setOffline(*host, false);
-    } else if (!(host && words.size() >= 3 && verb == "rules" && setRules(words))) {
-        constexpr std::size_t kShown = 200;
-        line = trimmed(line);
-        std::fprintf(stderr, "HCNetSDK stand-in: ignored control line in %s: %.*s\n", file.c_str(),
-                     static_cast<int>(std::min(line.size(), kShown)), line.data());
-    }
+    if (words.empty() || runCommand(words)) return;
+    constexpr std::size_t kShown = 200;
+    line = trimmed(line);
+    std::fprintf(stderr, "HCNetSDK stand-in: ignored control line in %s: %.*s\n", file.c_str(),
+                 static_cast<int>(std::min(line.size(), kShown)), line.data());
 }
 
 class ControlFolder {

@@ -1,27 +1,37 @@
 #include "remote_configs.hpp"
 
 #include <algorithm>
+#include <optional>
 
 #include "hcnetsdk_standin.h"
 
 namespace standin {
+namespace {
+
+// Callbacks the current thread is inside of: a stall set from one of them cannot
+// wait for it to return.
+thread_local int callbacksOnThisThread = 0;
+
+}  // namespace
 
 Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t channel,
                              const CameraTraits& camera, std::vector<MeasureRule> rules,
                              HcRemoteConfigCallback callback, void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
-    if (!logins.isLoggedIn(userId)) return Outcome::failure(STANDIN_ERROR_NO_SUCH_USER, -1);
+    const std::optional<uint8_t> host = logins.hostOf(userId);
+    if (!host) return Outcome::failure(STANDIN_ERROR_NO_SUCH_USER, -1);
     // The map is ordered: the first gap in its keys is the lowest free handle.
     int32_t handle = 0;
     for (auto it = sessions_.begin(); it != sessions_.end() && it->first == handle; ++it) ++handle;
     Session& session = sessions_[handle];
-    session = Session{userId, channel, callback, userData, true, false, ++starts_, 0, nullptr};
+    session = Session{userId, *host, channel, callback, userData, true, false, ++starts_, 0, nullptr};
     if (streaming_) {
         try {
             session.stream = ThermometryStream::launch(
-                [this, handle](int32_t kind, const void* buffer, int32_t length) {
-                    return fire(handle, kind, buffer, length);
+                [this, handle, startOrder = session.startOrder](int32_t kind, const void* buffer,
+                                                                int32_t length) {
+                    return deliverStreamed(handle, startOrder, kind, buffer, length);
                 },
                 channel, camera, std::move(rules));
         } catch (...) {
@@ -119,14 +129,26 @@ bool RemoteConfigs::endFromCamera(int32_t handle, uint32_t status, uint32_t code
 }
 
 void RemoteConfigs::endSessionsOf(const std::vector<int32_t>& userIds, uint32_t code) {
+    endWhere(
+        [&](const Session& session) {
+            return std::find(userIds.begin(), userIds.end(), session.userId) != userIds.end();
+        },
+        code);
+}
+
+void RemoteConfigs::endChannel(uint8_t host, int32_t channel, uint32_t code) {
+    endWhere([&](const Session& session) { return session.host == host && session.channel == channel; },
+             code);
+}
+
+void RemoteConfigs::endWhere(const std::function<bool(const Session&)>& which, uint32_t code) {
     std::unique_lock lock(mutex_);
     std::vector<std::shared_ptr<ThermometryStream>> streams;
     // Each end releases the mutex while the callback runs, so the search starts
     // over after it; an ended session no longer runs and is not found again.
     for (;;) {
         auto found = std::find_if(sessions_.begin(), sessions_.end(), [&](const auto& entry) {
-            return entry.second.running &&
-                   std::find(userIds.begin(), userIds.end(), entry.second.userId) != userIds.end();
+            return entry.second.running && which(entry.second);
         });
         if (found == sessions_.end()) break;
         endLocked(lock, found->first, STANDIN_STATUS_FAILED, code, false, streams);
@@ -176,6 +198,39 @@ bool RemoteConfigs::fireNewest(int32_t userId, int32_t channel, int32_t kind, co
     return true;
 }
 
+ThermometryStream::Delivery RemoteConfigs::deliverStreamed(int32_t handle, uint64_t startOrder, int32_t kind,
+                                                           const void* buffer, int32_t length) {
+    using Delivery = ThermometryStream::Delivery;
+    std::unique_lock lock(mutex_);
+    auto found = sessions_.find(handle);
+    // A stopped session's stream may tick once more after its handle went to a
+    // new session, which must not get that tick.
+    if (found == sessions_.end() || found->second.startOrder != startOrder || !found->second.running) {
+        return Delivery::kEnded;
+    }
+    if (silent_.count({found->second.host, found->second.channel}) != 0) return Delivery::kWithheld;
+    deliver(lock, handle, kind, buffer, length);
+    return Delivery::kDelivered;
+}
+
+void RemoteConfigs::setSilent(uint8_t host, int32_t channel, bool silent) {
+    std::unique_lock lock(mutex_);
+    if (!silent) {
+        silent_.erase({host, channel});
+        return;
+    }
+    silent_.insert({host, channel});
+    // A test that sees the stall set counts on nothing more arriving, also not
+    // from a delivery that had begun before.
+    if (callbacksOnThisThread != 0) return;
+    idle_.wait(lock, [&] {
+        return std::none_of(sessions_.begin(), sessions_.end(), [&](const auto& entry) {
+            const Session& session = entry.second;
+            return session.host == host && session.channel == channel && session.inFlight != 0;
+        });
+    });
+}
+
 void RemoteConfigs::deliver(std::unique_lock<std::mutex>& lock, int32_t handle, int32_t kind,
                             const void* buffer, int32_t length) {
     Session& session = sessions_[handle];
@@ -184,7 +239,9 @@ void RemoteConfigs::deliver(std::unique_lock<std::mutex>& lock, int32_t handle, 
     void* userData = session.userData;
     lock.unlock();
     // The SDK hands the buffer over as writable memory; the subscriber only reads it.
+    ++callbacksOnThisThread;
     callback(kind, const_cast<void*>(buffer), length, userData);
+    --callbacksOnThisThread;
     lock.lock();
     // Stop waits for this count to drop, so the session is still there.
     --sessions_[handle].inFlight;
@@ -200,6 +257,7 @@ void RemoteConfigs::reset() {
     stopsByPair_.clear();
     starts_ = 0;
     streaming_ = true;
+    silent_.clear();
 }
 
 void RemoteConfigs::setStreaming(bool enabled) {

@@ -4,9 +4,11 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -43,6 +45,15 @@ public:
     // Ends every running session of these user IDs from the camera's side, with
     // status 1002 and `code`, as a reboot does.
     void endSessionsOf(const std::vector<int32_t>& userIds, uint32_t code);
+    // Ends every running session of a channel of the camera at 192.0.2.host, of
+    // any login to it, as endFromCamera does with status 1002 and `code`.
+    void endChannel(uint8_t host, int32_t channel, uint32_t code);
+    // Whether the stream of a channel of the camera at 192.0.2.host stalls: its
+    // running sessions and those started later get nothing of what they stream
+    // until it resumes (events given to fire and the ends still arrive). Setting
+    // a stall returns once no callback of the channel's sessions runs, but one
+    // the calling thread is inside of.
+    void setSilent(uint8_t host, int32_t channel, bool silent);
     // The handle of the newest running session of (userId, channel), or -1.
     int32_t newestHandle(int32_t userId, int32_t channel);
     // How many sessions of (userId, channel) a stop has ended since the reset.
@@ -62,6 +73,7 @@ public:
 private:
     struct Session {
         int32_t userId = -1;
+        uint8_t host = 0;  // of the camera the login went to
         int32_t channel = 0;
         HcRemoteConfigCallback callback = nullptr;
         void* userData = nullptr;
@@ -73,6 +85,12 @@ private:
     };
 
     void waitIdle(std::unique_lock<std::mutex>& lock, int32_t handle);
+    // Gives the session started as number `startOrder` an event of its stream,
+    // unless its channel stalls.
+    ThermometryStream::Delivery deliverStreamed(int32_t handle, uint64_t startOrder, int32_t kind,
+                                                const void* buffer, int32_t length);
+    // Ends every running session `which` picks, as endSessionsOf does.
+    void endWhere(const std::function<bool(const Session&)>& which, uint32_t code);
     // The newest running session of the pair, or sessions_.end().
     std::map<int32_t, Session>::iterator newest(int32_t userId, int32_t channel);
     // Under the mutex: stops delivery of a running session and sends its last
@@ -93,6 +111,7 @@ private:
     uint64_t starts_ = 0;
     std::map<std::pair<int32_t, int32_t>, uint64_t> stopsByPair_;
     bool streaming_ = true;
+    std::set<std::pair<uint8_t, int32_t>> silent_;  // (host, channel) whose stream stalls
 };
 
 }  // namespace standin

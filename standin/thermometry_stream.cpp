@@ -94,30 +94,33 @@ std::shared_ptr<ThermometryStream> ThermometryStream::launch(Deliver deliver, in
     return stream;
 }
 
+bool ThermometryStream::stopBeforeTick() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, interval, [this] { return stopRequested_; });
+}
+
 void ThermometryStream::run() {
     static const StreamMode mode = streamModeOfEnvironment();
-    bool running = false;
-    if (mode == StreamMode::kFailing) {
-        const uint32_t words[2] = {kStatusFailed, kCameraBusy};
-        deliver_(kStatusKind, words, sizeof words);
-    } else {
-        const uint32_t status = kStatusSuccess;
-        running = deliver_(kStatusKind, &status, sizeof status) && mode == StreamMode::kNormal;
-    }
-    if (!running) {
+    const uint32_t failed[2] = {kStatusFailed, kCameraBusy};
+    const uint32_t started = kStatusSuccess;
+    // A stalled camera answers the start late, once it streams again.
+    Delivery first = Delivery::kWithheld;
+    do {
+        first = mode == StreamMode::kFailing ? deliver_(kStatusKind, failed, sizeof failed)
+                                             : deliver_(kStatusKind, &started, sizeof started);
+    } while (first == Delivery::kWithheld && !stopBeforeTick());
+    bool running = first == Delivery::kDelivered && mode == StreamMode::kNormal;
+    if (!running && first != Delivery::kWithheld) {
         // Nothing more until the session is stopped.
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return stopRequested_; });
     }
-    for (uint32_t sequence = 0; running; ++sequence) {
-        {
-            std::unique_lock lock(mutex_);
-            if (changed_.wait_for(lock, interval, [this] { return stopRequested_; })) break;
-        }
+    for (uint32_t sequence = 0; running && !stopBeforeTick(); ++sequence) {
         for (std::size_t i = 0; running && i < rules_.size(); ++i) {
             const std::vector<uint8_t> block = measurementBlock(sequence, channel_, camera_, rules_[i]);
-            running = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
-            if (running) traceMeasurement(block);
+            const Delivery delivery = deliver_(kDataKind, block.data(), static_cast<int32_t>(block.size()));
+            running = delivery != Delivery::kEnded;
+            if (delivery == Delivery::kDelivered) traceMeasurement(block);
         }
     }
     std::lock_guard lock(mutex_);

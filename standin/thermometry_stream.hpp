@@ -1,6 +1,8 @@
 // The delivery thread of one running thermometry session: it reports the
 // session's start (status 1000), then sends one measurement block per rule of
-// its channel at a steady rate, until the session is stopped.
+// its channel at a steady rate, until the session is stopped. While the camera
+// holds its events back (a stalled stream), ticks pass without a delivery and
+// the start's status waits for the stream to resume.
 #pragma once
 
 #include <chrono>
@@ -18,8 +20,11 @@ namespace standin {
 
 class ThermometryStream {
 public:
-    // Delivers one event to the session; false once the session no longer runs.
-    using Deliver = std::function<bool(int32_t kind, const void* buffer, int32_t length)>;
+    // What became of an event given to the session.
+    enum class Delivery { kDelivered, kWithheld, kEnded };
+    // Delivers one event to the session, or withholds it while the camera's
+    // stream stalls; kEnded once the session no longer runs.
+    using Deliver = std::function<Delivery(int32_t kind, const void* buffer, int32_t length)>;
 
     static constexpr std::chrono::milliseconds interval{200};
     // The kinds of event a session's callback gets.
@@ -49,6 +54,8 @@ private:
     ThermometryStream(Deliver deliver, int32_t channel, const CameraTraits& camera,
                       std::vector<MeasureRule> rules);
     void run();
+    // Waits one tick; true when a stop came instead.
+    bool stopBeforeTick();
 
     Deliver deliver_;
     int32_t channel_;

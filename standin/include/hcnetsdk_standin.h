@@ -219,6 +219,17 @@ int32_t StandinChannelSession(int32_t userId, int32_t channel);
  * reboot runs is either ended by it or refused. New logins are accepted as soon
  * as it returns. */
 void StandinRebootCamera(const char* address);
+/* Stalls the stream of channel of the camera at address ("192.0.2.N") without a
+ * word (silent 1), or lets it go on (silent 0): while it stalls, no running
+ * session of that channel, of any login to that camera, nor any started on it
+ * later, gets anything of what it streams, neither a status nor data; once it
+ * goes on, running sessions get data again and a session started meanwhile
+ * gets its status 1000 first. StandinFireEvent, StandinEndSession and reboots
+ * still deliver. A stall is in force when the call returns: no callback of
+ * those sessions runs then, but one the calling thread is inside of.
+ * StandinReset lets every channel go on. Returns 1; 0, changing nothing, for
+ * a null address or one outside the site. */
+int32_t StandinSetChannelSilent(const char* address, int32_t channel, int32_t silent);
 /* Control from outside the process, for programs tested as a whole (a service,
  * a command-line host): when the environment variable HCNETSDK_STANDIN_CONTROL
  * names a folder as NET_DVR_Init succeeds, then until NET_DVR_Cleanup the
@@ -234,10 +245,21 @@ void StandinRebootCamera(const char* address);
  *                    as StandinSetRules with rules 1, 2, ... in order, each
  *                    KIND "point", "box" or "line", at preset 0; no KIND gives
  *                    the channel back its rules out of the box.
- * ADDRESS is a site address ("192.0.2.N"). Blank lines are skipped; any other
- * line, or an address outside the site, is ignored with one line on standard
- * error. Files there when NET_DVR_Init succeeds are carried out before it
- * returns, so that rules they set apply to the first subscriptions. */
+ *   end ADDRESS CHANNEL [CODE]
+ *                    ends every running session of that camera's CHANNEL, of
+ *                    any login to it, as StandinEndSession(handle,
+ *                    STANDIN_STATUS_FAILED, CODE, 0) does; CODE is
+ *                    STANDIN_ERROR_RECEIVE_TIMEOUT (10) when not given. The
+ *                    logins stay, and a new start of the channel streams.
+ *   silent ADDRESS CHANNEL
+ *                    as StandinSetChannelSilent(ADDRESS, CHANNEL, 1), until
+ *   stream ADDRESS CHANNEL
+ *                    as StandinSetChannelSilent(ADDRESS, CHANNEL, 0).
+ * ADDRESS is a site address ("192.0.2.N"); CHANNEL is a decimal 32-bit signed
+ * number, CODE a decimal 32-bit unsigned one. Blank lines are skipped; any
+ * other line, or an address outside the site, is ignored with one line on
+ * standard error. Files there when NET_DVR_Init succeeds are carried out
+ * before it returns, so that rules they set apply to the first subscriptions. */
 
 /* Makes every later call of an operation (of every operation when operation is
  * negative) wait this long before it acts, as over a slow network; 0 for none,

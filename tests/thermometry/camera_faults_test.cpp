@@ -24,7 +24,10 @@
 namespace testsupport {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr uint32_t kThermometryCommand = 3629;
+constexpr auto kPatience = std::chrono::seconds(20);
 
 // What the camera delivered to one session: kinds and the status words.
 struct Delivered {
@@ -49,6 +52,55 @@ void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* cont
     if (!words.empty()) std::memcpy(words.data(), buffer, words.size() * 4);
     delivered.statuses.push_back(words);
 }
+
+// How many statuses and data events a session has got so far.
+std::pair<std::size_t, int> Seen(Delivered& delivered) {
+    std::lock_guard guard(delivered.lock);
+    return {delivered.statuses.size(), delivered.data};
+}
+
+// Whether the session gets more data events than `before` within kPatience.
+bool GetsData(Delivered& delivered, int before = 0) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (Seen(delivered).second <= before) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// A folder of control files in the system's temporary folder, named by
+// HCNETSDK_STANDIN_CONTROL for as long as it lives.
+class ControlFolder {
+public:
+    ControlFolder() {
+        fs::create_directories(path);
+        SetEnvironment("HCNETSDK_STANDIN_CONTROL", path.string().c_str());
+    }
+    ~ControlFolder() {
+        SetEnvironment("HCNETSDK_STANDIN_CONTROL", nullptr);
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    // The file appears whole under its ".cmd" name, as a script makes it.
+    void Drop(const std::string& name, const std::string& text) const {
+        std::ofstream(path / (name + ".tmp"), std::ios::binary) << text;
+        fs::rename(path / (name + ".tmp"), path / (name + ".cmd"));
+    }
+    // Whether the stand-in has carried the file out (deleted it) within kPatience.
+    bool Taken(const std::string& name) const {
+        const auto deadline = std::chrono::steady_clock::now() + kPatience;
+        while (fs::exists(path / (name + ".cmd"))) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+
+    const fs::path path =
+        fs::temp_directory_path() /
+        ("standin-control-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+};
 
 // A callback that, once entered, waits until the test releases it.
 struct Blocking {
@@ -78,9 +130,9 @@ protected:
         NET_DVR_Cleanup();
         StandinTest::TearDown();
     }
-    static int32_t LogIn() {
-        auto record = ExpectedLoginRecord(STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER,
-                                          STANDIN_CAMERA_PASSWORD);
+    static int32_t LogIn(const char* address = STANDIN_CAMERA_ADDRESS) {
+        auto record =
+            ExpectedLoginRecord(address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
         std::vector<uint8_t> device(344);
         return NET_DVR_Login_V40(record.data(), device.data());
     }
@@ -343,24 +395,11 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
 // HCNETSDK_STANDIN_CONTROL names, carried out in name order while the SDK is
 // initialised, each deleted when done.
 TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
-    namespace fs = std::filesystem;
     HangWatchdog watchdog(std::chrono::seconds(60), "ControlFilesRebootAndTakeCamerasOfflineAndOnline");
-    const fs::path folder =
-        fs::temp_directory_path() /
-        ("standin-control-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(folder);
-    const auto drop = [&](const std::string& name, const std::string& text) {
-        std::ofstream(folder / (name + ".tmp"), std::ios::binary) << text;
-        fs::rename(folder / (name + ".tmp"), folder / (name + ".cmd"));
-    };
-    const auto taken = [&](const std::string& name) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (fs::exists(folder / (name + ".cmd"))) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return true;
-    };
+    const ControlFolder control;
+    const fs::path& folder = control.path;
+    const auto drop = [&](const std::string& name, const std::string& text) { control.Drop(name, text); };
+    const auto taken = [&](const std::string& name) { return control.Taken(name); };
     const auto logIn = [](const char* address) {
         auto record =
             ExpectedLoginRecord(address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
@@ -374,7 +413,6 @@ TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
     // returns, in name order: the later "online" wins; the rules apply to the
     // first session.
     NET_DVR_Cleanup();
-    SetEnvironment("HCNETSDK_STANDIN_CONTROL", folder.string().c_str());
     drop("1-first", "offline 192.0.2.66\nrules 192.0.2.64 2 point box\n");
     drop("2-then", "online 192.0.2.66\r\n");
     ASSERT_NE(NET_DVR_Init(), 0);
@@ -444,9 +482,121 @@ TEST_F(CameraFaultsTest, ControlFilesRebootAndTakeCamerasOfflineAndOnline) {
     drop("late", "offline 192.0.2.64\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(fs::exists(folder / "late.cmd"));
-    SetEnvironment("HCNETSDK_STANDIN_CONTROL", nullptr);
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
+}
+
+// "end" ends a channel's sessions from the camera's side, those of every login
+// to the camera, and leaves the logins; "silent" stalls a channel's stream,
+// also for sessions started later, until "stream". Other channels and cameras
+// stream on.
+TEST_F(CameraFaultsTest, ControlFilesEndOrStallAChannelsStream) {
+    HangWatchdog watchdog(std::chrono::seconds(120), "ControlFilesEndOrStallAChannelsStream");
+    const ControlFolder control;
+    NET_DVR_Cleanup();
+    ASSERT_NE(NET_DVR_Init(), 0);
+    StandinSetStreaming(1);
+    const int32_t users[] = {LogIn("192.0.2.64"), LogIn("192.0.2.64"), LogIn("192.0.2.66")};
+    // Two logins to one camera on its channel 1, another channel of it, another camera.
+    constexpr std::size_t kPairs = 4;
+    const struct {
+        int login;
+        int32_t channel;
+    } pairs[kPairs] = {{0, 1}, {1, 1}, {0, 2}, {2, 1}};
+    enum class Fate { kStreams, kEnded, kStalls };
+    constexpr Fate S = Fate::kStreams, E = Fate::kEnded, Q = Fate::kStalls;
+    const struct {
+        const char* commands;
+        Fate fates[kPairs];
+        uint32_t code;  // of an end
+    } steps[] = {
+        {"end 192.0.2.64\nend 192.0.2.64 x\nend 192.0.2.64 1 -3\nend 192.0.2.64 1 2 3\nend 192.0.2.640 1\n"
+         "silent 192.0.2.64\nsilent 192.0.2.64 1 2\nstream 192.0.2.64 one\nsilent 192.0.3.64 1\n",
+         {S, S, S, S},
+         0},
+        {"end 192.0.2.64 1 23\n", {E, E, S, S}, 23},
+        {"end 192.0.2.64 1\n", {E, E, S, S}, STANDIN_ERROR_RECEIVE_TIMEOUT},
+        {"silent 192.0.2.64 1\n", {Q, Q, S, S}, 0},  // the last: stalled until "stream" below
+    };
+    Delivered delivered[std::size(steps)][std::size(pairs)];
+    Delivered later[std::size(steps)][std::size(pairs)];  // sessions started after the step's commands
+    // No callback may outlive the records above, also when an assertion ends the test.
+    struct CleanupFirst {
+        ~CleanupFirst() { NET_DVR_Cleanup(); }
+    } cleanupFirst;
+    int32_t handles[std::size(pairs)] = {};
+    for (std::size_t step = 0; step < std::size(steps); ++step) {
+        const auto& s = steps[step];
+        for (std::size_t i = 0; i < std::size(pairs); ++i) {
+            if (step > 0) NET_DVR_StopRemoteConfig(handles[i]);
+            handles[i] = StartSession(users[pairs[i].login], pairs[i].channel, delivered[step][i]);
+            ASSERT_GE(handles[i], 0);
+            ASSERT_TRUE(GetsData(delivered[step][i])) << s.commands << i;
+        }
+        control.Drop("step", s.commands);
+        ASSERT_TRUE(control.Taken("step")) << s.commands;
+        std::pair<std::size_t, int> seen[std::size(pairs)];
+        for (std::size_t i = 0; i < std::size(pairs); ++i) seen[i] = Seen(delivered[step][i]);
+        for (std::size_t i = 0; i < std::size(pairs); ++i) {
+            if (s.fates[i] != Fate::kStreams) {
+                EXPECT_GE(StartSession(users[pairs[i].login], pairs[i].channel, later[step][i]), 0);
+            }
+        }
+        std::this_thread::sleep_for(3 * std::chrono::milliseconds(STANDIN_STREAM_INTERVAL_MS));
+        for (std::size_t i = 0; i < std::size(pairs); ++i) {
+            Delivered& d = delivered[step][i];
+            const std::string where = std::string(s.commands) + " session " + std::to_string(i);
+            switch (s.fates[i]) {
+                case Fate::kStreams:
+                    EXPECT_TRUE(GetsData(d, seen[i].second)) << where;
+                    break;
+                case Fate::kEnded: {
+                    std::lock_guard guard(d.lock);
+                    EXPECT_EQ(d.statuses,
+                              (std::vector<std::vector<uint32_t>>{{1000}, {STANDIN_STATUS_FAILED, s.code}}))
+                        << where;
+                    EXPECT_EQ(d.data, seen[i].second) << where;
+                    // The login stays, and a new start of the channel streams.
+                    EXPECT_TRUE(GetsData(later[step][i])) << where;
+                    break;
+                }
+                case Fate::kStalls:
+                    EXPECT_EQ(Seen(d), seen[i]) << where;
+                    EXPECT_EQ(Seen(later[step][i]), std::make_pair(std::size_t{0}, 0)) << where;
+                    break;
+            }
+        }
+    }
+    // The stall ends: the running sessions stream again, and one started
+    // meanwhile first gets its start's status.
+    const std::size_t last = std::size(steps) - 1;
+    control.Drop("go-on", "stream 192.0.2.64 1\n");
+    ASSERT_TRUE(control.Taken("go-on"));
+    for (std::size_t i = 0; i < std::size(pairs); ++i) {
+        if (steps[last].fates[i] != Fate::kStalls) continue;
+        Delivered& running = delivered[last][i];
+        EXPECT_TRUE(GetsData(running, Seen(running).second)) << i;
+        Delivered& started = later[last][i];
+        EXPECT_TRUE(GetsData(started)) << i;
+        std::lock_guard guard(started.lock);
+        EXPECT_EQ(started.statuses, std::vector<std::vector<uint32_t>>{{1000}}) << i;
+    }
+}
+
+// The stall in process: only a site address is taken; a reset lets every channel go on.
+TEST_F(CameraFaultsTest, AStallOfAChannelNeedsASiteAddressAndEndsWithAReset) {
+    const struct {
+        const char* address;
+        int32_t result;
+    } cases[] = {{"192.0.2.64", 1}, {"192.0.2.256", 0}, {"192.0.3.64", 0}, {nullptr, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(StandinSetChannelSilent(c.address, 1, 1), c.result) << (c.address ? c.address : "null");
+    }
+    StandinReset();  // streaming again, and no login
+    Delivered delivered;
+    struct CleanupFirst {
+        ~CleanupFirst() { NET_DVR_Cleanup(); }
+    } cleanupFirst;
+    ASSERT_GE(StartSession(LogIn(), 1, delivered), 0);
+    EXPECT_TRUE(GetsData(delivered));
 }
 
 }  // namespace
