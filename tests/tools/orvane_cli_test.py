@@ -86,7 +86,10 @@ def as_float(bits):
 
 
 # ---------------------------------------------------------------------------
-# Bad arguments: exit code 2 and a message that names the problem.
+# Bad arguments: exit code 2 and a message that names the problem, given before
+# any password is asked for (an optional third item: the environment).
+NOT_AN_ADDRESS = ": not an IPv4 or IPv6 address or host name"
+NOT_LISTEN = ": not an IP address and port"
 USAGE = [
     ([], "no command given (commands: check, ptz, preset, position, snapshot, thermo, run, shell, job, serve)"),
     (["ptz"], "no command given (commands of ptz: move)"),
@@ -109,14 +112,26 @@ USAGE = [
     (["thermo", "record", "--duration", "200h", "-a", CAMERA], "up to 168h"),
     (["thermo", "record", "--rule", "256", "-a", CAMERA], "not a rule ID"),
     (["check", CAMERA, "--port", "70000"], "port"),
+    (["check", CAMERA], "--port", {"ORVANE_PORT": "70000"}),
     (["check", CAMERA, "--password", "a", "--password-file", "f"], "excludes"),
     (["check"], "no camera address"),
+    (["check"], "no camera address", {"ORVANE_ADDRESS": ""}),
+    (["check", "-a", ""], "--address: is empty"),
+    (["check", "-a", ""], "--address: is empty", {"ORVANE_ADDRESS": CAMERA}),
+    (["check", ""], "address: is empty", {"ORVANE_ADDRESS": CAMERA}),
+    (["check", "192.0.2.640"], "address 192.0.2.640" + NOT_AN_ADDRESS),
+    (["ptz", "move", "-a", "256.1.1.1", "left"], "--address 256.1.1.1" + NOT_AN_ADDRESS),
+    (["snapshot", "x.jpg", "-a", "a" * 64 + ".example"], "--address " + "a" * 64 + ".example" + NOT_AN_ADDRESS),
+    (["position"], "ORVANE_ADDRESS bad_host!" + NOT_AN_ADDRESS, {"ORVANE_ADDRESS": "bad_host!"}),
+    (["thermo", "record", "-a", ""], "--address is empty"),
+    (["thermo", "record", CAMERA, "192.0.2.640"], "address 192.0.2.640" + NOT_AN_ADDRESS),
     (["job", "0"], "pid"),
     (["job", "twelve"], "pid"),
     (["job", "4242"], "--yes"),
     (["job", "1", "--yes"], "refusing"),
     (["run"], "no command given"),
     (["shell"], "no camera address"),
+    (["shell", "bad_host!"], "address bad_host!" + NOT_AN_ADDRESS),
     # The address as the first word: never together with another --address,
     # and never where it can only be one of the command's own words.
     (["ptz", "move", CAMERA, "left", "-a", "192.0.2.65"], "two camera addresses"),
@@ -131,19 +146,30 @@ USAGE = [
     (["serve"], "--address is required"),
     (["serve", "-a", CAMERA, "-a", CAMERA], "named twice"),
     (["serve", "-a", CAMERA, "-c", "1", "-c", "1"], "named twice"),
-    (["serve", "-a", CAMERA, "--listen", "9410"], "not HOST:PORT"),
-    (["serve", "-a", CAMERA, "--listen", "::1:9410"], "not HOST:PORT"),
+    (["serve", "-a", ""], "--address is empty"),
+    (["serve", "-a", CAMERA, "-a", "256.1.1.1"], "--address 256.1.1.1" + NOT_AN_ADDRESS),
+    # Bytes that are not UTF-8 never become a metric's label.
+    (["serve", "-a", "cam\udcff"], NOT_AN_ADDRESS),
+    (["serve", "-a", CAMERA, "--listen", "9410"], "--listen 9410" + NOT_LISTEN),
+    (["serve", "-a", CAMERA, "--listen", "localhost:9410"], "--listen localhost:9410" + NOT_LISTEN),
+    (["serve", "-a", CAMERA, "--listen", "127.0.0.1:70000"], "--listen 127.0.0.1:70000" + NOT_LISTEN),
+    (["serve", "-a", CAMERA, "--listen", "::1:9410"], "--listen ::1:9410" + NOT_LISTEN),
     (["serve", "-a", CAMERA, "--interval", "0s"], "not a positive duration"),
 ]
 
 
 def group_usage():
-    for argv, message in USAGE:
-        code, out, err = run(argv, {"ORVANE_PASSWORD": PASSWORD})
+    # No password and standard input closed: a check made only after the
+    # prompt would fail with "no password" instead of its own message.
+    for argv, message, *env in USAGE:
+        env = env[0] if env else None
+        code, out, err = run(argv, env)
         check(code == 2, f"{argv}: exit code {code}, expected 2 ({err.strip()})")
         check(message in err, f"{argv}: stderr lacks {message!r}: {err!r}")
+        check("Password for" not in err and "no password" not in err,
+              f"{argv}: a password was asked for before the refusal: {err!r}")
         # With --json the same failure is one JSON object on standard output.
-        code, result, _ = run_json(argv, {"ORVANE_PASSWORD": PASSWORD})
+        code, result, _ = run_json(argv, env)
         check(code == 2 and result.get("ok") is False and result.get("exit_code") == 2 and
               message in result.get("error", ""), f"--json {argv}: {result}")
     code, out, _ = run(["--help"])

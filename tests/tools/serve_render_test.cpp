@@ -28,8 +28,18 @@ Measurement Rule(int32_t id, int32_t type, float a, float b = 0, float c = 0) {
     return m;
 }
 
+RuleView Current(Measurement m) { return RuleView{m, 3, 1, true}; }
+
+ChannelView Channel(int32_t number, int32_t state, const char* health, int64_t events, int64_t restarts) {
+    ChannelView c;
+    c.channel = number, c.state = state, c.health = health, c.dataEventsTotal = events,
+    c.restartsTotal = restarts;
+    return c;
+}
+
 // Two cameras: one up with a point, a box and a line rule (one reading not a
-// number), one down after refused logins; an address that needs escaping.
+// number) on channel 1 and a silent channel 2 whose last reading is stale; one
+// down after refused logins; an address that needs escaping.
 ServiceSnapshot FixedState() {
     ServiceSnapshot s;
     s.version = "1.0.1.2";
@@ -37,15 +47,22 @@ ServiceSnapshot FixedState() {
     s.intervalSeconds = 1;
     s.alarmAbove = 45;
     s.pollDurationSeconds = 0.0125;
-    CameraView up{"192.0.2.66", true, 2, {{7, 1}}, std::nullopt, {}};
-    ChannelView channel{1, 1, "running", 0, 812, 0.2, 1, {}};
-    channel.rules = {Rule(1, kPointRule, 31.25f), Rule(2, 1, 41.237f, 22.0f, 30.1f),
-                     Rule(3, 2, std::numeric_limits<float>::quiet_NaN(), 20.5f, 25.0f)};
-    up.channels = {channel};
-    CameraView down{
-        "cam\"1\\\n", false, 0, {{1, 2}, {7, 3}}, FailureView{7, "Connecting failed.", "text"}, {}};
-    down.channels = {ChannelView{1, 0, "not logged in", 0, 0, std::nullopt, 0, {}},
-                     ChannelView{2, 0, "not logged in", 0, 5, std::nullopt, 2, {}}};
+    CameraView up;
+    up.camera = "192.0.2.66", up.up = true, up.login = LoginState::kUp, up.loginsTotal = 2;
+    up.loginFailures = {{7, 1}};
+    ChannelView channel = Channel(1, 1, "running", 812, 1);
+    channel.secondsSinceData = 0.2, channel.lastDataUnixSeconds = 1796688000.05;
+    channel.rules = {Current(Rule(1, kPointRule, 31.25f)), Current(Rule(2, 1, 41.237f, 22.0f, 30.1f)),
+                     Current(Rule(3, 2, std::numeric_limits<float>::quiet_NaN(), 20.5f, 25.0f))};
+    ChannelView silent = Channel(2, kChannelSilent, "silent: no data for 42 s", 90, 3);
+    silent.secondsSinceData = 42.5, silent.lastDataUnixSeconds = 1796687957.75,
+    silent.secondsWithoutData = 42.5;
+    silent.rules = {RuleView{Rule(4, 1, 60.5f, 20.0f, 30.0f), 7, 2, false}};
+    up.channels = {channel, silent};
+    CameraView down;
+    down.camera = "cam\"1\\\n", down.loginFailures = {{1, 2}, {7, 3}};
+    down.lastFailure = FailureView{7, "Connecting failed.", "text"};
+    down.channels = {Channel(1, 0, "not logged in", 0, 0), Channel(2, 0, "not logged in", 5, 2)};
     s.cameras = {up, down};
     return s;
 }
@@ -107,6 +124,17 @@ TEST(ServeRender, CamerasJsonShape) {
               (nlohmann::json{{"code", 7}, {"english", "Connecting failed."}, {"text", "text"}}));
     EXPECT_TRUE(down["channels"][1]["seconds_since_data"].is_null());
     EXPECT_EQ(down["channels"][1]["health"], "not logged in");
+    // The login's state, and a silent channel's stale reading: its age, and no alarm from it.
+    EXPECT_EQ(up["state"], "up");
+    EXPECT_EQ(down["state"], "down");
+    const auto& silent = up["channels"][1];
+    EXPECT_EQ(silent["state"], kChannelSilent);
+    const auto& stale = silent["rules"][0];
+    EXPECT_EQ(stale["current"], false);
+    EXPECT_EQ(stale["age_seconds"], 42.5);
+    EXPECT_TRUE(stale["alarm"].is_null());
+    EXPECT_EQ(channel["rules"][0]["current"], true);
+    EXPECT_EQ(channel["rules"][0]["age_seconds"], 0);
 }
 
 TEST(ServeRender, AlarmsCountAPointAsBothMaxAndMin) {
@@ -150,6 +178,15 @@ TEST(ServeRender, HistoryKeepsTheNewestOldestFirstAndFilters) {
     const auto all = nlohmann::json::parse(HistoryJson(history, 2000, std::nullopt));
     ASSERT_EQ(all["series"].size(), 2u);
     EXPECT_EQ(all["series"][0]["samples"][0], (nlohmann::json{1400.0, 4.0, 1.0, 2.0, nullptr}));
+    // A stale reading is a gap (once, however long it lasts), then samples again.
+    history.AddGap("192.0.2.66", 1, 1, 1900);
+    history.AddGap("192.0.2.66", 1, 1, 1950);
+    history.Add("192.0.2.66", 1, Rule(1, kPointRule, 9), 2000);
+    const auto gap = nlohmann::json::parse(HistoryJson(history, 2000, std::string("192.0.2.66")));
+    const auto& last = gap["series"][0]["samples"];
+    ASSERT_GE(last.size(), 2u);
+    EXPECT_EQ(last[last.size() - 2], (nlohmann::json{1900.0, nullptr, nullptr, nullptr, nullptr}));
+    EXPECT_EQ(last[last.size() - 1], (nlohmann::json{2000.0, nullptr, nullptr, nullptr, 9.0}));
 }
 
 TEST(ServeRender, Routes) {

@@ -23,6 +23,12 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
     command->add_option("--interval", options->intervalText, "How often to poll every camera")
         ->check(DurationValidator())
         ->capture_default_str();
+    command
+        ->add_option("--wrong-password-retry", options->wrongPasswordPauseText,
+                     "How long a camera that refused the user name or password waits before the next login "
+                     "(cameras lock accounts); a changed --password-file is tried at once")
+        ->check(DurationValidator())
+        ->capture_default_str();
     command->add_option_function<double>(
         "--alarm-above", [options](double value) { options->alarmAbove = value; },
         "Mark a rule's reading above this many °C as an alarm (max, or a point's reading)");

@@ -1,10 +1,10 @@
 #include "commands/password.hpp"
 
 #include <cstdlib>
-#include <fstream>
 
 #include "commands/exit_codes.hpp"
 #include "platform/terminal.hpp"
+#include "watch/password_source.hpp"
 
 namespace orvane_cli {
 
@@ -16,14 +16,12 @@ std::optional<std::string> ResolvePassword(Output& out, const Connection& connec
         return connection.password;
     }
     if (!connection.passwordFile.empty()) {
-        std::ifstream file(connection.passwordFile, std::ios::binary);
-        std::string line;
-        if (!file || !std::getline(file, line)) {
+        std::string password;
+        if (!ReadPasswordFile(connection.passwordFile, password)) {
             out.Error(kExitUsage, "cannot read the password file " + connection.passwordFile);
             return std::nullopt;
         }
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return line;
+        return password;
     }
     if (const char* fromEnvironment = std::getenv("ORVANE_PASSWORD")) return std::string(fromEnvironment);
     auto typed =

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "clock/duration.hpp"
+#include "commands/argument_checks.hpp"
 #include "commands/command_line.hpp"
 #include "commands/exit_codes.hpp"
 #include "commands/password.hpp"
@@ -24,6 +25,16 @@ public:
     }
 };
 
+// An address given empty is refused where it is given: otherwise it would read
+// as none given, and ORVANE_ADDRESS would silently stand in for it.
+CLI::Validator NotEmpty() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            return text.empty() ? "is empty: give a camera address" : "";
+        },
+        "ADDRESS");
+}
+
 std::string Where(const Connection& connection, const std::string& address) {
     return connection.user + "@" + address + ":" + std::to_string(connection.port);
 }
@@ -37,18 +48,21 @@ OutputLevel Tool::level() const {
 
 void AddConnectionOptions(CLI::App& command, Tool& tool) {
     if (tool.shared != nullptr) return;
-    command.add_option("-a,--address", tool.connection.address,
-                       "Camera address (or ORVANE_ADDRESS); also taken as the first word");
+    command
+        .add_option("-a,--address", tool.connection.address,
+                    "Camera address (or ORVANE_ADDRESS); also taken as the first word")
+        ->check(NotEmpty());
     AddLoginOptions(command, tool.connection);
 }
 
 // (In a shell session too, where it may only name the session's camera.)
 void AddAddressPositional(CLI::App& command, Tool& tool) {
-    command.add_option("address", tool.connection.addressWord, "Camera address (same as --address)");
+    command.add_option("address", tool.connection.addressWord, "Camera address (same as --address)")
+        ->check(NotEmpty());
 }
 
 void AddLeadingAddress(CLI::App& command, Tool& tool) {
-    command.add_option(kLeadingAddressOption, tool.connection.addressWord)->group("");
+    command.add_option(kLeadingAddressOption, tool.connection.addressWord)->group("")->check(NotEmpty());
     command.formatter(std::make_shared<LeadingAddressUsage>());
 }
 
@@ -60,14 +74,19 @@ std::string Connection::Address() const {
 }
 
 std::string Connection::AddressProblem() const {
+    // Each given address is checked first, so that no message shows bytes the check refuses.
+    std::string problem = addressWord.empty() ? "" : CameraAddressProblem("address", addressWord);
+    if (problem.empty() && !address.empty()) problem = CameraAddressProblem("--address", address);
+    if (!problem.empty()) return problem;
     if (!addressWord.empty() && !address.empty() && addressWord != address) {
         return "two camera addresses: " + addressWord + " as the first word and " + address +
                " with --address; give one";
     }
-    if (Address().empty()) {
+    const std::string chosen = Address();
+    if (chosen.empty()) {
         return "no camera address: give it as the first word or with --address (or ORVANE_ADDRESS)";
     }
-    return "";
+    return addressWord.empty() && address.empty() ? CameraAddressProblem("ORVANE_ADDRESS", chosen) : "";
 }
 
 std::string SharedLogin::AddressProblem(const std::string& word) const {

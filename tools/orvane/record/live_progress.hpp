@@ -43,14 +43,20 @@ public:
                                        (duration_ ? " / " + ClockText(*duration_) : " (Ctrl+C ends it)") +
                                        "] " + std::to_string(rows) + " rows"};
         for (const RecordedCamera& camera : cameras) {
-            const int64_t missed = camera.watch.missed();
+            const int64_t missed = camera.missed;
             const std::string tail =
                 (missed != 0 ? "  (" + std::to_string(missed) + " missed)" : "") + "  " + camera.health;
             if (camera.rules.empty()) lines.push_back("  " + camera.Label() + "  no measurement yet" + tail);
             for (const auto& [id, rule] : camera.rules) {
                 const Measurement& m = *rule.newest;
+                // A reading the camera no longer sends says how old it is.
+                const std::string age =
+                    rule.current || !camera.view.secondsSinceData
+                        ? ""
+                        : "  stale, " + std::to_string(static_cast<int64_t>(*camera.view.secondsSinceData)) +
+                              " s old";
                 lines.push_back("  " + RuleLabel(camera.address, camera.channel, m) + "  " + Readings(m) +
-                                "  " + ClockOfDay(SecondsSince2000(m.date, m.time)) + tail);
+                                "  " + ClockOfDay(SecondsSince2000(m.date, m.time)) + age + tail);
             }
         }
         platform::RewriteLines(drawn_, lines);

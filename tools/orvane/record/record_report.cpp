@@ -1,4 +1,7 @@
 // After a recording: its chart and its summary.
+#include <algorithm>
+#include <set>
+
 #include "commands/exit_codes.hpp"
 #include "library/text_encoding.hpp"
 #include "record/recording.hpp"
@@ -40,14 +43,26 @@ int DrawChart(Output& out, const RecordOptions& options, const std::vector<Recor
     return kExitOk;
 }
 
+namespace {
+
+std::string Plural(int64_t n, const std::string& word) {
+    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
 // The summary of each camera and rule, as lines and as the JSON "cameras".
 void Summarise(Output& out, const std::vector<RecordedCamera>& cameras) {
     std::string summaries = "[";
-    int64_t missed = 0;
-    int restarts = 0;
+    int64_t missed = 0, restarts = 0, relogins = 0;
+    double withoutData = 0;
+    std::set<std::string> counted;  // an address's logins once, however many of its channels
     for (const RecordedCamera& camera : cameras) {
-        missed += camera.watch.missed();
-        restarts += camera.watch.restarts();
+        const int64_t again = std::max<int64_t>(0, camera.camera.loginsTotal - 1);
+        missed += camera.missed;
+        restarts += camera.view.restartsTotal;
+        withoutData += camera.view.secondsWithoutData;
+        if (counted.insert(camera.address).second) relogins += again;
         std::string rules = "[";
         for (const auto& [id, rule] : camera.rules) {
             const Measurement& m = *rule.newest;
@@ -58,24 +73,30 @@ void Summarise(Output& out, const std::vector<RecordedCamera>& cameras) {
             rules += (rules.size() > 1 ? ", " : "") + Output::Object(fields);
             out.Line("Summary " + RuleLabel(camera.address, camera.channel, m) + ": " + rule.summary.Text());
         }
+        const int64_t seconds = static_cast<int64_t>(camera.view.secondsWithoutData);
         summaries += (summaries.size() > 1 ? ", " : "") +
                      Output::Object({{"camera", JsonString(camera.address)},
                                      {"channel", std::to_string(camera.channel)},
+                                     {"state", JsonString(ChannelHealth(camera))},
                                      {"rows", std::to_string(camera.rows)},
                                      {"rules", rules + "]"},
-                                     {"restarts", std::to_string(camera.watch.restarts())},
-                                     {"missed", std::to_string(camera.watch.missed())}});
-        if (camera.subscribed) {
-            const int n = camera.watch.restarts();
-            out.Line("Subscription " + camera.Label() + ": " + std::to_string(n) + " restart" +
-                     (n == 1 ? "" : "s") + " of the subscription, " + std::to_string(camera.watch.missed()) +
-                     " measurements missed between polls" +
-                     (camera.watch.missed() == 0 ? "" : " (a shorter --interval sees more of them)"));
+                                     {"restarts", std::to_string(camera.view.restartsTotal)},
+                                     {"logins_again", std::to_string(again)},
+                                     {"seconds_without_data", std::to_string(seconds)},
+                                     {"missed", std::to_string(camera.missed)}});
+        if (camera.camera.loginsTotal > 0) {
+            out.Line("Subscription " + camera.Label() + ": " + Plural(camera.view.restartsTotal, "restart") +
+                     " of the subscription, " + (again != 0 ? Plural(again, "login") + " again, " : "") +
+                     (seconds != 0 ? std::to_string(seconds) + " s without data, " : "") +
+                     std::to_string(camera.missed) + " measurements missed between polls" +
+                     (camera.missed == 0 ? "" : " (a shorter --interval sees more of them)"));
         }
     }
     out.Raw("cameras", summaries + "]");
     out.Integer("missed", missed);
     out.Integer("restarts", restarts);
+    out.Integer("logins_again", relogins);
+    out.Integer("seconds_without_data", static_cast<int64_t>(withoutData));
 }
 
 }  // namespace orvane_cli

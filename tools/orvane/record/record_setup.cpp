@@ -3,6 +3,7 @@
 #include <fstream>
 #include <set>
 
+#include "commands/argument_checks.hpp"
 #include "commands/exit_codes.hpp"
 #include "library/text_encoding.hpp"
 #include "record/recording.hpp"
@@ -11,11 +12,26 @@ namespace orvane_cli {
 
 std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const RecordOptions& options,
                                       int& status) {
+    // Each address is checked before any other use, so that no message shows bytes the check refuses.
+    const auto refused = [&](const char* option, const std::vector<std::string>& given) {
+        for (const std::string& address : given) {
+            const std::string problem = CameraAddressProblem(option, address);
+            if (!problem.empty()) {
+                status = out.Error(kExitUsage, problem);
+                return true;
+            }
+        }
+        return false;
+    };
+    if (refused("address", options.addressWords) || refused("--address", options.addresses)) return {};
     std::vector<std::string> addresses = options.addressWords;
     addresses.insert(addresses.end(), options.addresses.begin(), options.addresses.end());
     const char* fromEnvironment = std::getenv("ORVANE_ADDRESS");
-    if (addresses.empty() && fromEnvironment != nullptr && *fromEnvironment != '\0')
+    if (addresses.empty() && fromEnvironment != nullptr && *fromEnvironment != '\0') {
         addresses = {fromEnvironment};
+        // A session records its own camera, whatever the environment says.
+        if (tool.shared == nullptr && refused("ORVANE_ADDRESS", addresses)) return {};
+    }
     if (tool.shared != nullptr) {
         // A session records its own camera: address words may name it (once
         // per channel, as on the command line), no other.
@@ -55,15 +71,10 @@ std::vector<RecordedCamera> CamerasOf(Output& out, const Tool& tool, const Recor
                                addresses[i] + " channel " + std::to_string(channel) + " is named twice");
             return {};
         }
-        cameras.push_back(RecordedCamera{addresses[i],
-                                         channel,
-                                         -1,
-                                         false,
-                                         false,
-                                         {},
-                                         {},
-                                         0,
-                                         SubscriptionWatch(*ParseDuration(options.intervalText))});
+        RecordedCamera camera;
+        camera.address = addresses[i];
+        camera.channel = channel;
+        cameras.push_back(std::move(camera));
     }
     return cameras;
 }

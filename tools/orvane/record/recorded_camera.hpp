@@ -11,7 +11,7 @@
 #include "record/alarm_watch.hpp"
 #include "record/record_summary.hpp"
 #include "render/svg_chart.hpp"
-#include "watch/subscription_watch.hpp"
+#include "watch/camera_view.hpp"
 
 namespace orvane_cli {
 
@@ -40,22 +40,27 @@ std::string RuleLabel(const std::string& camera, int32_t channel, const Measurem
 struct RecordedRule {
     RecordedRule(std::optional<double> above, std::optional<double> below) : alarms(above, below) {}
     std::optional<Measurement> newest;
-    int32_t events = 0;  // the library's count when it was read last
+    // Which subscription gave the newest reading, and its count then: another
+    // count or subscription is a new measurement.
+    uint64_t subscription = 0;
+    int32_t events = 0;
+    bool current = false;  // as the latest poll saw it
     RecordSummary summary;
     AlarmWatch alarms;
 };
 
-// One camera of a recording: its login, its subscription and what it gave.
+// One camera and channel of a recording: what its watch (one per address)
+// shows of the channel, and what it gave.
 struct RecordedCamera {
     std::string address;
     int32_t channel = 1;
-    int32_t userId = -1;
-    bool ownLogin = false;  // false when a shell session lent its login
-    bool subscribed = false;
+    std::size_t watch = 0;                  // the index of its address's watch
+    std::size_t watched = 0;                // the index of its channel in that watch
     std::map<int32_t, RecordedRule> rules;  // recorded rules, by ID
-    std::map<int32_t, int32_t> skipped;     // rules left out (--rule): their count when read last
     std::size_t rows = 0;
-    SubscriptionWatch watch;
+    int64_t missed = 0;  // measurements the library received between two polls
+    ChannelView view;    // as the latest poll saw it
+    CameraView camera;   // the camera's login, without its channels
     std::string health = "running";
     std::string lastHealth = "running";
 

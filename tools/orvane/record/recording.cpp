@@ -1,86 +1,86 @@
-// The recording itself: logins, subscriptions, a poll per interval, restarts.
+// The recording itself: the logins, one watch per camera address (the core
+// that serve runs on too: restarts, logins again, back-off, what is current),
+// a round of polls per interval, and the end of every subscription and login.
 #include <algorithm>
 #include <chrono>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
 
-#include "clock/host_clock.hpp"
 #include "clock/waiting.hpp"
 #include "commands/exit_codes.hpp"
-#include "library/rule_reading.hpp"
-#include "library/text_encoding.hpp"
 #include "platform/terminal.hpp"
 #include "record/live_progress.hpp"
 #include "record/recording.hpp"
+#include "watch/fleet_watch.hpp"
 
 namespace orvane_cli {
-
 namespace {
 
-SubscriptionHealth ReadHealth(const CameraLibrary& library, const RecordedCamera& camera) {
-    return orvane_cli::ReadHealth(library, camera.userId, camera.channel);
-}
+// The watch's log lines, from the poll and the workers alike: printed by the
+// recording's own thread between its live lines.
+class LogQueue {
+public:
+    void Add(const std::string& line) {
+        const std::lock_guard lock(mutex_);
+        lines_.push_back(line);
+    }
+    void Print(const Output& out, Progress& progress) {
+        std::deque<std::string> lines;
+        {
+            const std::lock_guard lock(mutex_);
+            lines.swap(lines_);
+        }
+        if (!lines.empty()) progress.Break();
+        for (const std::string& line : lines) out.Warn(line);
+    }
 
-// Stops what is left of a camera's subscription and starts it again. A refused
-// start shows as "start failed" in the next status, and the watch tries again.
-void Restart(Output& out, const CameraLibrary& library, const RecordedCamera& camera,
-             const SubscriptionHealth& health, Milliseconds sinceStart) {
-    out.Warn("restarting the subscription of " + camera.Label() + ": " + HealthText(health, sinceStart));
-    library.api().CamThermometryStop(camera.userId, camera.channel, 0);
-    if (library.api().CamThermometryStart(camera.userId, camera.channel, 0) == 1) return;
-    out.Warn("restarting the subscription of " + camera.Label() +
-             " failed: " + FailureLine(library.LastFailure()));
-}
+private:
+    std::mutex mutex_;
+    std::deque<std::string> lines_;
+};
 
-// Reads each rule of a camera; a new measurement becomes a row (and is checked
-// for alarms). False when the CSV cannot be written.
-bool PollRules(Recording& r, RecordedCamera& camera, Progress& progress) {
-    for (const int32_t id : RulesOf(r.library, camera.userId, camera.channel)) {
-        const auto read = ReadRule(r.library, camera.userId, camera.channel, id);
-        if (!read) continue;
-        const auto& [m, events] = *read;
-        if (!r.options.Keeps(id)) {
-            // Left out on purpose: its measurements are not missed ones.
-            int32_t& before = camera.skipped[id];
-            camera.watch.Recorded(events >= before ? events - before : events);
-            before = events;
-            continue;
-        }
-        auto [entry, added] = camera.rules.try_emplace(id, r.options.Above(), r.options.Below());
-        RecordedRule& rule = entry->second;
-        // The library gives the newest measurement; a new one has another count or other values.
-        if (!added && rule.events == events && rule.newest == m) continue;
-        rule.newest = m;
-        rule.events = events;
-        rule.summary.Add(m);
-        camera.watch.Recorded();
-        ++camera.rows;
-        ++r.rows;
-        const std::string label = RuleLabel(camera.address, camera.channel, m);
-        r.chart.Of(label, m.IsPoint()).measurements.push_back(m);
-        if (!r.options.csv.empty() &&
-            !r.csv.Write(CsvRow(camera.address, camera.channel, m, HostTimeNow()) + "\n")) {
-            return false;
-        }
-        progress.Measured(camera, m);
-        for (const Alarm& alarm : rule.alarms.Check(m)) {
-            progress.Break();
-            r.out.Notice(alarm.Text() + " (" + label + ")");
-            r.alarms.push_back(Output::Object({{"time", JsonString(IsoDateTime(alarm.date, alarm.time))},
-                                               {"camera", JsonString(camera.address)},
-                                               {"channel", std::to_string(camera.channel)},
-                                               {"rule", std::to_string(m.rule)},
-                                               {"side", JsonString(alarm.above ? "above" : "below")},
-                                               {"reading", Decimal(alarm.reading, 2)},
-                                               {"threshold", Decimal(alarm.threshold, 2)}}));
-        }
+// The newest view of each watch: from the round's polls, or from a worker that finished a job.
+class LatestViews {
+public:
+    explicit LatestViews(std::size_t count) : views_(count) {}
+    void Set(std::size_t watch, CameraView view) {
+        const std::lock_guard lock(mutex_);
+        views_.at(watch) = std::move(view);
+    }
+    std::vector<std::optional<CameraView>> Take() {
+        const std::lock_guard lock(mutex_);
+        std::vector<std::optional<CameraView>> taken(views_.size());
+        taken.swap(views_);
+        return taken;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::optional<CameraView>> views_;
+};
+
+// The watches' views into the cameras of the recording, and their rows.
+bool TakeViews(Recording& r, LatestViews& latest, Progress& progress) {
+    const auto views = latest.Take();
+    for (RecordedCamera& camera : r.cameras) {
+        const std::optional<CameraView>& view = views[camera.watch];
+        if (!view) continue;
+        camera.view = view->channels.at(camera.watched);
+        camera.camera = *view;
+        camera.camera.channels.clear();
+        if (!RecordRows(r, camera, progress)) return false;
+        progress.Health(camera, ChannelHealth(camera));
     }
     return true;
 }
 
-// Polls every camera's subscription until the duration is over, an interrupt
-// arrives or the CSV cannot be written; returns false in the last case. A
-// subscription that fails or goes silent is restarted; the chart is redrawn
+// Polls every camera until the duration is over, an interrupt arrives or the
+// CSV cannot be written; returns false in the last case. The chart is redrawn
 // at most every ChartFile::kRedrawInterval while rows come.
-bool Poll(Recording& r, ChartFile& chartFile, bool& interrupted) {
+bool Poll(Recording& r, FleetWatch& fleet, LatestViews& latest, LogQueue& log, ChartFile& chartFile,
+          bool& interrupted) {
     const std::optional<Milliseconds> duration = r.options.Duration();
     const Milliseconds interval = *ParseDuration(r.options.intervalText);
     Progress progress(r.out, duration, r.cameras.size() > 1);
@@ -90,22 +90,13 @@ bool Poll(Recording& r, ChartFile& chartFile, bool& interrupted) {
     };
     Milliseconds chartDrawn{0};
     std::size_t chartRows = 0;
-    bool written = true;
-    while (written) {
-        for (RecordedCamera& camera : r.cameras) {
-            written = PollRules(r, camera, progress);
-            if (!written) break;
-            const Milliseconds now = elapsed();
-            const SubscriptionHealth health = ReadHealth(r.library, camera);
-            camera.watch.Observe(health);
-            progress.Health(camera, HealthText(health, camera.watch.SinceStart(now)));
-            if (camera.watch.ShouldRestart(health, now)) {
-                progress.Break();
-                Restart(r.out, r.library, camera, health, camera.watch.SinceStart(now));
-                camera.watch.Started(now, true);
-            }
+    for (;;) {
+        for (auto& [watch, view] : fleet.PollOnce()) latest.Set(watch, std::move(view));
+        log.Print(r.out, progress);
+        if (!TakeViews(r, latest, progress)) {
+            progress.Break();
+            return false;
         }
-        if (!written) break;
         progress.Draw(elapsed(), r.cameras, r.rows);
         if (!r.options.plot.empty() && r.rows != chartRows &&
             elapsed() - chartDrawn >= ChartFile::kRedrawInterval) {
@@ -123,45 +114,44 @@ bool Poll(Recording& r, ChartFile& chartFile, bool& interrupted) {
         }
     }
     progress.Break();
-    return written;
+    return true;
 }
 
-}  // namespace
-
-// Starts, polls and stops the subscriptions of logged-in cameras. The status
-// of the recording itself (not of the logins).
-int RecordLoggedIn(Recording& r, ChartFile& chartFile, bool& interrupted, bool& csvFailed) {
+// Starts every channel of every login; on a refusal, stops those
+// started and reports it. The recording's status.
+int StartAll(Recording& r, const std::vector<int32_t>& userIds) {
     const auto& api = r.library.api();
-    int status = kExitOk;
-    for (RecordedCamera& camera : r.cameras) {
-        camera.subscribed = api.CamThermometryStart(camera.userId, camera.channel, 0) == 1;
-        if (!camera.subscribed) {
-            status = r.out.Fail(kExitFailed, "starting thermometry on " + camera.Label() + " failed",
-                                r.library.LastFailure());
-            break;
+    std::vector<std::pair<int32_t, int32_t>> started;
+    for (const RecordedCamera& camera : r.cameras) {
+        const int32_t userId = userIds[camera.watch];
+        if (api.CamThermometryStart(userId, camera.channel, 0) == 1) {
+            started.emplace_back(userId, camera.channel);
+            continue;
         }
+        const int failed = r.out.Fail(kExitFailed, "starting thermometry on " + camera.Label() + " failed",
+                                      r.library.LastFailure());
+        for (const auto& [id, channel] : started) api.CamThermometryStop(id, channel, 0);
+        r.out.Flag("stopped", true);
+        return failed;
     }
-    if (status == kExitOk) {
-        std::string names;
-        for (const RecordedCamera& camera : r.cameras) names += (names.empty() ? "" : ", ") + camera.Label();
-        const bool timed = r.options.Duration().has_value();
-        r.out.Line("Recording " + names + (timed ? " for " + r.options.durationText : " until Ctrl+C") +
-                   (r.options.csv.empty() ? "" : " into " + r.options.csv) +
-                   (timed ? " (Ctrl+C ends it early)" : ""));
-        if (!Poll(r, chartFile, interrupted)) {
-            csvFailed = true;
-            status = r.out.Error(kExitFailed,
-                                 "writing " + r.options.csv + " failed (disk full?); recording ended");
-        }
-    }
-    bool stopped = true;
-    for (RecordedCamera& camera : r.cameras) {
-        if (!camera.subscribed) continue;
-        if (api.CamThermometryStop(camera.userId, camera.channel, 0) != 1) {
+    return kExitOk;
+}
+
+// Ends every watch's subscriptions (and its login unless lent); false when a
+// login's logout failed. A camera not logged in at the end has nothing left.
+bool EndAll(Recording& r, std::vector<std::unique_ptr<CameraWatch>>& watches, bool ownLogins,
+            bool interrupted, int& status) {
+    std::vector<CameraWatch::Ending> endings;
+    bool stopped = true, loggedOut = true;
+    for (const auto& watch : watches) {
+        endings.push_back(watch->End(ownLogins));
+        const CameraWatch::Ending& ending = endings.back();
+        if (!ending.hadLogin) {
+            r.out.Line(watch->address() + " was not logged in at the end: nothing to stop");
+        } else if (!ending.stopped) {
             stopped = false;
-            const int failed =
-                r.out.Fail(kExitFailed, "stopping thermometry on " + camera.Label() + " failed",
-                           r.library.LastFailure());
+            const int failed = r.out.Fail(
+                kExitFailed, "stopping thermometry on " + watch->address() + " failed", ending.failure);
             if (status == kExitOk) status = failed;
         }
     }
@@ -169,22 +159,54 @@ int RecordLoggedIn(Recording& r, ChartFile& chartFile, bool& interrupted, bool& 
     r.out.Flag("stopped", stopped);
     r.out.Line(std::string(interrupted ? "Interrupted; " : "") + "subscription" +
                (r.cameras.size() > 1 ? "s " : " ") + (stopped ? "stopped" : "NOT stopped"));
-    return status;
+    for (std::size_t i = 0; i < watches.size() && ownLogins; ++i) {
+        if (!endings[i].hadLogin) continue;
+        if (endings[i].loggedOut) {
+            r.out.Line("Logged out of " + watches[i]->address());
+        } else {
+            loggedOut = false;
+            r.out.Fail(kExitFailed, "logout from " + watches[i]->address() + " failed", endings[i].failure);
+        }
+    }
+    return loggedOut;
 }
 
-// Logs in to each camera (or takes the shell's login), records, and logs out
-// of every camera it logged in to.
+}  // namespace
+
 int RecordWithLogins(Recording& r, const Tool& tool, ChartFile& chartFile, CameraLibrary& library,
                      const std::string& password, bool& interrupted, bool& csvFailed) {
-    int status = kExitOk;
+    // One watch (and login) per address, with every channel recorded of it.
+    std::vector<std::string> addresses;
+    std::map<std::string, std::vector<int32_t>> channels;
     for (RecordedCamera& camera : r.cameras) {
-        if (tool.shared != nullptr) {
-            camera.userId = tool.shared->userId;
-            continue;
-        }
-        camera.userId = LogIn(r.out, library, tool.connection, camera.address, password);
-        camera.ownLogin = camera.userId >= 0;
-        if (!camera.ownLogin) {
+        auto& of = channels[camera.address];
+        if (of.empty()) addresses.push_back(camera.address);
+        camera.watch = static_cast<std::size_t>(
+            std::find(addresses.begin(), addresses.end(), camera.address) - addresses.begin());
+        camera.watched = of.size();
+        of.push_back(camera.channel);
+    }
+    LogQueue log;
+    UserIdRegistry userIds;
+    PasswordSource passwordSource(password, tool.shared != nullptr ? "" : tool.connection.passwordFile);
+    const WatchSettings settings{library,
+                                 [&log](const std::string& line) { log.Add(line); },
+                                 userIds,
+                                 passwordSource,
+                                 tool.connection.port,
+                                 tool.connection.user,
+                                 *ParseDuration(r.options.intervalText)};
+    std::vector<std::unique_ptr<CameraWatch>> watches;
+    for (const std::string& address : addresses)
+        watches.push_back(std::make_unique<CameraWatch>(address, channels[address], settings));
+
+    int status = kExitOk;
+    const bool own = tool.shared == nullptr;
+    std::vector<int32_t> loginIds(watches.size(), -1);
+    for (std::size_t i = 0; i < watches.size(); ++i) {
+        loginIds[i] =
+            own ? LogIn(r.out, library, tool.connection, addresses[i], password) : tool.shared->userId;
+        if (loginIds[i] < 0) {
             status = kExitLoginFailed;
             break;
         }
@@ -198,12 +220,51 @@ int RecordWithLogins(Recording& r, const Tool& tool, ChartFile& chartFile, Camer
                                            NotesOf(r.options, "recording in progress")),
                        false);
     }
-    if (status == kExitOk) status = RecordLoggedIn(r, chartFile, interrupted, csvFailed);
-    bool loggedOut = true;
-    for (RecordedCamera& camera : r.cameras) {
-        if (camera.ownLogin && !LogOut(r.out, library, camera.userId, camera.address)) loggedOut = false;
+    if (status == kExitOk) status = StartAll(r, loginIds);
+    if (status != kExitOk) {
+        bool loggedOut = true;
+        for (std::size_t i = 0; i < watches.size(); ++i) {
+            if (own && loginIds[i] >= 0 && !LogOut(r.out, library, loginIds[i], addresses[i]))
+                loggedOut = false;
+        }
+        if (own) r.out.Flag("logged_out", loggedOut);
+        return status;
     }
-    if (tool.shared == nullptr) r.out.Flag("logged_out", loggedOut);
+
+    LatestViews latest(watches.size());
+    FleetWatch fleet(watches, settings,
+                     [&latest](std::size_t watch, CameraView view) { latest.Set(watch, std::move(view)); });
+    for (std::size_t i = 0; i < watches.size(); ++i) watches[i]->Adopt(loginIds[i], fleet.Now(), !own);
+    std::string names;
+    for (const RecordedCamera& camera : r.cameras) names += (names.empty() ? "" : ", ") + camera.Label();
+    const bool timed = r.options.Duration().has_value();
+    r.out.Line("Recording " + names + (timed ? " for " + r.options.durationText : " until Ctrl+C") +
+               (r.options.csv.empty() ? "" : " into " + r.options.csv) +
+               (timed ? " (Ctrl+C ends it early)" : ""));
+    if (!Poll(r, fleet, latest, log, chartFile, interrupted)) {
+        csvFailed = true;
+        status =
+            r.out.Error(kExitFailed, "writing " + r.options.csv + " failed (disk full?); recording ended");
+    }
+    fleet.StopJobs();
+    // The latest state of each camera for the summary, then the end of every subscription and login.
+    for (std::size_t i = 0; i < watches.size(); ++i)
+        latest.Set(i, watches[i]->View(fleet.Now(), FleetWatch::UnixNow()));
+    {
+        const auto views = latest.Take();
+        for (RecordedCamera& camera : r.cameras) {
+            if (!views[camera.watch]) continue;
+            camera.view = views[camera.watch]->channels.at(camera.watched);
+            camera.camera = *views[camera.watch];
+            camera.camera.channels.clear();
+        }
+    }
+    {
+        Progress quiet(r.out, std::nullopt, false);
+        log.Print(r.out, quiet);
+    }
+    const bool loggedOut = EndAll(r, watches, own, interrupted, status);
+    if (own) r.out.Flag("logged_out", loggedOut);
     if (!loggedOut && status == kExitOk) status = kExitFailed;
     return status;
 }

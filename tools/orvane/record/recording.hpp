@@ -17,6 +17,8 @@
 
 namespace orvane_cli {
 
+class Progress;
+
 // Everything a recording shares while it polls.
 struct Recording {
     Output& out;
@@ -43,6 +45,13 @@ int OpenFiles(Output& out, const RecordOptions& options, RecordingFile& csv, Cha
 // of every camera it logged in to.
 int RecordWithLogins(Recording& r, const Tool& tool, ChartFile& chartFile, CameraLibrary& library,
                      const std::string& password, bool& interrupted, bool& csvFailed);
+
+// Rows of each new measurement the camera's latest view holds; false when the
+// CSV cannot be written.
+bool RecordRows(Recording& r, RecordedCamera& camera, Progress& progress);
+// The channel's health for the live line and the summary, the camera's login
+// when it is down.
+std::string ChannelHealth(const RecordedCamera& camera);
 
 std::string ChartTitle(const std::vector<RecordedCamera>& cameras, const std::vector<ChartSet>& sets);
 ChartNotes NotesOf(const RecordOptions& options, const std::string& status);

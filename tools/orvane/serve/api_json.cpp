@@ -19,9 +19,14 @@ json OrNull(const std::optional<T>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
-json RuleJson(const Measurement& m, const ServiceSnapshot& s) {
+json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s) {
+    const Measurement& m = r.reading;
     const bool point = m.IsPoint();
+    // A stale reading's age is its channel's: how long no data has come.
+    const json age = r.current ? json(0) : OrNull(ch.secondsSinceData);
     return {{"rule", m.rule},
+            {"current", r.current},
+            {"age_seconds", age},
             {"type", RuleTypeName(m.type)},
             {"preset", m.preset},
             {"camera_time", IsoDateTime(m.date, m.time)},
@@ -30,18 +35,20 @@ json RuleJson(const Measurement& m, const ServiceSnapshot& s) {
             {"max_celsius", Celsius(m.max, !point)},
             {"min_celsius", Celsius(m.min, !point)},
             {"avg_celsius", Celsius(m.avg, !point)},
-            {"alarm", OrNull(AlarmOf(m, s.alarmAbove, s.alarmBelow))}};
+            {"alarm", r.current ? OrNull(AlarmOf(m, s.alarmAbove, s.alarmBelow)) : json(nullptr)}};
 }
 
 json ChannelJson(const ChannelView& ch, const ServiceSnapshot& s) {
     json rules = json::array();
-    for (const Measurement& m : ch.rules) rules.push_back(RuleJson(m, s));
+    for (const RuleView& r : ch.rules) rules.push_back(RuleJson(r, ch, s));
     return {{"channel", ch.channel},
             {"state", ch.state},
             {"health", ch.health},
             {"camera_code", ch.cameraCode},
             {"data_events_total", ch.dataEventsTotal},
             {"seconds_since_data", OrNull(ch.secondsSinceData)},
+            {"last_data_timestamp_seconds", OrNull(ch.lastDataUnixSeconds)},
+            {"seconds_without_data", ch.secondsWithoutData},
             {"restarts_total", ch.restartsTotal},
             {"rules", std::move(rules)}};
 }
@@ -59,6 +66,8 @@ json CameraJson(const CameraView& c, const ServiceSnapshot& s) {
     }
     return {{"camera", c.camera},
             {"up", c.up},
+            {"state", LoginStateName(c.login)},
+            {"silence_limit_seconds", c.silenceLimitSeconds},
             {"logins_total", c.loginsTotal},
             {"login_failures_total", failures},
             {"last_failure", std::move(lastFailure)},

@@ -42,4 +42,15 @@ void History::Add(const std::string& camera, int32_t channel, const Measurement&
     found->second.ring.Add(sample);
 }
 
+void History::AddGap(const std::string& camera, int32_t channel, int32_t rule, double time) {
+    const auto found = series_.find(Key{camera, channel, rule});
+    if (found == series_.end() || found->second.ring.size() == 0) return;
+    HistoryRing& ring = found->second.ring;
+    const HistorySample& last = ring.at(ring.size() - 1);
+    if (std::isnan(last.max) && std::isnan(last.min) && std::isnan(last.avg) && std::isnan(last.point))
+        return;
+    constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+    ring.Add(HistorySample{time, kNone, kNone, kNone, kNone});
+}
+
 }  // namespace orvane_cli::serve

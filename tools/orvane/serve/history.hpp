@@ -14,7 +14,8 @@
 
 namespace orvane_cli::serve {
 
-// One poll's reading of a rule; NaN where the rule's type has no such value.
+// One poll's reading of a rule; NaN where the rule's type has no such value,
+// and NaN in all four where the rule had no current reading (a gap).
 struct HistorySample {
     double time = 0;  // the host's clock, Unix seconds
     float max = 0, min = 0, avg = 0, point = 0;
@@ -41,6 +42,9 @@ public:
     explicit History(double intervalSeconds);
 
     void Add(const std::string& camera, int32_t channel, const Measurement& m, double time);
+    // Marks that the rule had no current reading at `time` (a sample of NaN
+    // only, once per gap), so that a chart breaks its line there.
+    void AddGap(const std::string& camera, int32_t channel, int32_t rule, double time);
 
     struct Series {
         int32_t type = 0;

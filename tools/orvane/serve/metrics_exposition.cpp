@@ -70,16 +70,30 @@ void ForEachChannel(const ServiceSnapshot& s, Each each) {
     }
 }
 
+// Only current readings: a stale one is left out, so that Prometheus marks its
+// series stale rather than alerting on a reading the camera no longer sends.
 template <typename Each>
-void ForEachRule(const ServiceSnapshot& s, Each each) {
+void ForEachCurrentRule(const ServiceSnapshot& s, Each each) {
     ForEachChannel(s, [&](const CameraView& camera, const ChannelView& channel) {
-        for (const Measurement& m : channel.rules) each(camera, channel, m);
+        for (const RuleView& rule : channel.rules) {
+            if (rule.current) each(camera, channel, rule.reading);
+        }
     });
 }
 
 void CameraFamilies(Exposition& e, const ServiceSnapshot& s) {
     e.Family("orvane_camera_up", "gauge", "Whether the service is logged in to the camera (1) or not (0).");
     for (const CameraView& c : s.cameras) e.Sample({{"camera", c.camera}}, c.up ? 1 : 0);
+    e.Family("orvane_camera_state", "gauge",
+             "The camera's login as a state set: up, down, or wrong_password (refused for its user name or "
+             "password, tried again only after the wrong-password pause).");
+    for (const CameraView& c : s.cameras) {
+        for (const auto& [state, name] :
+             {std::pair{LoginState::kUp, "up"}, std::pair{LoginState::kDown, "down"},
+              std::pair{LoginState::kWrongPassword, "wrong_password"}}) {
+            e.Sample({{"camera", c.camera}, {"state", name}}, c.login == state ? 1 : 0);
+        }
+    }
     e.Family("orvane_camera_logins_total", "counter", "Successful logins to the camera.");
     for (const CameraView& c : s.cameras) e.Sample({{"camera", c.camera}}, c.loginsTotal);
     e.Family("orvane_camera_login_failures_total", "counter",
@@ -97,16 +111,22 @@ void ChannelFamilies(Exposition& e, const ServiceSnapshot& s) {
     };
     e.Family("orvane_thermometry_state", "gauge",
              "The thermometry subscription: 1 running, 2 stopped, 3 start failed, 4 failing on the camera, "
-             "5 starting, 0 not subscribed.");
+             "5 starting, 6 silent (no data within the silence limit), 0 not subscribed.");
     ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.state); });
     e.Family("orvane_thermometry_data_events_total", "counter",
              "Measurements the library received for the channel, across restarts and logins.");
     ForEachChannel(
         s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.dataEventsTotal); });
     e.Family("orvane_thermometry_seconds_since_data", "gauge",
-             "Seconds since the channel's subscription last received a measurement.");
+             "Seconds since the channel last received a measurement, across restarts and logins; since its "
+             "first subscription began while none has come.");
     ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
         if (ch.secondsSinceData) e.Sample(labels(c, ch), *ch.secondsSinceData);
+    });
+    e.Family("orvane_thermometry_last_data_timestamp_seconds", "gauge",
+             "When the channel last received a measurement, on the service host's clock (Unix time).");
+    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
+        if (ch.lastDataUnixSeconds) e.Sample(labels(c, ch), *ch.lastDataUnixSeconds);
     });
     e.Family("orvane_thermometry_restarts_total", "counter",
              "Restarts of the channel's subscription after it failed or went silent.");
@@ -117,7 +137,7 @@ void ChannelFamilies(Exposition& e, const ServiceSnapshot& s) {
 void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
     e.Family("orvane_thermometry_temperature_celsius", "gauge",
              "The newest reading of a measurement rule: max, min and avg of a region, or a point's reading.");
-    ForEachRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
+    ForEachCurrentRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
         const std::string channel = std::to_string(ch.channel), rule = std::to_string(m.rule);
         const auto sample = [&](const char* reading, float value) {
             e.Sample({{"camera", c.camera}, {"channel", channel}, {"rule", rule}, {"reading", reading}},
@@ -133,7 +153,7 @@ void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
     });
     e.Family("orvane_thermometry_measurement_timestamp_seconds", "gauge",
              "The camera's time of the rule's newest reading, taken as the service host's local time.");
-    ForEachRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
+    ForEachCurrentRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
         if (const auto unix = CameraTimeAsUnix(m)) {
             e.Sample({{"camera", c.camera},
                       {"channel", std::to_string(ch.channel)},

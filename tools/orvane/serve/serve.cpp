@@ -7,35 +7,28 @@
 #include <set>
 #include <thread>
 
+#include "commands/argument_checks.hpp"
 #include "commands/exit_codes.hpp"
 #include "commands/password.hpp"
 #include "platform/terminal.hpp"
 #include "serve/api_json.hpp"
-#include "serve/camera_session.hpp"
 #include "serve/http_server.hpp"
 #include "serve/listen_address.hpp"
 #include "serve/metrics_exposition.hpp"
 #include "serve/process_metrics.hpp"
+#include "serve/service_log.hpp"
 #include "serve/state_store.hpp"
-#include "watch/login_workers.hpp"
+#include "watch/fleet_watch.hpp"
 
 namespace orvane_cli::serve {
 namespace {
 
-// Enough for many cameras' logins at once; more only cost threads.
-constexpr std::size_t kMostLoginWorkers = 8;
-
-double HostTime() {
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-// Polls every camera each interval on a thread of its own, hands what needs a
-// login or a restart to the login workers, and publishes the views.
+// Runs a round of the fleet's watch each interval on a thread of its own, and
+// publishes the views.
 class Poller {
 public:
-    Poller(std::vector<std::unique_ptr<CameraSession>>& sessions, const SessionContext& context,
-           StateStore& store, LoginWorkers& workers)
-        : sessions_(sessions), context_(context), store_(store), workers_(workers) {}
+    Poller(FleetWatch& fleet, StateStore& store, Milliseconds interval)
+        : fleet_(fleet), store_(store), interval_(interval) {}
     ~Poller() { Stop(); }
 
     void Start() {
@@ -51,38 +44,12 @@ public:
     }
 
 private:
-    Milliseconds Now() const {
-        return std::chrono::duration_cast<Milliseconds>(std::chrono::steady_clock::now() - started_);
-    }
-
     void PollOnce() {
         const auto began = std::chrono::steady_clock::now();
-        std::vector<std::pair<std::size_t, CameraView>> views;
-        for (std::size_t i = 0; i < sessions_.size(); ++i) {
-            CameraSession& session = *sessions_[i];
-            if (session.busy.load(std::memory_order_acquire)) continue;
-            const CameraJob job = session.Poll(context_, Now());
-            if (job == CameraJob::kNone) {
-                views.emplace_back(i, session.View(Now()));
-                continue;
-            }
-            // The worker publishes the camera when done: a view of this poll,
-            // published after it, would take its counters back.
-            session.busy.store(true, std::memory_order_relaxed);
-            workers_.Run([this, i, job] {
-                CameraSession& worked = *sessions_[i];
-                if (job == CameraJob::kLogIn) {
-                    worked.LogInAndSubscribe(context_, Now());
-                } else {
-                    worked.RestartMarked(context_, Now());
-                }
-                store_.PublishCamera(i, worked.View(Now()));
-                worked.busy.store(false, std::memory_order_release);
-            });
-        }
+        auto views = fleet_.PollOnce();
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        store_.PublishPoll(std::move(views), HostTime(), seconds);
+        store_.PublishPoll(std::move(views), FleetWatch::UnixNow(), seconds);
     }
 
     void Loop() {
@@ -92,18 +59,16 @@ private:
             lock.unlock();
             PollOnce();
             lock.lock();
-            next += context_.interval;
+            next += interval_;
             // A poll that overran its interval does not make the next ones hurry.
             next = std::max(next, std::chrono::steady_clock::now());
             wake_.wait_until(lock, next, [this] { return stopping_; });
         }
     }
 
-    std::vector<std::unique_ptr<CameraSession>>& sessions_;
-    const SessionContext& context_;
+    FleetWatch& fleet_;
     StateStore& store_;
-    LoginWorkers& workers_;
-    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    Milliseconds interval_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
@@ -117,33 +82,35 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     ParseListen(options.listen, host, port);
     ServiceLog log;
     UserIdRegistry userIds;
-    const SessionContext context{library,
-                                 log,
-                                 userIds,
-                                 tool.connection.port,
-                                 tool.connection.user,
-                                 password,
-                                 *ParseDuration(options.intervalText)};
+    PasswordSource passwordSource(password, tool.connection.passwordFile);
+    WatchSettings settings{library,
+                           [&log](const std::string& line) { log.Line(line); },
+                           userIds,
+                           passwordSource,
+                           tool.connection.port,
+                           tool.connection.user,
+                           *ParseDuration(options.intervalText)};
+    settings.wrongPasswordPause = *ParseDuration(options.wrongPasswordPauseText);
     const std::vector<int32_t> channels =
         options.channels.empty() ? std::vector<int32_t>{1} : options.channels;
-    std::vector<std::unique_ptr<CameraSession>> sessions;
+    std::vector<std::unique_ptr<CameraWatch>> cameras;
     ServiceSnapshot initial;
     initial.version = ORVANE_TOOL_VERSION;
-    initial.intervalSeconds = std::chrono::duration<double>(context.interval).count();
+    initial.intervalSeconds = std::chrono::duration<double>(settings.interval).count();
     initial.alarmAbove = options.alarmAbove;
     initial.alarmBelow = options.alarmBelow;
     for (const std::string& address : options.addresses) {
-        sessions.push_back(std::make_unique<CameraSession>(address, channels, context.interval));
-        initial.cameras.push_back(sessions.back()->View(Milliseconds::zero()));
+        cameras.push_back(std::make_unique<CameraWatch>(address, channels, settings));
+        initial.cameras.push_back(cameras.back()->View(Milliseconds::zero(), FleetWatch::UnixNow()));
     }
     StateStore store(std::move(initial));
 
     const RouteSources sources{
-        [&store] { return MetricsText(store.Snapshot(HostTime()), ReadProcessMetrics()); },
-        [&store] { return CamerasJson(store.Snapshot(HostTime())); },
+        [&store] { return MetricsText(store.Snapshot(FleetWatch::UnixNow()), ReadProcessMetrics()); },
+        [&store] { return CamerasJson(store.Snapshot(FleetWatch::UnixNow())); },
         [&store](const std::optional<std::string>& camera) {
             return store.RenderHistory(
-                [&](const History& history) { return HistoryJson(history, HostTime(), camera); });
+                [&](const History& history) { return HistoryJson(history, FleetWatch::UnixNow(), camera); });
         }};
     HttpServer server([&sources](std::string_view method, std::string_view target) {
         return Route(method, target, sources);
@@ -154,15 +121,25 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     platform::WriteText(stderr,
                         "listening on http://" + UrlHost(host) + ":" + std::to_string(server.port()) + "/\n");
 
-    LoginWorkers workers(std::min(sessions.size(), kMostLoginWorkers));
-    Poller poller(sessions, context, store, workers);
+    FleetWatch fleet(cameras, settings, [&store](std::size_t camera, CameraView view) {
+        store.PublishCamera(camera, std::move(view));
+    });
+    Poller poller(fleet, store, settings.interval);
     poller.Start();
     server.Run([] { return platform::InterruptRequested(); });
 
     log.Line("stopping: ending the subscriptions and logins");
     poller.Stop();
-    workers.Stop();
-    for (const auto& session : sessions) session->StopAndLogOut(context);
+    fleet.StopJobs();
+    for (const auto& camera : cameras) {
+        if (!camera->up()) continue;
+        const CameraWatch::Ending ending = camera->End(true);
+        log.Line(
+            std::string(ending.stopped ? "stopped the subscriptions of "
+                                       : "stopping a subscription failed on ") +
+            camera->address() +
+            (ending.loggedOut ? "; logged out" : "; logging out failed: " + FailureLine(ending.failure)));
+    }
     log.Line("stopped");
     // A requested stop is the service's normal end.
     platform::ClearInterrupt();
@@ -176,6 +153,8 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
         return out.Error(kExitUsage, "no camera address: give -a ADDRESS, once per camera");
     std::set<std::string> seen;
     for (const std::string& address : options.addresses) {
+        const std::string problem = CameraAddressProblem("--address", address);
+        if (!problem.empty()) return out.Error(kExitUsage, problem);
         if (!seen.insert(address).second) return out.Error(kExitUsage, address + " is named twice");
     }
     std::set<int32_t> channels;
@@ -185,12 +164,8 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
         if (!channels.insert(channel).second)
             return out.Error(kExitUsage, "--channel " + std::to_string(channel) + " is named twice");
     }
-    std::string host;
-    uint16_t port = 0;
-    if (!ParseListen(options.listen, host, port)) {
-        return out.Error(kExitUsage,
-                         "--listen " + options.listen + " is not HOST:PORT (such as 127.0.0.1:9410)");
-    }
+    const std::string listenProblem = ListenAddressProblem(options.listen);
+    if (!listenProblem.empty()) return out.Error(kExitUsage, listenProblem);
     // A prompt names every camera the password is for.
     Connection connection = tool.connection;
     connection.addressWord.clear();

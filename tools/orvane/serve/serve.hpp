@@ -16,6 +16,8 @@ struct ServeOptions {
     std::vector<int32_t> channels;  // every camera's; {1} when none given
     std::string listen = "127.0.0.1:9410";
     std::string intervalText = "1s";
+    // How long a camera that refused the user name or password waits for the next try.
+    std::string wrongPasswordPauseText = "10m";
     std::optional<double> alarmAbove;
     std::optional<double> alarmBelow;
 };

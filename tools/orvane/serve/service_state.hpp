@@ -4,44 +4,14 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "library/measurement.hpp"
+#include "watch/camera_view.hpp"
 
 namespace orvane_cli::serve {
-
-// A failure as the library described it.
-struct FailureView {
-    int32_t code = 0;
-    std::string english;
-    std::string text;  // the library's own text, UTF-8
-};
-
-struct ChannelView {
-    int32_t channel = 1;
-    // 1 running, 2 stopped, 3 start failed, 4 failing on the camera, 5 starting;
-    // 0 while not subscribed (the camera is down).
-    int32_t state = 0;
-    std::string health = "not logged in";
-    int32_t cameraCode = 0;
-    int64_t dataEventsTotal = 0;  // across every subscription since the service started
-    std::optional<double> secondsSinceData;
-    int64_t restartsTotal = 0;
-    // The newest reading of each rule of the current login, by rule ID.
-    std::vector<Measurement> rules;
-};
-
-struct CameraView {
-    std::string camera;  // the address as given
-    bool up = false;
-    int64_t loginsTotal = 0;
-    std::map<int32_t, int64_t> loginFailures;  // by failure code
-    std::optional<FailureView> lastFailure;
-    std::vector<ChannelView> channels;
-};
 
 struct ServiceSnapshot {
     std::string version;

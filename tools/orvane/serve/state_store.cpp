@@ -15,7 +15,14 @@ void StateStore::PublishPoll(std::vector<std::pair<std::size_t, CameraView>> vie
     const std::lock_guard lock(mutex_);
     for (auto& [camera, view] : views) {
         for (const ChannelView& channel : view.channels) {
-            for (const Measurement& m : channel.rules) history_.Add(view.camera, channel.channel, m, time);
+            for (const RuleView& rule : channel.rules) {
+                // A stale reading is no sample: the history shows a gap instead.
+                if (rule.current) {
+                    history_.Add(view.camera, channel.channel, rule.reading, time);
+                } else {
+                    history_.AddGap(view.camera, channel.channel, rule.reading.rule, time);
+                }
+            }
         }
         state_.cameras.at(camera) = std::move(view);
     }

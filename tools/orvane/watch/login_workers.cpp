@@ -1,6 +1,6 @@
 #include "watch/login_workers.hpp"
 
-namespace orvane_cli::serve {
+namespace orvane_cli {
 
 LoginWorkers::LoginWorkers(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
@@ -41,4 +41,4 @@ void LoginWorkers::Work() {
     }
 }
 
-}  // namespace orvane_cli::serve
+}  // namespace orvane_cli

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace orvane_cli::serve {
+namespace orvane_cli {
 
 class LoginWorkers {
 public:
@@ -35,4 +35,4 @@ private:
     std::vector<std::thread> threads_;
 };
 
-}  // namespace orvane_cli::serve
+}  // namespace orvane_cli

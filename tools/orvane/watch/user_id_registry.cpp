@@ -1,6 +1,6 @@
 #include "watch/user_id_registry.hpp"
 
-namespace orvane_cli::serve {
+namespace orvane_cli {
 
 void UserIdRegistry::Enter(Side side) {
     const Side other = side == kLogins ? kCalls : kLogins;
@@ -35,4 +35,4 @@ void UserIdRegistry::Release(int32_t userId, const std::atomic<bool>& lost) {
     if (found != owners_.end() && found->second == &lost) owners_.erase(found);
 }
 
-}  // namespace orvane_cli::serve
+}  // namespace orvane_cli

@@ -20,7 +20,7 @@
 #include <map>
 #include <mutex>
 
-namespace orvane_cli::serve {
+namespace orvane_cli {
 
 class UserIdRegistry {
 public:
@@ -64,4 +64,4 @@ private:
     std::map<int32_t, std::atomic<bool>*> owners_;
 };
 
-}  // namespace orvane_cli::serve
+}  // namespace orvane_cli

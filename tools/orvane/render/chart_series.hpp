@@ -1,0 +1,20 @@
+// A set's series on a chart: a line per series (a region's max, avg and min, a
+// point rule's one reading) in the set's colours and line style, with its
+// markers, at most kMaxMarkersPerSeries, evenly spread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "render/chart_scales.hpp"
+#include "render/svg_chart.hpp"
+
+namespace orvane_cli {
+
+// The series of `set`, the chart's set number `index` (from 0), whose
+// measurements lie at `times` (its PlotTimes).
+std::string SeriesSvg(const ChartSet& set, std::size_t index, const std::vector<double>& times,
+                      const ChartScales& scales);
+
+}  // namespace orvane_cli

@@ -1,0 +1,31 @@
+#include "watch/password_source.hpp"
+
+#include <fstream>
+
+namespace orvane_cli {
+
+bool ReadPasswordFile(const std::string& path, std::string& password) {
+    std::ifstream file(path, std::ios::binary);
+    std::string line;
+    if (!file || !std::getline(file, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    password = std::move(line);
+    return true;
+}
+
+std::string PasswordSource::Get() const {
+    const std::lock_guard lock(mutex_);
+    return password_;
+}
+
+void PasswordSource::Refresh() {
+    if (file_.empty()) return;
+    std::string read;
+    if (!ReadPasswordFile(file_, read)) return;
+    const std::lock_guard lock(mutex_);
+    if (read == password_) return;
+    password_ = std::move(read);
+    generation_.fetch_add(1, std::memory_order_acq_rel);
+}
+
+}  // namespace orvane_cli
