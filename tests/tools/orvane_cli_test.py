@@ -614,6 +614,7 @@ def group_record_faults():
     code, out, _ = run(record + ["--duration", "2500ms"], env)
     health = [line for line in out.splitlines() if "subscription:" in line]
     check(code == 0 and len(health) == 1 and "no data" in health[0], f"silent subscription: {health}")
+    record_through_an_outage()
     if args.emulator:
         return  # SIGKILL reaches wine, not the Windows program
     # Killed outright, the recorder leaves in its CSV every row it printed, and a whole chart.
@@ -642,6 +643,52 @@ def group_record_faults():
         ET.parse(os.path.join(args.work, "killed.svg"))
     except ET.ParseError as e:
         check(False, f"killed recorder: the chart is not a whole SVG document ({e})")
+
+
+def control_later(folder, delay, line, name):
+    """Hands a line to the stand-in's control folder `delay` seconds from now."""
+    def send():
+        time.sleep(delay)
+        path = os.path.join(folder, name)
+        with open(path + ".tmp", "w", encoding="ascii") as f:
+            f.write(line + "\n")
+        os.rename(path + ".tmp", path + ".cmd")
+    thread = threading.Thread(target=send, daemon=True)
+    thread.start()
+    return thread
+
+
+def record_through_an_outage():
+    """The camera goes off the network for longer than the silence limit and comes
+    back: the recording logs in again and goes on, its rows resume, its chart
+    breaks the lines over the gap, its summary counts the login and the time
+    without data, and it exits 0 having recorded its whole duration."""
+    folder = os.path.join(args.work, "outage-control")
+    os.makedirs(folder, exist_ok=True)
+    env = {"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_CONTROL": folder}
+    senders = [control_later(folder, 2, f"offline {CAMERA}", "1-offline"),
+               control_later(folder, 14, f"online {CAMERA}", "2-online")]
+    started = time.time()
+    code, result, err = run_json(["thermo", "record", "-a", CAMERA, "--interval", "200ms", "--duration", "24s",
+                                  "--csv", "outage.csv", "--plot", "outage.svg"], env)
+    for sender in senders:
+        sender.join()
+    camera = (result.get("cameras") or [{}])[0]
+    check(code == 0 and result.get("logins_again", 0) >= 1 and camera.get("seconds_without_data", 0) >= 10 and
+          result.get("logged_out") is True, f"recording through an outage: {code} {result} {err!r}")
+    late = [row for row in read_csv("outage.csv") if row[6] and row[6][:19] >= time.strftime(
+        "%Y-%m-%dT%H:%M:%S", time.localtime(started + 15))]
+    check(len(late) >= 2, f"no rows after the camera came back: {late}")
+    try:
+        chart = ET.parse(os.path.join(args.work, "outage.svg")).getroot()
+        lines = [e for e in chart.iter() if e.tag.endswith(("polyline", "path")) and
+                 e.get("id", "").startswith("series-1-max")]
+        check(len(lines) >= 2 or any(e.get("d", "").count("M") >= 2 for e in lines),
+              f"the chart's line is not broken over the gap: {[e.attrib for e in lines][:3]}")
+    except ET.ParseError as e:
+        check(False, f"outage: the chart is not one SVG document ({e})")
+    first_line = next((line for line in err.splitlines() if "error" in line), "")
+    check("error 7" in first_line, f"the log's first failure names the network: {err!r}")
 
 
 def check_chart_layout(name, thresholds):

@@ -342,6 +342,73 @@ def group_reused_ids():
     check_ended_cleanly(service, service.stop(), len(cameras), dropped=True)
 
 
+# The camera ends a stream and then sends nothing while the login stays: its
+# readings leave /metrics at once (Prometheus marks them stale), the channel is
+# silent after the silence limit, the age of its data grows across restarts,
+# and /api/cameras keeps the last readings as stale with their age.
+def group_silence():
+    folder = os.path.join(args.work, "control")
+    os.makedirs(folder)
+    service = Service("silence", [CAMERA, RULES_CAMERA], ["--interval", "200ms"], {"HCNETSDK_STANDIN_CONTROL": folder})
+    rules = {"camera": RULES_CAMERA, "channel": 1}
+    service.wait_for("every rule's readings", all_readings)
+    control(folder, f"silent {RULES_CAMERA} 1\nend {RULES_CAMERA} 1 10", "1-end")
+    samples = service.wait_for("the ended stream's readings gone", lambda s: not select(
+        s, "orvane_thermometry_temperature_celsius", camera=RULES_CAMERA))
+    check(value(samples, "orvane_camera_up", camera=RULES_CAMERA) == 1 and
+          select(samples, "orvane_thermometry_temperature_celsius", camera=CAMERA), f"after the end: {samples}")
+    samples = service.wait_for("the channel silent", lambda s: value(s, "orvane_thermometry_state", **rules) == 6, 30)
+    age = value(samples, "orvane_thermometry_seconds_since_data", **rules)
+    last = value(samples, "orvane_thermometry_last_data_timestamp_seconds", **rules)
+    check(age is not None and age >= 10 and last is not None and abs(time.time() - age - last) < 3 and
+          value(samples, "orvane_thermometry_state", camera=CAMERA, channel=1) == 1, f"silent: {samples}")
+    time.sleep(2)
+    later = service.metrics()
+    check(value(later, "orvane_thermometry_seconds_since_data", **rules) >= age + 1.5 and
+          value(later, "orvane_thermometry_restarts_total", **rules) >= 1 and
+          not select(later, "orvane_thermometry_temperature_celsius", camera=RULES_CAMERA),
+          f"the silence goes on over restarts: {later}")
+    _, _, body = service.get("/api/cameras")
+    channel = json.loads(body)["cameras"][1]["channels"][0]
+    check(channel["state"] == 6 and channel["health"].startswith("silent: no data for ") and
+          [r["rule"] for r in channel["rules"]] == [1, 2, 3] and
+          all(not r["current"] and r["age_seconds"] >= 10 and r["alarm"] is None for r in channel["rules"]),
+          f"/api/cameras while silent: {channel}")
+    _, _, body = service.get(f"/api/history?camera={RULES_CAMERA}")
+    samples_of_rule = json.loads(body)["series"][0]["samples"]
+    check(samples_of_rule[-1][1:] == [None] * 4, f"the history ends in a gap: {samples_of_rule[-3:]}")
+    # Streaming again: current readings, running, and the log told each change once.
+    control(folder, f"stream {RULES_CAMERA} 1", "2-stream")
+    service.wait_for("readings again", lambda s: all_readings(s) and value(s, "orvane_thermometry_state", **rules) == 1,
+                     90)
+    check_ended_cleanly(service, service.stop(), 2)
+    silent_lines = [line for line in service.lines if f"{RULES_CAMERA} channel 1: silent" in line]
+    check(len(silent_lines) == 1, f"one line for the silence: {service.lines}")
+
+
+# A wrong password is tried once, then not again for the wrong-password pause
+# (cameras lock accounts); a new password in the file is tried at once.
+def group_password():
+    password_file = os.path.join(args.work, "password")
+    with open(password_file, "w", encoding="ascii") as f:
+        f.write("not-the-password\n")
+    service = Service("password", [CAMERA], ["--interval", "200ms", "--password-file", password_file])
+    time.sleep(8)
+    samples = service.metrics()
+    check(value(samples, "orvane_camera_login_failures_total", camera=CAMERA, code=1) == 1 and
+          value(samples, "orvane_camera_state", camera=CAMERA, state="wrong_password") == 1 and
+          value(samples, "orvane_camera_state", camera=CAMERA, state="up") == 0, f"a wrong password: {samples}")
+    with open(password_file + ".tmp", "w", encoding="ascii") as f:
+        f.write(PASSWORD + "\n")
+    os.replace(password_file + ".tmp", password_file)
+    samples = service.wait_for("the new password tried at once",
+                               lambda s: value(s, "orvane_camera_up", camera=CAMERA) == 1, 10)
+    check(value(samples, "orvane_camera_login_failures_total", camera=CAMERA, code=1) == 1, f"{samples}")
+    check_ended_cleanly(service, service.stop(), 1)
+    refused = [line for line in service.lines if "error 1:" in line]
+    check(len(refused) == 1 and "trying again in 600 s" in refused[0], f"the wrong password's line: {service.lines}")
+
+
 # ---------------------------------------------------------------------------
 # Clients that misbehave: each case runs while the service keeps answering scrapes.
 def raw_exchange(port, data, timeout=15):
@@ -455,7 +522,7 @@ def group_bad_requests():
 
 
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
-          "reused_ids": group_reused_ids,
+          "reused_ids": group_reused_ids, "silence": group_silence, "password": group_password,
           "bad_requests": group_bad_requests}
 
 
