@@ -2,6 +2,7 @@
 // sets apart, and the SVG snippets they share (numbers, text, markers, labels).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "library/measurement.hpp"
