@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -127,6 +128,55 @@ TEST(ThermometryChart, LabelsStayInsideThePlotAndApart) {
         SCOPED_TRACE(c.what);
         ExpectReadableLayout(ThermometryChartSvg(c.sets, "title", c.notes), c.sets.size(),
                              c.notes.alarmAbove.has_value() + c.notes.alarmBelow.has_value());
+    }
+}
+
+// A point rule read at these seconds past noon, one reading each.
+ChartSet ReadAt(const std::vector<int32_t>& seconds) {
+    ChartSet set{"a", true, {}};
+    for (const int32_t s : seconds) {
+        set.measurements.push_back({.date = 20261207, .time = 120000 + s, .type = 0, .point = 30.0f + s});
+    }
+    return set;
+}
+
+// The number of points of each polyline of a series, in the chart's order.
+std::vector<std::size_t> PointsPerLine(const std::string& svg, const std::string& series) {
+    const std::regex line("<polyline id=\"" + series + "(-run-[0-9]+)?\"[^>]* points=\"([^\"]*)\"");
+    std::vector<std::size_t> points;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), line); it != std::sregex_iterator(); ++it) {
+        const std::string list = (*it)[2];
+        points.push_back(list.empty() ? 0 : 1 + std::count(list.begin(), list.end(), ' '));
+    }
+    return points;
+}
+
+// A line breaks only where two measurements lie more than gapSeconds apart;
+// every measurement keeps its marker.
+TEST(ThermometryChart, GapsBreakTheLines) {
+    const struct {
+        std::vector<int32_t> seconds;
+        double gapSeconds;
+        std::vector<std::size_t> points;  // per line
+    } cases[] = {
+        {{0, 1, 2, 10, 11}, 0, {5}},        // no gaps asked for
+        {{0, 1, 2, 10, 11}, 5, {3, 2}},     // one gap
+        {{0, 1, 2, 10, 11}, 7.9, {3, 2}},   // 8 s apart, a little more than the gap
+        {{0, 1, 2, 10, 11}, 8, {5}},        // exactly the gap apart: no gap
+        {{0, 1, 5, 6, 20}, 3, {2, 2, 1}},   // a run of one measurement
+        {{0, 2, 2, 2, 4}, 1.5, {1, 3, 1}},  // the camera's clock, not the spread of a second's rows
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "gap " << c.gapSeconds << " s");
+        ChartNotes notes;
+        notes.gapSeconds = c.gapSeconds;
+        const std::string svg = ThermometryChartSvg({ReadAt(c.seconds)}, "title", notes);
+        EXPECT_EQ(PointsPerLine(svg, "series-1-point"), c.points);
+        const std::regex markers("<g id=\"series-1-point-markers\">\n((<circle [^\n]*\n)*)</g>");
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(svg, found, markers));
+        const std::string circles = found[1];
+        EXPECT_EQ(std::count(circles.begin(), circles.end(), '\n'), 5);
     }
 }
 

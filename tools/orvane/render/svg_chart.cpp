@@ -43,7 +43,8 @@ std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::st
     const ThresholdMarks thresholds = ThresholdsOf(notes, scales, labels);
 
     std::string svg = Heading(scales, title, notes.status) + AxesSvg(scales) + thresholds.lines;
-    for (std::size_t c = 0; c < sets.size(); ++c) svg += SeriesSvg(sets[c], c, times[c], scales);
+    for (std::size_t c = 0; c < sets.size(); ++c)
+        svg += SeriesSvg(sets[c], c, times[c], scales, notes.gapSeconds);
     // Labels go over every line, so that none crosses them.
     svg += thresholds.labels + PeaksSvg(peaks, labels);
     return svg + LegendSvg(sets) + "</svg>\n";

@@ -8,7 +8,11 @@
 // chart_label_layout.hpp);
 // the time axis runs from the first measurement to the last; alarm thresholds
 // are drawn as lines, and a note says when the recording is still going or
-// ended early.
+// ended early. Where two consecutive measurements of a set lie more than
+// ChartNotes::gapSeconds apart on the camera's clock (the camera was off the
+// network, its stream silent), the set's lines break: each series is then a
+// polyline per run, the first with the series' ID, the next ones with "-run-2",
+// "-run-3", ... after it; markers and peaks are drawn as without a gap.
 #pragma once
 
 #include <optional>
@@ -29,7 +33,8 @@ struct ChartSet {
 
 struct ChartNotes {
     std::optional<double> alarmAbove, alarmBelow;
-    std::string status;  // "recording in progress", "ended early: interrupted", or empty
+    std::string status;     // "recording in progress", "ended early: interrupted", or empty
+    double gapSeconds = 0;  // 0: no gaps, one line per series
 };
 
 std::string ThermometryChartSvg(const std::vector<ChartSet>& sets, const std::string& title,
