@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -128,6 +130,53 @@ TEST(ThermometryChart, LabelsStayInsideThePlotAndApart) {
         SCOPED_TRACE(c.what);
         ExpectReadableLayout(ThermometryChartSvg(c.sets, "title", c.notes), c.sets.size(),
                              c.notes.alarmAbove.has_value() + c.notes.alarmBelow.has_value());
+    }
+}
+
+// The box the chart keeps every label off round a peak's marker.
+Box MarkerOf(const LabelAt& peak) { return {peak.x - 7, peak.y - 7, 14, 14}; }
+
+// The peaks' labels placed as the chart places them (markers reserved first),
+// checked against the layout rules: every label inside the plot, clear of the
+// others and of every marker, and no leader line through another's label.
+void ExpectPeaksPlacedApart(const Box& plot, const std::vector<LabelAt>& peaks) {
+    LabelLayout layout(plot);
+    for (const LabelAt& peak : peaks) layout.Reserve(MarkerOf(peak));
+    const std::vector<Box> boxes = layout.PlacePeaks(peaks);
+    ASSERT_EQ(boxes.size(), peaks.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_TRUE(boxes[i].Inside(plot)) << "label " << i;
+        const Segment leader = LeaderTo(peaks[i].x, peaks[i].y, boxes[i]);
+        for (std::size_t j = 0; j < boxes.size(); ++j) {
+            EXPECT_FALSE(boxes[i].Overlaps(MarkerOf(peaks[j]))) << "label " << i << " over marker " << j;
+            if (j == i) continue;
+            EXPECT_FALSE(boxes[i].Overlaps(boxes[j])) << "labels " << i << " and " << j;
+            EXPECT_FALSE(leader.Crosses(boxes[j])) << "the leader to " << i << " crosses label " << j;
+        }
+    }
+}
+
+// Two close peaks at the top of the plot, whose wide labels fit only well
+// apart: the one below the other's leader line could not go across it.
+TEST(LabelLayout, LabelsOfClosePeaksClearOfEachOthersLeaders) {
+    ExpectPeaksPlacedApart({0, 0, 400, 200}, {{223, 5, 203}, {196, 23, 194}});
+}
+
+// Clusters of two to four peaks with wide labels, anywhere in the plot (the
+// same layouts on every run and platform: the generator's raw numbers only).
+TEST(LabelLayout, RandomClustersOfPeaksPlacedApart) {
+    std::mt19937 random(7);
+    const auto upTo = [&](uint32_t n) { return static_cast<double>(random() % (n + 1)); };
+    for (int layout = 0; layout < 300; ++layout) {
+        std::vector<LabelAt> peaks(2 + random() % 3);
+        const double x = upTo(400), y = upTo(200);
+        for (LabelAt& peak : peaks) {
+            peak.x = std::clamp(x + upTo(40) - 20, 0.0, 400.0);
+            peak.y = std::clamp(y + upTo(40) - 20, 0.0, 200.0);
+            peak.width = 120 + upTo(80);
+        }
+        SCOPED_TRACE(testing::Message() << "layout " << layout);
+        ExpectPeaksPlacedApart({0, 0, 400, 200}, peaks);
     }
 }
 

@@ -46,8 +46,10 @@ public:
     // leader reaches without crossing a label: the one that found none is then
     // placed first and the others again, and if no order serves, each label
     // goes beside its peak before above or below it (so that labels of close
-    // peaks fan out to one side). Only when neither serves may a leader cross a
-    // label; labels overlap only in a plot too small for them.
+    // peaks fan out to one side). If neither serves, the places of all labels
+    // are tried together until all fit, none across another's leader line.
+    // Only in a plot too crowded for that (no arrangement found, or none within
+    // about a tenth of a second) may a leader cross a label or labels overlap.
     std::vector<Box> PlacePeaks(const std::vector<LabelAt>& peaks);
 
 private:
@@ -56,7 +58,10 @@ private:
     // below and beside it at each step; or beside it at every distance first.
     enum class Side { kAboveOrBelow, kBeside };
     bool Free(const Box& box, const LabelAt& label, Leader leader) const;
+    // Every place looked at for a label, nearest first, free or not.
+    std::vector<Box> Positions(const LabelAt& label, Side side) const;
     bool Find(const LabelAt& label, Leader leader, Side side, Box& found) const;
+    bool Arrange(const std::vector<LabelAt>& peaks, std::vector<Box>& boxes);
     Box Keep(const Box& box, const LabelAt& label, Leader leader);
     Box PlaceAnyhow(const LabelAt& label, Leader leader);
 
