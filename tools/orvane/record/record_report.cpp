@@ -5,6 +5,7 @@
 #include "commands/exit_codes.hpp"
 #include "library/text_encoding.hpp"
 #include "record/recording.hpp"
+#include "watch/subscription_watch.hpp"
 
 namespace orvane_cli {
 
@@ -22,7 +23,9 @@ std::string ChartTitle(const std::vector<RecordedCamera>& cameras, const std::ve
 }
 
 ChartNotes NotesOf(const RecordOptions& options, const std::string& status) {
-    return ChartNotes{options.Above(), options.Below(), status};
+    // A gap longer than the silence limit is time without data: the lines break there.
+    const Milliseconds silence = SilenceLimit(*ParseDuration(options.intervalText));
+    return ChartNotes{options.Above(), options.Below(), status, silence.count() / 1000.0};
 }
 
 // The final chart of what was recorded (and what the CSV held before).
