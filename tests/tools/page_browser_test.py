@@ -2,8 +2,9 @@
 """Loads the live page of `orvane serve` in headless Chromium over simulated
 cameras and reads what it rendered: every camera, readings in the simulator's
 range that change from one second to the next, a camera taken off the network
-shown failing and then recovering, readings over the alarm threshold marked, and
-the page riding out a restart of the service.
+shown failing with its last readings stale (never an alarm) and then recovering,
+a channel gone silent shown as such and not counted as running, readings over
+the alarm threshold marked, and the page riding out a restart of the service.
 
     page_browser_test.py --orvane EXE --work DIR [--screenshot PNG [--size W,H] [--warm S]]
 
@@ -103,21 +104,25 @@ return JSON.stringify({
   cameras: [...document.querySelectorAll('article[data-camera]')].map((a) => ({
     camera: a.dataset.camera,
     login: text(a.querySelector('.login')),
+    loginState: text(a.querySelector('.login-state')),
     failure: text(a.querySelector('.failure')),
     alarm: a.classList.contains('alarm'),
     channels: [...a.querySelectorAll('section[data-channel]')].map((s) => ({
       channel: Number(s.dataset.channel),
       badge: text(s.querySelector('.badge')),
       level: s.querySelector('.badge') && s.querySelector('.badge').dataset.health,
+      state: s.querySelector('.badge') ? Number(s.querySelector('.badge').dataset.state) : null,
       restarts: text(s.querySelector('.restarts')),
       rules: [...s.querySelectorAll('tr[data-rule]')].map((r) => ({
         rule: Number(r.dataset.rule),
         kind: text(r.querySelector('.rule-kind')),
+        stale: r.dataset.current === 'false' ? text(r.querySelector('.stale-mark')) : null,
         readings: [...r.querySelectorAll('[data-reading]')].map((g) => ({
           name: g.dataset.reading,
           value: g.dataset.value === '' ? null : Number(g.dataset.value),
           text: text(g.querySelector('.reading-value')),
           alarm: g.dataset.alarm || null,
+          stale: g.dataset.stale === 'true',
         })),
       })),
     })),
@@ -129,6 +134,7 @@ return JSON.stringify({
       return {
         lines: svg.querySelectorAll('path.line').length,
         points: [...svg.querySelectorAll('path.line')].map((p) => (p.getAttribute('d').match(/[ML]/g) || []).length),
+        segments: [...svg.querySelectorAll('path.line')].map((p) => (p.getAttribute('d').match(/M/g) || []).length),
         thresholds: svg.querySelectorAll('line.threshold').length,
         alarmMarks: Number(a.querySelector('figure').dataset.alarmMarks || 0),
         labelled: Boolean(title && title.textContent && summary && summary.textContent),
@@ -170,6 +176,13 @@ def all_running(page, cameras):
     found = [camera_of(page, address) for address in cameras]
     return all(c and c["channels"] and all(ch["level"] == "ok" and ch["rules"] for ch in c["channels"])
                for c in found)
+
+
+def all_stale(channel):
+    """Every reading of the channel shown stale with its age, none as an alarm."""
+    return bool(channel["rules"]) and all(
+        re.fullmatch(r"stale · \d+ s old", r["stale"] or "") and r["readings"]
+        and all(g["stale"] and g["alarm"] is None for g in r["readings"]) for r in channel["rules"])
 
 
 def logins(camera):
@@ -267,12 +280,34 @@ def scenario(orvane, work):
         if page:
             down = camera_of(page, CAMERA)
             check(down["channels"][0]["badge"] == "not logged in", f"badge of a camera down: {down}")
-            check(down["channels"][0]["rules"] == [], f"no stale readings while down: {down}")
+            check(down["loginState"] == "not logged in", f"login badge of a camera down: {down}")
+            # Its last readings stay, each one stale and none an alarm.
+            check(all_stale(down["channels"][0]), f"every reading of a camera down stale: {down}")
             print(f"{CAMERA} offline: {down['channels'][0]['badge']}; {down['failure']}", flush=True)
             check(all_running(page, [RULES_CAMERA]), f"{RULES_CAMERA} unaffected: {camera_of(page, RULES_CAMERA)}")
         control(work, f"online {CAMERA}")
         page = wait_for(driver, f"{CAMERA} running again after it came back",
                         lambda p: all_running(p, cameras) and logins(camera_of(p, CAMERA)) > before, 90)
+        if page:
+            back = camera_of(page, CAMERA)
+            check(not any(r["stale"] for ch in back["channels"] for r in ch["rules"]),
+                  f"readings current again: {back}")
+            check(back["loginState"] == "logged in", f"login badge of a camera back: {back}")
+        # Its chart breaks where the camera was down, once the next readings drew a line.
+        wait_for(driver, f"the chart of {CAMERA} broken where it was down",
+                 lambda p: min(camera_of(p, CAMERA)["chart"]["segments"]) >= 2, 10)
+
+        # A channel gone quiet: silent, a problem, not counted as running, its readings stale.
+        control(work, f"silent {RULES_CAMERA} 1")
+        page = wait_for(driver, f"{RULES_CAMERA} channel 1 shown silent",
+                        lambda p: camera_of(p, RULES_CAMERA)["channels"][0]["state"] == 6, 30)
+        if page:
+            quiet = camera_of(page, RULES_CAMERA)["channels"][0]
+            check(re.fullmatch(r"silent · no data for \d+ s", quiet["badge"] or "") and quiet["level"] == "bad",
+                  f"badge of a silent channel: {quiet}")
+            check(all_stale(quiet), f"every reading of a silent channel stale: {quiet}")
+            check("1 of 2 running" in page["overview"] and "1 silent" in page["overview"],
+                  f"overview with a silent channel: {page['overview']}")
 
         # No script error and nothing the Content-Security-Policy refused, while the
         # service was there.

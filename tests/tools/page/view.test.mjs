@@ -6,9 +6,12 @@ import { describe, test } from "node:test";
 import {
     chartModel,
     failureText,
+    formatAge,
     formatCelsius,
     healthView,
     History,
+    loginView,
+    overviewModel,
     panelModels,
     readingAlarm,
 } from "../../../tools/orvane/serve/page/view.js";
@@ -22,6 +25,8 @@ function rule(number, type, values, extra = {}) {
         preset: 0,
         camera_time: "2026-12-08T01:02:03",
         timestamp_seconds: 1796691723,
+        current: true,
+        age_seconds: 0,
         point_celsius: null,
         max_celsius: null,
         min_celsius: null,
@@ -137,6 +142,7 @@ describe("text as the tool prints it", () => {
 
 test("health badges: a level for the colour, the service's words as the text", () => {
     const up = { up: true };
+    const SILENT = "silent · no data for";
     for (const [camera, channel, level, text] of [
         [up, { state: 1, health: "running" }, "ok", "running"],
         [up, { state: 1, health: "no data for 12 s" }, "warn", "no data for 12 s"],
@@ -145,10 +151,122 @@ test("health badges: a level for the colour, the service's words as the text", (
         [up, { state: 3, health: "start failed" }, "bad", "start failed"],
         [up, { state: 4, health: "failing on the camera (error 10)" }, "bad", "failing on the camera (error 10)"],
         [up, { state: 0, health: "not logged in" }, "off", "not logged in"],
+        // Silent: a problem, its figure from seconds_since_data, which grows across restarts.
+        [up, { state: 6, health: "silent: no data for 12 s", seconds_since_data: 12.4 }, "bad", `${SILENT} 12 s`],
+        [up, { state: 6, health: "silent: no data for 0 s", seconds_since_data: 185 }, "bad", `${SILENT} 3 min`],
+        [up, { state: 6, health: "silent: no data for 12 s", seconds_since_data: null }, "bad", "silent"],
         [{ up: false }, { state: 1, health: "running" }, "off", "running"],
         [{ up: false }, null, "off", "not logged in"],
     ]) {
         assert.deepEqual(healthView(camera, channel), { level, text }, JSON.stringify(channel));
+    }
+});
+
+test("ages: seconds, then minutes, hours and days", () => {
+    for (const [seconds, text] of [
+        [0, "0 s"],
+        [42.9, "42 s"],
+        [119, "119 s"],
+        [120, "2 min"],
+        [7199, "119 min"],
+        [7200, "2 h"],
+        [172800, "2 d"],
+        [null, null],
+        [-1, null],
+    ]) {
+        assert.equal(formatAge(seconds), text, `${seconds}`);
+    }
+});
+
+test("camera badges: logged in, not logged in, wrong password", () => {
+    for (const [camera, state, level, text] of [
+        [{ up: true, state: "up" }, "up", "ok", "logged in"],
+        [{ up: false, state: "down" }, "down", "bad", "not logged in"],
+        [{ up: false, state: "wrong password" }, "wrong password", "bad", "wrong password"],
+        [{ up: false }, "down", "bad", "not logged in"],
+        [{ up: true }, "up", "ok", "logged in"],
+    ]) {
+        assert.deepEqual(loginView(camera), { state, level, text }, JSON.stringify(camera));
+    }
+});
+
+test("rules: a current reading as it is, a stale one greyed with its age and never an alarm", () => {
+    const hot = { max_celsius: 50, min_celsius: 22, avg_celsius: 30 };
+    for (const [what, up, extra, current, age, stale, alarm] of [
+        ["current", true, {}, true, 0, null, "above"],
+        ["stale", true, { current: false, age_seconds: 42.5 }, false, 42.5, "stale · 42 s old", null],
+        ["stale for hours", true, { current: false, age_seconds: 7384 }, false, 7384, "stale · 2 h old", null],
+        ["stale, age unknown", true, { current: false, age_seconds: null }, false, null, "stale", null],
+        ["no current field", true, { current: undefined, age_seconds: undefined }, false, null, "stale", null],
+        ["camera down", false, { current: true, age_seconds: 5 }, false, 5, "stale · 5 s old", null],
+    ]) {
+        const doc = {
+            time: NOW,
+            alarm_above_celsius: 45,
+            cameras: [
+                {
+                    camera: "c",
+                    up,
+                    state: up ? "up" : "down",
+                    channels: [
+                        { channel: 1, state: up ? 1 : 0, health: "running", rules: [rule(1, "box", hot, extra)] },
+                    ],
+                },
+            ],
+        };
+        const [model] = panelModels(doc);
+        const [channel] = model.channels;
+        const [r] = channel.rules;
+        assert.deepEqual(
+            [r.current, r.age, r.stale, r.alarm, channel.alarm],
+            [current, age, stale, alarm, alarm !== null],
+            what,
+        );
+        assert.deepEqual(
+            r.readings.map((g) => [g.text, g.alarm]),
+            [
+                ["50.00 °C", alarm],
+                ["22.00 °C", null],
+                ["30.00 °C", null],
+            ],
+            `${what}: the last values stay shown`,
+        );
+    }
+});
+
+test("overview: a silent channel or a camera not logged in is not running", () => {
+    const camera = (address, up, state, channelState) => ({
+        camera: address,
+        up,
+        state,
+        channels: [
+            {
+                channel: 1,
+                state: channelState,
+                health: channelState === 6 ? "silent: no data for 12 s" : up ? "running" : "not logged in",
+                seconds_since_data: 12,
+                rules: [rule(1, "point", { point_celsius: 50 }, { current: channelState === 1 })],
+            },
+        ],
+    });
+    for (const [cameras, text, alarm] of [
+        [[camera("a", true, "up", 1)], "1 camera · 1 of 1 running · alarm above 45.00 °C: 1 in alarm", true],
+        [
+            [camera("a", true, "up", 1), camera("b", true, "up", 6)],
+            "2 cameras · 1 of 2 running · 1 silent · alarm above 45.00 °C: 1 in alarm",
+            true,
+        ],
+        [
+            [camera("a", false, "down", 0), camera("b", false, "wrong password", 0)],
+            "2 cameras · 0 of 2 running · 1 not logged in · 1 with a wrong password · " +
+                "alarm above 45.00 °C: 0 in alarm",
+            false,
+        ],
+    ]) {
+        const doc = { time: NOW, alarm_above_celsius: 45, cameras };
+        const model = overviewModel(doc, panelModels(doc));
+        assert.equal(model.text, text);
+        assert.equal(model.alarm, alarm, text);
     }
 });
 
@@ -199,6 +317,54 @@ test("panels: one per camera and channel, readings with units, alarms and failur
     assert.equal(down.failure, "error 7: Failed to connect to the device (连接设备失败)");
     assert.deepEqual(down.channels[0].health, { level: "off", text: "not logged in" });
     assert.deepEqual(down.channels[0].rules, []);
+
+    // The last readings of a camera refused for its password stay, stale, under its badge.
+    const [refused] = panelModels({
+        cameras: [
+            {
+                camera: "192.0.2.71",
+                up: false,
+                state: "wrong password",
+                channels: [
+                    {
+                        channel: 1,
+                        state: 0,
+                        health: "not logged in",
+                        seconds_since_data: 30,
+                        rules: [rule(1, "point", { point_celsius: 20 }, { current: false, age_seconds: 30 })],
+                    },
+                ],
+            },
+        ],
+    });
+    assert.deepEqual(refused.login, { state: "wrong password", level: "bad", text: "wrong password" });
+    assert.equal(refused.channels[0].rules[0].stale, "stale · 30 s old");
+
+    // A silent channel: a problem, its readings stale however recent.
+    const [quiet] = panelModels({
+        cameras: [
+            {
+                camera: "192.0.2.72",
+                up: true,
+                state: "up",
+                channels: [
+                    {
+                        channel: 1,
+                        state: 6,
+                        health: "silent: no data for 12 s",
+                        seconds_since_data: 12.3,
+                        rules: [rule(1, "point", { point_celsius: 99 }, { current: false, age_seconds: 12.3 })],
+                    },
+                ],
+            },
+        ],
+        alarm_above_celsius: 45,
+    });
+    assert.deepEqual(
+        [quiet.channels[0].silent, quiet.channels[0].health, quiet.channels[0].alarm],
+        [true, { level: "bad", text: "silent · no data for 12 s" }, false],
+    );
+    assert.equal(quiet.channels[0].rules[0].stale, "stale · 12 s old");
 
     // A camera the service lists without channels still gets its panel.
     const [bare] = panelModels({ cameras: [{ camera: "192.0.2.9", up: false, channels: [] }] });
@@ -258,6 +424,74 @@ describe("history kept by the page", () => {
             [NOW - 1, NOW + 1, NOW + 599],
             "samples are kept for exactly 600 s",
         );
+    });
+
+    test("a reading not current is a gap: the chart's line breaks into two segments there", () => {
+        const poll = (time, point, { up = true, current = true } = {}) => ({
+            time,
+            cameras: [
+                {
+                    camera: "c",
+                    up,
+                    state: up ? "up" : "down",
+                    channels: [
+                        {
+                            channel: 1,
+                            state: up ? (current ? 1 : 6) : 0,
+                            rules: [
+                                rule(1, "point", { point_celsius: point }, { current, age_seconds: current ? 0 : 2 }),
+                            ],
+                        },
+                    ],
+                },
+            ],
+        });
+        const fromPolls = (stale) => (history) => {
+            history.append(poll(NOW - 4, 30));
+            history.append(poll(NOW - 3, 31));
+            history.append(poll(NOW - 2, 31, stale));
+            history.append(poll(NOW - 1.5, 31, stale)); // one gap sample per gap
+            history.append(poll(NOW - 1, 32));
+            history.append(poll(NOW, 33));
+        };
+        for (const [what, fill, gaps] of [
+            [
+                "from /api/history",
+                (history) =>
+                    history.load({
+                        time: NOW,
+                        series: [
+                            {
+                                camera: "c",
+                                channel: 1,
+                                rule: 1,
+                                type: "point",
+                                samples: [
+                                    [NOW - 4, null, null, null, 30],
+                                    [NOW - 3, null, null, null, 31],
+                                    [NOW - 2, null, null, null, null],
+                                    [NOW - 1, null, null, null, 32],
+                                    [NOW, null, null, null, 33],
+                                ],
+                            },
+                        ],
+                    }),
+                1,
+            ],
+            ["from polls of a silent channel", fromPolls({ current: false }), 1],
+            ["from polls of a camera down", fromPolls({ up: false, current: false }), 1],
+        ]) {
+            const history = new History();
+            fill(history);
+            const [series] = history.ofCamera("c");
+            assert.equal(series.samples.filter((s) => s.slice(1).every((v) => v === null)).length, gaps, what);
+            const [line] = chartModel([series], { now: NOW }).lines;
+            assert.deepEqual(
+                line.d.split(/(?=M)/).map((segment) => segment.replace(/[^ML]/g, "")),
+                ["ML", "ML"],
+                `${what}: ${line.d}`,
+            );
+        }
     });
 
     test("a camera's history replaces only that camera's series", () => {
@@ -337,6 +571,16 @@ describe("chart of the last ten minutes", () => {
     test("the summary in words; an empty chart says so", () => {
         const model = chartModel([box], { now: NOW });
         assert.match(model.summary, /rule 1 max from 40\.00 °C to 47\.00 °C, latest 44\.00 °C/);
+        const ended = chartModel(
+            [
+                series("point", [
+                    [NOW - 2, null, null, null, 30],
+                    [NOW - 1, null, null, null, null],
+                ]),
+            ],
+            { now: NOW },
+        );
+        assert.match(ended.summary, /rule 1 point from 30\.00 °C to 30\.00 °C, last 30\.00 °C, none since/);
         assert.equal(model.alarmCount, 0);
         const empty = chartModel([], { now: NOW, above: 45 });
         assert.equal(empty.summary, "No readings in the last 10 minutes.");

@@ -2,7 +2,7 @@
 // Panels are rebuilt from each poll; a chart is drawn only while it is on screen,
 // and a camera's history is fetched when its chart first shows, so that a page
 // over hundreds of cameras costs the service one small request a second.
-import { chartModel, History, panelModels } from "./view.js";
+import { chartModel, History, overviewModel, panelModels } from "./view.js";
 
 const POLL_MS = 1000;
 const RETRY_MS = 2000;
@@ -109,36 +109,28 @@ function render(doc) {
 }
 
 function renderOverview(doc, models) {
-    const channels = models.flatMap((m) => m.channels);
-    const running = channels.filter((c) => c.health.level === "ok").length;
-    const alarms = channels.filter((c) => c.alarm).length;
-    const limits = [];
-    if (typeof doc.alarm_above_celsius === "number") limits.push(`above ${doc.alarm_above_celsius.toFixed(2)} °C`);
-    if (typeof doc.alarm_below_celsius === "number") limits.push(`below ${doc.alarm_below_celsius.toFixed(2)} °C`);
-    const parts = [
-        `${models.length} ${models.length === 1 ? "camera" : "cameras"}`,
-        `${running} of ${channels.length} running`,
-    ];
-    if (limits.length) parts.push(`alarm ${limits.join(", ")}: ${alarms} in alarm`);
-    overview.textContent = parts.join(" · ");
-    overview.classList.toggle("alarm", alarms > 0);
+    const model = overviewModel(doc, models);
+    overview.textContent = model.text;
+    overview.classList.toggle("alarm", model.alarm);
+    overview.classList.toggle("problem", model.problem && !model.alarm);
 }
 
 function createArticle(camera) {
     const id = `camera-${nextId++}`;
     const title = element("h2", { id: `${id}-title` }, camera);
+    const state = element("span", { class: "badge login-state" });
     const login = element("p", { class: "login" });
     const body = element("div", { class: "channels" });
     const chart = element("figure", { class: "chart", "data-chart": camera });
     const article = element(
         "article",
         { class: "camera", "data-camera": camera, "aria-labelledby": `${id}-title` },
-        element("header", { class: "camera-head" }, title, login),
+        element("header", { class: "camera-head" }, title, state, login),
         body,
         chart,
     );
     main.append(article);
-    const entry = { article, body, chart, login, id };
+    const entry = { article, body, chart, state, login, id };
     articles.set(camera, entry);
     observer?.observe(chart);
     if (!observer) visible.add(camera);
@@ -147,13 +139,14 @@ function createArticle(camera) {
 
 function fillArticle(entry, model) {
     entry.article.classList.toggle("down", !model.up);
+    entry.article.classList.toggle("problem", !model.up || model.channels.some((c) => c.silent));
     entry.article.classList.toggle("alarm", model.channels.some((c) => c.alarm));
+    entry.article.setAttribute("data-state", model.login.state);
+    entry.state.className = `badge login-state ${model.login.level}`;
+    entry.state.setAttribute("data-state", model.login.state);
+    entry.state.textContent = model.login.text;
     const logins = `${model.logins} ${model.logins === 1 ? "login" : "logins"}`;
-    entry.login.replaceChildren(
-        element("span", {}, model.up ? "logged in" : "not logged in"),
-        ` · ${logins}`,
-        model.loginFailures ? ` · ${model.loginFailures} refused` : "",
-    );
+    entry.login.textContent = logins + (model.loginFailures ? ` · ${model.loginFailures} refused` : "");
     const nodes = [];
     if (model.failure) nodes.push(element("p", { class: "failure" }, `last failure: ${model.failure}`));
     for (const channel of model.channels) nodes.push(channelSection(entry, channel));
@@ -163,7 +156,11 @@ function fillArticle(entry, model) {
 function channelSection(entry, channel) {
     const badge = element(
         "span",
-        { class: `badge ${channel.health.level}`, "data-health": channel.health.level },
+        {
+            class: `badge ${channel.health.level}`,
+            "data-health": channel.health.level,
+            "data-state": channel.state,
+        },
         channel.health.text,
     );
     const restarts = `${channel.restarts} ${channel.restarts === 1 ? "restart" : "restarts"}`;
@@ -177,14 +174,24 @@ function channelSection(entry, channel) {
     const rows = channel.rules.map((rule) =>
         element(
             "tr",
-            { "data-rule": rule.rule, class: rule.alarm ? "alarm" : null },
+            {
+                "data-rule": rule.rule,
+                "data-current": String(rule.current),
+                "data-age": rule.age,
+                class: rule.current ? (rule.alarm ? "alarm" : null) : "stale",
+            },
             element(
                 "th",
                 { scope: "row" },
                 `rule ${rule.rule}`,
                 element("span", { class: "rule-kind" }, `${rule.type}, preset ${rule.preset}`),
             ),
-            element("td", { class: "readings" }, ...rule.readings.map(readingChip)),
+            element(
+                "td",
+                { class: "readings" },
+                ...rule.readings.map((reading) => readingChip(reading, rule.current)),
+                rule.current ? null : element("span", { class: "stale-mark" }, rule.stale),
+            ),
         ),
     );
     const table = rows.length
@@ -207,20 +214,25 @@ function channelSection(entry, channel) {
         : element("p", { class: "no-readings" }, "no readings");
     return element(
         "section",
-        { class: "channel", "data-channel": channel.channel, "aria-label": `channel ${channel.channel}` },
+        {
+            class: channel.silent ? "channel silent" : "channel",
+            "data-channel": channel.channel,
+            "aria-label": `channel ${channel.channel}`,
+        },
         head,
         table,
     );
 }
 
-function readingChip(reading) {
+function readingChip(reading, current) {
     return element(
         "span",
         {
-            class: reading.alarm ? "reading alarm" : "reading",
+            class: current ? (reading.alarm ? "reading alarm" : "reading") : "reading stale",
             "data-reading": reading.name,
             "data-value": reading.value ?? "",
             "data-alarm": reading.alarm,
+            "data-stale": current ? null : "true",
         },
         element("span", { class: "reading-name" }, reading.name),
         " ",

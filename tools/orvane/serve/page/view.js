@@ -33,21 +33,60 @@ export function failureText(failure) {
     return `error ${failure.code}: ${english}${text}`;
 }
 
+// A span of time as people read it: seconds for the first two minutes, then
+// minutes, hours and days, so that an old reading's age stays short.
+export function formatAge(seconds) {
+    if (!isNumber(seconds) || seconds < 0) return null;
+    const whole = Math.floor(seconds);
+    if (whole < 120) return `${whole} s`;
+    const minutes = Math.floor(whole / 60);
+    if (minutes < 120) return `${minutes} min`;
+    const hours = Math.floor(minutes / 60);
+    if (hours < 48) return `${hours} h`;
+    return `${Math.floor(hours / 24)} d`;
+}
+
+// The subscription states of /api/cameras that the page treats apart.
+const CHANNEL_RUNNING = 1;
+const CHANNEL_STARTING = 5;
+const CHANNEL_SILENT = 6;
+
 // The badge of a channel: a level for its colour and the service's own words.
-// Levels: "ok" running, "warn" starting or silent, "bad" failing, "off" not logged in.
+// Levels: "ok" running, "warn" starting or briefly without data, "bad" failing
+// or silent, "off" not logged in. A silent channel's figure is the one that
+// keeps growing across restarts, so that a restart never makes it look fresh.
 export function healthView(camera, channel) {
     if (!camera.up || !channel || channel.state === 0) {
         return { level: "off", text: (channel && channel.health) || "not logged in" };
     }
     const text = channel.health || "unknown";
     switch (channel.state) {
-        case 1:
+        case CHANNEL_RUNNING:
             return { level: text === "running" ? "ok" : "warn", text };
-        case 5:
+        case CHANNEL_STARTING:
             return { level: "warn", text };
+        case CHANNEL_SILENT: {
+            const age = formatAge(channel.seconds_since_data);
+            return { level: "bad", text: age ? `silent · no data for ${age}` : "silent" };
+        }
         default:
             return { level: "bad", text };
     }
+}
+
+// The badge of a camera's login. A refused password is named: it is retried
+// only rarely (cameras lock accounts), so someone has to act on it.
+export function loginView(camera) {
+    const state = camera.state || (camera.up ? "up" : "down");
+    if (state === "up" && camera.up) return { state, level: "ok", text: "logged in" };
+    if (state === "wrong password") return { state, level: "bad", text: "wrong password" };
+    return { state: "down", level: "bad", text: "not logged in" };
+}
+
+// Whether a rule's reading is the camera's present state: the service keeps the
+// last reading of a camera that is down or a channel that went quiet, marked so.
+export function isCurrent(camera, rule) {
+    return Boolean(camera.up) && rule.current === true;
 }
 
 export function isPoint(type) {
@@ -65,8 +104,9 @@ export function readingAlarm(name, value, above, below) {
     return null;
 }
 
-// The readings of a rule as drawn in its row.
-export function ruleReadings(rule, above, below) {
+// The readings of a rule as drawn in its row. An old reading is no alarm: it
+// says nothing of the temperature now.
+export function ruleReadings(rule, above, below, current = true) {
     const names = isPoint(rule.type) ? ["point"] : ["max", "min", "avg"];
     return names.map((name) => {
         const value = rule[`${name}_celsius`];
@@ -74,9 +114,15 @@ export function ruleReadings(rule, above, below) {
             name,
             value: isNumber(value) ? value : null,
             text: formatCelsius(value),
-            alarm: readingAlarm(name, value, above, below),
+            alarm: current ? readingAlarm(name, value, above, below) : null,
         };
     });
+}
+
+// How a rule that is not current is labelled: with how old its reading is.
+export function staleText(ageSeconds) {
+    const age = formatAge(ageSeconds);
+    return age ? `stale · ${age} old` : "stale";
 }
 
 function ruleTypeText(type) {
@@ -92,6 +138,7 @@ export function panelModels(doc) {
         return {
             camera: camera.camera,
             up: Boolean(camera.up),
+            login: loginView(camera),
             logins: camera.logins_total ?? 0,
             loginFailures: camera.login_failures_total ?? 0,
             failure: failureText(camera.last_failure),
@@ -99,18 +146,25 @@ export function panelModels(doc) {
                 const health = healthView(camera, channel);
                 const rules = (channel && channel.rules) || [];
                 const ruleModels = rules.map((rule) => {
-                    const readings = ruleReadings(rule, above, below);
+                    const current = isCurrent(camera, rule);
+                    const readings = ruleReadings(rule, above, below, current);
+                    const alarmed = readings.find((r) => r.alarm);
                     return {
                         rule: rule.rule,
                         type: ruleTypeText(rule.type),
                         preset: rule.preset ?? 0,
                         cameraTime: rule.camera_time || "",
+                        current,
+                        age: current ? 0 : isNumber(rule.age_seconds) ? rule.age_seconds : null,
+                        stale: current ? null : staleText(rule.age_seconds),
                         readings,
-                        alarm: readings.some((r) => r.alarm) ? readings.find((r) => r.alarm).alarm : null,
+                        alarm: alarmed ? alarmed.alarm : null,
                     };
                 });
                 return {
                     channel: channel ? channel.channel : 1,
+                    state: (camera.up && channel && channel.state) || 0,
+                    silent: Boolean(camera.up && channel && channel.state === CHANNEL_SILENT),
                     health,
                     restarts: (channel && channel.restarts_total) || 0,
                     dataEvents: (channel && channel.data_events_total) || 0,
@@ -121,6 +175,34 @@ export function panelModels(doc) {
             }),
         };
     });
+}
+
+// The line under the page's title: cameras, channels running (a silent one is
+// not), and what needs someone: silent channels, cameras not logged in, alarms.
+export function overviewModel(doc, models) {
+    const channels = models.flatMap((m) => m.channels);
+    const running = channels.filter((c) => c.health.level === "ok").length;
+    const silent = channels.filter((c) => c.silent).length;
+    const down = models.filter((m) => m.login.state === "down").length;
+    const refused = models.filter((m) => m.login.state === "wrong password").length;
+    const alarms = channels.filter((c) => c.alarm).length;
+    const parts = [
+        `${models.length} ${models.length === 1 ? "camera" : "cameras"}`,
+        `${running} of ${channels.length} running`,
+    ];
+    if (silent) parts.push(`${silent} silent`);
+    if (down) parts.push(`${down} not logged in`);
+    if (refused) parts.push(`${refused} with a wrong password`);
+    const limits = [];
+    if (isNumber(doc.alarm_above_celsius)) limits.push(`above ${formatCelsius(doc.alarm_above_celsius)}`);
+    if (isNumber(doc.alarm_below_celsius)) limits.push(`below ${formatCelsius(doc.alarm_below_celsius)}`);
+    if (limits.length) parts.push(`alarm ${limits.join(", ")}: ${alarms} in alarm`);
+    return { text: parts.join(" · "), alarm: alarms > 0, problem: silent + down + refused > 0 };
+}
+
+// A history sample without a single reading: the rule had no current one then.
+export function isGap(sample) {
+    return !sample.slice(1).some(isNumber);
 }
 
 // The last ten minutes per camera/channel/rule, as the page keeps them: loaded
@@ -161,14 +243,20 @@ export class History {
     }
 
     // Adds the readings of one /api/cameras document as samples at its time. A
-    // camera that is down adds nothing: its lines break there.
+    // reading that is not current adds a gap (a sample without readings, once
+    // per gap), as the service's history does: its lines break there.
     append(doc) {
         const time = doc.time;
         if (!isNumber(time)) return;
         for (const camera of doc.cameras || []) {
-            if (!camera.up) continue;
             for (const channel of camera.channels || []) {
                 for (const rule of channel.rules || []) {
+                    if (!isCurrent(camera, rule)) {
+                        const series = this.series.get(History.key(camera.camera, channel.channel, rule.rule));
+                        const last = series && series.samples[series.samples.length - 1];
+                        if (last && last[0] < time && !isGap(last)) series.samples.push([time, null, null, null, null]);
+                        continue;
+                    }
                     const sample = [
                         time,
                         rule.max_celsius ?? null,
@@ -176,7 +264,7 @@ export class History {
                         rule.avg_celsius ?? null,
                         rule.point_celsius ?? null,
                     ];
-                    if (!sample.slice(1).some(isNumber)) continue;
+                    if (isGap(sample)) continue;
                     const series = this.entry(camera.camera, channel.channel, rule.rule, rule.type);
                     const last = series.samples[series.samples.length - 1];
                     if (last && last[0] >= time) continue;
@@ -369,9 +457,12 @@ function chartSummary(lines, { above, below, alarmCount }) {
         if (!values.length) continue;
         const lowest = Math.min(...values);
         const highest = Math.max(...values);
+        // A line that ended in a gap has no latest reading, only a last one.
+        const ended = line.points[line.points.length - 1] === null;
+        const last = formatCelsius(values[values.length - 1]);
         parts.push(
             `${line.label} from ${formatCelsius(lowest)} to ${formatCelsius(highest)}, ` +
-                `latest ${formatCelsius(values[values.length - 1])}`,
+                (ended ? `last ${last}, none since` : `latest ${last}`),
         );
     }
     if (!parts.length) return "No readings in the last 10 minutes.";
