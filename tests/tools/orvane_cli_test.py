@@ -568,6 +568,41 @@ def group_record_files(env):
         check(len(points) == len(both), f"appended chart: {len(points)} points for {len(both)} rows in the CSV")
     except (ET.ParseError, AttributeError) as e:
         check(False, f"--append --plot onto a chart: not one SVG document ({e})")
+    # A failed --append run (a wrong password, a camera out of reach) leaves the
+    # CSV and the chart as they were, and so does a run that draws no chart (no
+    # measurement arrived, no rows before).
+    before = {"kept-append.csv": untouched["old.csv"], "kept-append.svg": b"<svg>the chart before</svg>\n"}
+    with_csv = ["--csv", "kept-append.csv", "--plot", "kept-append.svg", "--append"]
+    for changed_env, extra, expected, message in [
+            ({"ORVANE_PASSWORD": "wrong"}, with_csv, 3, "login to"),
+            ({}, with_csv + ["--port", "1"], 3, "login to"),
+            ({"HCNETSDK_STANDIN_STREAM": "silent"}, ["--plot", "kept-append.svg", "--append"], 0,
+             "no chart was drawn")]:
+        for name, content in before.items():
+            with open(os.path.join(args.work, name), "wb") as f:
+                f.write(content)
+        code, _, err = run(record + extra, dict(env, **changed_env))
+        check(code == expected and message in err, f"record {changed_env} {extra}: exit {code}, {err!r}")
+        for name, content in before.items():
+            path = os.path.join(args.work, name)
+            check(os.path.exists(path) and open(path, "rb").read() == content,
+                  f"record {changed_env} {extra} changed or removed {name}")
+    # --append --plot twice onto new files: one whole SVG document of the rows of both runs.
+    rows = []
+    for _ in range(2):
+        code, _, err = run(record + ["--csv", "twice.csv", "--plot", "twice.svg", "--append"], env)
+        check(code == 0, f"record --append --plot: exit {code} ({err.strip()})")
+        rows.append(len(read_csv("twice.csv")))
+    try:
+        with open(os.path.join(args.work, "twice.svg"), "rb") as f:
+            chart = f.read()
+        svg = ET.fromstring(chart)
+        lines = [e for e in svg.iter(f"{SVG}polyline") if e.get("id").startswith("series-1-max")]
+        points = sum(len(e.get("points").split()) for e in lines)
+        check(chart.count(b"<svg") == 1 and rows[1] > rows[0] >= 1 and points == rows[1],
+              f"--append --plot twice: {points} points for {rows} rows in the CSV")
+    except ET.ParseError as e:
+        check(False, f"--append --plot twice: not one SVG document ({e})")
     # An alarm line once per crossing, with --quiet too; --json lists each alarm.
     code, out, _ = run(["--quiet"] + record + ["--alarm-above", "10"], env)
     check(code == 5 and out.count("ALARM") == 1 and "max" in out, f"alarm under --quiet: {out!r}")
