@@ -2,18 +2,11 @@
 
 #include <algorithm>
 #include <optional>
+#include <thread>
 
 #include "hcnetsdk_standin.h"
 
 namespace standin {
-namespace {
-
-// Callbacks the current thread is inside of: a stall set from one of them cannot
-// wait for it to return.
-thread_local int callbacksOnThisThread = 0;
-
-}  // namespace
-
 Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t channel,
                              const CameraTraits& camera, std::vector<MeasureRule> rules,
                              HcRemoteConfigCallback callback, void* userData) {
@@ -222,7 +215,7 @@ void RemoteConfigs::setSilent(uint8_t host, int32_t channel, bool silent) {
     silent_.insert({host, channel});
     // A test that sees the stall set counts on nothing more arriving, also not
     // from a delivery that had begun before.
-    if (callbacksOnThisThread != 0) return;
+    if (callbackThreads_.count(std::this_thread::get_id()) != 0) return;
     idle_.wait(lock, [&] {
         return std::none_of(sessions_.begin(), sessions_.end(), [&](const auto& entry) {
             const Session& session = entry.second;
@@ -237,12 +230,14 @@ void RemoteConfigs::deliver(std::unique_lock<std::mutex>& lock, int32_t handle, 
     ++session.inFlight;
     const HcRemoteConfigCallback callback = session.callback;
     void* userData = session.userData;
+    // Kept under the lock rather than in a thread_local: a library's dynamic TLS
+    // trips LeakSanitizer when threads end while the process exits.
+    const auto self = callbackThreads_.insert(std::this_thread::get_id());
     lock.unlock();
     // The SDK hands the buffer over as writable memory; the subscriber only reads it.
-    ++callbacksOnThisThread;
     callback(kind, const_cast<void*>(buffer), length, userData);
-    --callbacksOnThisThread;
     lock.lock();
+    callbackThreads_.erase(self);
     // Stop waits for this count to drop, so the session is still there.
     --sessions_[handle].inFlight;
     lock.unlock();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -112,6 +113,9 @@ private:
     std::map<std::pair<int32_t, int32_t>, uint64_t> stopsByPair_;
     bool streaming_ = true;
     std::set<std::pair<uint8_t, int32_t>> silent_;  // (host, channel) whose stream stalls
+    // The threads inside a callback now (once per callback they are inside of):
+    // a stall set from one of them cannot wait for it to return.
+    std::multiset<std::thread::id> callbackThreads_;
 };
 
 }  // namespace standin
