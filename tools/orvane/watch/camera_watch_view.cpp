@@ -10,7 +10,8 @@ std::string Seconds(Milliseconds span) { return std::to_string(span.count() / 10
 
 // The pause before the next login, in the words of the log.
 std::string NextTry(Milliseconds pause, LoginState login) {
-    std::string text = "; trying again in " + Seconds(pause);
+    // Rounded up: a jittered pause of 0.8 s is "1 s", never "0 s".
+    std::string text = "; trying again in " + Seconds(pause + Milliseconds(999));
     if (login == LoginState::kWrongPassword)
         text +=
             " (cameras lock an account after a few failed logins; a changed --password-file is tried at "
