@@ -7,11 +7,11 @@ namespace orvane_cli::serve {
 namespace {
 
 HttpReply Text(int status, std::string body) {
-    return HttpReply{status, "text/plain; charset=utf-8", std::move(body), {}};
+    return HttpReply{status, "text/plain; charset=utf-8", std::move(body), {}, {}};
 }
 
 HttpReply Json(std::string body) {
-    return HttpReply{200, "application/json", std::move(body), {{"Cache-Control", "no-store"}}};
+    return HttpReply{200, "application/json", std::move(body), {{"Cache-Control", "no-store"}}, {}};
 }
 
 int HexDigit(char c) {
@@ -63,7 +63,7 @@ HttpReply Route(std::string_view method, std::string_view target, const RouteSou
     const std::string_view path = target.substr(0, question);
     const std::string_view query =
         question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
-    if (path == "/metrics") return HttpReply{200, kMetricsContentType, sources.metrics(), {}};
+    if (path == "/metrics") return HttpReply{200, kMetricsContentType, sources.metrics(), {}, {}};
     if (path == "/api/cameras") return Json(sources.cameras());
     if (path == "/api/history") return Json(sources.history(QueryValue(query, "camera")));
     if (path == "/healthz") return Text(200, "ok\n");
@@ -71,7 +71,8 @@ HttpReply Route(std::string_view method, std::string_view target, const RouteSou
         return HttpReply{200,
                          std::string(asset->contentType),
                          std::string(asset->body),
-                         {{"Content-Security-Policy", kPageSecurityPolicy}}};
+                         {{"Content-Security-Policy", kPageSecurityPolicy}},
+                         {}};
     }
     return Text(404, "not found\n");
 }

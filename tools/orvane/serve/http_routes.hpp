@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,11 @@ struct HttpReply {
     std::string contentType = "text/plain; charset=utf-8";
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;  // beside Content-Type and Content-Length
+    // When set, sent instead of `body`: a document every request of a moment
+    // shares (built once, held once however many clients are sent it).
+    std::shared_ptr<const std::string> sharedBody;
+
+    const std::string& content() const { return sharedBody ? *sharedBody : body; }
 };
 
 // Where the endpoints' documents come from.

@@ -57,12 +57,12 @@ private:
             return;
         }
         if (error == http::error::header_limit || error == http::error::buffer_overflow) {
-            Answer(HttpReply{431, "text/plain; charset=utf-8", "request header too large\n", {}}, false,
+            Answer(HttpReply{431, "text/plain; charset=utf-8", "request header too large\n", {}, {}}, false,
                    false, 11);
             return;
         }
         if (error) {
-            Answer(HttpReply{400, "text/plain; charset=utf-8", "bad request\n", {}}, false, false, 11);
+            Answer(HttpReply{400, "text/plain; charset=utf-8", "bad request\n", {}, {}}, false, false, 11);
             return;
         }
         const auto& request = parser_->get();
@@ -79,8 +79,8 @@ private:
         response->set(http::field::server, "orvane");
         response->set(http::field::content_type, reply.contentType);
         for (const auto& [name, value] : reply.headers) response->set(name, value);
-        response->content_length(reply.body.size());
-        if (!head) response->body() = std::move(reply.body);
+        response->content_length(reply.content().size());
+        if (!head) response->body() = reply.content();
         response->keep_alive(keepAlive);
         stream_.expires_after(limits_.writeDeadline);
         http::async_write(
@@ -111,7 +111,7 @@ private:
 }  // namespace
 
 struct HttpServer::Impl {
-    Impl(Handler h, HttpLimits l) : handler(std::move(h)), limits(l) {}
+    Impl(Handler h, HttpLimits l, IsSlow s) : handler(std::move(h)), limits(l), slow(std::move(s)) {}
 
     void Accept() {
         acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
@@ -150,6 +150,7 @@ struct HttpServer::Impl {
     // is destroyed use them.
     Handler handler;
     HttpLimits limits;
+    IsSlow slow;
     std::size_t open = 0;
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
@@ -157,8 +158,8 @@ struct HttpServer::Impl {
     asio::steady_timer watch{io};
 };
 
-HttpServer::HttpServer(Handler handler, HttpLimits limits)
-    : impl_(std::make_unique<Impl>(std::move(handler), limits)) {}
+HttpServer::HttpServer(Handler handler, HttpLimits limits, IsSlow slow)
+    : impl_(std::make_unique<Impl>(std::move(handler), limits, std::move(slow))) {}
 
 HttpServer::~HttpServer() = default;
 
