@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "serve/api_json.hpp"
+#include "serve/history_json.hpp"
 #include "serve/http_routes.hpp"
 #include "serve/listen_address.hpp"
 #include "serve/metrics_exposition.hpp"
@@ -162,7 +163,7 @@ TEST(ServeRender, HistoryKeepsTheNewestOldestFirstAndFilters) {
         history.Add("192.0.2.66", 1, Rule(1, kPointRule, static_cast<float>(i)), 1000.0 + i * 100);
         history.Add("192.0.2.64", 1, Rule(1, 2, static_cast<float>(i), 1, 2), 1000.0 + i * 100);
     }
-    const auto doc = nlohmann::json::parse(HistoryJson(history, 2000, std::string("192.0.2.66")));
+    const auto doc = nlohmann::json::parse(HistoryJson(history, 2000, {std::string("192.0.2.66"), {}}));
     EXPECT_EQ(doc["seconds"], 600);
     ASSERT_EQ(doc["series"].size(), 1u);
     const auto& samples = doc["series"][0]["samples"];
@@ -171,30 +172,85 @@ TEST(ServeRender, HistoryKeepsTheNewestOldestFirstAndFilters) {
     EXPECT_EQ(samples[0], (nlohmann::json{1400.0, nullptr, nullptr, nullptr, 4.0}));
     EXPECT_EQ(samples[4][0], 1800.0);
     // Every kept sample, oldest first.
-    const auto kept = nlohmann::json::parse(HistoryJson(history, 1800, std::string("192.0.2.66")));
+    const auto kept = nlohmann::json::parse(HistoryJson(history, 1800, {std::string("192.0.2.66"), {}}));
     std::vector<double> times;
     for (const auto& sample : kept["series"][0]["samples"]) times.push_back(sample[0]);
     EXPECT_EQ(times, (std::vector<double>{1300, 1400, 1500, 1600, 1700, 1800}));
-    const auto all = nlohmann::json::parse(HistoryJson(history, 2000, std::nullopt));
+    const auto all = nlohmann::json::parse(HistoryJson(history, 2000, {}));
     ASSERT_EQ(all["series"].size(), 2u);
     EXPECT_EQ(all["series"][0]["samples"][0], (nlohmann::json{1400.0, 4.0, 1.0, 2.0, nullptr}));
     // A stale reading is a gap (once, however long it lasts), then samples again.
     history.AddGap("192.0.2.66", 1, 1, 1900);
     history.AddGap("192.0.2.66", 1, 1, 1950);
     history.Add("192.0.2.66", 1, Rule(1, kPointRule, 9), 2000);
-    const auto gap = nlohmann::json::parse(HistoryJson(history, 2000, std::string("192.0.2.66")));
+    const auto gap = nlohmann::json::parse(HistoryJson(history, 2000, {std::string("192.0.2.66"), {}}));
     const auto& last = gap["series"][0]["samples"];
     ASSERT_GE(last.size(), 2u);
     EXPECT_EQ(last[last.size() - 2], (nlohmann::json{1900.0, nullptr, nullptr, nullptr, nullptr}));
     EXPECT_EQ(last[last.size() - 1], (nlohmann::json{2000.0, nullptr, nullptr, nullptr, 9.0}));
+    // Only what a client lacks: the samples after the last it has.
+    const auto since = nlohmann::json::parse(HistoryJson(history, 2000, {std::nullopt, 1800.0}));
+    ASSERT_EQ(since["series"].size(), 2u);
+    EXPECT_EQ(since["series"][0]["samples"].size(), 0u);
+    EXPECT_EQ(since["series"][1]["samples"].size(), 2u);
+}
+
+TEST(ServeRender, HistoryStatesTheWindowItCoversAndItsNumbers) {
+    // A poll every millisecond fills the largest ring in 6 s, not 600.
+    const struct {
+        double interval;
+        double seconds;
+    } windows[] = {{1, 600}, {120, 600}, {0.001, 5.999}, {0.0001, 5.999}, {7, 600}};
+    for (const auto& w : windows) {
+        const auto doc = nlohmann::json::parse(HistoryJson(History(w.interval), 0, {}));
+        EXPECT_DOUBLE_EQ(doc["seconds"].get<double>(), w.seconds) << w.interval;
+    }
+    // The numbers written by hand read back as the JSON library would write them.
+    History history(1);
+    const float values[] = {23.45f, -0.05f, 100.0f, 23.5f, -40.125f, 0.004f};
+    for (int i = 0; i < 6; ++i) history.Add("c", 1, Rule(1, kPointRule, values[i]), 1796688000.123 + i);
+    const auto doc = nlohmann::json::parse(HistoryJson(history, 1796688010, {}));
+    const double expected[] = {23.45, -0.05, 100, 23.5, -40.13, 0};
+    for (int i = 0; i < 6; ++i) {
+        const auto& sample = doc["series"][0]["samples"][i];
+        EXPECT_DOUBLE_EQ(sample[0].get<double>(), 1796688000.123 + i);
+        EXPECT_DOUBLE_EQ(sample[4].get<double>(), expected[i]) << values[i];
+    }
+}
+
+TEST(ServeRender, ExpositionWritesInfinitiesWithTheirSigns) {
+    ServiceSnapshot s = FixedState();
+    RuleView& box = s.cameras[0].channels[0].rules[1];
+    box.reading.max = std::numeric_limits<float>::infinity();
+    box.reading.min = -std::numeric_limits<float>::infinity();
+    const std::string text = MetricsText(s, ProcessMetrics{});
+    const std::string rule = "orvane_thermometry_temperature_celsius{camera=\"192.0.2.66\",channel=\"1\",rule=\"2\",";
+    EXPECT_NE(text.find(rule + "reading=\"max\"} +Inf\n"), std::string::npos);
+    EXPECT_NE(text.find(rule + "reading=\"min\"} -Inf\n"), std::string::npos);
+}
+
+TEST(ServeRender, CameraTimesFollowTheLocalRulesOfTheirDay) {
+    // Central European time: an hour ahead of UTC in winter, two in summer.
+    static char zone[] = "TZ=CET-1CEST";
+    static char utc[] = "TZ=UTC0";
+    putenv(zone);
+    tzset();
+    Measurement winter = Rule(1, kPointRule, 1), summer = winter;
+    winter.date = 20260115, winter.time = 120000;
+    summer.date = 20260701, summer.time = 120000;
+    const auto winterUnix = CameraTimeAsUnix(winter), summerUnix = CameraTimeAsUnix(summer);
+    putenv(utc);
+    tzset();
+    EXPECT_EQ(winterUnix, 1768474800);  // 2026-01-15 11:00:00 UTC
+    EXPECT_EQ(summerUnix, 1782900000);  // 2026-07-01 10:00:00 UTC
 }
 
 TEST(ServeRender, Routes) {
-    std::optional<std::string> askedCamera;
+    HistoryQuery asked;
     const RouteSources sources{[] { return std::string("metrics"); }, [] { return std::string("cameras"); },
-                               [&](const std::optional<std::string>& camera) {
-                                   askedCamera = camera;
-                                   return std::string("history");
+                               [&](const HistoryQuery& query) {
+                                   asked = query;
+                                   return std::make_shared<const std::string>("history");
                                }};
     struct Case {
         const char* method;
@@ -221,7 +277,7 @@ TEST(ServeRender, Routes) {
         const HttpReply reply = Route(c.method, c.target, sources);
         EXPECT_EQ(reply.status, c.status);
         if (c.body != nullptr) {
-            EXPECT_EQ(reply.body, c.body);
+            EXPECT_EQ(reply.content(), c.body);
         }
         if (*c.header != '\0') {
             EXPECT_TRUE(std::any_of(reply.headers.begin(), reply.headers.end(),
@@ -229,10 +285,31 @@ TEST(ServeRender, Routes) {
         }
     }
     EXPECT_EQ(Route("GET", "/metrics", sources).contentType, kMetricsContentType);
-    Route("GET", "/api/history?x=1&camera=cam%20one%2", sources);
-    EXPECT_EQ(askedCamera, "cam one%2");
-    Route("GET", "/api/history", sources);
-    EXPECT_EQ(askedCamera, std::nullopt);
+    // What the history is asked for; a query whose last parameter is another one ends too.
+    const struct {
+        const char* target;
+        int status;
+        std::optional<std::string> camera;
+        std::optional<double> since;
+    } queries[] = {
+        {"/api/history?x=1&camera=cam%20one%2", 200, "cam one%2", std::nullopt},
+        {"/api/history", 200, std::nullopt, std::nullopt},
+        {"/api/history?x=1", 200, std::nullopt, std::nullopt},
+        {"/api/history?camera=a&x", 200, "a", std::nullopt},
+        {"/api/history?since=1796688000.123&camera=b", 200, "b", 1796688000.123},
+        {"/api/history?since=12abc", 400, std::nullopt, std::nullopt},
+        {"/api/history?since=nan", 400, std::nullopt, std::nullopt},
+        {"/api/history?since=", 400, std::nullopt, std::nullopt},
+    };
+    for (const auto& q : queries) {
+        asked = HistoryQuery{std::string("untouched"), -1.0};
+        EXPECT_EQ(Route("GET", q.target, sources).status, q.status) << q.target;
+        if (q.status != 200) continue;
+        EXPECT_EQ(asked.camera, q.camera) << q.target;
+        EXPECT_EQ(asked.since, q.since) << q.target;
+    }
+    EXPECT_TRUE(IsSlowTarget("/api/history?camera=a"));
+    EXPECT_FALSE(IsSlowTarget("/metrics"));
 }
 
 TEST(ServeRender, ListenAddresses) {

@@ -507,6 +507,38 @@ describe("history kept by the page", () => {
         );
         assert.equal(history.ofCamera("192.0.2.64")[0].samples.length, 2);
     });
+
+    test("after a lost connection only the samples after the newest held are added", () => {
+        const history = new History();
+        history.load(historyDoc);
+        assert.equal(history.newest("192.0.2.64"), NOW - 1);
+        assert.equal(history.newest("192.0.2.70"), null);
+        history.merge({
+            time: NOW + 3,
+            series: [
+                {
+                    camera: "192.0.2.64",
+                    channel: 1,
+                    rule: 1,
+                    type: "point",
+                    samples: [
+                        [NOW - 1, null, null, null, 99],
+                        [NOW + 2, null, null, null, null],
+                        [NOW + 3, null, null, null, 33],
+                    ],
+                },
+            ],
+        });
+        assert.deepEqual(
+            history.ofCamera("192.0.2.64")[0].samples.map((s) => [s[0] - NOW, s[4]]),
+            [
+                [-2, 30],
+                [-1, 31],
+                [2, null],
+                [3, 33],
+            ],
+        );
+    });
 });
 
 describe("chart of the last ten minutes", () => {

@@ -93,26 +93,4 @@ std::string CamerasJson(const ServiceSnapshot& s) {
                  {"cameras", std::move(cameras)}});
 }
 
-std::string HistoryJson(const History& history, double now, const std::optional<std::string>& camera) {
-    json series = json::array();
-    for (const auto& [key, entry] : history.series()) {
-        const auto& [address, channel, rule] = key;
-        if (camera && *camera != address) continue;
-        json samples = json::array();
-        for (std::size_t i = 0; i < entry.ring.size(); ++i) {
-            const HistorySample& h = entry.ring.at(i);
-            if (h.time < now - History::kSeconds) continue;
-            samples.push_back(
-                json::array({h.time, Celsius(h.max), Celsius(h.min), Celsius(h.avg), Celsius(h.point)}));
-        }
-        series.push_back({{"camera", address},
-                          {"channel", channel},
-                          {"rule", rule},
-                          {"type", RuleTypeName(entry.type)},
-                          {"samples", std::move(samples)}});
-    }
-    return Dump(
-        {{"seconds", static_cast<int>(History::kSeconds)}, {"time", now}, {"series", std::move(series)}});
-}
-
 }  // namespace orvane_cli::serve

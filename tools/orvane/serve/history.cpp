@@ -13,6 +13,16 @@ void HistoryRing::Add(const HistorySample& sample) {
     count_ = std::min(count_ + 1, samples_.size());
 }
 
+void HistoryRing::CopyTo(std::vector<HistorySample>& out) const {
+    out.clear();
+    if (count_ == 0) return;
+    const std::size_t oldest = (next_ + samples_.size() - count_) % samples_.size();
+    const std::size_t firstRun = std::min(count_, samples_.size() - oldest);
+    out.insert(out.end(), samples_.begin() + static_cast<std::ptrdiff_t>(oldest),
+               samples_.begin() + static_cast<std::ptrdiff_t>(oldest + firstRun));
+    out.insert(out.end(), samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(count_ - firstRun));
+}
+
 const HistorySample& HistoryRing::at(std::size_t i) const {
     const std::size_t oldest = (next_ + samples_.size() - count_) % samples_.size();
     return samples_[(oldest + i) % samples_.size()];
@@ -22,8 +32,11 @@ History::History(double intervalSeconds) {
     // A sample per poll over kSeconds, one spare; a poll every few milliseconds
     // would otherwise ask for rings of millions.
     constexpr double kMostSamples = 6000;
-    const double wanted = std::ceil(kSeconds / std::max(intervalSeconds, 0.001)) + 1;
+    const double interval = std::max(intervalSeconds, 0.001);
+    const double wanted = std::ceil(kSeconds / interval) + 1;
     capacity_ = static_cast<std::size_t>(std::min(wanted, kMostSamples));
+    // n samples a poll apart span n - 1 intervals.
+    coveredSeconds_ = std::min(kSeconds, static_cast<double>(capacity_ - 1) * interval);
 }
 
 void History::Add(const std::string& camera, int32_t channel, const Measurement& m, double time) {

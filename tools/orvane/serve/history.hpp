@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -28,11 +29,23 @@ public:
     std::size_t size() const { return count_; }
     // The i-th sample kept, oldest first.
     const HistorySample& at(std::size_t i) const;
+    // Every sample kept, oldest first, in place of what `out` held.
+    void CopyTo(std::vector<HistorySample>& out) const;
 
 private:
     std::vector<HistorySample> samples_;
     std::size_t next_ = 0;
     std::size_t count_ = 0;
+};
+
+// What a client asks of the history: by default every series over the whole
+// window; a page that holds some of it asks for one camera, or only for the
+// samples after the last it has.
+struct HistoryQuery {
+    std::optional<std::string> camera;
+    std::optional<double> since;  // samples taken after this time only
+
+    bool whole() const { return !camera && !since; }
 };
 
 class History {
@@ -53,9 +66,13 @@ public:
     using Key = std::tuple<std::string, int32_t, int32_t>;  // camera, channel, rule
     const std::map<Key, Series>& series() const { return series_; }
     std::size_t capacity() const { return capacity_; }
+    // The window the rings really cover: kSeconds, or less where the
+    // interval is so short that the rings fill sooner.
+    double coveredSeconds() const { return coveredSeconds_; }
 
 private:
     std::size_t capacity_;
+    double coveredSeconds_;
     std::map<Key, Series> series_;
 };
 

@@ -1,5 +1,8 @@
 #include "serve/http_routes.hpp"
 
+#include <cmath>
+#include <cstdlib>
+
 #include "serve/metrics_exposition.hpp"
 #include "serve/page_assets.hpp"
 
@@ -37,7 +40,20 @@ std::string PercentDecoded(std::string_view text) {
     return out;
 }
 
+// A finite number, the whole text; nothing otherwise.
+std::optional<double> NumberOf(const std::string& text) {
+    if (text.empty() || text.size() > 64) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
+
 }  // namespace
+
+bool IsSlowTarget(std::string_view target) { return PathOf(target) == "/api/history"; }
 
 std::optional<std::string> QueryValue(std::string_view query, std::string_view name) {
     while (!query.empty()) {
@@ -60,12 +76,21 @@ HttpReply Route(std::string_view method, std::string_view target, const RouteSou
         return reply;
     }
     const std::size_t question = target.find('?');
-    const std::string_view path = target.substr(0, question);
+    const std::string_view path = PathOf(target);
     const std::string_view query =
         question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
     if (path == "/metrics") return HttpReply{200, kMetricsContentType, sources.metrics(), {}, {}};
     if (path == "/api/cameras") return Json(sources.cameras());
-    if (path == "/api/history") return Json(sources.history(QueryValue(query, "camera")));
+    if (path == "/api/history") {
+        HistoryQuery asked{QueryValue(query, "camera"), std::nullopt};
+        if (const auto since = QueryValue(query, "since")) {
+            asked.since = NumberOf(*since);
+            if (!asked.since) return Text(400, "since is not a number of seconds\n");
+        }
+        HttpReply reply = Json({});
+        reply.sharedBody = sources.history(asked);
+        return reply;
+    }
     if (path == "/healthz") return Text(200, "ok\n");
     if (const PageAsset* asset = FindPageAsset(path)) {
         return HttpReply{200,

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "serve/history.hpp"
+
 namespace orvane_cli::serve {
 
 struct HttpReply {
@@ -29,17 +31,23 @@ struct HttpReply {
 struct RouteSources {
     std::function<std::string()> metrics;
     std::function<std::string()> cameras;
-    std::function<std::string(const std::optional<std::string>& camera)> history;
+    std::function<std::shared_ptr<const std::string>(const HistoryQuery& query)> history;
 };
 
 inline constexpr const char* kPageSecurityPolicy =
     "default-src 'self'; connect-src 'self'; img-src 'self' data:; style-src 'self'; script-src 'self'; "
     "frame-ancestors 'none'";
 
-// The answer to `method` on `target` (a path with an optional query). A HEAD
+// The answer to `method` on `target` (a path with an optional query):
+// /metrics, /api/cameras, /api/history (`camera=ADDRESS` for one camera's
+// series, `since=SECONDS` for the samples after that Unix time; 400 for a
+// `since` that is not a number), /healthz and the page's files. A HEAD
 // gets the headers of the GET with the body still in place: the server sends
 // none of it.
 HttpReply Route(std::string_view method, std::string_view target, const RouteSources& sources);
+
+// Whether building the answer to `target` may take long (the history).
+bool IsSlowTarget(std::string_view target);
 
 // A query parameter's value, percent-decoded; nothing when absent.
 std::optional<std::string> QueryValue(std::string_view query, std::string_view name);

@@ -47,9 +47,7 @@ private:
     void PollOnce() {
         const auto began = std::chrono::steady_clock::now();
         auto views = fleet_.PollOnce();
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        store_.PublishPoll(std::move(views), FleetWatch::UnixNow(), seconds);
+        store_.PublishPoll(std::move(views), FleetWatch::UnixNow(), began);
     }
 
     void Loop() {
@@ -108,13 +106,10 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     const RouteSources sources{
         [&store] { return MetricsText(store.Snapshot(FleetWatch::UnixNow()), ReadProcessMetrics()); },
         [&store] { return CamerasJson(store.Snapshot(FleetWatch::UnixNow())); },
-        [&store](const std::optional<std::string>& camera) {
-            return store.RenderHistory(
-                [&](const History& history) { return HistoryJson(history, FleetWatch::UnixNow(), camera); });
-        }};
-    HttpServer server([&sources](std::string_view method, std::string_view target) {
-        return Route(method, target, sources);
-    });
+        [&store](const HistoryQuery& query) { return store.HistoryDocument(query, FleetWatch::UnixNow()); }};
+    HttpServer server([&sources](std::string_view method,
+                                 std::string_view target) { return Route(method, target, sources); },
+                      HttpLimits{}, IsSlowTarget);
     std::string error;
     if (!server.Listen(host, port, error)) return out.Error(kExitFailed, error);
     platform::WatchForInterrupt();

@@ -1,44 +1,93 @@
 #include "serve/state_store.hpp"
 
+#include <cmath>
+
+#include "serve/history_json.hpp"
+
 namespace orvane_cli::serve {
 
 StateStore::StateStore(ServiceSnapshot initial)
     : state_(std::move(initial)), history_(state_.intervalSeconds) {}
 
 void StateStore::PublishCamera(std::size_t camera, CameraView view) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(stateMutex_);
     state_.cameras.at(camera) = std::move(view);
 }
 
 void StateStore::PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time,
-                             double seconds) {
-    const std::lock_guard lock(mutex_);
-    for (auto& [camera, view] : views) {
-        for (const ChannelView& channel : view.channels) {
-            for (const RuleView& rule : channel.rules) {
-                // A stale reading is no sample: the history shows a gap instead.
-                if (rule.current) {
-                    history_.Add(view.camera, channel.channel, rule.reading, time);
-                } else {
-                    history_.AddGap(view.camera, channel.channel, rule.reading.rule, time);
+                             std::chrono::steady_clock::time_point began) {
+    // Kept to the millisecond the document shows, so that a client's `since`
+    // (the last time it was sent) matches the sample exactly.
+    const double sampleTime = std::round(time * 1000) / 1000;
+    {
+        const std::lock_guard lock(historyMutex_);
+        for (const auto& [camera, view] : views) {
+            for (const ChannelView& channel : view.channels) {
+                for (const RuleView& rule : channel.rules) {
+                    // A stale reading is no sample: the history shows a gap instead.
+                    if (rule.current) {
+                        history_.Add(view.camera, channel.channel, rule.reading, sampleTime);
+                    } else {
+                        history_.AddGap(view.camera, channel.channel, rule.reading.rule, sampleTime);
+                    }
                 }
             }
         }
-        state_.cameras.at(camera) = std::move(view);
+        ++polls_;
     }
-    state_.pollDurationSeconds = seconds;
+    const std::lock_guard lock(stateMutex_);
+    for (auto& [camera, view] : views) state_.cameras.at(camera) = std::move(view);
+    state_.pollDurationSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 }
 
 ServiceSnapshot StateStore::Snapshot(double time) const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(stateMutex_);
     ServiceSnapshot copy = state_;
     copy.time = time;
     return copy;
 }
 
-std::string StateStore::RenderHistory(const std::function<std::string(const History&)>& render) const {
-    const std::lock_guard lock(mutex_);
-    return render(history_);
+std::shared_ptr<const std::string> StateStore::HistoryDocument(const HistoryQuery& query, double now) const {
+    if (!query.whole()) return BuildHistory(query, now);
+    const std::lock_guard building(wholeMutex_);
+    uint64_t poll = 0;
+    {
+        const std::lock_guard lock(historyMutex_);
+        poll = polls_;
+    }
+    if (!whole_ || wholeOfPoll_ != poll) {
+        // The previous document goes first: two of them at once would double the peak.
+        whole_.reset();
+        whole_ = BuildHistory(query, now);
+        wholeOfPoll_ = poll;
+    }
+    return whole_;
+}
+
+std::shared_ptr<const std::string> StateStore::BuildHistory(const HistoryQuery& query, double now) const {
+    // The series are never removed, so pointers to them stay good; each is
+    // copied under the lock and written outside it.
+    std::vector<std::pair<const History::Key*, const History::Series*>> chosen;
+    {
+        const std::lock_guard lock(historyMutex_);
+        for (const auto& [key, series] : history_.series()) {
+            if (!query.camera || std::get<0>(key) == *query.camera) chosen.emplace_back(&key, &series);
+        }
+    }
+    HistoryJsonWriter writer(history_.coveredSeconds(), now, query.since);
+    std::vector<HistorySample> samples;
+    for (const auto& [key, series] : chosen) {
+        int32_t type = 0;
+        {
+            const std::lock_guard lock(historyMutex_);
+            series->ring.CopyTo(samples);
+            type = series->type;
+        }
+        const auto& [camera, channel, rule] = *key;
+        writer.Series(camera, channel, rule, type, samples);
+    }
+    return std::make_shared<const std::string>(writer.Finish());
 }
 
 }  // namespace orvane_cli::serve

@@ -1,10 +1,14 @@
 // The state the service publishes: written by the poll and the login workers,
-// read by the HTTP server, all under one lock so that a reader gets one whole
-// moment (a snapshot) and never a camera half written.
+// read by the HTTP server. The cameras' views are under one lock, so that a
+// reader gets one whole moment (a snapshot) and never a camera half written.
+// The history has a lock of its own, taken a series at a time, so that the
+// large history document never holds up a scrape or the poll.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
-#include <functional>
+#include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -22,19 +26,33 @@ public:
 
     // A login worker's view of the camera with index `camera`.
     void PublishCamera(std::size_t camera, CameraView view);
-    // A poll's views (camera index, view), its host time and how long it took;
-    // each reading becomes a sample of the history.
-    void PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time, double seconds);
+    // A poll's views (camera index, view) and its host time; each reading
+    // becomes a sample of the history. The poll's duration counts from `began`
+    // to its publication, waiting for the locks included.
+    void PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time,
+                     std::chrono::steady_clock::time_point began);
 
     // The whole state, stamped with `time`.
     ServiceSnapshot Snapshot(double time) const;
-    // `render` run on the history, under the lock (the history is too large to copy for each request).
-    std::string RenderHistory(const std::function<std::string(const History&)>& render) const;
+    // The history document `query` asks for, at `now`. The whole history is
+    // built once per poll and shared by every request until the next poll.
+    std::shared_ptr<const std::string> HistoryDocument(const HistoryQuery& query, double now) const;
 
 private:
-    mutable std::mutex mutex_;
+    std::shared_ptr<const std::string> BuildHistory(const HistoryQuery& query, double now) const;
+
+    mutable std::mutex stateMutex_;
     ServiceSnapshot state_;
+
+    mutable std::mutex historyMutex_;
     History history_;
+    uint64_t polls_ = 0;  // under historyMutex_
+
+    // The whole history of poll `wholeOfPoll_`; its lock is held while it is
+    // built, so that requests arriving meanwhile wait for it rather than build it again.
+    mutable std::mutex wholeMutex_;
+    mutable std::shared_ptr<const std::string> whole_;
+    mutable uint64_t wholeOfPoll_ = 0;
 };
 
 }  // namespace orvane_cli::serve

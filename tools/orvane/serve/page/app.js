@@ -247,8 +247,13 @@ async function loadHistory(camera) {
     if (historyPending.has(camera) || historyPending.size >= 2) return;
     historyPending.add(camera);
     try {
-        const doc = await getJson(`/api/history?camera=${encodeURIComponent(camera)}`);
-        history.load({ ...doc, series: (doc.series || []).filter((s) => s.camera === camera) });
+        // After a lost connection the page lacks only what came since its newest sample.
+        const since = history.newest(camera);
+        const query = `camera=${encodeURIComponent(camera)}${since === null ? "" : `&since=${since}`}`;
+        const doc = await getJson(`/api/history?${query}`);
+        const mine = { ...doc, series: (doc.series || []).filter((s) => s.camera === camera) };
+        if (since === null) history.load(mine);
+        else history.merge(mine);
         historyLoaded.add(camera);
         drawChart(camera);
     } catch (error) {

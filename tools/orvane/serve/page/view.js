@@ -242,6 +242,31 @@ export class History {
         if (isNumber(doc.time)) this.trim(doc.time);
     }
 
+    // The time of the newest sample the page holds for `camera`, or null.
+    newest(camera) {
+        let newest = null;
+        for (const series of this.series.values()) {
+            const last = series.camera === camera && series.samples[series.samples.length - 1];
+            if (last && (newest === null || last[0] > newest)) newest = last[0];
+        }
+        return newest;
+    }
+
+    // Takes a /api/history document asked for with since=: the samples of each
+    // series newer than what the page holds go on its end.
+    merge(doc) {
+        for (const s of doc.series || []) {
+            const series = this.entry(s.camera, s.channel, s.rule, s.type);
+            const last = series.samples[series.samples.length - 1];
+            for (const sample of s.samples || []) {
+                if (Array.isArray(sample) && isNumber(sample[0]) && (!last || sample[0] > last[0])) {
+                    series.samples.push(sample);
+                }
+            }
+        }
+        if (isNumber(doc.time)) this.trim(doc.time);
+    }
+
     // Adds the readings of one /api/cameras document as samples at its time. A
     // reading that is not current adds a gap (a sample without readings, once
     // per gap), as the service's history does: its lines break there.
