@@ -3,14 +3,17 @@
 // at 200 ms), each camera fault injected the way a real camera shows it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "support/standin_fixture.hpp"
 #include "watch/camera_watch.hpp"
 #include "watch/login_workers.hpp"
+#include "watch/user_id_registry.hpp"
 
 namespace orvane_cli {
 namespace {
@@ -236,6 +239,42 @@ TEST(LoginWorkers, RunJobsAtOnce) {
         changed.wait_for(lock, seconds(12), [&] { return met == 2; });
     }
     EXPECT_EQ(met, 2);
+}
+
+// Logins that keep overlapping never keep a call out: once it waits, no new
+// login comes in, and logins still run beside each other.
+TEST(UserIdRegistry, ACallWaitingStopsNewLoginsAndLoginsOverlap) {
+    UserIdRegistry registry;
+    { const UserIdRegistry::CallScope earlier(registry); }  // the turn went to the logins when it ended
+    std::atomic<int> entered{0}, inside{0}, mostInside{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> logins;
+    for (int t = 0; t < 3; ++t) {
+        logins.emplace_back([&] {
+            for (int i = 0; i < 300 && !stop; ++i) {
+                const UserIdRegistry::LoginScope login(registry);
+                ++entered;
+                const int now = ++inside;
+                for (int most = mostInside; now > most && !mostInside.compare_exchange_weak(most, now);) {
+                }
+                std::this_thread::sleep_for(milliseconds(2));
+                --inside;
+            }
+        });
+    }
+    while (entered < 20) std::this_thread::yield();
+    const int before = entered;
+    int after = 0;
+    {
+        const UserIdRegistry::CallScope call(registry);
+        after = entered;
+        EXPECT_EQ(inside, 0);
+    }
+    stop = true;
+    for (std::thread& login : logins) login.join();
+    // At most the logins already on their way in when the call came.
+    EXPECT_LE(after - before, 3);
+    EXPECT_GE(mostInside, 2);
 }
 
 }  // namespace

@@ -5,16 +5,25 @@ namespace orvane_cli {
 void UserIdRegistry::Enter(Side side) {
     const Side other = side == kLogins ? kCalls : kLogins;
     std::unique_lock lock(mutex_);
+    if (active_[other] == 0 && waiting_[other] == 0 && admitted_[other] == 0) {
+        ++active_[side];
+        return;
+    }
     ++waiting_[side];
-    changed_.wait(lock, [&] { return active_[other] == 0 && (waiting_[other] == 0 || turn_ == side); });
+    changed_.wait(lock, [&] { return admitted_[side] > 0; });
+    --admitted_[side];
     --waiting_[side];
     ++active_[side];
 }
 
 void UserIdRegistry::Leave(Side side) {
+    const Side other = side == kLogins ? kCalls : kLogins;
     {
         const std::lock_guard lock(mutex_);
-        if (--active_[side] == 0) turn_ = side == kLogins ? kCalls : kLogins;
+        --active_[side];
+        // The last of a turn (those let in included) lets in all that wait on the other side.
+        if (active_[side] > 0 || admitted_[side] > 0 || waiting_[other] == 0) return;
+        admitted_[other] = waiting_[other];
     }
     changed_.notify_all();
 }

@@ -11,7 +11,9 @@
 //   - calls that use an ID the camera holds (starts, stops, logouts) never run
 //     while a login is in progress (CallScope against LoginScope), since that
 //     login may be handed the very number. Logins run at once with each other,
-//     and so do such calls.
+//     and so do such calls. Once one side waits, no more of the running side
+//     come in: the turn passes as soon as those running are done, and every
+//     one that waited then comes in together, so neither side starves the other.
 #pragma once
 
 #include <atomic>
@@ -59,8 +61,8 @@ private:
     std::condition_variable changed_;
     int active_[2] = {0, 0};
     int waiting_[2] = {0, 0};
-    // The side that goes first when both wait, so that neither starves.
-    Side turn_ = kCalls;
+    // Waiters of a side let in when the other side's turn ended, not yet in.
+    int admitted_[2] = {0, 0};
     std::map<int32_t, std::atomic<bool>*> owners_;
 };
 
