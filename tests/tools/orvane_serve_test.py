@@ -30,7 +30,7 @@ FAMILIES = {
     "orvane_thermometry_restarts_total": "counter", "orvane_thermometry_temperature_celsius": "gauge",
     "orvane_thermometry_measurement_timestamp_seconds": "gauge", "orvane_poll_duration_seconds": "gauge",
     "orvane_build_info": "gauge", "process_resident_memory_bytes": "gauge", "process_cpu_seconds_total": "counter",
-    "process_open_fds": "gauge", "process_start_time_seconds": "gauge",
+    "process_open_fds": "gauge", "process_start_time_seconds": "gauge", "orvane_log_write_failures_total": "counter",
 }
 
 args = None
@@ -39,7 +39,7 @@ args = None
 class Service:
     """One `orvane serve` process, its standard error collected as it comes."""
 
-    def __init__(self, name, addresses, extra=(), env=None):
+    def __init__(self, name, addresses, extra=(), env=None, read_log=True):
         self.trace = os.path.join(args.work, f"{name}-trace.txt")
         env = dict(os.environ, ORVANE_PASSWORD=PASSWORD, HCNETSDK_STANDIN_TRACE=self.trace, **(env or {}))
         argv = ["serve", "--listen", "127.0.0.1:0", *extra]
@@ -49,7 +49,8 @@ class Service:
         self.process = subprocess.Popen(runner + [args.orvane] + argv, cwd=args.work, env=env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.lines = []
-        self.reader = threading.Thread(target=self._read, daemon=True)
+        # Without a reader, only the lines up to the "listening" one are read.
+        self.reader = threading.Thread(target=self._read if read_log else self._read_to_listening, daemon=True)
         self.reader.start()
         self.port = None
         deadline = time.monotonic() + 60
@@ -66,6 +67,12 @@ class Service:
     def _read(self):
         for raw in self.process.stderr:
             self.lines.append(raw.decode("utf-8", "replace").rstrip("\r\n"))
+
+    def _read_to_listening(self):
+        for raw in self.process.stderr:
+            self.lines.append(raw.decode("utf-8", "replace").rstrip("\r\n"))
+            if self.lines[-1].startswith("listening on "):
+                return
 
     def get(self, path, method="GET", timeout=10):
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
@@ -521,9 +528,33 @@ def group_bad_requests():
     check_ended_cleanly(service, service.stop(), 1)
 
 
+# Standard error's reader goes away: the next log lines fail, are counted,
+# and the service goes on to answer and to end cleanly.
+def group_broken_log():
+    folder = os.path.join(args.work, "control")
+    os.makedirs(folder)
+    service = Service("broken_log", [CAMERA], ["--interval", "200ms"], {"HCNETSDK_STANDIN_CONTROL": folder},
+                      read_log=False)
+    service.reader.join(timeout=10)
+    reading = {"camera": CAMERA, "channel": 1, "rule": 1, "reading": "max"}
+    service.wait_for("the readings", lambda s: value(s, "orvane_thermometry_temperature_celsius", **reading))
+    service.process.stderr.close()  # standard error's reader is gone
+    control(folder, f"reboot {CAMERA}", "1-reboot")  # a log line for each change it goes through
+    samples = service.wait_for("failed log lines counted and the camera back", lambda s: (
+        (value(s, "orvane_log_write_failures_total") or 0) >= 1 and
+        value(s, "orvane_camera_logins_total", camera=CAMERA) == 2 and
+        value(s, "orvane_thermometry_temperature_celsius", **reading)))
+    check(service.process.poll() is None, f"the service ended: {service.process.returncode}")
+    code = service.stop()
+    check(code == 0, f"exit code {code} after the signal")
+    with open(service.trace, encoding="ascii") as f:
+        calls = [line.split()[1] for line in f if line.startswith("call ")]
+    check(calls.count("logout") >= 1 and "stop-remote-config" in calls, f"no clean stop: {calls[-6:]}")
+
+
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
           "reused_ids": group_reused_ids, "silence": group_silence, "password": group_password,
-          "bad_requests": group_bad_requests}
+          "bad_requests": group_bad_requests, "broken_log": group_broken_log}
 
 
 def main():

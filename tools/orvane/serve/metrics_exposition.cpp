@@ -198,6 +198,9 @@ std::string MetricsText(const ServiceSnapshot& snapshot, const ProcessMetrics& p
     RuleFamilies(e, snapshot);
     e.Family("orvane_poll_duration_seconds", "gauge", "How long the latest poll of all cameras took.");
     if (snapshot.pollDurationSeconds) e.Sample({}, *snapshot.pollDurationSeconds);
+    e.Family("orvane_log_write_failures_total", "counter",
+             "Log lines that could not be written to standard error.");
+    e.Sample({}, snapshot.logWriteFailures);
     e.Family("orvane_build_info", "gauge", "The service's version, as a label; always 1.");
     e.Sample({{"version", snapshot.version}}, 1);
     ProcessFamilies(e, process);

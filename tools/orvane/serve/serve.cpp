@@ -10,6 +10,7 @@
 #include "commands/argument_checks.hpp"
 #include "commands/exit_codes.hpp"
 #include "commands/password.hpp"
+#include "platform/signals.hpp"
 #include "platform/terminal.hpp"
 #include "serve/api_json.hpp"
 #include "serve/http_server.hpp"
@@ -104,7 +105,11 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     StateStore store(std::move(initial));
 
     const RouteSources sources{
-        [&store] { return MetricsText(store.Snapshot(FleetWatch::UnixNow()), ReadProcessMetrics()); },
+        [&store, &log] {
+            ServiceSnapshot snapshot = store.Snapshot(FleetWatch::UnixNow());
+            snapshot.logWriteFailures = log.failures();
+            return MetricsText(snapshot, ReadProcessMetrics());
+        },
         [&store] { return CamerasJson(store.Snapshot(FleetWatch::UnixNow())); },
         [&store](const HistoryQuery& query) { return store.HistoryDocument(query, FleetWatch::UnixNow()); }};
     HttpServer server([&sources](std::string_view method,
@@ -113,6 +118,7 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     std::string error;
     if (!server.Listen(host, port, error)) return out.Error(kExitFailed, error);
     platform::WatchForInterrupt();
+    platform::IgnoreBrokenPipes();
     platform::WriteText(stderr,
                         "listening on http://" + UrlHost(host) + ":" + std::to_string(server.port()) + "/\n");
 

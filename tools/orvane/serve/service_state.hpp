@@ -20,6 +20,7 @@ struct ServiceSnapshot {
     std::optional<double> alarmAbove;
     std::optional<double> alarmBelow;
     std::optional<double> pollDurationSeconds;  // none before the first poll
+    uint64_t logWriteFailures = 0;
     std::vector<CameraView> cameras;
 };
 
