@@ -3,6 +3,7 @@
 // at 200 ms), each camera fault injected the way a real camera shows it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +13,7 @@
 
 #include "support/standin_fixture.hpp"
 #include "watch/camera_watch.hpp"
+#include "watch/login_pace.hpp"
 #include "watch/login_workers.hpp"
 #include "watch/user_id_registry.hpp"
 
@@ -239,6 +241,27 @@ TEST(LoginWorkers, RunJobsAtOnce) {
         changed.wait_for(lock, seconds(12), [&] { return met == 2; });
     }
     EXPECT_EQ(met, 2);
+}
+
+// Logins asked for at once, from several workers, begin a pace's spacing apart.
+TEST(LoginPace, SpacesTheBeginningsOfLogins) {
+    LoginPace pace(200);
+    std::mutex mutex;
+    std::vector<LoginPace::Clock::time_point> slots;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) {
+                const auto slot = pace.Wait();
+                const std::lock_guard lock(mutex);
+                slots.push_back(slot);
+            }
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    std::sort(slots.begin(), slots.end());
+    ASSERT_EQ(slots.size(), 20u);
+    for (std::size_t i = 1; i < slots.size(); ++i) EXPECT_GE(slots[i] - slots[i - 1], milliseconds(5)) << i;
 }
 
 // Logins that keep overlapping never keep a call out: once it waits, no new

@@ -32,6 +32,7 @@ std::vector<std::pair<std::size_t, CameraView>> FleetWatch::PollOnce() {
         workers_.Run([this, i, job] {
             CameraWatch& worked = *cameras_[i];
             if (job == CameraJob::kLogIn) {
+                pace_.Wait();
                 worked.LogInAndSubscribe(Now());
             } else {
                 worked.RestartMarked(Now());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "watch/camera_watch.hpp"
+#include "watch/login_pace.hpp"
 #include "watch/login_workers.hpp"
 
 namespace orvane_cli {
@@ -45,6 +46,7 @@ private:
     const WatchSettings& settings_;
     Publish publish_;
     const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    LoginPace pace_;
     LoginWorkers workers_;
 };
 
