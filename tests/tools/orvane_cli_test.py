@@ -552,7 +552,7 @@ def group_record_files(env):
         code, result, _ = run_json(record + ["--csv", "/dev/full"], env)
         check(code == 1 and result.get("rows") == 0, f"/dev/full: failed after {result.get('rows')} rows")
     # The refusal comes before the login: a camera that is not there is not even asked.
-    code, _, err = run(["thermo", "record", "-a", "198.51.100.1", "--csv", "kept.csv"], env)
+    code, _, err = run(["thermo", "record", "-a", "198.18.0.1", "--csv", "kept.csv"], env)
     check(code == 1 and "exists" in err, f"refusal before login: exit {code}, {err!r}")
     # --force writes over it, --append adds rows under the one header and
     # replaces the chart with one whole SVG document.

@@ -21,7 +21,7 @@ from check_report import check, report
 
 CAMERA = "192.0.2.64"  # one line rule
 RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
-UNREACHABLE = "198.51.100.1"  # refused with error 7
+UNREACHABLE = "198.18.0.1"  # no camera of the simulated site: refused with error 7
 PASSWORD = "orvane-demo"
 FAMILIES = {
     "orvane_camera_up": "gauge", "orvane_camera_logins_total": "counter",
