@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""orvane serve at the scale of a site: 254 simulated cameras polled every second.
+"""orvane serve at the scale of a site: 750 simulated cameras polled every second.
 
 Measures, each beside its floor from the same run:
   - a /metrics scrape of all cameras (median, p99, size) beside a scrape of a
@@ -9,13 +9,19 @@ Measures, each beside its floor from the same run:
   - one poll of every camera (orvane_poll_duration_seconds, the library calls
     Read, ReadRule and Status) beside one camera's poll;
   - the service's resident memory over time, with cameras rebooted through the
-    stand-in's control folder.
+    stand-in's control folder;
+  - after that soak (the 10-minute history full): the scrape, the memory and the
+    whole /api/history document (its size and time, the service's memory after
+    it), beside the same figures of the one-camera service;
+  - a site-wide power cut: every camera off the network for --outage seconds,
+    then back at once; the time until every camera is logged in and delivering
+    again, and the most logins begun in any second (the pace allows 25).
 The simulated cameras stream inside the service's own process (the stand-in is
 its SDK), so its CPU includes the simulated cameras' threads.
 
     serve_scale_bench.py [--orvane PATH] [--cameras N] [--three-rules-every K]
                          [--scrapes N] [--cpu-seconds S] [--soak-minutes M]
-                         [--reboot-every S] [--reboot-batch B] [--json FILE]
+                         [--reboot-every S] [--reboot-batch B] [--outage S] [--json FILE]
     serve_scale_bench.py --smoke      a few cameras for a few seconds (CI)
 """
 import argparse
@@ -57,18 +63,27 @@ def rss_bytes(pid):
         return int(statm.read().split()[1]) * PAGE
 
 
+# The simulated site's three ranges, a camera at each address.
+RANGES = ("192.0.2.", "198.51.100.", "203.0.113.")
+
+
+def site_addresses(count):
+    """The first `count` cameras: 192.0.2.1 to .254, then the next ranges."""
+    return ["%s%d" % (prefix, n) for prefix in RANGES for n in range(1, 255)][:count]
+
+
 class Service:
-    """orvane serve over simulated cameras 192.0.2.1 to 192.0.2.N."""
+    """orvane serve over the first N simulated cameras of the site."""
 
     def __init__(self, orvane, cameras, three_rules_every, workdir):
         self.control = os.path.join(workdir, "control-%d" % cameras)
         os.makedirs(self.control)
-        self.addresses = ["192.0.2.%d" % n for n in range(1, cameras + 1)]
+        self.addresses = site_addresses(cameras)
         if three_rules_every:
             # Carried out as the SDK starts, before the first subscription.
             with open(os.path.join(self.control, "rules.cmd"), "w") as rules:
-                for n in range(three_rules_every, cameras + 1, three_rules_every):
-                    rules.write("rules 192.0.2.%d 1 point box line\n" % n)
+                for address in self.addresses[three_rules_every - 1::three_rules_every]:
+                    rules.write("rules %s 1 point box line\n" % address)
         arguments = [orvane, "serve", "--listen", "127.0.0.1:0", "--interval", "1s"]
         for address in self.addresses:
             arguments += ["-a", address]
@@ -97,8 +112,16 @@ class Service:
     def get(self, path):
         """(seconds, body) of one request on the kept-alive connection."""
         start = time.perf_counter()
-        self.connection.request("GET", path)
-        response = self.connection.getresponse()
+        try:
+            self.connection.request("GET", path)
+            response = self.connection.getresponse()
+        except (http.client.RemoteDisconnected, ConnectionResetError, BrokenPipeError):
+            # The service closed the kept-alive connection while it was idle,
+            # as any HTTP client expects: again on a new one.
+            self.connection.close()
+            start = time.perf_counter()
+            self.connection.request("GET", path)
+            response = self.connection.getresponse()
         body = response.read()
         elapsed = time.perf_counter() - start
         if response.status != 200:
@@ -130,11 +153,27 @@ class Service:
         return sum(int(float(line.split()[-1])) for line in self.metrics()[4].splitlines()
                    if line.startswith("orvane_camera_logins_total{"))
 
-    def reboot(self, addresses, name):
+    def command(self, word, addresses, name):
         temporary = os.path.join(self.control, name + ".tmp")
         with open(temporary, "w") as file:
-            file.write("".join("reboot %s\n" % a for a in addresses))
+            file.write("".join("%s %s\n" % (word, a) for a in addresses))
         os.rename(temporary, os.path.join(self.control, name + ".cmd"))
+
+    def reboot(self, addresses, name):
+        self.command("reboot", addresses, name)
+
+    def delivering(self):
+        """(cameras up, channels running, logins in all) from one scrape."""
+        text = self.metrics()[4]
+        up = running = logins = 0
+        for line in text.splitlines():
+            if line.startswith("orvane_camera_up{") and line.endswith(" 1"):
+                up += 1
+            elif line.startswith("orvane_thermometry_state{") and line.endswith(" 1"):
+                running += 1
+            elif line.startswith("orvane_camera_logins_total{"):
+                logins += int(float(line.split()[-1]))
+        return up, running, logins
 
     def stop(self):
         if self.process.poll() is None:
@@ -228,6 +267,52 @@ def soak(service, minutes, reboot_every, batch):
             "rss_slope_kib_per_minute": slope * 60 / 1024, "cpu_cores": cpu, "scrape": summary(scrapes)}
 
 
+def history_document(service):
+    """The whole /api/history document: seconds to fetch it on a fresh
+    connection, its size, and the service's memory after it."""
+    connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
+    start = time.perf_counter()
+    connection.request("GET", "/api/history")
+    response = connection.getresponse()
+    body = response.read()
+    elapsed = time.perf_counter() - start
+    connection.close()
+    document = json.loads(body)
+    samples = sum(len(series["samples"]) for series in document["series"])
+    return {"seconds": elapsed, "bytes": len(body), "series": len(document["series"]), "samples": samples,
+            "window_seconds": document["seconds"], "rss_after_mib": rss_bytes(service.process.pid) / 2**20}
+
+
+def power_cut(service, outage):
+    """Every camera off the network for `outage` seconds, then back at once:
+    seconds until every camera is logged in again and every channel running,
+    and the most logins begun within any one second of the sampled scrapes."""
+    count = len(service.addresses)
+    service.command("offline", service.addresses, "cut-off")
+    deadline = time.monotonic() + outage
+    while time.monotonic() < deadline:
+        time.sleep(0.5)
+    _, _, logins_before = service.delivering()
+    service.command("online", service.addresses, "cut-on")
+    back = time.monotonic()
+    samples = []  # (seconds after back, logins in all)
+    all_back = None
+    while time.monotonic() - back < 180:
+        up, running, logins = service.delivering()
+        samples.append((time.monotonic() - back, logins))
+        if up == count and running >= count:
+            all_back = time.monotonic() - back
+            break
+        time.sleep(0.25)
+    most_per_second = 0
+    for i, (t, logins) in enumerate(samples):
+        later = [l for u, l in samples[i:] if u - t <= 1.0]
+        most_per_second = max(most_per_second, later[-1] - logins)
+    return {"outage_seconds": outage, "all_back_seconds": all_back, "cameras": count,
+            "logins_after": samples[-1][1] - logins_before if samples else 0,
+            "most_logins_in_a_second": most_per_second}
+
+
 def load():
     with open("/proc/loadavg") as loadavg:
         return loadavg.read().split()[:3]
@@ -236,9 +321,10 @@ def load():
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--orvane", default=os.path.join(HERE, "..", "build", "linux", "bin", "orvane"))
-    parser.add_argument("--cameras", type=int, default=254)
+    parser.add_argument("--cameras", type=int, default=750, help="at most 762: 254 in each of the site's ranges")
     parser.add_argument("--three-rules-every", type=int, default=10,
                         help="every K-th camera measures a point, a box and a line (192.0.2.66 always does)")
+    parser.add_argument("--outage", type=float, default=20, help="seconds of the power cut; 0 for none")
     parser.add_argument("--scrapes", type=int, default=2000)
     parser.add_argument("--cpu-seconds", type=float, default=30)
     parser.add_argument("--soak-minutes", type=float, default=0)
@@ -252,7 +338,7 @@ def main():
     if options.smoke:
         options.cameras, options.scrapes, options.cpu_seconds = 8, 20, 2
         options.soak_minutes, options.reboot_every, options.reboot_batch = 0.1, 2, 4
-        options.three_rules_every, options.fill_rounds = 4, 1
+        options.three_rules_every, options.fill_rounds, options.outage = 4, 1, 2
 
     workdir = tempfile.mkdtemp(prefix="orvane-serve-bench-")
     report = {"machine": {"cpus": os.cpu_count(), "processor": platform.processor() or platform.machine(),
@@ -268,6 +354,7 @@ def main():
         report["one_camera"] = scrape_timing(floor, options.scrapes)
         report["one_camera"]["cpu_cores"], report["one_camera"]["poll"] = cpu_use(floor, options.cpu_seconds)
         report["one_camera"]["rss_mib"] = rss_bytes(floor.process.pid) / 2**20
+        report["one_camera"]["history"] = history_document(floor)
         floor.stop()
         services.remove(floor)
 
@@ -283,6 +370,14 @@ def main():
         if options.soak_minutes:
             fill_journal(site, options.fill_rounds)
             report["soak"] = soak(site, options.soak_minutes, options.reboot_every, options.reboot_batch)
+            # The history is full now: the figures again.
+            report["full"] = scrape_timing(site, options.scrapes)
+            report["full"]["rss_mib"] = rss_bytes(site.process.pid) / 2**20
+            report["full"]["history"] = history_document(site)
+            time.sleep(3)
+            report["full"]["rss_later_mib"] = rss_bytes(site.process.pid) / 2**20
+        if options.outage:
+            report["power_cut"] = power_cut(site, options.outage)
         site.stop()
         services.remove(site)
         report["site"]["exit_code"] = site.process.returncode
@@ -320,6 +415,24 @@ def main():
                   options.fill_rounds, s["minutes"], s["reboots"], options.reboot_batch, s["logins_total"], s["logins_expected"], s["rss_first_mib"],
                   s["rss_last_mib"], s["rss_max_mib"], s["rss_slope_kib_per_minute"], s["cpu_cores"],
                   s["scrape"]["median"] * ms, s["scrape"]["p99"] * ms))
+    if "full" in report:
+        f, h, oh = report["full"], report["full"]["history"], one["history"]
+        print("with the %g-s history full: scrape median %.3f ms, p99 %.3f ms (floor: 1 camera %.3f / %.3f ms, "
+              "/healthz %.3f / %.3f ms); RSS %.1f MiB (1 camera %.1f MiB)" % (
+                  h["window_seconds"], f["scrape"]["median"] * ms, f["scrape"]["p99"] * ms,
+                  one["scrape"]["median"] * ms, one["scrape"]["p99"] * ms, f["healthz"]["median"] * ms,
+                  f["healthz"]["p99"] * ms, f["rss_mib"], one["rss_mib"]))
+        print("whole /api/history: %d bytes, %d series, %d samples in %.1f ms (1 camera: %d bytes in %.1f ms); "
+              "RSS %.1f MiB after it, %.1f MiB 3 s later" % (
+                  h["bytes"], h["series"], h["samples"], h["seconds"] * ms, oh["bytes"], oh["seconds"] * ms,
+                  h["rss_after_mib"], f["rss_later_mib"]))
+    if "power_cut" in report:
+        p = report["power_cut"]
+        print("power cut: %d cameras off the network for %g s, then back: all logged in and running after %s s; "
+              "%d logins, at most %d begun in a second (pace 25)" % (
+                  p["cameras"], p["outage_seconds"],
+                  "%.1f" % p["all_back_seconds"] if p["all_back_seconds"] is not None else "(not within 180)",
+                  p["logins_after"], p["most_logins_in_a_second"]))
     if options.json:
         with open(options.json, "w") as out:
             json.dump(report, out, indent=1)
