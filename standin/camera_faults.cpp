@@ -26,7 +26,7 @@ void StandinRebootCamera(const char* address) {
 }
 
 int32_t StandinSetChannelSilent(const char* address, int32_t channel, int32_t silent) {
-    const std::optional<uint8_t> host = address == nullptr ? std::nullopt : SiteCameras::hostOf(address);
+    const std::optional<SiteIndex> host = address == nullptr ? std::nullopt : SiteCameras::hostOf(address);
     if (!host) return 0;
     camera().remoteConfigs.setSilent(*host, channel, silent != 0);
     return 1;

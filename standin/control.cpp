@@ -63,7 +63,7 @@ int32_t StandinFireChannelEvent(int32_t userId, int32_t channel, int32_t kind, c
 void StandinSetStreaming(int32_t enabled) { camera().remoteConfigs.setStreaming(enabled != 0); }
 
 int32_t StandinSetRules(const char* address, int32_t channel, const StandinRule* rules, int32_t count) {
-    const std::optional<uint8_t> host = address == nullptr ? std::nullopt : SiteCameras::hostOf(address);
+    const std::optional<SiteIndex> host = address == nullptr ? std::nullopt : SiteCameras::hostOf(address);
     if (!host || count < 0 || count > 256 || (rules == nullptr && count > 0)) return 0;
     std::vector<MeasureRule> kept;
     for (int32_t i = 0; i < count; ++i) {

@@ -62,7 +62,7 @@ bool setRules(const std::vector<std::string>& words, int32_t channel) {
 // Carries out one command, its words split at blanks; false for an unknown or
 // malformed one.
 bool runCommand(const std::vector<std::string>& words) {
-    const std::optional<uint8_t> host = words.size() >= 2 ? SiteCameras::hostOf(words[1]) : std::nullopt;
+    const std::optional<SiteIndex> host = words.size() >= 2 ? SiteCameras::hostOf(words[1]) : std::nullopt;
     if (!host) return false;
     const std::string& verb = words[0];
     const char* const address = words[1].c_str();

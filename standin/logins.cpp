@@ -35,7 +35,7 @@ Outcome Logins::login(const void* loginRecord) {
     const std::string_view user = boundedText(bytes + kUserOffset, kCredentialCapacity);
     const std::string_view password = boundedText(bytes + kLoginPasswordOffset, kLoginPasswordSize);
 
-    const std::optional<uint8_t> host = SiteCameras::hostOf(address);
+    const std::optional<SiteIndex> host = SiteCameras::hostOf(address);
     if (!host || port != STANDIN_CAMERA_PORT) {
         return Outcome::failure(STANDIN_ERROR_CONNECT, -1);
     }
@@ -66,7 +66,7 @@ bool Logins::isLoggedIn(int32_t userId) const {
 }
 
 std::vector<int32_t> Logins::dropCamera(const char* address) {
-    std::optional<uint8_t> host;
+    std::optional<SiteIndex> host;
     if (address != nullptr) {
         host = SiteCameras::hostOf(address);
         if (!host) return {};
@@ -84,14 +84,14 @@ std::vector<int32_t> Logins::dropCamera(const char* address) {
     return dropped;
 }
 
-std::optional<uint8_t> Logins::hostOf(int32_t userId) const {
+std::optional<SiteIndex> Logins::hostOf(int32_t userId) const {
     std::lock_guard lock(mutex_);
     const auto found = open_.find(userId);
     if (found == open_.end()) return std::nullopt;
     return found->second;
 }
 
-void Logins::setOffline(uint8_t host, bool offline) {
+void Logins::setOffline(SiteIndex host, bool offline) {
     std::lock_guard lock(mutex_);
     offline_.set(host, offline);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "outcome.hpp"
+#include "site_cameras.hpp"
 
 namespace standin {
 
@@ -29,17 +30,17 @@ public:
     // reboot does, and gives their user IDs; later calls with them fail as for
     // any ID not logged in. New logins are accepted at once.
     std::vector<int32_t> dropCamera(const char* address);
-    // Whether logins to the camera at 192.0.2.host fail with STANDIN_ERROR_CONNECT,
-    // as to a camera off the network (none after a reset).
-    void setOffline(uint8_t host, bool offline);
-    // N of the address 192.0.2.N the login went to; nothing when not logged in.
-    std::optional<uint8_t> hostOf(int32_t userId) const;
+    // Whether logins to the camera at site index host fail with
+    // STANDIN_ERROR_CONNECT, as to a camera off the network (none after a reset).
+    void setOffline(SiteIndex host, bool offline);
+    // The site index of the camera the login went to; nothing when not logged in.
+    std::optional<SiteIndex> hostOf(int32_t userId) const;
     void reset();
 
 private:
     mutable std::mutex mutex_;
-    std::map<int32_t, uint8_t> open_;  // user ID to camera host, in ID order
-    std::bitset<256> offline_;         // by host
+    std::map<int32_t, SiteIndex> open_;      // user ID to camera host, in ID order
+    std::bitset<kSiteCameraCount> offline_;  // by host
 };
 
 }  // namespace standin

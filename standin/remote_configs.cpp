@@ -12,7 +12,7 @@ Outcome RemoteConfigs::start(const Logins& logins, int32_t userId, int32_t chann
                              HcRemoteConfigCallback callback, void* userData) {
     if (callback == nullptr) return Outcome::failure(STANDIN_ERROR_PARAMETER, -1);
     std::lock_guard lock(mutex_);
-    const std::optional<uint8_t> host = logins.hostOf(userId);
+    const std::optional<SiteIndex> host = logins.hostOf(userId);
     if (!host) return Outcome::failure(STANDIN_ERROR_NO_SUCH_USER, -1);
     // The map is ordered: the first gap in its keys is the lowest free handle.
     int32_t handle = 0;
@@ -129,7 +129,7 @@ void RemoteConfigs::endSessionsOf(const std::vector<int32_t>& userIds, uint32_t 
         code);
 }
 
-void RemoteConfigs::endChannel(uint8_t host, int32_t channel, uint32_t code) {
+void RemoteConfigs::endChannel(SiteIndex host, int32_t channel, uint32_t code) {
     endWhere([&](const Session& session) { return session.host == host && session.channel == channel; },
              code);
 }
@@ -206,7 +206,7 @@ ThermometryStream::Delivery RemoteConfigs::deliverStreamed(int32_t handle, uint6
     return Delivery::kDelivered;
 }
 
-void RemoteConfigs::setSilent(uint8_t host, int32_t channel, bool silent) {
+void RemoteConfigs::setSilent(SiteIndex host, int32_t channel, bool silent) {
     std::unique_lock lock(mutex_);
     if (!silent) {
         silent_.erase({host, channel});

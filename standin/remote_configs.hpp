@@ -46,15 +46,15 @@ public:
     // Ends every running session of these user IDs from the camera's side, with
     // status 1002 and `code`, as a reboot does.
     void endSessionsOf(const std::vector<int32_t>& userIds, uint32_t code);
-    // Ends every running session of a channel of the camera at 192.0.2.host, of
+    // Ends every running session of a channel of the camera at site index host, of
     // any login to it, as endFromCamera does with status 1002 and `code`.
-    void endChannel(uint8_t host, int32_t channel, uint32_t code);
-    // Whether the stream of a channel of the camera at 192.0.2.host stalls: its
+    void endChannel(SiteIndex host, int32_t channel, uint32_t code);
+    // Whether the stream of a channel of the camera at site index host stalls: its
     // running sessions and those started later get nothing of what they stream
     // until it resumes (events given to fire and the ends still arrive). Setting
     // a stall returns once no callback of the channel's sessions runs, but one
     // the calling thread is inside of.
-    void setSilent(uint8_t host, int32_t channel, bool silent);
+    void setSilent(SiteIndex host, int32_t channel, bool silent);
     // The handle of the newest running session of (userId, channel), or -1.
     int32_t newestHandle(int32_t userId, int32_t channel);
     // How many sessions of (userId, channel) a stop has ended since the reset.
@@ -74,7 +74,7 @@ public:
 private:
     struct Session {
         int32_t userId = -1;
-        uint8_t host = 0;  // of the camera the login went to
+        SiteIndex host = 0;  // of the camera the login went to
         int32_t channel = 0;
         HcRemoteConfigCallback callback = nullptr;
         void* userData = nullptr;
@@ -112,7 +112,7 @@ private:
     uint64_t starts_ = 0;
     std::map<std::pair<int32_t, int32_t>, uint64_t> stopsByPair_;
     bool streaming_ = true;
-    std::set<std::pair<uint8_t, int32_t>> silent_;  // (host, channel) whose stream stalls
+    std::set<std::pair<SiteIndex, int32_t>> silent_;  // (host, channel) whose stream stalls
     // The threads inside a callback now (once per callback they are inside of):
     // a stall set from one of them cannot wait for it to return.
     std::multiset<std::thread::id> callbackThreads_;

@@ -3,16 +3,22 @@
  * the SDK calls it receives and can be scripted to fail. Tests and the demo use
  * it; OrvaneLib never links it.
  *
- * The simulated site has a camera at every address of 192.0.2.0/24 ("192.0.2.N",
- * N from 0 to 255 in decimal without leading zeros), each answering at port
- * STANDIN_CAMERA_PORT to STANDIN_CAMERA_USER with STANDIN_CAMERA_PASSWORD. Other
- * addresses and ports fail with STANDIN_ERROR_CONNECT, a wrong user or password
- * with STANDIN_ERROR_PASSWORD. A login gets the lowest user ID that no open login
+ * The simulated site has a camera at every address of the three documentation
+ * ranges 192.0.2.0/24, 198.51.100.0/24 and 203.0.113.0/24, 768 in all, each
+ * answering at port STANDIN_CAMERA_PORT to STANDIN_CAMERA_USER with
+ * STANDIN_CAMERA_PASSWORD. A site address is exactly "192.0.2.N",
+ * "198.51.100.N" or "203.0.113.N" with N from 0 to 255 in decimal without
+ * leading zeros; any other text (another prefix, "192.0.2.07", "192.0.2.256",
+ * a blank or any other byte before or after) is none. Other addresses and
+ * ports fail with STANDIN_ERROR_CONNECT, a wrong user or password with
+ * STANDIN_ERROR_PASSWORD. A login gets the lowest user ID that no open login
  * holds, across all cameras, as an SDK that indexes a table gives them out: the
  * ID of a login that ended (by logout or reboot) soon belongs to another.
  *
  * Each address is a camera of its own: its own PTZ head and presets, a landscape
- * turned by 37 degrees per address away from STANDIN_CAMERA_ADDRESS, and
+ * turned by 37 degrees per address away from STANDIN_CAMERA_ADDRESS (counting
+ * on from 192.0.2.255 to 198.51.100.0 and from 198.51.100.255 to 203.0.113.0,
+ * and a third of a degree more for each range after the first), and
  * thermometry readings shifted in level and phase, so that no two cameras give
  * the same pictures or measurements. STANDIN_CAMERA_ADDRESS is the default
  * camera: the StandinPtz* functions below steer its head, and it sees and
@@ -186,8 +192,8 @@ typedef struct StandinRule {
     int32_t calibrationType;
     int32_t presetNo;
 } StandinRule;
-/* Sets the rules the camera at address ("192.0.2.N") measures on channel, for
- * sessions started from then on: each tick, a streaming session sends one
+/* Sets the rules the camera at address (a site address) measures on channel,
+ * for sessions started from then on: each tick, a streaming session sends one
  * measurement block per rule, in the order given, all stamped with the same
  * second. A point rule's block carries its reading at the point (offset 48) and
  * zeros for the region; a box's or a line's its max, min, avg and diff. Each
@@ -219,12 +225,12 @@ int32_t StandinChannelSession(int32_t userId, int32_t channel);
  * reboot runs is either ended by it or refused. New logins are accepted as soon
  * as it returns. */
 void StandinRebootCamera(const char* address);
-/* Stalls the stream of channel of the camera at address ("192.0.2.N") without a
- * word (silent 1), or lets it go on (silent 0): while it stalls, no running
- * session of that channel, of any login to that camera, nor any started on it
- * later, gets anything of what it streams, neither a status nor data; once it
- * goes on, running sessions get data again and a session started meanwhile
- * gets its status 1000 first. StandinFireEvent, StandinEndSession and reboots
+/* Stalls the stream of channel of the camera at address (a site address)
+ * without a word (silent 1), or lets it go on (silent 0): while it stalls, no
+ * running session of that channel, of any login to that camera, nor any started
+ * on it later, gets anything of what it streams, neither a status nor data;
+ * once it goes on, running sessions get data again and a session started
+ * meanwhile gets its status 1000 first. StandinFireEvent, StandinEndSession and reboots
  * still deliver. A stall is in force when the call returns: no callback of
  * those sessions runs then, but one the calling thread is inside of.
  * StandinReset lets every channel go on. Returns 1; 0, changing nothing, for
@@ -255,10 +261,10 @@ int32_t StandinSetChannelSilent(const char* address, int32_t channel, int32_t si
  *                    as StandinSetChannelSilent(ADDRESS, CHANNEL, 1), until
  *   stream ADDRESS CHANNEL
  *                    as StandinSetChannelSilent(ADDRESS, CHANNEL, 0).
- * ADDRESS is a site address ("192.0.2.N"); CHANNEL is a decimal 32-bit signed
- * number, CODE a decimal 32-bit unsigned one. Blank lines are skipped; any
- * other line, or an address outside the site, is ignored with one line on
- * standard error. Files there when NET_DVR_Init succeeds are carried out
+ * ADDRESS is a site address (of any of the three ranges); CHANNEL is a
+ * decimal 32-bit signed number, CODE a decimal 32-bit unsigned one. Blank
+ * lines are skipped; any other line, or an address outside the site, is
+ * ignored with one line on standard error. Files there when NET_DVR_Init succeeds are carried out
  * before it returns, so that rules they set apply to the first subscriptions. */
 
 /* Makes every later call of an operation (of every operation when operation is

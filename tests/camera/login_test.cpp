@@ -52,9 +52,8 @@ TEST_F(LoginTest, LogsInWithTheCameraCredentialsAndPassesTheRecordExactly) {
 TEST_F(LoginTest, RefusedLoginsPassTheSdkResultAndRecordItsError) {
     EXPECT_EQ(Login(*library, STANDIN_CAMERA_ADDRESS, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, "wrong"), -1);
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(1));
-    EXPECT_EQ(
-        Login(*library, "198.51.100.9", STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD),
-        -1);
+    EXPECT_EQ(Login(*library, "192.0.3.9", STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD),
+              -1);
     EXPECT_EQ(library->LastFailureText(), DescribeSdkError(7));
     StandinScriptResult(STANDIN_OP_LOGIN, -2, 52);
     EXPECT_EQ(Login(*library, "a", 1, "b", "c"), -2);

@@ -35,6 +35,7 @@ struct Delivered {
     std::vector<std::vector<uint32_t>> statuses;
     int data = 0;
     std::vector<std::pair<int, int>> rules;  // of the data events: rule ID, calibration type
+    std::vector<float> readings;             // of the data events: the value at offset 48
 };
 
 void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* context) {
@@ -42,9 +43,12 @@ void HCNETSDK_CALL Record(int32_t kind, void* buffer, int32_t length, void* cont
     std::lock_guard guard(delivered.lock);
     if (kind != 0) {
         ++delivered.data;
-        if (length >= 46) {
+        if (length >= 52) {
             const auto* block = static_cast<const uint8_t*>(buffer);
             delivered.rules.emplace_back(block[44], block[45]);
+            float reading = 0;
+            std::memcpy(&reading, block + 48, sizeof reading);
+            delivered.readings.push_back(reading);
         }
         return;
     }
@@ -277,15 +281,23 @@ TEST_F(CameraFaultsTest, UserIdsAreTheLowestFree) {
     EXPECT_EQ(LogIn(), 1);
 }
 
-// Only 192.0.2.N with N from 0 to 255 in plain decimal answers.
+// Only 192.0.2.N, 198.51.100.N and 203.0.113.N with N from 0 to 255 in plain
+// decimal answer, to a login as to the control functions that take an address.
 TEST_F(CameraFaultsTest, OnlyTheSiteAddressesAnswer) {
     const struct {
         const char* address;
         bool answers;
-    } cases[] = {{"192.0.2.0", true},    {"192.0.2.7", true},    {"192.0.2.255", true},
-                 {"192.0.2.07", false},  {"192.0.2.007", false}, {"192.0.2.00", false},
-                 {"192.0.2.256", false}, {"192.0.2.", false},    {"192.0.2.1x", false},
-                 {"192.0.2.-1", false},  {"192.0.3.7", false},   {" 192.0.2.7", false}};
+    } cases[] = {{"192.0.2.0", true},      {"192.0.2.7", true},       {"192.0.2.255", true},
+                 {"198.51.100.0", true},   {"198.51.100.7", true},    {"198.51.100.255", true},
+                 {"203.0.113.0", true},    {"203.0.113.7", true},     {"203.0.113.255", true},
+                 {"192.0.2.07", false},    {"192.0.2.007", false},    {"192.0.2.00", false},
+                 {"192.0.2.256", false},   {"192.0.2.", false},       {"192.0.2.1x", false},
+                 {"192.0.2.-1", false},    {"192.0.3.7", false},      {" 192.0.2.7", false},
+                 {"198.51.100.07", false}, {"198.51.100.999", false}, {"198.51.100.", false},
+                 {"198.51.101.7", false},  {"198.51.100.7 ", false},  {"198.51.100.7.1", false},
+                 {"203.0.113.00", false},  {"203.0.113.256", false},  {"203.0.113.+7", false},
+                 {"203.0.114.7", false},   {"203.0.113.7x", false},   {"203.0.113", false},
+                 {"0203.0.113.7", false},  {"203.000.113.7", false},  {"10.0.0.7", false}};
     for (const auto& c : cases) {
         auto record =
             ExpectedLoginRecord(c.address, STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, STANDIN_CAMERA_PASSWORD);
@@ -295,6 +307,49 @@ TEST_F(CameraFaultsTest, OnlyTheSiteAddressesAnswer) {
         if (user >= 0) {
             EXPECT_EQ(NET_DVR_Logout(user), 1);
         }
+        EXPECT_EQ(StandinSetRules(c.address, 1, nullptr, 0), c.answers ? 1 : 0) << c.address;
+        EXPECT_EQ(StandinSetChannelSilent(c.address, 1, 0), c.answers ? 1 : 0) << c.address;
+    }
+}
+
+// Cameras of the three ranges with the same last number, and a neighbour: each
+// streams readings of its own, and a control line aimed at one acts on it alone.
+TEST_F(CameraFaultsTest, EachRangeHasCamerasOfItsOwn) {
+    HangWatchdog watchdog(std::chrono::seconds(60), "EachRangeHasCamerasOfItsOwn");
+    const ControlFolder control;
+    NET_DVR_Cleanup();
+    ASSERT_NE(NET_DVR_Init(), 0);  // looking into the folder
+    StandinSetStreaming(1);
+    const struct {
+        const char* address;
+        bool rebooted;
+    } cameras[] = {
+        {"192.0.2.7", false}, {"198.51.100.7", false}, {"203.0.113.7", true}, {"203.0.113.8", false}};
+    Delivered delivered[std::size(cameras)];
+    struct CleanupFirst {
+        ~CleanupFirst() { NET_DVR_Cleanup(); }
+    } cleanupFirst;
+    for (std::size_t i = 0; i < std::size(cameras); ++i) {
+        const int32_t user = LogIn(cameras[i].address);
+        ASSERT_GE(user, 0) << cameras[i].address;
+        ASSERT_GE(StartSession(user, 1, delivered[i]), 0) << cameras[i].address;
+        ASSERT_TRUE(GetsData(delivered[i])) << cameras[i].address;
+    }
+    float first[std::size(cameras)] = {};  // each session's first reading
+    for (std::size_t i = 0; i < std::size(cameras); ++i) {
+        std::lock_guard guard(delivered[i].lock);
+        first[i] = delivered[i].readings.at(0);
+        EXPECT_GT(first[i], 15.0f) << cameras[i].address;
+        EXPECT_LT(first[i], 55.0f) << cameras[i].address;
+        for (std::size_t j = 0; j < i; ++j) EXPECT_NE(first[i], first[j]) << cameras[i].address;
+    }
+    control.Drop("reboot", "reboot 203.0.113.7\n");
+    ASSERT_TRUE(control.Taken("reboot"));
+    const std::vector<std::vector<uint32_t>> reboot{{1000},
+                                                    {STANDIN_STATUS_FAILED, STANDIN_ERROR_RECEIVE_TIMEOUT}};
+    for (std::size_t i = 0; i < std::size(cameras); ++i) {
+        std::lock_guard guard(delivered[i].lock);
+        EXPECT_EQ(delivered[i].statuses == reboot, cameras[i].rebooted) << cameras[i].address;
     }
 }
 
