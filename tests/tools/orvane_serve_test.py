@@ -10,6 +10,7 @@ import http.client
 import json
 import os
 import re
+import selectors
 import shutil
 import signal
 import socket
@@ -528,6 +529,145 @@ def group_bad_requests():
     check_ended_cleanly(service, service.stop(), 1)
 
 
+# ---------------------------------------------------------------------------
+# Clients that would take the service away from Prometheus, from addresses of
+# their own (Linux loopback takes any 127/8 source): while each flood goes on,
+# every scrape from 127.0.0.1 is answered.
+class Flood:
+    """`count` connections from each of `sources`, kept up by one thread. Each
+    sends `request` whole, or a byte per round (`trickle`); an unread one
+    (`unread`) takes its answer into a small window and is left as it is, any
+    other is opened again as soon as the service closes it."""
+
+    def __init__(self, port, sources, count, request=b"", trickle=False, unread=False, pace=0):
+        self.port, self.request, self.trickle, self.unread = port, request, trickle, unread
+        self.stopping = threading.Event()
+        self.selector = selectors.DefaultSelector()
+        self.sockets = []
+        for source in sources:
+            for _ in range(count):
+                self._open(source)
+                time.sleep(pace)
+        self.thread = threading.Thread(target=self._run, daemon=True)
+        self.thread.start()
+
+    def _open(self, source):
+        s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        if self.unread:
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+            s.setsockopt(socket.IPPROTO_TCP, socket.TCP_MAXSEG, 1000)
+        s.settimeout(5)
+        try:
+            s.bind((source, 0))
+            s.connect(("127.0.0.1", self.port))
+            if not self.trickle:
+                s.sendall(self.request)
+        except OSError:
+            s.close()
+            return
+        s.setblocking(False)
+        self.sockets.append(s)
+        if not self.unread:
+            self.selector.register(s, selectors.EVENT_READ, [source, 0])
+
+    def _run(self):
+        while not self.stopping.is_set():
+            for key, _ in self.selector.select(timeout=0.3):
+                try:
+                    if key.fileobj.recv(65536):
+                        continue
+                except BlockingIOError:
+                    continue
+                except OSError:
+                    pass
+                self._reopen(key)
+            if self.trickle:
+                for key in list(self.selector.get_map().values()):
+                    sent = key.data[1]
+                    try:
+                        key.fileobj.send(self.request[sent:sent + 1])
+                        key.data[1] = sent + 1
+                    except BlockingIOError:
+                        pass
+                    except OSError:
+                        self._reopen(key)
+
+    def _reopen(self, key):
+        self.selector.unregister(key.fileobj)
+        key.fileobj.close()
+        self.sockets.remove(key.fileobj)
+        self._open(key.data[0])
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join(timeout=10)
+        for s in self.sockets:
+            s.close()
+
+
+def group_hostile_clients():
+    # Two cameras of 255 rules each (rule IDs go up to 255): a camera's history is the largest document.
+    folder = os.path.join(args.work, "control")
+    os.makedirs(folder)
+    cameras = ["192.0.2.10", "192.0.2.11"]
+    for n, camera in enumerate(cameras):
+        with open(os.path.join(folder, f"{n}-rules.cmd"), "w", encoding="ascii") as f:
+            f.write(f"rules {camera} 1 " + " ".join(["box"] * 255) + "\n")
+    service = Service("hostile", cameras, ["--interval", "100ms"], {"HCNETSDK_STANDIN_CONTROL": folder})
+    history = [f"/api/history?camera={camera}" for camera in cameras]
+    deadline = time.monotonic() + 90
+    while len(service.get(history[0])[2]) < 3 * 2**20 and time.monotonic() < deadline:
+        time.sleep(1)
+    size = len(service.get(history[0])[2])
+    check(size >= 3 * 2**20, f"the history reached only {size} bytes")
+
+    def scrapes(what):
+        """Twenty scrapes in a row, each answered; the largest resident memory they report."""
+        most = 0
+        for _ in range(20):
+            try:
+                status, _, body = service.get("/metrics", timeout=30)
+            except OSError as error:
+                check(False, f"during {what}: a scrape failed: {error!r}")
+                continue
+            check(status == 200, f"during {what}: a scrape answered {status}")
+            found = re.search(rb"^process_resident_memory_bytes (\S+)$", body, re.M)
+            most = max(most, float(found.group(1)) if found else 0)
+        return most
+
+    resident = scrapes("nothing")
+    history_request = [f"GET {path} HTTP/1.1\r\nHost: x\r\n\r\n".encode() for path in history]
+    floods = [
+        ("idle connections beyond the caps, from 127.0.0.1 too",
+         lambda: [Flood(service.port, ["127.0.0.1"], 100),
+                  Flood(service.port, [f"127.0.0.{n}" for n in range(2, 10)], 70)]),
+        ("half-sent requests beyond all connections, from one address",
+         lambda: [Flood(service.port, ["127.0.0.2"], 600, b"GET /metrics HTTP/1.1\r\nX: " + b"a" * 200,
+                        trickle=True)]),
+        ("80 clients who ask for a history and never read",
+         lambda: [Flood(service.port, ["127.0.0.3"], 40, history_request[0], unread=True, pace=0.05),
+                  Flood(service.port, ["127.0.0.4"], 40, history_request[1], unread=True, pace=0.05)]),
+    ]
+    for what, start in floods:
+        running = start()
+        time.sleep(1)
+        most = scrapes(what)
+        for flood in running:
+            flood.stop()
+        # The service's own bodies in flight stay within their 64 MiB.
+        check(most < resident + 96 * 2**20, f"during {what}: resident memory {most}, {resident} before")
+
+    got = raw_exchange(service.port, b"POST /metrics HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello")
+    check(got.startswith(b"HTTP/1.1 405") and b"\r\nAllow: GET, HEAD\r\n" in got, f"a POST with a body: {got!r}")
+    with socket.create_connection(("127.0.0.1", service.port), timeout=10) as silent:
+        try:
+            closed = silent.recv(100) == b""
+        except OSError as error:
+            closed = not isinstance(error, socket.timeout)
+    check(closed, "a connection that sent nothing was still open after 10 s")
+    check_ended_cleanly(service, service.stop(), 2)
+
+
 # Standard error's reader goes away: the next log lines fail, are counted,
 # and the service goes on to answer and to end cleanly.
 def group_broken_log():
@@ -554,7 +694,8 @@ def group_broken_log():
 
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
           "reused_ids": group_reused_ids, "silence": group_silence, "password": group_password,
-          "bad_requests": group_bad_requests, "broken_log": group_broken_log}
+          "bad_requests": group_bad_requests, "hostile_clients": group_hostile_clients,
+          "broken_log": group_broken_log}
 
 
 def main():

@@ -1,8 +1,12 @@
 // The service's HTTP server: asynchronous on one thread, so that slow or idle
 // clients cost a socket each and never a thread, with limits that keep any
-// client from holding the service up: the header size, a deadline for reading
-// a whole request and one for writing an answer, no request bodies, and a cap
-// on open connections.
+// client from taking the service away from the others (a scrape above all):
+// the header size; deadlines for a request's first byte, for the rest of its
+// header and for writing an answer; GET and HEAD only (another method gets
+// 405 and the connection closes with its body unread), with no body; caps on
+// connections per peer address and in all, where a newcomer over a cap takes
+// the place of the connection idle the longest (see ConnectionTable); and a
+// memory budget for the answers being written (see ResponseBudget).
 #pragma once
 
 #include <chrono>
@@ -29,16 +33,18 @@ struct HttpLimits {
     // Connections from one peer address.
     std::size_t connectionsPerPeer = 64;
     // The bodies of all answers being written, a shared body counted once;
-    // an answer that would go past it gets 503 with Retry-After.
+    // an answer that would go past it gets 503 with Retry-After (one larger than
+    // a 64th of it leaves the last eighth to smaller ones).
     std::size_t responseBytes = std::size_t{64} << 20;
 };
 
 class HttpServer {
 public:
+    // Called on the io thread, and for slow targets on the worker at the same time.
     using Handler = std::function<HttpReply(std::string_view method, std::string_view target)>;
     // Whether the answer to a target may take long to build (a large
-    // document): it is built on a worker thread, so that the connections
-    // waiting for quick answers (a scrape) never wait behind it.
+    // document): it is built on a worker thread, one at a time, so that the
+    // connections waiting for quick answers (a scrape) never wait behind it.
     using IsSlow = std::function<bool(std::string_view target)>;
 
     explicit HttpServer(Handler handler, HttpLimits limits = {}, IsSlow slow = {});
@@ -52,7 +58,8 @@ public:
     // The port it listens on.
     uint16_t port() const;
     // Serves on the calling thread until `stopRequested` (asked every 100 ms)
-    // says so; open connections are closed then.
+    // says so; open connections are closed then, and an answer the worker is
+    // building is waited for (and dropped), the ones not begun never built.
     void Run(const std::function<bool()>& stopRequested);
 
 private:
