@@ -37,5 +37,8 @@ int main(int argc, char** argv) {
     }
     Output out(tool.json, tool.level());
     if (!tool.run) return out.Finish(out.Error(kExitUsage, "no command given"));
-    return out.Finish(AfterInterrupt(out, tool.run(out)));
+    const int exitCode = out.Finish(AfterInterrupt(out, tool.run(out)));
+    // Only now, with every login ended (a shell's too) and the result written.
+    platform::CleanStopDone();
+    return exitCode;
 }

@@ -31,8 +31,14 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt);
 
 // From now on Ctrl+C (and termination requests) only set a flag that long-running
 // commands poll, so that they can end cleanly: stop, log out, close files.
+// Windows ends the process once its handler for a closing console (or a
+// shutdown) returns, so that handler waits for CleanStopDone(), as long as
+// Windows lets it.
 void WatchForInterrupt();
 bool InterruptRequested();
+// Says that the clean stop after an interrupt is over and its result written
+// (a no-op where no stop request waits for it).
+void CleanStopDone();
 // Forgets an interrupt that has been dealt with (a shell session goes on after
 // the command Ctrl+C ended).
 void ClearInterrupt();

@@ -88,6 +88,9 @@ bool InterruptRequested() { return interrupted != 0; }
 
 void ClearInterrupt() { interrupted = 0; }
 
+// Nothing ends the process the moment a signal handler returns.
+void CleanStopDone() {}
+
 void SetInterruptNotice(const char* text) { notice.store(text); }
 
 }  // namespace orvane_cli::platform

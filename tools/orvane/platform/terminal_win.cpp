@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "clean_stop_gate.hpp"
 #include "terminal.hpp"
 #include "wide_text_win.hpp"
 
@@ -20,22 +21,37 @@ std::atomic<bool> interrupted{false};
 // session waiting for a line) is cancelled so that it sees the interrupt.
 HANDLE watchingThread = nullptr;
 std::atomic<const char*> notice{nullptr};
+// Never destroyed: a handler may still wait on it while the process exits.
+CleanStopGate& cleanStop = *new CleanStopGate;
+// Half a second short of the 5 s after which Windows ends the process anyway.
+constexpr std::chrono::milliseconds kCleanStopBound{4500};
+
+void Interrupt() {
+    interrupted = true;
+    // (The handler runs on a thread of its own, so it may write.)
+    if (const char* text = notice.load()) {
+        DWORD written = 0;
+        ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)), &written,
+                    nullptr);
+    }
+    if (watchingThread != nullptr) ::CancelSynchronousIo(watchingThread);
+}
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
+            Interrupt();
+            return TRUE;
         case CTRL_CLOSE_EVENT:
-            interrupted = true;
-            // (The handler runs on a thread of its own, so it may write.)
-            if (const char* text = notice.load()) {
-                DWORD written = 0;
-                ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::strlen(text)),
-                            &written, nullptr);
-            }
-            if (watchingThread != nullptr) ::CancelSynchronousIo(watchingThread);
+        case CTRL_SHUTDOWN_EVENT:
+            // Windows ends the process the moment this returns.
+            Interrupt();
+            cleanStop.WaitForDone(kCleanStopBound);
             return TRUE;
         default:
+            // A logoff does not say whose: a tool that a service started would
+            // stop whenever anybody logs off.
             return FALSE;
     }
 }
@@ -124,6 +140,8 @@ void WatchForInterrupt() {
 bool InterruptRequested() { return interrupted.load(); }
 
 void ClearInterrupt() { interrupted = false; }
+
+void CleanStopDone() { cleanStop.Done(); }
 
 void SetInterruptNotice(const char* text) { notice.store(text); }
 
