@@ -224,7 +224,8 @@ TEST(ServeRender, ExpositionWritesInfinitiesWithTheirSigns) {
     box.reading.max = std::numeric_limits<float>::infinity();
     box.reading.min = -std::numeric_limits<float>::infinity();
     const std::string text = MetricsText(s, ProcessMetrics{});
-    const std::string rule = "orvane_thermometry_temperature_celsius{camera=\"192.0.2.66\",channel=\"1\",rule=\"2\",";
+    const std::string rule =
+        "orvane_thermometry_temperature_celsius{camera=\"192.0.2.66\",channel=\"1\",rule=\"2\",";
     EXPECT_NE(text.find(rule + "reading=\"max\"} +Inf\n"), std::string::npos);
     EXPECT_NE(text.find(rule + "reading=\"min\"} -Inf\n"), std::string::npos);
 }
@@ -239,10 +240,15 @@ TEST(ServeRender, CameraTimesFollowTheLocalRulesOfTheirDay) {
     winter.date = 20260115, winter.time = 120000;
     summer.date = 20260701, summer.time = 120000;
     const auto winterUnix = CameraTimeAsUnix(winter), summerUnix = CameraTimeAsUnix(summer);
+    // A document's conversions, remembered by date and time, give the same.
+    CameraTimes times;
+    std::vector<std::optional<int64_t>> remembered;
+    for (const Measurement& m : {summer, winter, summer, winter}) remembered.push_back(times.AsUnix(m));
     putenv(utc);
     tzset();
     EXPECT_EQ(winterUnix, 1768474800);  // 2026-01-15 11:00:00 UTC
     EXPECT_EQ(summerUnix, 1782900000);  // 2026-07-01 10:00:00 UTC
+    EXPECT_EQ(remembered, (std::vector<std::optional<int64_t>>{summerUnix, winterUnix, summerUnix, winterUnix}));
 }
 
 TEST(ServeRender, Routes) {

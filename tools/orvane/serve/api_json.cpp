@@ -19,7 +19,7 @@ json OrNull(const std::optional<T>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
-json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s) {
+json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s, CameraTimes& times) {
     const Measurement& m = r.reading;
     const bool point = m.IsPoint();
     // A stale reading's age is its channel's: how long no data has come.
@@ -30,7 +30,7 @@ json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s
             {"type", RuleTypeName(m.type)},
             {"preset", m.preset},
             {"camera_time", IsoDateTime(m.date, m.time)},
-            {"timestamp_seconds", OrNull(CameraTimeAsUnix(m))},
+            {"timestamp_seconds", OrNull(times.AsUnix(m))},
             {"point_celsius", Celsius(m.point, point)},
             {"max_celsius", Celsius(m.max, !point)},
             {"min_celsius", Celsius(m.min, !point)},
@@ -38,9 +38,9 @@ json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s
             {"alarm", r.current ? OrNull(AlarmOf(m, s.alarmAbove, s.alarmBelow)) : json(nullptr)}};
 }
 
-json ChannelJson(const ChannelView& ch, const ServiceSnapshot& s) {
+json ChannelJson(const ChannelView& ch, const ServiceSnapshot& s, CameraTimes& times) {
     json rules = json::array();
-    for (const RuleView& r : ch.rules) rules.push_back(RuleJson(r, ch, s));
+    for (const RuleView& r : ch.rules) rules.push_back(RuleJson(r, ch, s, times));
     return {{"channel", ch.channel},
             {"state", ch.state},
             {"health", ch.health},
@@ -53,11 +53,11 @@ json ChannelJson(const ChannelView& ch, const ServiceSnapshot& s) {
             {"rules", std::move(rules)}};
 }
 
-json CameraJson(const CameraView& c, const ServiceSnapshot& s) {
+json CameraJson(const CameraView& c, const ServiceSnapshot& s, CameraTimes& times) {
     int64_t failures = 0;
     for (const auto& [code, count] : c.loginFailures) failures += count;
     json channels = json::array();
-    for (const ChannelView& ch : c.channels) channels.push_back(ChannelJson(ch, s));
+    for (const ChannelView& ch : c.channels) channels.push_back(ChannelJson(ch, s, times));
     json lastFailure = nullptr;
     if (c.lastFailure) {
         lastFailure = {{"code", c.lastFailure->code},
@@ -84,7 +84,8 @@ std::string Dump(const json& document) {
 
 std::string CamerasJson(const ServiceSnapshot& s) {
     json cameras = json::array();
-    for (const CameraView& c : s.cameras) cameras.push_back(CameraJson(c, s));
+    CameraTimes times;
+    for (const CameraView& c : s.cameras) cameras.push_back(CameraJson(c, s, times));
     return Dump({{"version", s.version},
                  {"time", s.time},
                  {"interval_seconds", s.intervalSeconds},

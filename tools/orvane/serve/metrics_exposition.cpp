@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -29,7 +30,7 @@ void AppendValue(std::string& text, Number value) {
 
 // A label value, escaped as the format asks, appended in runs: a scrape of
 // many cameras writes thousands of them.
-void AppendEscaped(std::string& text, const std::string& value) {
+void AppendEscaped(std::string& text, std::string_view value) {
     std::size_t plain = 0;  // the start of the run not yet appended
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -41,7 +42,9 @@ void AppendEscaped(std::string& text, const std::string& value) {
     text.append(value, plain, std::string::npos);
 }
 
-using Labels = std::vector<std::pair<const char*, std::string>>;
+// Label names and values, pointing at the snapshot's texts: a scrape writes
+// thousands of samples, and copying their labels would cost more than writing them.
+using Labels = std::initializer_list<std::pair<const char*, std::string_view>>;
 
 class Exposition {
 public:
@@ -61,7 +64,7 @@ public:
             text_ += '"';
             separator = ',';
         }
-        if (!labels.empty()) text_ += '}';
+        if (labels.size() != 0) text_ += '}';
         text_ += ' ';
         AppendValue(text_, value);
         text_ += '\n';
@@ -71,6 +74,19 @@ public:
 private:
     std::string name_;
     std::string text_;
+};
+
+// A decimal number's text, kept in place for a label that points at it.
+class Decimal {
+public:
+    explicit Decimal(int64_t value)
+        : size_(static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, value).ptr -
+                                         digits_)) {}
+    std::string_view view() const { return {digits_, size_}; }
+
+private:
+    char digits_[24];
+    std::size_t size_;
 };
 
 template <typename Each>
@@ -110,47 +126,53 @@ void CameraFamilies(Exposition& e, const ServiceSnapshot& s) {
              "Failed logins to the camera, by the SDK's failure code.");
     for (const CameraView& c : s.cameras) {
         for (const auto& [code, count] : c.loginFailures) {
-            e.Sample({{"camera", c.camera}, {"code", std::to_string(code)}}, count);
+            const Decimal codeText(code);
+            e.Sample({{"camera", c.camera}, {"code", codeText.view()}}, count);
         }
     }
 }
 
 void ChannelFamilies(Exposition& e, const ServiceSnapshot& s) {
-    const auto labels = [](const CameraView& c, const ChannelView& ch) -> Labels {
-        return {{"camera", c.camera}, {"channel", std::to_string(ch.channel)}};
+    // Each family calls `sample` with the camera and channel labels of each channel.
+    const auto each = [&](const auto& sample) {
+        ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
+            const Decimal channel(ch.channel);
+            sample(Labels{{"camera", c.camera}, {"channel", channel.view()}}, ch);
+        });
     };
     e.Family("orvane_thermometry_state", "gauge",
              "The thermometry subscription: 1 running, 2 stopped, 3 start failed, 4 failing on the camera, "
              "5 starting, 6 silent (no data within the silence limit), 0 not subscribed.");
-    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.state); });
+    each([&](Labels labels, const ChannelView& ch) { e.Sample(labels, ch.state); });
     e.Family("orvane_thermometry_data_events_total", "counter",
              "Measurements the library received for the channel, across restarts and logins.");
-    ForEachChannel(
-        s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.dataEventsTotal); });
+    each([&](Labels labels, const ChannelView& ch) { e.Sample(labels, ch.dataEventsTotal); });
     e.Family("orvane_thermometry_seconds_since_data", "gauge",
              "Seconds since the channel last received a measurement, across restarts and logins; since its "
              "first subscription began while none has come.");
-    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
-        if (ch.secondsSinceData) e.Sample(labels(c, ch), *ch.secondsSinceData);
+    each([&](Labels labels, const ChannelView& ch) {
+        if (ch.secondsSinceData) e.Sample(labels, *ch.secondsSinceData);
     });
     e.Family("orvane_thermometry_last_data_timestamp_seconds", "gauge",
              "When the channel last received a measurement, on the service host's clock (Unix time).");
-    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
-        if (ch.lastDataUnixSeconds) e.Sample(labels(c, ch), *ch.lastDataUnixSeconds);
+    each([&](Labels labels, const ChannelView& ch) {
+        if (ch.lastDataUnixSeconds) e.Sample(labels, *ch.lastDataUnixSeconds);
     });
     e.Family("orvane_thermometry_restarts_total", "counter",
              "Restarts of the channel's subscription after it failed or went silent.");
-    ForEachChannel(
-        s, [&](const CameraView& c, const ChannelView& ch) { e.Sample(labels(c, ch), ch.restartsTotal); });
+    each([&](Labels labels, const ChannelView& ch) { e.Sample(labels, ch.restartsTotal); });
 }
 
 void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
     e.Family("orvane_thermometry_temperature_celsius", "gauge",
              "The newest reading of a measurement rule: max, min and avg of a region, or a point's reading.");
     ForEachCurrentRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
-        const std::string channel = std::to_string(ch.channel), rule = std::to_string(m.rule);
+        const Decimal channel(ch.channel), rule(m.rule);
         const auto sample = [&](const char* reading, float value) {
-            e.Sample({{"camera", c.camera}, {"channel", channel}, {"rule", rule}, {"reading", reading}},
+            e.Sample({{"camera", c.camera},
+                      {"channel", channel.view()},
+                      {"rule", rule.view()},
+                      {"reading", reading}},
                      value);
         };
         if (m.IsPoint()) {
@@ -163,12 +185,11 @@ void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
     });
     e.Family("orvane_thermometry_measurement_timestamp_seconds", "gauge",
              "The camera's time of the rule's newest reading, taken as the service host's local time.");
+    CameraTimes times;
     ForEachCurrentRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
-        if (const auto unix = CameraTimeAsUnix(m)) {
-            e.Sample({{"camera", c.camera},
-                      {"channel", std::to_string(ch.channel)},
-                      {"rule", std::to_string(m.rule)}},
-                     *unix);
+        if (const auto unix = times.AsUnix(m)) {
+            const Decimal channel(ch.channel), rule(m.rule);
+            e.Sample({{"camera", c.camera}, {"channel", channel.view()}, {"rule", rule.view()}}, *unix);
         }
     });
 }

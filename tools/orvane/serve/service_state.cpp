@@ -26,4 +26,12 @@ std::optional<int64_t> CameraTimeAsUnix(const Measurement& m) {
     return static_cast<int64_t>(unix);
 }
 
+std::optional<int64_t> CameraTimes::AsUnix(const Measurement& m) {
+    const int64_t key = static_cast<int64_t>(static_cast<uint64_t>(static_cast<uint32_t>(m.date)) << 32 |
+                                             static_cast<uint32_t>(m.time));
+    const auto found = known_.find(key);
+    if (found != known_.end()) return found->second;
+    return known_.emplace(key, CameraTimeAsUnix(m)).first->second;
+}
+
 }  // namespace orvane_cli::serve

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "library/measurement.hpp"
@@ -32,5 +33,17 @@ std::optional<std::string> AlarmOf(const Measurement& m, std::optional<double> a
 // The camera's clock (taken as the host's local time) as Unix seconds; nothing
 // for a date the camera did not give.
 std::optional<int64_t> CameraTimeAsUnix(const Measurement& m);
+
+// The same for the many readings of one document: the cameras of a site send
+// the same few seconds, and each conversion asks the C library, which looks
+// at the time zone file again every time. One per document, so that a change
+// of the host's zone shows in the next one.
+class CameraTimes {
+public:
+    std::optional<int64_t> AsUnix(const Measurement& m);
+
+private:
+    std::unordered_map<int64_t, std::optional<int64_t>> known_;
+};
 
 }  // namespace orvane_cli::serve

@@ -6,7 +6,8 @@
 namespace orvane_cli {
 
 LoginPace::LoginPace(int perSecond)
-    : spacing_(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) / std::max(perSecond, 1)) {}
+    : spacing_(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(1)) /
+               std::max(perSecond, 1)) {}
 
 LoginPace::Clock::time_point LoginPace::Wait() {
     Clock::time_point slot;
