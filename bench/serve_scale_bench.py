@@ -13,6 +13,7 @@ Measures, each beside its floor from the same run:
   - after that soak (the 10-minute history full): the scrape, the memory and the
     whole /api/history document (its size and time, the service's memory after
     it), beside the same figures of the one-camera service;
+  - scrapes while 8 clients ask for the whole history in a loop;
   - a site-wide power cut: every camera off the network for --outage seconds,
     then back at once; the time until every camera is logged in and delivering
     again, and the most logins begun in any second (the pace allows 25).
@@ -283,6 +284,44 @@ def history_document(service):
             "window_seconds": document["seconds"], "rss_after_mib": rss_bytes(service.process.pid) / 2**20}
 
 
+def history_hammer(service, clients, seconds):
+    """Scrapes (each with a /healthz round trip) while `clients` connections
+    ask for the whole /api/history back to back, as pages or scripts polling it
+    in a loop; the history answers they got, and 503s."""
+    stop = threading.Event()
+    answered, refused = [0], [0]
+
+    def hammer():
+        connection = http.client.HTTPConnection("127.0.0.1", service.port, timeout=60)
+        while not stop.is_set():
+            try:
+                connection.request("GET", "/api/history")
+                response = connection.getresponse()
+                response.read()
+                if response.status == 200:
+                    answered[0] += 1
+                else:
+                    refused[0] += 1
+                    connection.close()
+            except (http.client.HTTPException, OSError):
+                connection.close()
+
+    threads = [threading.Thread(target=hammer, daemon=True) for _ in range(clients)]
+    for thread in threads:
+        thread.start()
+    metrics, health = [], []
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        metrics.append(service.metrics()[0])
+        health.append(service.get("/healthz")[0])
+    stop.set()
+    for thread in threads:
+        thread.join(timeout=60)
+    return {"clients": clients, "scrape": summary(metrics), "healthz": summary(health),
+            "history_answers": answered[0], "history_503": refused[0],
+            "rss_mib": rss_bytes(service.process.pid) / 2**20}
+
+
 def power_cut(service, outage):
     """Every camera off the network for `outage` seconds, then back at once:
     seconds until every camera is logged in again and every channel running,
@@ -325,6 +364,10 @@ def main():
     parser.add_argument("--three-rules-every", type=int, default=10,
                         help="every K-th camera measures a point, a box and a line (192.0.2.66 always does)")
     parser.add_argument("--outage", type=float, default=20, help="seconds of the power cut; 0 for none")
+    parser.add_argument("--hammer-seconds", type=float, default=30,
+                        help="seconds of scrapes while 8 clients ask for the whole history in a loop; 0 for none")
+    parser.add_argument("--settle-seconds", type=float, default=0,
+                        help="seconds to let the history fill before the hammering, when there is no soak")
     parser.add_argument("--scrapes", type=int, default=2000)
     parser.add_argument("--cpu-seconds", type=float, default=30)
     parser.add_argument("--soak-minutes", type=float, default=0)
@@ -339,6 +382,7 @@ def main():
         options.cameras, options.scrapes, options.cpu_seconds = 8, 20, 2
         options.soak_minutes, options.reboot_every, options.reboot_batch = 0.1, 2, 4
         options.three_rules_every, options.fill_rounds, options.outage = 4, 1, 2
+        options.hammer_seconds = 2
 
     workdir = tempfile.mkdtemp(prefix="orvane-serve-bench-")
     report = {"machine": {"cpus": os.cpu_count(), "processor": platform.processor() or platform.machine(),
@@ -376,6 +420,9 @@ def main():
             report["full"]["history"] = history_document(site)
             time.sleep(3)
             report["full"]["rss_later_mib"] = rss_bytes(site.process.pid) / 2**20
+        if options.hammer_seconds:
+            time.sleep(options.settle_seconds)
+            report["hammer"] = history_hammer(site, 8, options.hammer_seconds)
         if options.outage:
             report["power_cut"] = power_cut(site, options.outage)
         site.stop()
@@ -426,6 +473,12 @@ def main():
               "RSS %.1f MiB after it, %.1f MiB 3 s later" % (
                   h["bytes"], h["series"], h["samples"], h["seconds"] * ms, oh["bytes"], oh["seconds"] * ms,
                   h["rss_after_mib"], f["rss_later_mib"]))
+    if "hammer" in report:
+        m = report["hammer"]
+        print("while %d clients ask for the whole history in a loop: scrape median %.3f ms, p99 %.3f ms "
+              "(floor: /healthz %.3f / %.3f ms); %d history answers, %d refused with 503; RSS %.1f MiB" % (
+                  m["clients"], m["scrape"]["median"] * ms, m["scrape"]["p99"] * ms, m["healthz"]["median"] * ms,
+                  m["healthz"]["p99"] * ms, m["history_answers"], m["history_503"], m["rss_mib"]))
     if "power_cut" in report:
         p = report["power_cut"]
         print("power cut: %d cameras off the network for %g s, then back: all logged in and running after %s s; "
