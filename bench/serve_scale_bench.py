@@ -367,7 +367,7 @@ def main():
     parser.add_argument("--hammer-seconds", type=float, default=30,
                         help="seconds of scrapes while 8 clients ask for the whole history in a loop; 0 for none")
     parser.add_argument("--settle-seconds", type=float, default=0,
-                        help="seconds to let the history fill before the hammering, when there is no soak")
+                        help="seconds to let the history fill before the figures with the history and the hammering")
     parser.add_argument("--scrapes", type=int, default=2000)
     parser.add_argument("--cpu-seconds", type=float, default=30)
     parser.add_argument("--soak-minutes", type=float, default=0)
@@ -414,14 +414,15 @@ def main():
         if options.soak_minutes:
             fill_journal(site, options.fill_rounds)
             report["soak"] = soak(site, options.soak_minutes, options.reboot_every, options.reboot_batch)
-            # The history is full now: the figures again.
+        if options.soak_minutes or options.settle_seconds:
+            # The history is full (or fuller) now: the figures again.
+            time.sleep(options.settle_seconds)
             report["full"] = scrape_timing(site, options.scrapes)
             report["full"]["rss_mib"] = rss_bytes(site.process.pid) / 2**20
             report["full"]["history"] = history_document(site)
             time.sleep(3)
             report["full"]["rss_later_mib"] = rss_bytes(site.process.pid) / 2**20
         if options.hammer_seconds:
-            time.sleep(options.settle_seconds)
             report["hammer"] = history_hammer(site, 8, options.hammer_seconds)
         if options.outage:
             report["power_cut"] = power_cut(site, options.outage)
@@ -464,7 +465,7 @@ def main():
                   s["scrape"]["median"] * ms, s["scrape"]["p99"] * ms))
     if "full" in report:
         f, h, oh = report["full"], report["full"]["history"], one["history"]
-        print("with the %g-s history full: scrape median %.3f ms, p99 %.3f ms (floor: 1 camera %.3f / %.3f ms, "
+        print("with the history of %g s: scrape median %.3f ms, p99 %.3f ms (floor: 1 camera %.3f / %.3f ms, "
               "/healthz %.3f / %.3f ms); RSS %.1f MiB (1 camera %.1f MiB)" % (
                   h["window_seconds"], f["scrape"]["median"] * ms, f["scrape"]["p99"] * ms,
                   one["scrape"]["median"] * ms, one["scrape"]["p99"] * ms, f["healthz"]["median"] * ms,

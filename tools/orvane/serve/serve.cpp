@@ -10,6 +10,7 @@
 #include "commands/argument_checks.hpp"
 #include "commands/exit_codes.hpp"
 #include "commands/password.hpp"
+#include "platform/memory.hpp"
 #include "platform/signals.hpp"
 #include "platform/terminal.hpp"
 #include "serve/api_json.hpp"
@@ -48,7 +49,7 @@ private:
     void PollOnce() {
         const auto began = std::chrono::steady_clock::now();
         auto views = fleet_.PollOnce();
-        store_.PublishPoll(std::move(views), FleetWatch::UnixNow(), began);
+        if (store_.PublishPoll(std::move(views), FleetWatch::UnixNow(), began)) platform::ReleaseFreeMemory();
     }
 
     void Loop() {

@@ -14,7 +14,7 @@ void StateStore::PublishCamera(std::size_t camera, CameraView view) {
     state_.cameras.at(camera) = std::move(view);
 }
 
-void StateStore::PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time,
+bool StateStore::PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time,
                              std::chrono::steady_clock::time_point began) {
     // Kept to the millisecond the document shows, so that a client's `since`
     // (the last time it was sent) matches the sample exactly.
@@ -35,10 +35,20 @@ void StateStore::PublishPoll(std::vector<std::pair<std::size_t, CameraView>> vie
         }
         ++polls_;
     }
-    const std::lock_guard lock(stateMutex_);
-    for (auto& [camera, view] : views) state_.cameras.at(camera) = std::move(view);
-    state_.pollDurationSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    {
+        const std::lock_guard lock(stateMutex_);
+        for (auto& [camera, view] : views) state_.cameras.at(camera) = std::move(view);
+        state_.pollDurationSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    }
+    std::shared_ptr<const std::string> previous;
+    {
+        const std::lock_guard lock(wholeMutex_);
+        previous = std::move(whole_);
+    }
+    constexpr std::size_t kLarge = std::size_t{8} << 20;
+    // Freed here, unless an answer still being written holds it (the server hands it back then).
+    return previous && previous.use_count() == 1 && previous->size() >= kLarge;
 }
 
 ServiceSnapshot StateStore::Snapshot(double time) const {
@@ -50,19 +60,21 @@ ServiceSnapshot StateStore::Snapshot(double time) const {
 
 std::shared_ptr<const std::string> StateStore::HistoryDocument(const HistoryQuery& query, double now) const {
     if (!query.whole()) return BuildHistory(query, now);
-    const std::lock_guard building(wholeMutex_);
+    const std::lock_guard building(buildMutex_);
     uint64_t poll = 0;
     {
         const std::lock_guard lock(historyMutex_);
         poll = polls_;
     }
-    if (!whole_ || wholeOfPoll_ != poll) {
-        // The previous document goes first: two of them at once would double the peak.
-        whole_.reset();
-        whole_ = BuildHistory(query, now);
-        wholeOfPoll_ = poll;
+    {
+        const std::lock_guard lock(wholeMutex_);
+        if (whole_ && wholeOfPoll_ == poll) return whole_;
     }
-    return whole_;
+    auto built = BuildHistory(query, now);
+    const std::lock_guard lock(wholeMutex_);
+    whole_ = built;
+    wholeOfPoll_ = poll;
+    return built;
 }
 
 std::shared_ptr<const std::string> StateStore::BuildHistory(const HistoryQuery& query, double now) const {

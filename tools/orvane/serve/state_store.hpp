@@ -28,14 +28,15 @@ public:
     void PublishCamera(std::size_t camera, CameraView view);
     // A poll's views (camera index, view) and its host time; each reading
     // becomes a sample of the history. The poll's duration counts from `began`
-    // to its publication, waiting for the locks included.
-    void PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time,
+    // to its publication, waiting for the locks included. True when it let go
+    // of a large history document no answer holds any more: memory to hand back.
+    bool PublishPoll(std::vector<std::pair<std::size_t, CameraView>> views, double time,
                      std::chrono::steady_clock::time_point began);
 
     // The whole state, stamped with `time`.
     ServiceSnapshot Snapshot(double time) const;
     // The history document `query` asks for, at `now`. The whole history is
-    // built once per poll and shared by every request until the next poll.
+    // built at most once per poll and shared by every request of that poll.
     std::shared_ptr<const std::string> HistoryDocument(const HistoryQuery& query, double now) const;
 
 private:
@@ -48,8 +49,11 @@ private:
     History history_;
     uint64_t polls_ = 0;  // under historyMutex_
 
-    // The whole history of poll `wholeOfPoll_`; its lock is held while it is
-    // built, so that requests arriving meanwhile wait for it rather than build it again.
+    // The whole history of poll `wholeOfPoll_`, kept until the next poll:
+    // tens of megabytes at hundreds of cameras, not to be kept for a request
+    // that may never come. One is built at a time (`buildMutex_`), so that
+    // requests arriving meanwhile wait for it rather than build it again.
+    mutable std::mutex buildMutex_;
     mutable std::mutex wholeMutex_;
     mutable std::shared_ptr<const std::string> whole_;
     mutable uint64_t wholeOfPoll_ = 0;
