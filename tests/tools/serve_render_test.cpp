@@ -248,7 +248,8 @@ TEST(ServeRender, CameraTimesFollowTheLocalRulesOfTheirDay) {
     tzset();
     EXPECT_EQ(winterUnix, 1768474800);  // 2026-01-15 11:00:00 UTC
     EXPECT_EQ(summerUnix, 1782900000);  // 2026-07-01 10:00:00 UTC
-    EXPECT_EQ(remembered, (std::vector<std::optional<int64_t>>{summerUnix, winterUnix, summerUnix, winterUnix}));
+    EXPECT_EQ(remembered,
+              (std::vector<std::optional<int64_t>>{summerUnix, winterUnix, summerUnix, winterUnix}));
 }
 
 TEST(ServeRender, Routes) {

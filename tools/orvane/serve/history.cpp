@@ -20,7 +20,8 @@ void HistoryRing::CopyTo(std::vector<HistorySample>& out) const {
     const std::size_t firstRun = std::min(count_, samples_.size() - oldest);
     out.insert(out.end(), samples_.begin() + static_cast<std::ptrdiff_t>(oldest),
                samples_.begin() + static_cast<std::ptrdiff_t>(oldest + firstRun));
-    out.insert(out.end(), samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(count_ - firstRun));
+    out.insert(out.end(), samples_.begin(),
+               samples_.begin() + static_cast<std::ptrdiff_t>(count_ - firstRun));
 }
 
 const HistorySample& HistoryRing::at(std::size_t i) const {

@@ -114,9 +114,8 @@ private:
                                     target = std::move(target), head, keepAlive, version]() mutable {
             HttpReply reply = self->server_.handler(method, target);
             asio::io_context& io = self->server_.io;
-            asio::post(io, [self = std::move(self), reply = std::move(reply), head, keepAlive, version]() mutable {
-                self->Answer(std::move(reply), head, keepAlive, version);
-            });
+            asio::post(io, [self = std::move(self), reply = std::move(reply), head, keepAlive,
+                            version]() mutable { self->Answer(std::move(reply), head, keepAlive, version); });
         });
     }
 

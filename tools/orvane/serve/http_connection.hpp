@@ -18,7 +18,10 @@ class HttpConnection;
 // Used on the io thread only, but for the handler, which the worker calls too.
 struct HttpServerParts {
     HttpServerParts(HttpServer::Handler h, HttpLimits l, HttpServer::IsSlow s)
-        : handler(std::move(h)), limits(l), slow(std::move(s)), table(l.connections, l.connectionsPerPeer),
+        : handler(std::move(h)),
+          limits(l),
+          slow(std::move(s)),
+          table(l.connections, l.connectionsPerPeer),
           budget(l.responseBytes) {}
 
     HttpServer::Handler handler;
