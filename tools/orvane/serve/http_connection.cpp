@@ -24,7 +24,11 @@ HttpReply Text(int status, std::string body) {
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
 public:
     HttpConnection(tcp::socket socket, HttpServerParts& server, ConnectionTable::Id id)
-        : stream_(std::move(socket)), buffer_(server.limits.headerBytes + 1024), server_(server), id_(id) {}
+        : stream_(std::move(socket)),
+          writeTimer_(server.io),
+          buffer_(server.limits.headerBytes + 1024),
+          server_(server),
+          id_(id) {}
     ~HttpConnection() {
         Release();
         Close();
@@ -57,6 +61,7 @@ public:
         server_.table.Close(id_);
         server_.open.erase(id_);
         beast::error_code ignored;
+        stream_.socket().cancel(ignored);
         stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
         stream_.socket().close(ignored);
     }
@@ -141,9 +146,19 @@ private:
         response_->content_length(body_->size());
         if (!head) response_->body() = beast::span<const char>(body_->data(), body_->size());
         response_->keep_alive(keepAlive);
-        stream_.expires_after(server_.limits.writeDeadline);
+        // The write's deadline is a timer of its own: the stream's would only
+        // close the socket, and wine leaves a send blocked on a full window
+        // pending then, where Close() cancels it first. A wait that ran out
+        // just as its write ended leaves the next write alone.
+        stream_.expires_never();
+        writeTimer_.expires_after(server_.limits.writeDeadline);
+        writeTimer_.async_wait([weak = weak_from_this(), write = ++writes_](beast::error_code error) {
+            if (const auto self = weak.lock(); self && !error && self->writes_ == write && self->response_)
+                self->Close();
+        });
         http::async_write(stream_, *response_,
                           [self = shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+                              self->writeTimer_.cancel();
                               self->Release();
                               if (!error && keepAlive) {
                                   self->WaitForRequest();
@@ -162,11 +177,13 @@ private:
     }
 
     beast::tcp_stream stream_;
+    asio::steady_timer writeTimer_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::empty_body>> parser_;
     std::optional<http::response<http::span_body<const char>>> response_;
     std::shared_ptr<const std::string> body_;
     const void* counted_ = nullptr;
+    std::uint64_t writes_ = 0;
     HttpServerParts& server_;
     const ConnectionTable::Id id_;
     bool closed_ = false;

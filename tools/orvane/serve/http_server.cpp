@@ -3,6 +3,7 @@
 
 #include <boost/asio.hpp>
 #include <boost/beast.hpp>
+#include <vector>
 
 #include "serve/http_connection.hpp"
 #include "serve/http_server.hpp"
@@ -115,6 +116,12 @@ void HttpServer::Run(const std::function<bool()>& stopRequested) {
     impl_->io.run();
     beast::error_code ignored;
     impl_->acceptor.close(ignored);
+    // Closed here rather than by the io_context's end, which only closes their
+    // sockets: wine then leaves a send blocked on a full window pending, and
+    // the io_context waits for it for ever.
+    std::vector<ConnectionTable::Id> open;
+    for (const auto& [id, connection] : impl_->open) open.push_back(id);
+    for (const ConnectionTable::Id id : open) CloseConnection(*impl_, id);
     // A job under way ends and posts its answer to the stopped io_context; the
     // jobs not begun are dropped with the worker, on this thread.
     impl_->worker.stop();
