@@ -40,5 +40,16 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# A mirror caught mid-sync fails one index now and then: try again, and go on
+# with what was fetched if it still fails; the install says if a package is
+# really missing.
+for attempt in 1 2 3; do
+  "${sudo_cmd[@]}" apt-get update -q && break
+  [ "$attempt" -eq 3 ] || sleep $((attempt * 15))
+done
+for attempt in 1 2 3; do
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" && break
+  [ "$attempt" -lt 3 ] || exit 1
+  sleep $((attempt * 15))
+  "${sudo_cmd[@]}" apt-get update -q || true
+done
