@@ -20,6 +20,7 @@ TEST(PageAssets, EachFileUnderItsPathWithItsType) {
         {"/", "text/html; charset=utf-8", "<!doctype html>"},
         {"/app.js", "text/javascript; charset=utf-8", "//"},
         {"/view.js", "text/javascript; charset=utf-8", "//"},
+        {"/chart.js", "text/javascript; charset=utf-8", "//"},
         {"/style.css", "text/css; charset=utf-8", "/*"},
     };
     for (const auto& c : cases) {
@@ -40,7 +41,7 @@ TEST(PageAssets, EachFileUnderItsPathWithItsType) {
 
 TEST(PageAssets, WhatThePageLoadsIsBuiltIn) {
     const std::regex reference(R"((?:src|href)="(/[^"]*)\"|from "\./([^"]+)\")");
-    for (const char* path : {"/", "/app.js"}) {
+    for (const char* path : {"/", "/app.js", "/chart.js"}) {
         const std::string body(FindPageAsset(path)->body);
         int found = 0;
         for (std::sregex_iterator it(body.begin(), body.end(), reference), end; it != end; ++it, ++found) {

@@ -10,8 +10,8 @@ the alarm threshold marked, and the page riding out a restart of the service.
 
 Needs Debian's chromium, chromedriver and python3-selenium (run it with
 /usr/bin/python3). Exits 77 (skipped) when Chromium or its driver is missing.
-With --screenshot it runs four cameras (one going offline) for --warm seconds
-and saves the page.
+With --screenshot it runs four cameras (one going offline, one channel going
+silent, one rule in alarm) for --warm seconds and saves the page.
 """
 import argparse
 import json
@@ -101,12 +101,18 @@ return JSON.stringify({
   connection: text(document.getElementById('link-state')),
   lost: document.body.classList.contains('lost'),
   overview: text(document.getElementById('overview')),
+  headerItems: [...document.querySelectorAll('#overview .overview-item')].map((i) => [i.classList[1], text(i)]),
+  // Text in Chinese, Japanese or Korean the reader sees (not behind a closed disclosure).
+  cjkShown: (document.body.innerText.match(/[\u2e80-\u9fff\uac00-\ud7af\uff00-\uffef]+/g) || []),
+  cjkInDisclosure: [...document.querySelectorAll('details.failure')].some((d) => /[\u2e80-\u9fff]/.test(d.textContent)),
   cameras: [...document.querySelectorAll('article[data-camera]')].map((a) => ({
     camera: a.dataset.camera,
+    severity: Number(a.dataset.severity),
     login: text(a.querySelector('.login')),
     loginState: text(a.querySelector('.login-state')),
-    failure: text(a.querySelector('.failure')),
+    failure: text(a.querySelector('.failure summary') || a.querySelector('.failure')),
     alarm: a.classList.contains('alarm'),
+    banner: a.querySelector('.banner').hidden ? null : text(a.querySelector('.banner')),
     channels: [...a.querySelectorAll('section[data-channel]')].map((s) => ({
       channel: Number(s.dataset.channel),
       badge: text(s.querySelector('.badge')),
@@ -136,6 +142,7 @@ return JSON.stringify({
         points: [...svg.querySelectorAll('path.line')].map((p) => (p.getAttribute('d').match(/[ML]/g) || []).length),
         segments: [...svg.querySelectorAll('path.line')].map((p) => (p.getAttribute('d').match(/M/g) || []).length),
         thresholds: svg.querySelectorAll('line.threshold').length,
+        panels: svg.querySelectorAll('text.panel-title').length,
         alarmMarks: Number(a.querySelector('figure').dataset.alarmMarks || 0),
         labelled: Boolean(title && title.textContent && summary && summary.textContent),
         summary: text(summary),
@@ -172,6 +179,12 @@ def values(page):
             for r in ch["rules"] for g in r["readings"]]
 
 
+def check_order(page, cameras):
+    """Most urgent first (down, no data, alarm, fine), then as given."""
+    shown = [(c["severity"], cameras.index(c["camera"])) for c in page["cameras"]]
+    check(shown == sorted(shown) and len(shown) == len(cameras), f"cameras by severity: {shown}")
+
+
 def all_running(page, cameras):
     found = [camera_of(page, address) for address in cameras]
     return all(c and c["channels"] and all(ch["level"] == "ok" and ch["rules"] for ch in c["channels"])
@@ -186,7 +199,7 @@ def all_stale(channel):
 
 
 def logins(camera):
-    found = re.search(r"(\d+) logins?", camera["login"] or "")
+    found = re.search(r"(\d+) successful logins?", camera["login"] or "")
     return int(found.group(1)) if found else 0
 
 
@@ -226,10 +239,10 @@ def scenario(orvane, work):
         page = wait_for(driver, "every camera shown running with readings", lambda p: all_running(p, cameras))
         if not page:
             return
-        check([c["camera"] for c in page["cameras"]] == cameras, f"cameras in order: {page['cameras']}")
+        check_order(page, cameras)
         rules_camera = camera_of(page, RULES_CAMERA)
         kinds = [r["kind"] for r in rules_camera["channels"][0]["rules"]]
-        check(kinds == ["point, preset 0", "box, preset 0", "line, preset 0"], f"rules of {RULES_CAMERA}: {kinds}")
+        check(kinds == ["point · preset 0", "box · preset 0", "line · preset 0"], f"rules of {RULES_CAMERA}: {kinds}")
         names = [[g["name"] for g in r["readings"]] for r in rules_camera["channels"][0]["rules"]]
         check(names == [["point"], ["max", "min", "avg"], ["max", "min", "avg"]], f"readings shown: {names}")
         for camera, rule, name, value in values(page):
@@ -242,7 +255,7 @@ def scenario(orvane, work):
         first = values(page)
         wait_for(driver, "readings changed within 3 s", lambda p: values(p) != first, 3)
 
-        # The charts: a line per reading, the threshold drawn, a text alternative.
+        # The charts: a panel per rule, a line per reading, each rule's limit drawn, a text alternative.
         page = wait_for(driver, "charts drawn with several points per line",
                         lambda p: all(c["chart"] and c["chart"]["lines"] and min(c["chart"]["points"]) >= 3
                                       for c in p["cameras"]))
@@ -250,8 +263,8 @@ def scenario(orvane, work):
             charts = {c["camera"]: c["chart"] for c in page["cameras"]}
             check(charts[RULES_CAMERA]["lines"] == 7, f"lines of {RULES_CAMERA}: {charts[RULES_CAMERA]}")
             check(charts[CAMERA]["lines"] == 3, f"lines of {CAMERA} (one line rule): {charts[CAMERA]}")
-            for camera, chart in charts.items():
-                check(chart["thresholds"] == 1, f"{camera}: threshold line drawn: {chart}")
+            for camera, chart, rules in ((RULES_CAMERA, charts[RULES_CAMERA], 3), (CAMERA, charts[CAMERA], 1)):
+                check(chart["panels"] == rules and chart["thresholds"] == rules, f"{camera}: panels and limits: {chart}")
                 check(chart["labelled"] and "Last 10 minutes" in chart["summary"], f"{camera}: chart in words")
 
         # Every reading over the threshold marked, no other; the chart marks them too.
@@ -284,6 +297,12 @@ def scenario(orvane, work):
             # Its last readings stay, each one stale and none an alarm.
             check(all_stale(down["channels"][0]), f"every reading of a camera down stale: {down}")
             print(f"{CAMERA} offline: {down['channels'][0]['badge']}; {down['failure']}", flush=True)
+            # First on the page, named in the header, its failure in English with the
+            # library's own text behind a disclosure.
+            check(page["cameras"][0]["camera"] == CAMERA and down["banner"] == "not logged in", f"{down}")
+            check_order(page, cameras)
+            check(["down", f"not logged in: {CAMERA}"] in page["headerItems"], f"header: {page['headerItems']}")
+            check(page["cjkShown"] == [] and page["cjkInDisclosure"], f"text outside a disclosure: {page['cjkShown']}")
             check(all_running(page, [RULES_CAMERA]), f"{RULES_CAMERA} unaffected: {camera_of(page, RULES_CAMERA)}")
         control(work, f"online {CAMERA}")
         page = wait_for(driver, f"{CAMERA} running again after it came back",
@@ -306,8 +325,9 @@ def scenario(orvane, work):
             check(re.fullmatch(r"silent · no data for \d+ s", quiet["badge"] or "") and quiet["level"] == "bad",
                   f"badge of a silent channel: {quiet}")
             check(all_stale(quiet), f"every reading of a silent channel stale: {quiet}")
-            check("1 of 2 running" in page["overview"] and "1 silent" in page["overview"],
-                  f"overview with a silent channel: {page['overview']}")
+            check(["no-data", f"no data from: {RULES_CAMERA}"] in page["headerItems"] and
+                  "1 of 2 channels running" in page["overview"], f"header with a silent channel: {page['overview']}")
+            check(page["cameras"][0]["camera"] == RULES_CAMERA, f"a silent channel's camera first: {page['cameras']}")
 
         # No script error and nothing the Content-Security-Policy refused, while the
         # service was there.
@@ -335,18 +355,22 @@ def scenario(orvane, work):
 
 
 def screenshot(orvane, work, path, width, height, warm):
-    cameras = [CAMERA, RULES_CAMERA, OFFLINE_CAMERA, "192.0.2.65"]
-    service = Service(orvane, work, cameras, ["--alarm-above", "44", "--alarm-below", "22"])
+    """A site as an operator meets it: a camera down, a channel silent, a rule in alarm."""
+    silent_camera = "192.0.2.65"
+    cameras = [CAMERA, RULES_CAMERA, OFFLINE_CAMERA, silent_camera]
+    service = Service(orvane, work, cameras, ["--alarm-above", "45", "--alarm-above", f"{RULES_CAMERA}/2=50"])
     driver = None
     try:
         # The service keeps the history: a page opened late shows it all at once.
         time.sleep(max(0, warm - 60))
         control(work, f"offline {OFFLINE_CAMERA}")
+        control(work, f"silent {silent_camera} 1")
         time.sleep(min(warm, 60))
         driver = start_browser(work, width, height)
         driver.get(service.url)
-        wait_for(driver, "charts drawn",
-                 lambda p: len(p["cameras"]) == len(cameras) and all(c["chart"] for c in p["cameras"]), 30)
+        wait_for(driver, "charts drawn, a camera down, a channel silent and a rule in alarm",
+                 lambda p: len(p["cameras"]) == len(cameras) and all(c["chart"] for c in p["cameras"])
+                 and [i[0] for i in p["headerItems"]][:3] == ["down", "no-data", "alarm"], 60)
         time.sleep(1.5)
         driver.save_screenshot(path)
         print(f"saved {path}")

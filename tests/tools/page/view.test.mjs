@@ -3,9 +3,10 @@
 import assert from "node:assert/strict";
 import { describe, test } from "node:test";
 
+import { CHART_COLOURS, chartModel } from "../../../tools/orvane/serve/page/chart.js";
 import {
-    chartModel,
-    failureText,
+    bySeverity,
+    failureView,
     formatAge,
     formatCelsius,
     healthView,
@@ -127,15 +128,15 @@ describe("text as the tool prints it", () => {
         }
     });
 
-    test("failures", () => {
-        for (const [failure, text] of [
-            [null, ""],
-            [{ code: 7, english: "Failed to connect", text: "连接失败" }, "error 7: Failed to connect (连接失败)"],
-            [{ code: 10, english: "Timed out", text: "Timed out" }, "error 10: Timed out"],
-            [{ code: 7, english: "Failed. ", text: "失败。 " }, "error 7: Failed. (失败。)"],
-            [{ code: 3, english: "", text: "" }, "error 3: unknown failure"],
+    test("failures in English; the library's own text apart, for a disclosure", () => {
+        for (const [failure, view] of [
+            [null, null],
+            [{ code: 7, english: "Failed to connect", text: "连接失败" }, ["error 7: Failed to connect", "连接失败"]],
+            [{ code: 10, english: "Timed out", text: "Timed out" }, ["error 10: Timed out", null]],
+            [{ code: 7, english: "Failed. ", text: "失败。 " }, ["error 7: Failed.", "失败。"]],
+            [{ code: 3, english: "", text: "" }, ["error 3: unknown failure", null]],
         ]) {
-            assert.equal(failureText(failure), text);
+            assert.deepEqual(failureView(failure), view && { text: view[0], detail: view[1] });
         }
     });
 });
@@ -234,39 +235,78 @@ test("rules: a current reading as it is, a stale one greyed with its age and nev
     }
 });
 
-test("overview: a silent channel or a camera not logged in is not running", () => {
-    const camera = (address, up, state, channelState) => ({
+test("order and header: cameras down first by name, then channels without data, then alarms by rule", () => {
+    const camera = (address, { state = "up", channel = 1, hot = 0, channels = 1 } = {}) => ({
         camera: address,
-        up,
+        up: state === "up",
         state,
-        channels: [
-            {
-                channel: 1,
-                state: channelState,
-                health: channelState === 6 ? "silent: no data for 12 s" : up ? "running" : "not logged in",
+        channels: Array.from({ length: channels }, (_, k) => {
+            const own = state !== "up" ? 0 : k + 1 === channels ? channel : 1;
+            return {
+                channel: k + 1,
+                state: own,
+                health: { 0: "not logged in", 1: "running", 4: "failing on the camera", 6: "silent" }[own],
                 seconds_since_data: 12,
-                rules: [rule(1, "point", { point_celsius: 50 }, { current: channelState === 1 })],
-            },
-        ],
+                rules: [1, 2, 3].map((n) =>
+                    rule(n, "point", { point_celsius: n <= hot ? 50 : 30 }, { current: own === 1 }),
+                ),
+            };
+        }),
     });
-    for (const [cameras, text, alarm] of [
-        [[camera("a", true, "up", 1)], "1 camera · 1 of 1 running · alarm above 45.00 °C: 1 in alarm", true],
+    for (const [what, cameras, order, items] of [
         [
-            [camera("a", true, "up", 1), camera("b", true, "up", 6)],
-            "2 cameras · 1 of 2 running · 1 silent · alarm above 45.00 °C: 1 in alarm",
-            true,
+            "all fine",
+            [camera("a"), camera("b")],
+            ["a", "b"],
+            ["all 2 cameras logged in · 2 channels running · no alarm"],
         ],
         [
-            [camera("a", false, "down", 0), camera("b", false, "wrong password", 0)],
-            "2 cameras · 0 of 2 running · 1 not logged in · 1 with a wrong password · " +
-                "alarm above 45.00 °C: 0 in alarm",
-            false,
+            "one of each, listed fine first",
+            [
+                camera("fine"),
+                camera("hot", { hot: 3 }),
+                camera("quiet", { channel: 6 }),
+                camera("refused", { state: "wrong password" }),
+                camera("warm", { hot: 1 }),
+                camera("off", { state: "down" }),
+            ],
+            ["refused", "off", "quiet", "hot", "warm", "fine"],
+            [
+                "not logged in: refused (wrong password) and off",
+                "no data from: quiet",
+                "4 rules in alarm: hot (3) and warm",
+                "4 of 6 cameras logged in · 3 of 6 channels running",
+            ],
+        ],
+        [
+            "many down: a few named; a failing channel of a two-channel camera named with its channel",
+            [..."abcdef"].map((n) => camera(n, { state: "down" })).concat([camera("g", { channel: 4, channels: 2 })]),
+            [..."abcdefg"],
+            [
+                "not logged in: a, b, c and 3 more",
+                "no data from: g channel 2",
+                "1 of 7 cameras logged in · 1 of 8 channels running",
+            ],
         ],
     ]) {
         const doc = { time: NOW, alarm_above_celsius: 45, cameras };
-        const model = overviewModel(doc, panelModels(doc));
-        assert.equal(model.text, text);
-        assert.equal(model.alarm, alarm, text);
+        const models = bySeverity(panelModels(doc));
+        assert.deepEqual(
+            models.map((m) => m.camera),
+            order,
+            what,
+        );
+        const model = overviewModel(models);
+        assert.deepEqual(
+            model.items.map((item) => item.text),
+            items,
+            what,
+        );
+        assert.equal(
+            model.alarm,
+            items.some((t) => t.includes("in alarm")),
+            what,
+        );
     }
 });
 
@@ -276,6 +316,7 @@ test("alarm side of a reading: max and point against above, min and point agains
         ["max", 45, 45, null, null],
         ["min", 50, 45, null, null],
         ["avg", 50, 45, 20, null],
+        ["avg", 19, null, 20, null],
         ["point", 50, 45, null, "above"],
         ["point", 19, 45, 20, "below"],
         ["min", 19.99, null, 20, "below"],
@@ -314,7 +355,9 @@ test("panels: one per camera and channel, readings with units, alarms and failur
     assert.equal(rules.logins, 2);
 
     assert.equal(down.up, false);
-    assert.equal(down.failure, "error 7: Failed to connect to the device (连接设备失败)");
+    assert.deepEqual(down.failure, { text: "error 7: Failed to connect to the device", detail: "连接设备失败" });
+    assert.equal(down.loginText, "0 successful logins · 3 failed login attempts");
+    assert.equal(point.channels[0].restartsText, "subscription restarted once");
     assert.deepEqual(down.channels[0].health, { level: "off", text: "not logged in" });
     assert.deepEqual(down.channels[0].rules, []);
 
@@ -485,7 +528,7 @@ describe("history kept by the page", () => {
             fill(history);
             const [series] = history.ofCamera("c");
             assert.equal(series.samples.filter((s) => s.slice(1).every((v) => v === null)).length, gaps, what);
-            const [line] = chartModel([series], { now: NOW }).lines;
+            const [line] = chartModel([series], { now: NOW }).panels[0].lines;
             assert.deepEqual(
                 line.d.split(/(?=M)/).map((segment) => segment.replace(/[^ML]/g, "")),
                 ["ML", "ML"],
@@ -556,13 +599,23 @@ describe("chart of the last ten minutes", () => {
     ]);
     const point = series("point", [[NOW - 1, null, null, null, 19]], 2);
 
-    test("lines per reading; breaks at a missing reading and at a gap; x spans the window", () => {
+    // Every coordinate of a path's data, as [x, y] pairs.
+    function coordinates(d) {
+        return [...d.matchAll(/[ML](-?[\d.]+) (-?[\d.]+)/g)].map((m) => [Number(m[1]), Number(m[2])]);
+    }
+    const inside = (plot, [x, y]) =>
+        x >= plot.left && x <= plot.left + plot.width && y >= plot.top && y <= plot.top + plot.height;
+
+    test("a panel per rule, lines per reading; breaks at a missing reading and at a gap; x spans the window", () => {
         const model = chartModel([box, point], { now: NOW, above: 45, below: 20 });
         assert.deepEqual(
-            model.lines.map((l) => l.label),
-            ["rule 1 max", "rule 1 avg", "rule 1 min", "rule 2 point"],
+            model.panels.map((p) => [p.title, p.lines.map((l) => l.name)]),
+            [
+                ["rule 1 · box", ["max", "avg", "min"]],
+                ["rule 2 · point", ["point"]],
+            ],
         );
-        const max = model.lines[0].d;
+        const max = model.panels[0].lines[0].d;
         const moves = max.match(/[ML][^ML]+/g);
         assert.deepEqual(
             moves.map((m) => m[0]),
@@ -570,39 +623,94 @@ describe("chart of the last ten minutes", () => {
             max,
         );
         // Polled every 300 s, samples 593 s apart are still one line.
-        const slow = chartModel([box], { now: NOW, interval: 300 }).lines[0].d;
-        assert.deepEqual(
-            slow.match(/[ML]/g),
-            ["M", "L", "M", "L", "L", "L"],
-            slow,
-        );
-        const xs = moves.map((m) => Number(m.slice(1).split(" ")[0]));
-        assert.equal(xs[0], model.plot.left);
-        assert.equal(xs[xs.length - 1], model.plot.left + model.plot.width);
-        // Colours and styles differ per rule, as in thermo record's chart.
-        assert.notEqual(model.lines[0].colour, model.lines[3].colour);
-        assert.notEqual(model.lines[0].dash, model.lines[3].dash);
+        const slow = chartModel([box], { now: NOW, interval: 300 }).panels[0].lines[0].d;
+        assert.deepEqual(slow.match(/[ML]/g), ["M", "L", "M", "L", "L", "L"], slow);
+        const xs = coordinates(max).map((c) => c[0]);
+        const { plot } = model.panels[0];
+        assert.equal(xs[0], plot.left);
+        assert.equal(xs[xs.length - 1], plot.left + plot.width);
     });
 
-    test("thresholds drawn inside the value range; every reading beyond one marked", () => {
-        const model = chartModel([box, point], { now: NOW, above: 50, below: 20 });
-        assert.ok(model.low <= 19 && model.high >= 50, `${model.low}..${model.high}`);
-        const [above, below] = model.thresholds;
-        assert.equal(above.side, "above");
-        assert.equal(above.label, "alarm above 50.00 °C");
-        assert.ok(above.y > model.plot.top && above.y < below.y && below.y < model.plot.top + model.plot.height);
-        // Nothing above 50; the point's 19 is below 20, min 20 is not.
-        assert.equal(model.alarmCount, 1);
+    test("geometry: panels apart and inside the chart, every mark inside its panel, one meaning per colour", () => {
+        const three = [
+            box,
+            { ...series("line", box.samples, 2), above: 50, below: null },
+            { ...point, rule: 3, above: null, below: null },
+        ];
+        for (const width of [300, 640, 1200]) {
+            const model = chartModel(three, { now: NOW, above: 45, below: 20, width });
+            const what = `${width} px`;
+            let bottom = 0;
+            for (const panel of model.panels) {
+                const { plot } = panel;
+                // The title row sits above its own plot and below the previous one.
+                assert.ok(panel.titleY > bottom + 10 && panel.titleY < plot.top, `${what}: ${panel.title}`);
+                assert.ok(plot.height >= 60 && plot.left + plot.width <= model.width, what);
+                bottom = plot.top + plot.height;
+                for (const line of panel.lines) {
+                    assert.ok(
+                        coordinates(line.d).every((c) => inside(plot, c)),
+                        `${what}: ${line.key}`,
+                    );
+                }
+                assert.ok(
+                    coordinates(panel.alarmPath).every((c) => inside(plot, c)),
+                    `${what}: alarms`,
+                );
+                for (const t of [...panel.thresholds, ...panel.yTicks]) assert.ok(inside(plot, [plot.left, t.y]), what);
+                // Value labels at least a line of text apart.
+                const ys = panel.yTicks.map((t) => t.y);
+                assert.ok(ys.length >= 2 && ys.slice(1).every((y, i) => Math.abs(y - ys[i]) >= 14), `${what}: ${ys}`);
+            }
+            assert.ok(
+                model.xTicks.every((t) => t.y > bottom && t.y <= model.height),
+                what,
+            );
+            assert.ok(
+                model.xTicks.every((t, i) => i === 0 || t.x - model.xTicks[i - 1].x >= 60),
+                `${what}: time labels`,
+            );
+        }
+        // Each rule against its own limit: rule 2 at 50 has no alarm, rule 3 none at all.
+        const model = chartModel(three, { now: NOW, above: 45, below: 20 });
+        assert.deepEqual(
+            model.panels.map((p) => [p.limitText, p.thresholds.map((t) => t.value), p.alarmCount]),
+            [
+                ["alarm above 45.00 °C, below 20.00 °C", [45, 20], 2],
+                ["alarm above 50.00 °C", [50], 0],
+                ["", [], 0],
+            ],
+        );
+        // The same reading in the same colour in every panel; limit and alarm in colours of their own.
+        const colours = new Map();
+        for (const line of model.panels.flatMap((p) => p.lines)) {
+            assert.equal(colours.get(line.name) ?? line.colour, line.colour, line.name);
+            colours.set(line.name, line.colour);
+        }
+        const all = [...colours.values(), CHART_COLOURS.limit, CHART_COLOURS.alarm];
+        assert.equal(new Set(all).size, all.length, all.join(" "));
+        assert.deepEqual(
+            model.legend.map((l) => l.label),
+            ["max", "avg", "min", "point", "alarm limit", "alarm"],
+        );
+    });
 
+    test("every reading beyond its limit marked: max and point above, min and point below", () => {
+        const model = chartModel([box, point], { now: NOW, above: 50, below: 20 });
+        // Nothing above 50; the point's 19 is below 20, min 20 is not.
+        assert.deepEqual(
+            model.panels.map((p) => p.alarmCount),
+            [0, 1],
+        );
         const hot = chartModel([box, point], { now: NOW, above: 45, below: null });
         assert.equal(hot.alarmCount, 2, "max 46 and 47 (the min and avg never count above)");
-        assert.equal((hot.alarmPath.match(/M/g) || []).length, 2);
-        assert.match(hot.summary, /2 readings marked as alarms \(above 45\.00 °C\)/);
+        assert.equal((hot.panels[0].alarmPath.match(/M/g) || []).length, 2);
+        assert.match(hot.summary, /2 readings beyond its alarm above 45\.00 °C/);
     });
 
     test("the summary in words; an empty chart says so", () => {
         const model = chartModel([box], { now: NOW });
-        assert.match(model.summary, /rule 1 max from 40\.00 °C to 47\.00 °C, latest 44\.00 °C/);
+        assert.match(model.summary, /rule 1 · box: max from 40\.00 °C to 47\.00 °C, latest 44\.00 °C/);
         const ended = chartModel(
             [
                 series("point", [
@@ -612,27 +720,25 @@ describe("chart of the last ten minutes", () => {
             ],
             { now: NOW },
         );
-        assert.match(ended.summary, /rule 1 point from 30\.00 °C to 30\.00 °C, last 30\.00 °C, none since/);
+        assert.match(ended.summary, /point from 30\.00 °C to 30\.00 °C, last 30\.00 °C, none since/);
         assert.equal(model.alarmCount, 0);
         const empty = chartModel([], { now: NOW, above: 45 });
         assert.equal(empty.summary, "No readings in the last 10 minutes.");
-        assert.equal(empty.lines.length, 0);
-        assert.equal(empty.empty, true);
-        assert.equal(model.empty, false);
-        assert.ok(empty.yTicks.length >= 2);
+        assert.deepEqual([empty.panels.length, empty.empty, model.empty], [1, true, false]);
+        assert.ok(empty.panels[0].yTicks.length >= 2);
     });
 
-    test("two channels are told apart in the legend; the time axis ends at now, labelled to fit", () => {
+    test("two channels are told apart; the time axis ends at now, labelled to fit", () => {
         const model = chartModel([point, series("point", [[NOW, null, null, null, 30]], 1, 2)], { now: NOW });
         assert.deepEqual(
-            model.lines.map((l) => l.label),
-            ["ch 1 rule 2 point", "ch 2 rule 1 point"],
+            model.panels.map((p) => p.title),
+            ["channel 1 · rule 2 · point", "channel 2 · rule 1 · point"],
         );
         assert.deepEqual(
             model.xTicks.map((t) => t.label),
             ["−10 min", "−8 min", "−6 min", "−4 min", "−2 min", "now"],
         );
-        const narrow = chartModel([point], { now: NOW, width: 320, height: 180 });
+        const narrow = chartModel([point], { now: NOW, width: 320 });
         assert.deepEqual(
             narrow.xTicks.map((t) => t.label),
             ["−10 min", "−5 min", "now"],

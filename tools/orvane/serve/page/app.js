@@ -2,7 +2,8 @@
 // Panels are rebuilt from each poll; a chart is drawn only while it is on screen,
 // and a camera's history is fetched when its chart first shows, so that a page
 // over hundreds of cameras costs the service one small request a second.
-import { chartModel, History, overviewModel, panelModels } from "./view.js";
+import { CHART_COLOURS, chartModel } from "./chart.js";
+import { bySeverity, History, overviewModel, panelModels, ruleLimits } from "./view.js";
 
 const POLL_MS = 1000;
 const RETRY_MS = 2000;
@@ -88,7 +89,7 @@ async function poll() {
 }
 
 function render(doc) {
-    const models = panelModels(doc);
+    const models = bySeverity(panelModels(doc));
     version.textContent = doc.version ? `orvane ${doc.version}` : "";
     const seen = new Set();
     for (const model of models) {
@@ -104,15 +105,20 @@ function render(doc) {
             visible.delete(camera);
         }
     }
-    renderOverview(doc, models);
+    // The most urgent first: panels move only when the order changes.
+    const order = models.map((m) => articles.get(m.camera).article);
+    if (order.some((article, i) => main.children[i] !== article)) main.append(...order);
+    renderOverview(models);
     for (const camera of visible) drawChart(camera);
 }
 
-function renderOverview(doc, models) {
-    const model = overviewModel(doc, models);
-    overview.textContent = model.text;
+function renderOverview(models) {
+    const model = overviewModel(models);
+    overview.replaceChildren(
+        ...model.items.map((item) => element("span", { class: `overview-item ${item.kind}` }, item.text)),
+    );
     overview.classList.toggle("alarm", model.alarm);
-    overview.classList.toggle("problem", model.problem && !model.alarm);
+    overview.classList.toggle("problem", model.problem);
 }
 
 function createArticle(camera) {
@@ -120,37 +126,68 @@ function createArticle(camera) {
     const title = element("h2", { id: `${id}-title` }, camera);
     const state = element("span", { class: "badge login-state" });
     const login = element("p", { class: "login" });
+    const banner = element("p", { class: "banner", hidden: true });
     const body = element("div", { class: "channels" });
     const chart = element("figure", { class: "chart", "data-chart": camera });
     const article = element(
         "article",
         { class: "camera", "data-camera": camera, "aria-labelledby": `${id}-title` },
         element("header", { class: "camera-head" }, title, state, login),
+        banner,
         body,
         chart,
     );
     main.append(article);
-    const entry = { article, body, chart, state, login, id };
+    const entry = { article, body, chart, state, login, banner, id };
     articles.set(camera, entry);
     observer?.observe(chart);
     if (!observer) visible.add(camera);
     return entry;
 }
 
+// The line across the top of a panel that needs someone: a camera not logged
+// in or a channel without data stands out at least as much as an alarm.
+function bannerText(model) {
+    if (model.login.state === "wrong password") return "wrong password: the camera refuses the login";
+    if (model.login.state !== "up") return "not logged in";
+    const quiet = model.channels.filter((c) => c.noData);
+    if (quiet.length) return `no data from ${quiet.map((c) => `channel ${c.channel}`).join(", ")}`;
+    if (model.alarmRules) return `${model.alarmRules} ${model.alarmRules === 1 ? "rule" : "rules"} in alarm`;
+    return "";
+}
+
 function fillArticle(entry, model) {
-    entry.article.classList.toggle("down", !model.up);
-    entry.article.classList.toggle("problem", !model.up || model.channels.some((c) => c.silent));
-    entry.article.classList.toggle("alarm", model.channels.some((c) => c.alarm));
+    const banner = bannerText(model);
+    entry.article.classList.toggle("down", model.login.state !== "up");
+    entry.article.classList.toggle("no-data", model.login.state === "up" && model.channels.some((c) => c.noData));
+    entry.article.classList.toggle("alarm", model.alarmRules > 0);
     entry.article.setAttribute("data-state", model.login.state);
+    entry.article.setAttribute("data-severity", model.severity);
     entry.state.className = `badge login-state ${model.login.level}`;
     entry.state.setAttribute("data-state", model.login.state);
     entry.state.textContent = model.login.text;
-    const logins = `${model.logins} ${model.logins === 1 ? "login" : "logins"}`;
-    entry.login.textContent = logins + (model.loginFailures ? ` · ${model.loginFailures} refused` : "");
+    entry.login.textContent = model.loginText;
+    entry.banner.hidden = !banner;
+    entry.banner.textContent = banner;
     const nodes = [];
-    if (model.failure) nodes.push(element("p", { class: "failure" }, `last failure: ${model.failure}`));
+    if (model.failure) nodes.push(failureLine(entry, model.failure));
     for (const channel of model.channels) nodes.push(channelSection(entry, channel));
     entry.body.replaceChildren(...nodes);
+}
+
+// "last failure: error 7: English", with the library's own text behind a
+// disclosure. An open disclosure stays open from one poll to the next.
+function failureLine(entry, failure) {
+    const text = `last failure: ${failure.text}`;
+    if (!failure.detail) return element("p", { class: "failure" }, text);
+    const shown = entry.body.querySelector("details.failure");
+    const open = Boolean(shown && shown.open && shown.dataset.detail === failure.detail);
+    return element(
+        "details",
+        { class: "failure", "data-detail": failure.detail, open },
+        element("summary", {}, text),
+        element("p", { class: "failure-detail" }, `the camera library's text: ${failure.detail}`),
+    );
 }
 
 function channelSection(entry, channel) {
@@ -163,13 +200,12 @@ function channelSection(entry, channel) {
         },
         channel.health.text,
     );
-    const restarts = `${channel.restarts} ${channel.restarts === 1 ? "restart" : "restarts"}`;
     const head = element(
         "div",
         { class: "channel-head" },
         element("span", { class: "channel-name" }, `channel ${channel.channel}`),
         badge,
-        element("span", { class: "restarts" }, restarts),
+        channel.restartsText ? element("span", { class: "restarts" }, channel.restartsText) : null,
     );
     const rows = channel.rules.map((rule) =>
         element(
@@ -180,12 +216,7 @@ function channelSection(entry, channel) {
                 "data-age": rule.age,
                 class: rule.current ? (rule.alarm ? "alarm" : null) : "stale",
             },
-            element(
-                "th",
-                { scope: "row" },
-                `rule ${rule.rule}`,
-                element("span", { class: "rule-kind" }, `${rule.type}, preset ${rule.preset}`),
-            ),
+            element("th", { scope: "row" }, `rule ${rule.rule}`, element("span", { class: "rule-kind" }, rule.kind)),
             element(
                 "td",
                 { class: "readings" },
@@ -238,7 +269,11 @@ function readingChip(reading, current) {
         " ",
         element("span", { class: "reading-value" }, reading.text),
         reading.alarm
-            ? element("span", { class: "alarm-mark" }, ` ${reading.alarm === "above" ? "▲" : "▼"} alarm ${reading.alarm}`)
+            ? element(
+                  "span",
+                  { class: "alarm-mark" },
+                  ` ${reading.alarm === "above" ? "▲" : "▼"} alarm ${reading.alarm}`,
+              )
             : null,
     );
 }
@@ -263,6 +298,22 @@ async function loadHistory(camera) {
     }
 }
 
+// The limits of every rule of a camera as the latest poll gives them.
+function seriesWithLimits(camera) {
+    const limits = new Map();
+    for (const c of latest.cameras || []) {
+        if (c.camera !== camera) continue;
+        for (const channel of c.channels || []) {
+            for (const rule of channel.rules || [])
+                limits.set(`${channel.channel}|${rule.rule}`, ruleLimits(latest, rule));
+        }
+    }
+    return history.ofCamera(camera).map((series) => ({
+        ...series,
+        ...(limits.get(`${series.channel}|${series.rule}`) || ruleLimits(latest, {})),
+    }));
+}
+
 function drawChart(camera) {
     const entry = articles.get(camera);
     if (!entry || !latest) return;
@@ -270,71 +321,29 @@ function drawChart(camera) {
     // Drawn at the size it shows at, so that its text reads the same on a phone
     // and on a wall screen.
     const width = Math.round(Math.min(1200, Math.max(280, entry.chart.clientWidth || 640)));
-    const height = Math.round(Math.min(280, Math.max(170, width * 0.32)));
-    const model = chartModel(history.ofCamera(camera), {
-        now: latest.time,
-        above: latest.alarm_above_celsius,
-        below: latest.alarm_below_celsius,
-        width,
-        height,
-        interval: latest.interval_seconds,
-    });
+    const model = chartModel(seriesWithLimits(camera), { now: latest.time, width, interval: latest.interval_seconds });
     const titleId = `${entry.id}-chart-title`;
     const summaryId = `${entry.id}-chart-summary`;
-    const { plot } = model;
-    const grid = [];
-    for (const tick of model.yTicks) {
-        grid.push(
-            svgElement("line", {
-                class: "grid",
-                x1: plot.left,
-                x2: plot.left + plot.width,
-                y1: tick.y,
-                y2: tick.y,
-            }),
-            svgElement("text", { class: "tick", x: plot.left - 6, y: tick.y + 4, "text-anchor": "end" }, tick.label),
-        );
-    }
+    const parts = [];
+    for (const panel of model.panels) parts.push(...panelShapes(panel, model));
     for (const tick of model.xTicks) {
-        grid.push(
+        parts.push(svgElement("text", { class: "tick", x: tick.x, y: tick.y, "text-anchor": tick.anchor }, tick.label));
+    }
+    if (model.empty) {
+        const { plot } = model.panels[0];
+        parts.push(
             svgElement(
                 "text",
-                { class: "tick", x: tick.x, y: plot.top + plot.height + 18, "text-anchor": tick.anchor },
-                tick.label,
+                {
+                    class: "empty",
+                    x: plot.left + plot.width / 2,
+                    y: plot.top + plot.height / 2,
+                    "text-anchor": "middle",
+                },
+                "no readings in the last 10 minutes",
             ),
         );
     }
-    // Threshold lines, named in the legend rather than over the data.
-    const thresholds = model.thresholds.map((t) =>
-        svgElement("line", {
-            class: `threshold ${t.side}`,
-            x1: plot.left,
-            x2: plot.left + plot.width,
-            y1: t.y,
-            y2: t.y,
-        }),
-    );
-    const lines = model.lines
-        .filter((line) => line.d)
-        .map((line) =>
-            svgElement("path", {
-                class: "line",
-                d: line.d,
-                stroke: line.colour,
-                "stroke-dasharray": line.dash || null,
-                "data-line": line.key,
-            }),
-        );
-    const alarms = model.alarmPath ? [svgElement("path", { class: "alarm-marks", d: model.alarmPath })] : [];
-    const empty = model.empty
-        ? [
-              svgElement(
-                  "text",
-                  { class: "empty", x: plot.left + plot.width / 2, y: plot.top + plot.height / 2, "text-anchor": "middle" },
-                  "no readings in the last 10 minutes",
-              ),
-          ]
-        : [];
     const svg = svgElement(
         "svg",
         {
@@ -345,54 +354,32 @@ function drawChart(camera) {
             preserveAspectRatio: "xMidYMid meet",
         },
         svgElement("title", { id: titleId }, `Temperatures of ${camera} over the last 10 minutes`),
-        svgElement("rect", {
-            class: "plot",
-            x: plot.left,
-            y: plot.top,
-            width: plot.width,
-            height: plot.height,
-        }),
-        ...grid,
-        ...lines,
-        ...thresholds,
-        ...alarms,
-        ...empty,
+        ...parts,
     );
     const legend = element(
         "ul",
         { class: "legend", "aria-hidden": "true" },
-        ...model.lines.map((line) =>
+        ...model.legend.map((item) =>
             element(
                 "li",
-                {},
+                { "data-legend": item.key },
                 svgElement(
                     "svg",
                     { viewBox: "0 0 24 8", class: "swatch" },
-                    svgElement("line", {
-                        x1: 0,
-                        x2: 24,
-                        y1: 4,
-                        y2: 4,
-                        stroke: line.colour,
-                        "stroke-dasharray": line.dash || null,
-                    }),
+                    item.dot
+                        ? svgElement("circle", { cx: 12, cy: 4, r: 3, fill: item.colour })
+                        : svgElement("line", {
+                              x1: 0,
+                              x2: 24,
+                              y1: 4,
+                              y2: 4,
+                              stroke: item.colour,
+                              "stroke-dasharray": item.dash || null,
+                          }),
                 ),
-                line.label,
+                item.label,
             ),
         ),
-        ...model.thresholds.map((t) =>
-            element(
-                "li",
-                { class: "legend-alarm" },
-                svgElement(
-                    "svg",
-                    { viewBox: "0 0 24 8", class: "swatch" },
-                    svgElement("line", { class: "threshold", x1: 0, x2: 24, y1: 4, y2: 4 }),
-                ),
-                t.label,
-            ),
-        ),
-        model.alarmCount ? element("li", { class: "legend-alarm" }, "● alarm") : null,
     );
     entry.chart.replaceChildren(
         svg,
@@ -400,6 +387,64 @@ function drawChart(camera) {
         element("figcaption", { id: summaryId, class: "visually-hidden" }, model.summary),
     );
     entry.chart.setAttribute("data-alarm-marks", String(model.alarmCount));
+}
+
+// One rule's panel: its title and limits above the plot, value labels, lines,
+// the limit lines and the alarm dots.
+function panelShapes(panel, model) {
+    const { plot } = panel;
+    const shapes = [
+        svgElement("text", { class: "panel-title", x: plot.left, y: panel.titleY }, panel.title),
+        svgElement("rect", { class: "plot", x: plot.left, y: plot.top, width: plot.width, height: plot.height }),
+    ];
+    if (panel.limitText) {
+        shapes.push(
+            svgElement(
+                "text",
+                { class: "panel-limit", x: plot.left + plot.width, y: panel.titleY, "text-anchor": "end" },
+                panel.limitText,
+            ),
+        );
+    }
+    for (const tick of panel.yTicks) {
+        shapes.push(
+            svgElement("line", { class: "grid", x1: plot.left, x2: plot.left + plot.width, y1: tick.y, y2: tick.y }),
+            svgElement("text", { class: "tick", x: plot.left - 6, y: tick.y + 4, "text-anchor": "end" }, tick.label),
+        );
+    }
+    for (const tick of model.xTicks) {
+        shapes.push(
+            svgElement("line", { class: "grid", x1: tick.x, x2: tick.x, y1: plot.top, y2: plot.top + plot.height }),
+        );
+    }
+    for (const line of panel.lines) {
+        if (!line.d) continue;
+        shapes.push(
+            svgElement("path", {
+                class: "line",
+                d: line.d,
+                stroke: line.colour,
+                "stroke-dasharray": line.dash || null,
+                "data-line": line.key,
+            }),
+        );
+    }
+    for (const threshold of panel.thresholds) {
+        shapes.push(
+            svgElement("line", {
+                class: `threshold ${threshold.side}`,
+                x1: plot.left,
+                x2: plot.left + plot.width,
+                y1: threshold.y,
+                y2: threshold.y,
+                stroke: CHART_COLOURS.limit,
+            }),
+        );
+    }
+    if (panel.alarmPath) {
+        shapes.push(svgElement("path", { class: "alarm-marks", d: panel.alarmPath, stroke: CHART_COLOURS.alarm }));
+    }
+    return shapes;
 }
 
 const observer =

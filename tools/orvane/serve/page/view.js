@@ -3,18 +3,6 @@
 
 export const HISTORY_SECONDS = 600;
 
-// Per rule (in the order the camera reports them) a colour for max, avg and min
-// (a point takes the first) and a line style: the palette of thermo record's chart.
-const RULE_STYLES = [
-    { colours: ["#d62728", "#2ca02c", "#1f77b4"], dash: "" },
-    { colours: ["#ff7f0e", "#8c564b", "#9467bd"], dash: "6 3" },
-    { colours: ["#e377c2", "#17becf", "#393b79"], dash: "2 2" },
-    { colours: ["#843c39", "#bcbd22", "#7f7f7f"], dash: "8 3 2 3" },
-];
-const REGION_READINGS = ["max", "avg", "min"];
-// Index of each reading in a history sample [time, max, min, avg, point].
-const SAMPLE_INDEX = { max: 1, min: 2, avg: 3, point: 4 };
-
 export function isNumber(value) {
     return typeof value === "number" && Number.isFinite(value);
 }
@@ -24,13 +12,14 @@ export function formatCelsius(value) {
     return isNumber(value) ? `${value.toFixed(2)} °C` : "—";
 }
 
-// A failure as the tool prints it: "error N: English (text)".
-export function failureText(failure) {
-    if (!failure) return "";
+// A failure in English, as the tool prints it: "error N: English". The library's
+// own text (in the language its SDK speaks) is kept apart, for a disclosure the
+// reader opens, never inline: a browser without the fonts for it shows boxes.
+export function failureView(failure) {
+    if (!failure) return null;
     const english = (failure.english || "").trim() || "unknown failure";
     const detail = (failure.text || "").trim();
-    const text = detail && detail !== english ? ` (${detail})` : "";
-    return `error ${failure.code}: ${english}${text}`;
+    return { text: `error ${failure.code}: ${english}`, detail: detail && detail !== english ? detail : null };
 }
 
 // A span of time as people read it: seconds for the first two minutes, then
@@ -129,75 +118,147 @@ function ruleTypeText(type) {
     return type ? String(type) : "rule";
 }
 
-// The model of every panel from one /api/cameras document.
+function plural(count, word) {
+    return `${count} ${count === 1 ? word : `${word}s`}`;
+}
+
+// The limits in effect for a rule: its own when the service gives them, else
+// the service's limits for every rule.
+export function ruleLimits(doc, rule) {
+    const pick = (own, everywhere) => (own !== undefined ? own : everywhere);
+    const above = pick(rule.alarm_above_celsius, doc.alarm_above_celsius);
+    const below = pick(rule.alarm_below_celsius, doc.alarm_below_celsius);
+    return { above: isNumber(above) ? above : null, below: isNumber(below) ? below : null };
+}
+
+// How urgent a camera is, most urgent first: not logged in (down or refused
+// for its password), a channel without data while logged in, an alarm, fine.
+export const SEVERITY = { down: 0, noData: 1, alarm: 2, fine: 3 };
+
+function severityOf(login, channels) {
+    if (login.state !== "up") return SEVERITY.down;
+    if (channels.some((c) => c.noData)) return SEVERITY.noData;
+    if (channels.some((c) => c.alarm)) return SEVERITY.alarm;
+    return SEVERITY.fine;
+}
+
+// The panels in the order the page shows them: by severity, then as the
+// service lists the cameras.
+export function bySeverity(models) {
+    return models
+        .map((model, index) => ({ model, index }))
+        .sort((a, b) => a.model.severity - b.model.severity || a.index - b.index)
+        .map(({ model }) => model);
+}
+
+// The model of every panel from one /api/cameras document, in the service's order.
 export function panelModels(doc) {
-    const above = isNumber(doc.alarm_above_celsius) ? doc.alarm_above_celsius : null;
-    const below = isNumber(doc.alarm_below_celsius) ? doc.alarm_below_celsius : null;
     return (doc.cameras || []).map((camera) => {
-        const channels = camera.channels && camera.channels.length ? camera.channels : [null];
+        const cameraChannels = camera.channels && camera.channels.length ? camera.channels : [null];
+        const login = loginView(camera);
+        const logins = camera.logins_total ?? 0;
+        const loginFailures = camera.login_failures_total ?? 0;
+        const channels = cameraChannels.map((channel) => {
+            const health = healthView(camera, channel);
+            const rules = (channel && channel.rules) || [];
+            const ruleModels = rules.map((rule) => {
+                const current = isCurrent(camera, rule);
+                const limits = ruleLimits(doc, rule);
+                const readings = ruleReadings(rule, limits.above, limits.below, current);
+                const alarmed = readings.find((r) => r.alarm);
+                return {
+                    rule: rule.rule,
+                    type: ruleTypeText(rule.type),
+                    kind: `${ruleTypeText(rule.type)} · preset ${rule.preset ?? 0}`,
+                    preset: rule.preset ?? 0,
+                    cameraTime: rule.camera_time || "",
+                    limits,
+                    current,
+                    age: current ? 0 : isNumber(rule.age_seconds) ? rule.age_seconds : null,
+                    stale: current ? null : staleText(rule.age_seconds),
+                    readings,
+                    alarm: alarmed ? alarmed.alarm : null,
+                };
+            });
+            const restarts = (channel && channel.restarts_total) || 0;
+            return {
+                channel: channel ? channel.channel : 1,
+                state: (camera.up && channel && channel.state) || 0,
+                silent: Boolean(camera.up && channel && channel.state === CHANNEL_SILENT),
+                // Logged in, yet nothing comes: silent, failing on the camera, not started.
+                noData: health.level === "bad",
+                health,
+                restarts,
+                restartsText: restarts ? `subscription restarted ${restarts === 1 ? "once" : `${restarts} times`}` : "",
+                dataEvents: (channel && channel.data_events_total) || 0,
+                cameraCode: (channel && channel.camera_code) || 0,
+                rules: ruleModels,
+                alarm: ruleModels.some((r) => r.alarm),
+                alarmRules: ruleModels.filter((r) => r.alarm).length,
+            };
+        });
+        const attempts = loginFailures ? ` · ${plural(loginFailures, "failed login attempt")}` : "";
         return {
             camera: camera.camera,
             up: Boolean(camera.up),
-            login: loginView(camera),
-            logins: camera.logins_total ?? 0,
-            loginFailures: camera.login_failures_total ?? 0,
-            failure: failureText(camera.last_failure),
-            channels: channels.map((channel) => {
-                const health = healthView(camera, channel);
-                const rules = (channel && channel.rules) || [];
-                const ruleModels = rules.map((rule) => {
-                    const current = isCurrent(camera, rule);
-                    const readings = ruleReadings(rule, above, below, current);
-                    const alarmed = readings.find((r) => r.alarm);
-                    return {
-                        rule: rule.rule,
-                        type: ruleTypeText(rule.type),
-                        preset: rule.preset ?? 0,
-                        cameraTime: rule.camera_time || "",
-                        current,
-                        age: current ? 0 : isNumber(rule.age_seconds) ? rule.age_seconds : null,
-                        stale: current ? null : staleText(rule.age_seconds),
-                        readings,
-                        alarm: alarmed ? alarmed.alarm : null,
-                    };
-                });
-                return {
-                    channel: channel ? channel.channel : 1,
-                    state: (camera.up && channel && channel.state) || 0,
-                    silent: Boolean(camera.up && channel && channel.state === CHANNEL_SILENT),
-                    health,
-                    restarts: (channel && channel.restarts_total) || 0,
-                    dataEvents: (channel && channel.data_events_total) || 0,
-                    cameraCode: (channel && channel.camera_code) || 0,
-                    rules: ruleModels,
-                    alarm: ruleModels.some((r) => r.alarm),
-                };
-            }),
+            login,
+            logins,
+            loginFailures,
+            loginText: `${plural(logins, "successful login")}${attempts}`,
+            failure: failureView(camera.last_failure),
+            channels,
+            alarmRules: channels.reduce((sum, c) => sum + c.alarmRules, 0),
+            severity: severityOf(login, channels),
         };
     });
 }
 
-// The line under the page's title: cameras, channels running (a silent one is
-// not), and what needs someone: silent channels, cameras not logged in, alarms.
-export function overviewModel(doc, models) {
+// "a, b, c and 4 more": a few names, so that the header stays one line or two.
+export function someNames(names, few = 3) {
+    if (names.length <= few + 1) {
+        return names.length > 1 ? `${names.slice(0, -1).join(", ")} and ${names[names.length - 1]}` : names.join("");
+    }
+    return `${names.slice(0, few).join(", ")} and ${names.length - few} more`;
+}
+
+// The header under the page's title: what needs someone first, by name (cameras
+// not logged in, channels without data), then the alarms counted by rule, then
+// how much is running.
+export function overviewModel(models) {
+    const items = [];
+    const down = models.filter((m) => m.severity === SEVERITY.down);
+    if (down.length) {
+        const names = down.map((m) => (m.login.state === "wrong password" ? `${m.camera} (wrong password)` : m.camera));
+        items.push({ kind: "down", text: `not logged in: ${someNames(names)}` });
+    }
+    const quiet = models.flatMap((m) =>
+        m.channels
+            .filter((c) => c.noData)
+            .map((c) => (m.channels.length > 1 ? `${m.camera} channel ${c.channel}` : m.camera)),
+    );
+    if (quiet.length) items.push({ kind: "no-data", text: `no data from: ${someNames(quiet)}` });
+    const alarmed = models.filter((m) => m.alarmRules > 0);
+    const alarmRules = alarmed.reduce((sum, m) => sum + m.alarmRules, 0);
+    if (alarmRules) {
+        const names = alarmed.map((m) => (m.alarmRules > 1 ? `${m.camera} (${m.alarmRules})` : m.camera));
+        items.push({ kind: "alarm", text: `${plural(alarmRules, "rule")} in alarm: ${someNames(names)}` });
+    }
     const channels = models.flatMap((m) => m.channels);
     const running = channels.filter((c) => c.health.level === "ok").length;
-    const silent = channels.filter((c) => c.silent).length;
-    const down = models.filter((m) => m.login.state === "down").length;
-    const refused = models.filter((m) => m.login.state === "wrong password").length;
-    const alarms = channels.filter((c) => c.alarm).length;
-    const parts = [
-        `${models.length} ${models.length === 1 ? "camera" : "cameras"}`,
-        `${running} of ${channels.length} running`,
-    ];
-    if (silent) parts.push(`${silent} silent`);
-    if (down) parts.push(`${down} not logged in`);
-    if (refused) parts.push(`${refused} with a wrong password`);
-    const limits = [];
-    if (isNumber(doc.alarm_above_celsius)) limits.push(`above ${formatCelsius(doc.alarm_above_celsius)}`);
-    if (isNumber(doc.alarm_below_celsius)) limits.push(`below ${formatCelsius(doc.alarm_below_celsius)}`);
-    if (limits.length) parts.push(`alarm ${limits.join(", ")}: ${alarms} in alarm`);
-    return { text: parts.join(" · "), alarm: alarms > 0, problem: silent + down + refused > 0 };
+    const loggedIn = models.length - down.length;
+    items.push({
+        kind: "status",
+        text: items.length
+            ? `${loggedIn} of ${plural(models.length, "camera")} logged in · ${running} of ${plural(channels.length, "channel")} running`
+            : `${models.length === 1 ? "the camera" : `all ${models.length} cameras`} logged in · ` +
+              `${plural(running, "channel")} running · no alarm`,
+    });
+    return {
+        items,
+        text: items.map((item) => item.text).join(" · "),
+        alarm: alarmRules > 0,
+        problem: down.length + quiet.length > 0,
+    };
 }
 
 // A history sample without a single reading: the rule had no current one then.
@@ -315,191 +376,4 @@ export class History {
             .filter((s) => s.camera === camera)
             .sort((a, b) => a.channel - b.channel || a.rule - b.rule);
     }
-}
-
-// A step of 1, 2 or 5 times a power of ten that cuts `span` into about `parts`.
-export function niceStep(span, parts) {
-    const raw = span / parts;
-    const power = 10 ** Math.floor(Math.log10(raw));
-    for (const factor of [1, 2, 5]) {
-        if (raw <= factor * power) return factor * power;
-    }
-    return 10 * power;
-}
-
-function round1(value) {
-    return Math.round(value * 10) / 10;
-}
-
-const MARGIN = { left: 40, right: 12, top: 10, bottom: 24 };
-
-// The chart of one camera over the last ten minutes ending at `now`: lines per
-// rule and reading as SVG path data, axes, threshold lines and the alarm marks.
-// `width` and `height` are the size it is shown at, so that text keeps its size;
-// `interval` the service's polling interval in seconds.
-export function chartModel(
-    seriesList,
-    { now, seconds = HISTORY_SECONDS, above = null, below = null, width = 640, height = 220, interval = 1 } = {},
-) {
-    const { left, right, top, bottom } = MARGIN;
-    const plotWidth = width - left - right;
-    const plotHeight = height - top - bottom;
-    const start = now - seconds;
-    const multiChannel = new Set(seriesList.map((s) => s.channel)).size > 1;
-
-    // The lines to draw and the value range they and the thresholds span.
-    const lines = [];
-    let low = Infinity;
-    let high = -Infinity;
-    seriesList.forEach((series, setIndex) => {
-        const style = RULE_STYLES[setIndex % RULE_STYLES.length];
-        const names = isPoint(series.type) ? ["point"] : REGION_READINGS;
-        const samples = series.samples.filter((s) => s[0] >= start && s[0] <= now);
-        names.forEach((name, k) => {
-            const points = [];
-            for (const sample of samples) {
-                const value = sample[SAMPLE_INDEX[name]];
-                points.push(isNumber(value) ? [sample[0], value] : null);
-                if (isNumber(value)) {
-                    low = Math.min(low, value);
-                    high = Math.max(high, value);
-                }
-            }
-            const prefix = multiChannel ? `ch ${series.channel} ` : "";
-            lines.push({
-                key: `${series.channel}-${series.rule}-${name}`,
-                label: `${prefix}rule ${series.rule} ${name}`,
-                colour: style.colours[k],
-                dash: style.dash,
-                name,
-                points,
-            });
-        });
-    });
-    const hasData = Number.isFinite(low);
-    for (const threshold of [above, below]) {
-        if (isNumber(threshold) && hasData) {
-            low = Math.min(low, threshold);
-            high = Math.max(high, threshold);
-        }
-    }
-    if (!hasData) {
-        low = 20;
-        high = 50;
-    }
-    if (high - low < 2) {
-        const middle = (high + low) / 2;
-        low = middle - 1;
-        high = middle + 1;
-    }
-    // Room above and below, so that no line or threshold runs along the frame.
-    const margin = (high - low) * 0.05;
-    low -= margin;
-    high += margin;
-    const step = niceStep(high - low, 4);
-    low = Math.floor(low / step) * step;
-    high = Math.ceil(high / step) * step;
-
-    const x = (time) => round1(left + ((time - start) / seconds) * plotWidth);
-    const y = (value) => round1(top + ((high - value) / (high - low)) * plotHeight);
-
-    // A line breaks where a reading is missing or the samples are further apart
-    // than a few polls (the camera, the service or the page was away).
-    const gap = Math.max(5, 3 * (isNumber(interval) ? interval : 1));
-    for (const line of lines) {
-        let d = "";
-        let previous = null;
-        for (const point of line.points) {
-            if (!point) {
-                previous = null;
-                continue;
-            }
-            const command = previous && point[0] - previous[0] <= gap ? "L" : "M";
-            d += `${command}${x(point[0])} ${y(point[1])}`;
-            previous = point;
-        }
-        line.d = d;
-    }
-
-    // Every reading beyond a threshold gets a dot (one path for all of them).
-    let alarmPath = "";
-    let alarmCount = 0;
-    for (const line of lines) {
-        for (const point of line.points) {
-            if (point && readingAlarm(line.name, point[1], above, below)) {
-                alarmPath += `M${x(point[0])} ${y(point[1])}h0`;
-                ++alarmCount;
-            }
-        }
-    }
-
-    const yTicks = [];
-    for (let value = low; value <= high + step / 2; value += step) {
-        yTicks.push({ y: y(value), label: Number(value.toFixed(6)).toString() });
-    }
-    const xTicks = [];
-    // A label every two minutes, or every five where they would run together.
-    const timeStep = plotWidth >= 400 ? 120 : 300;
-    for (let ago = seconds; ago >= 0; ago -= timeStep) {
-        xTicks.push({
-            x: x(now - ago),
-            label: ago === 0 ? "now" : `−${ago / 60} min`,
-            anchor: ago === 0 ? "end" : ago === seconds ? "start" : "middle",
-        });
-    }
-    const thresholds = [];
-    for (const [side, value] of [
-        ["above", above],
-        ["below", below],
-    ]) {
-        if (isNumber(value) && value >= low && value <= high) {
-            thresholds.push({ side, y: y(value), label: `alarm ${side} ${formatCelsius(value)}` });
-        }
-    }
-
-    return {
-        width,
-        height,
-        plot: { left, top, width: plotWidth, height: plotHeight },
-        low,
-        high,
-        yTicks,
-        xTicks,
-        thresholds,
-        lines: lines.map(({ key, label, colour, dash, d }) => ({ key, label, colour, dash, d })),
-        alarmPath,
-        alarmCount,
-        empty: !lines.some((line) => line.d),
-        summary: chartSummary(lines, { above, below, alarmCount }),
-    };
-}
-
-// The chart in words, for those who cannot see it.
-function chartSummary(lines, { above, below, alarmCount }) {
-    const parts = [];
-    for (const line of lines) {
-        const values = line.points.filter(Boolean).map((p) => p[1]);
-        if (!values.length) continue;
-        const lowest = Math.min(...values);
-        const highest = Math.max(...values);
-        // A line that ended in a gap has no latest reading, only a last one.
-        const ended = line.points[line.points.length - 1] === null;
-        const last = formatCelsius(values[values.length - 1]);
-        parts.push(
-            `${line.label} from ${formatCelsius(lowest)} to ${formatCelsius(highest)}, ` +
-                (ended ? `last ${last}, none since` : `latest ${last}`),
-        );
-    }
-    if (!parts.length) return "No readings in the last 10 minutes.";
-    let text = `Last 10 minutes: ${parts.join("; ")}.`;
-    const limits = [];
-    if (isNumber(above)) limits.push(`above ${formatCelsius(above)}`);
-    if (isNumber(below)) limits.push(`below ${formatCelsius(below)}`);
-    if (limits.length) {
-        text +=
-            alarmCount > 0
-                ? ` ${alarmCount} readings marked as alarms (${limits.join(" or ")}).`
-                : ` No reading ${limits.join(" or ")}.`;
-    }
-    return text;
 }
