@@ -13,11 +13,20 @@
 
 namespace orvane {
 
-class ExportGate {
+// What happens to a call between the gate's first look and its count: nothing
+// in the library. A test puts a pause of its own there, to hold a call at that
+// point while the gate closes and drains.
+struct NoEntryPause {
+    constexpr void BeforeCount() const noexcept {}
+};
+
+template <class EntryPause>
+class BasicExportGate {
 public:
-    constexpr ExportGate() noexcept = default;
-    ExportGate(const ExportGate&) = delete;
-    ExportGate& operator=(const ExportGate&) = delete;
+    constexpr BasicExportGate() noexcept = default;
+    constexpr explicit BasicExportGate(EntryPause pause) noexcept : pause_(pause) {}
+    BasicExportGate(const BasicExportGate&) = delete;
+    BasicExportGate& operator=(const BasicExportGate&) = delete;
 
     // Enters: false once the library is ending (the export then fails at once).
     bool Enter() noexcept {
@@ -25,6 +34,7 @@ public:
         // in a loop would otherwise keep it above zero, and the drain would
         // wait out its limit with no call inside.
         if (closed_.load(std::memory_order_seq_cst)) return false;
+        pause_.BeforeCount();
         // Counted before the check, so that a closing gate either sees this call
         // or this call sees the gate closed.
         inFlight_.fetch_add(1, std::memory_order_seq_cst);
@@ -52,7 +62,10 @@ public:
 private:
     std::atomic<uint32_t> inFlight_{0};
     std::atomic<bool> closed_{false};
+    [[no_unique_address]] EntryPause pause_{};
 };
+
+using ExportGate = BasicExportGate<NoEntryPause>;
 
 // Runs one call through the gate; without entry, the call's failure value.
 class GateEntry {

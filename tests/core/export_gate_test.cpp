@@ -63,6 +63,33 @@ TEST(ExportGateTest, DrainWithNoCallInsideDoesNotWaitOutItsLimit) {
     EXPECT_TRUE(shared->returned) << "the drain waited with no call inside";
 }
 
+// A call held after the gate's first look and before its count while the gate
+// closes and drains: the drain finds nothing inside, so the call must then see
+// the gate closed and stay out.
+TEST(ExportGateTest, ACallHeldBeforeItsCountStaysOutOfADrainedGate) {
+    struct Hold {
+        std::atomic<bool> reached{false}, released{false};
+    } hold;
+    struct HeldEntry {
+        Hold* hold;
+        void BeforeCount() const noexcept {
+            hold->reached = true;
+            while (!hold->released) std::this_thread::yield();
+        }
+    };
+    orvane::BasicExportGate<HeldEntry> gate(HeldEntry{&hold});
+    std::atomic<int> entered{-1};
+    std::thread call([&] {
+        entered = gate.Enter() ? 1 : 0;
+        if (entered == 1) gate.Leave();
+    });
+    while (!hold.reached) std::this_thread::yield();
+    EXPECT_TRUE(gate.CloseAndDrain(0ms));
+    hold.released = true;
+    call.join();
+    EXPECT_EQ(entered.load(), 0) << "the call entered after the drain reported none inside";
+}
+
 // Threads entering while the gate closes: once the drain reported them all
 // gone, no call may be inside (the library's state is destroyed then), and a
 // call that starts after the close has returned fails at once.
