@@ -81,7 +81,9 @@ bool RuleReadings::Read(int32_t ruleId, RuleSnapshot& snapshot) const noexcept {
     if (ruleId < 0 || ruleId >= kRuleIdCount) return false;
     const Table* table = table_.load(std::memory_order_acquire);
     if (table == nullptr) return false;
-    const Slot* slot = table->slots[ruleId].load(std::memory_order_acquire);
+    // Indexed by the ID's byte, as rules are on the wire: the index never leaves
+    // the table, whatever the check above lets through.
+    const Slot* slot = table->slots[static_cast<uint8_t>(ruleId)].load(std::memory_order_acquire);
     if (slot == nullptr) return false;
     uint32_t words[kRuleSnapshotWords];
     uint32_t generation = 0;

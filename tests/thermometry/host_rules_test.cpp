@@ -180,9 +180,11 @@ TEST_F(HostRulesTest, TheListCountsBeyondItsCapacity) {
     EXPECT_EQ(ids, (std::vector<int32_t>{-7, -7}));
 }
 
-// A stop keeps the rules; a restart starts with none and answers with the new
-// subscription's rules; a refused restart gives the old ones back.
+// A stop keeps the rules; a restart starts with none, counts each rule afresh
+// and answers with the new subscription's rules; a refused restart gives the
+// old ones back.
 TEST_F(HostRulesTest, StopKeepsTheRulesAndARestartStartsWithNone) {
+    Fire(Box(4, 59.0f));
     Fire(Box(4, 60.0f));
     ASSERT_EQ(exports.CamThermometryStop(userId, kChannel, 0), 1);
     HostReading reading;
@@ -195,17 +197,20 @@ TEST_F(HostRulesTest, StopKeepsTheRulesAndARestartStartsWithNone) {
     EXPECT_EQ(ReadRule(4, none), 0);
     EXPECT_TRUE(none.UntouchedFrom(4));
 
+    Fire(Box(4, 61.0f));
     Fire(Box(5, 70.0f));
     Fire(Box(5, 71.0f));
-    EXPECT_EQ(Rules(), (std::vector<int32_t>{5}));
+    EXPECT_EQ(Rules(), (std::vector<int32_t>{4, 5}));
     HostReading fresh;
     ASSERT_EQ(ReadRule(5, fresh), 1);
     EXPECT_EQ(fresh.value().dataEvents, 2);
+    ASSERT_EQ(ReadRule(4, fresh), 1);
+    EXPECT_EQ(fresh.value().dataEvents, 1) << "the rule's count carried over the restart";
 
     ASSERT_EQ(exports.CamThermometryStop(userId, kChannel, 0), 1);
     StandinScriptResult(STANDIN_OP_START_REMOTE_CONFIG, -1, 23);
     ASSERT_EQ(exports.CamThermometryStart(userId, kChannel, 0), 0);
-    EXPECT_EQ(Rules(), (std::vector<int32_t>{5}))
+    EXPECT_EQ(Rules(), (std::vector<int32_t>{4, 5}))
         << "a refused restart answers as the subscription it replaced";
 }
 

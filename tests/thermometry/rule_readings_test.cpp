@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -109,7 +110,8 @@ TEST(RuleReadingsStress, EveryAnswerIsOneEventOfItsRule) {
 }
 
 // The record's rule bookkeeping at its edges: short events, rules outside the
-// table, memory only for rules seen.
+// table (the first and last rule seen, so that an ID let through the bound and
+// taken modulo the table would answer), memory only for rules seen.
 TEST(RuleReadings, ShortEventsAndUnknownRulesAnswerNothing) {
     DroppedLog log;
     ThermometrySubscription record(1, 1, log);
@@ -118,12 +120,16 @@ TEST(RuleReadings, ShortEventsAndUnknownRulesAnswerNothing) {
     EXPECT_FALSE(record.Rules().Read(0, snapshot));
     EXPECT_EQ(record.Rules().List(nullptr, 0), 0);
     EXPECT_EQ(record.Snapshot().eventCount, 1);
-    const ThermometryUpload block = EventOf(9, 5);
-    record.RecordDataEvent(&block);
-    for (int32_t rule : {-1, 8, 10, 256, 1 << 30}) EXPECT_FALSE(record.Rules().Read(rule, snapshot)) << rule;
+    for (uint8_t rule : {0, 9, 9, 255}) {
+        const ThermometryUpload block = EventOf(rule, 5);
+        record.RecordDataEvent(&block);
+    }
+    for (int32_t rule : {-1, 8, 10, 256, 257, -256, 1 << 30, INT32_MIN}) {
+        EXPECT_FALSE(record.Rules().Read(rule, snapshot)) << rule;
+    }
     ASSERT_TRUE(record.Rules().Read(9, snapshot));
     EXPECT_TRUE(OneEvent(snapshot, 9));
-    EXPECT_EQ(snapshot.dataEvents, 1);
+    EXPECT_EQ(snapshot.dataEvents, 2);
 }
 
 }  // namespace
