@@ -121,19 +121,22 @@ TEST_F(LogFolderTest, OnlyTheFolderStaysOpenAndNotAcrossExec) {
     fs::remove_all(folder);
 }
 
-// A host that closes every descriptor it did not open (as daemons do) and then
-// opens something of its own on the kept folder's number: the lines still reach
-// the log, and the host's descriptor stays the host's, before the kept folder is
-// checked again and after, and once the log file is gone.
+// A host that closes every descriptor it did not open (as daemons do), and may
+// then open something of its own on the kept folder's number: the lines still
+// reach the log from the next append on, and the host's descriptor stays the
+// host's, before the kept folder is checked again and after, and once the log
+// file is gone.
 TEST_F(LogFolderTest, ADescriptorTheHostPutsOnTheKeptNumberStaysTheHosts) {
+    enum class HostOpens { kNothing, kFile, kFolder };
     const struct {
         const char* name;
-        bool hostOpensAFolder;  // else a file
+        HostOpens hostOpens;
         bool waitForRecheck;
     } cases[] = {
-        {"a file of the host's, at once", false, false},
-        {"a file of the host's, after the recheck", false, true},
-        {"a folder of the host's, after the recheck", true, true},
+        {"nothing of the host's, at once", HostOpens::kNothing, false},
+        {"a file of the host's, at once", HostOpens::kFile, false},
+        {"a file of the host's, after the recheck", HostOpens::kFile, true},
+        {"a folder of the host's, after the recheck", HostOpens::kFolder, true},
     };
     fs::create_directory(root);
     const std::string hostFile = root + "/host.txt";
@@ -153,13 +156,15 @@ TEST_F(LogFolderTest, ADescriptorTheHostPutsOnTheKeptNumberStaysTheHosts) {
             }
             ASSERT_GE(taken, 0);
             ::close(taken);
-            const int own = c.hostOpensAFolder
-                                ? ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                : ::open(hostFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            ASSERT_GE(own, 0);
-            if (own != taken) {
-                ASSERT_EQ(::dup3(own, taken, O_CLOEXEC), taken);
-                ::close(own);
+            if (c.hostOpens != HostOpens::kNothing) {
+                const int own = c.hostOpens == HostOpens::kFolder
+                                    ? ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                    : ::open(hostFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+                ASSERT_GE(own, 0);
+                if (own != taken) {
+                    ASSERT_EQ(::dup3(own, taken, O_CLOEXEC), taken);
+                    ::close(own);
+                }
             }
             if (c.waitForRecheck) std::this_thread::sleep_for(kPastRecheck);
             EXPECT_TRUE(AppendLine(file, "second\r\n"));
@@ -168,10 +173,11 @@ TEST_F(LogFolderTest, ADescriptorTheHostPutsOnTheKeptNumberStaysTheHosts) {
         EXPECT_EQ(testsupport::ReadFileText(path), "first\r\nsecond\r\nthird\r\n");
         EXPECT_FALSE(testsupport::FileExists(root + "/~log.txt"));
         EXPECT_TRUE(DescriptorsOf(folder).empty());
+        if (c.hostOpens == HostOpens::kNothing) continue;
         std::error_code error;
         EXPECT_EQ(fs::read_symlink("/proc/self/fd/" + std::to_string(taken), error),
-                  fs::path(c.hostOpensAFolder ? root : hostFile));
-        if (!c.hostOpensAFolder) {
+                  fs::path(c.hostOpens == HostOpens::kFolder ? root : hostFile));
+        if (c.hostOpens == HostOpens::kFile) {
             EXPECT_EQ(::write(taken, "host", 4), 4);
             EXPECT_EQ(testsupport::ReadFileText(hostFile), "host");
         }

@@ -193,7 +193,10 @@ int LogFile::RefreshFolderInTurn() noexcept {
         return -1;
     }
     int kept = kept_.load(std::memory_order_acquire);
-    if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_))) {
+    if (opened == kept) {
+        // The host closed the kept number, and the fresh opening took it: the
+        // folder is in place already (moving it onto itself would fail).
+    } else if (kept >= 0 && LeadsTo(kept, Remembered(keptDevice_, keptInode_))) {
         const bool moved = RetryOnEintr(::dup3, opened, kept, O_CLOEXEC) == kept;
         ::close(opened);
         if (!moved) return -1;
