@@ -321,7 +321,8 @@ TEST(JobHarshWorldTest, AStoppedWatcherNeverHangsTheHost) {
 }
 
 // The watcher holds nothing longer than it needs: no descriptor of the host's
-// (the host sees the end of a pipe whose writing end it closed), and once a
+// (the host sees the end of a pipe whose writing end it closed, numbered below
+// the watcher's own descriptors or above them), and once a
 // bound process ends, not its descriptor either; it then sleeps again instead
 // of spinning on the ended process, and still ends the others with the host.
 TEST(JobHarshWorldTest, TheWatcherHoldsNothingLongerThanItNeeds) {
@@ -331,10 +332,11 @@ TEST(JobHarshWorldTest, TheWatcherHoldsNothingLongerThanItNeeds) {
     ASSERT_TRUE(host.Started());
     ASSERT_TRUE(host.Command("pipe " + std::to_string(first.Id())));
     unsigned result = 0;
-    int pipeEnded = 0;
-    ASSERT_EQ(std::fscanf(host.Output(), "%u %d", &result, &pipeEnded), 2);
+    int lowEnded = 0, highEnded = 0;
+    ASSERT_EQ(std::fscanf(host.Output(), "%u %d %d", &result, &lowEnded, &highEnded), 3);
     EXPECT_EQ(result, kNewJobAssigned);
-    EXPECT_EQ(pipeEnded, 1) << "the watcher holds the host's pipe open";
+    EXPECT_EQ(lowEnded, 1) << "the watcher holds the host's pipe open";
+    EXPECT_EQ(highEnded, 1) << "the watcher holds the host's pipe on a high number open";
     ASSERT_EQ(host.Bind(second.Id()), kExistingAssigned);
     const pid_t watcher = FindWatcherOf(host.Pid());
     ASSERT_NE(watcher, 0);

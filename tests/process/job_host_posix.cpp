@@ -11,10 +11,13 @@
 //                   included, and sleeps. Answers its process ID.
 //   idle            forks a child (through fork(), so the fork handlers run) that
 //                   calls nothing and sleeps. Answers its process ID.
-//   pipe <pid>      makes a pipe, then binds <pid> (the first call, which starts
-//                   the watcher, sees the pipe open), closes the pipe's writing
-//                   end and waits up to 5 s for the reading end to see the end.
-//                   Answers "<JobAssign's result> <1 if the end was seen, else 0>".
+//   pipe <pid>      makes two pipes, the writing end of one at the lowest free
+//                   number (below the watcher's own descriptors) and of the
+//                   other at 900 (above them), then binds <pid> (the first call,
+//                   which starts the watcher, sees the pipes open), closes both
+//                   writing ends and waits up to 5 s for each reading end to see
+//                   the end. Answers "<JobAssign's result> <1 if the low pipe's
+//                   end was seen, else 0> <the same for the high one>".
 //   timer <us>      starts an interval timer whose signal (SIGALRM, with the same
 //                   kind of handler as SIGUSR1) comes every <us> microseconds.
 //                   Answers 0.
@@ -108,21 +111,33 @@ pid_t ForkIdle() {
     return child;
 }
 
-void BindWithPipeOpen(uint32_t processId) {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        std::printf("%u 0\n", ~0u);
-        return;
-    }
-    const uint32_t result = jobAssign(processId);
-    ::close(ends[1]);
-    pollfd entry{ends[0], POLLIN, 0};
+// Whether the reading end sees the end of the pipe within 5 s.
+int EndSeen(int reading) {
+    pollfd entry{reading, POLLIN, 0};
     int ready = 0;
     do {
         ready = ::poll(&entry, 1, 5000);
     } while (ready < 0 && errno == EINTR);
-    ::close(ends[0]);
-    std::printf("%u %d\n", result, ready == 1 && (entry.revents & POLLHUP) != 0 ? 1 : 0);
+    return ready == 1 && (entry.revents & POLLHUP) != 0 ? 1 : 0;
+}
+
+void BindWithPipesOpen(uint32_t processId) {
+    constexpr int kHighNumber = 900;
+    int low[2], high[2];
+    if (::pipe2(low, O_CLOEXEC) != 0 || ::pipe2(high, O_CLOEXEC) != 0 ||
+        ::dup3(high[1], kHighNumber, O_CLOEXEC) != kHighNumber) {
+        std::printf("%u 0 0\n", ~0u);
+        return;
+    }
+    ::close(high[1]);
+    const uint32_t result = jobAssign(processId);
+    ::close(low[1]);
+    ::close(kHighNumber);
+    const int lowSeen = EndSeen(low[0]);
+    const int highSeen = EndSeen(high[0]);
+    ::close(low[0]);
+    ::close(high[0]);
+    std::printf("%u %d %d\n", result, lowSeen, highSeen);
 }
 
 }  // namespace
@@ -157,7 +172,7 @@ int main() {
                                   {0, static_cast<suseconds_t>(processId)}};
             std::printf("%d\n", ::setitimer(ITIMER_REAL, &every, nullptr));
         } else if (std::sscanf(line, "pipe %u", &processId) == 1) {
-            BindWithPipeOpen(processId);
+            BindWithPipesOpen(processId);
         } else if (std::strncmp(line, "idle", 4) == 0) {
             std::printf("%d\n", static_cast<int>(ForkIdle()));
         } else if (std::strncmp(line, "hold", 4) == 0) {
