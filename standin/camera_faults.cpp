@@ -1,6 +1,6 @@
 // The control interface's faults of a real camera and network: sessions the
-// camera ends, streams that stall, reboots, slow calls; and what the tests check
-// them by.
+// camera ends, streams that stall, reboots, slow calls and late stops; and what
+// the tests check them by.
 #include <optional>
 
 #include "camera.hpp"
@@ -35,6 +35,8 @@ int32_t StandinSetChannelSilent(const char* address, int32_t channel, int32_t si
 void StandinSetCallDelay(int32_t operation, uint32_t milliseconds) {
     camera().delays.set(operation, milliseconds);
 }
+
+void StandinHoldStops(int32_t held) { camera().remoteConfigs.holdStops(held != 0); }
 
 uint64_t StandinStopsOfPair(int32_t userId, int32_t channel) {
     return camera().remoteConfigs.stopsOf(userId, channel);

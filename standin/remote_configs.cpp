@@ -58,6 +58,7 @@ Outcome RemoteConfigs::stop(int32_t handle) {
     std::vector<std::shared_ptr<ThermometryStream>> streams;
     if (session.stream) streams.push_back(std::move(session.stream));
     waitIdle(lock, handle);
+    stopsReleased_.wait(lock, [&] { return !stopsHeld_; });
     // No callback of it runs or will run: the session is forgotten and its handle
     // free for the next start, so that a host restarting subscriptions for months
     // does not grow the camera's memory. (A cleanup meanwhile may have forgotten
@@ -70,6 +71,14 @@ Outcome RemoteConfigs::stop(int32_t handle) {
     Outcome outcome = Outcome::success();
     outcome.journalNote = {userId, channel};
     return outcome;
+}
+
+void RemoteConfigs::holdStops(bool held) {
+    {
+        std::lock_guard lock(mutex_);
+        stopsHeld_ = held;
+    }
+    stopsReleased_.notify_all();
 }
 
 void RemoteConfigs::finishStreams(const std::vector<std::shared_ptr<ThermometryStream>>& streams) {
@@ -247,6 +256,7 @@ void RemoteConfigs::deliver(std::unique_lock<std::mutex>& lock, int32_t handle, 
 
 void RemoteConfigs::reset() {
     stopAll();
+    holdStops(false);
     std::lock_guard lock(mutex_);
     sessions_.clear();
     stopsByPair_.clear();

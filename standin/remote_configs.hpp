@@ -36,6 +36,11 @@ public:
     // only when no callback for the handle is running, and none will run
     // afterwards. The outcome notes the pair of the session it ended.
     Outcome stop(int32_t handle);
+    // While held, a stop whose session no callback runs for any more waits there,
+    // before it frees the handle, until the hold is lifted: a stop whose answer
+    // comes back late, after a cleanup may have forgotten its session and a new
+    // start taken the handle.
+    void holdStops(bool held);
     // Ends every session, as stop does for each.
     void stopAll();
     // Ends a running session from the camera's side: its callback gets a status
@@ -112,6 +117,8 @@ private:
     uint64_t starts_ = 0;
     std::map<std::pair<int32_t, int32_t>, uint64_t> stopsByPair_;
     bool streaming_ = true;
+    bool stopsHeld_ = false;
+    std::condition_variable stopsReleased_;
     std::set<std::pair<SiteIndex, int32_t>> silent_;  // (host, channel) whose stream stalls
     // The threads inside a callback now (once per callback they are inside of):
     // a stall set from one of them cannot wait for it to return.

@@ -271,6 +271,13 @@ int32_t StandinSetChannelSilent(const char* address, int32_t channel, int32_t si
  * negative) wait this long before it acts, as over a slow network; 0 for none,
  * the state after StandinReset. */
 void StandinSetCallDelay(int32_t operation, uint32_t milliseconds);
+/* While held is non-zero, a NET_DVR_StopRemoteConfig whose session no callback
+ * runs for any more (so it no longer delivers) waits before it frees the handle
+ * and returns, until StandinHoldStops(0) or StandinReset: an answer to a stop
+ * that comes back late, after a NET_DVR_Cleanup may have forgotten the session
+ * and a new start taken its handle. A late stop still ends only the session it
+ * was asked for. */
+void StandinHoldStops(int32_t held);
 /* How many sessions of (userId, channel) a NET_DVR_StopRemoteConfig has ended
  * since StandinReset, whoever asked for it. */
 uint64_t StandinStopsOfPair(int32_t userId, int32_t channel);

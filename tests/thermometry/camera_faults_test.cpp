@@ -446,6 +446,45 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
     EXPECT_EQ(StandinStopsOfPair(userId, 2), 0u);
 }
 
+// A stop that waited for its callback and answers late, after a cleanup forgot
+// its session and a new start took the same handle: it ends nothing of the new
+// session.
+TEST_F(CameraFaultsTest, ALateStopLeavesTheSessionThatTookItsHandle) {
+    HangWatchdog watchdog(std::chrono::seconds(30), "ALateStopLeavesTheSessionThatTookItsHandle");
+    Blocking blocking;
+    std::vector<uint8_t> condition(72, 0);
+    condition[0] = 72;
+    condition[4] = 1;
+    const int32_t old = NET_DVR_StartRemoteConfig(userId, kThermometryCommand, condition.data(), 72,
+                                                  &Blocking::Callback, &blocking);
+    ASSERT_EQ(old, 0);
+    std::thread firing([&] { Fire(old); });
+    {
+        std::unique_lock guard(blocking.lock);
+        blocking.changed.wait(guard, [&] { return blocking.entered; });
+    }
+    StandinHoldStops(1);
+    std::atomic<int32_t> stopped{-1};
+    std::thread stopping([&] { stopped = NET_DVR_StopRemoteConfig(old); });
+    while (StandinChannelSession(userId, 1) != -1) std::this_thread::yield();  // the stop waits
+    {
+        std::lock_guard guard(blocking.lock);
+        blocking.released = true;
+        blocking.changed.notify_all();
+    }
+    firing.join();
+    EXPECT_NE(NET_DVR_Cleanup(), 0);
+    EXPECT_NE(NET_DVR_Init(), 0);
+    userId = LogIn();
+    Delivered fresh;
+    EXPECT_EQ(StartSession(userId, 2, fresh), old);
+    StandinHoldStops(0);
+    stopping.join();
+    EXPECT_EQ(stopped.load(), 1);
+    EXPECT_TRUE(Fire(old)) << "the late stop ended the session that took its handle";
+    EXPECT_EQ(StandinChannelSession(userId, 2), old);
+}
+
 // Commands from outside the process: files dropped into the folder that
 // HCNETSDK_STANDIN_CONTROL names, carried out in name order while the SDK is
 // initialised, each deleted when done.
