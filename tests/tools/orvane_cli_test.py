@@ -155,6 +155,8 @@ USAGE = [
     (["serve", "-a", CAMERA, "--listen", "127.0.0.1:70000"], "--listen 127.0.0.1:70000" + NOT_LISTEN),
     (["serve", "-a", CAMERA, "--listen", "::1:9410"], "--listen ::1:9410" + NOT_LISTEN),
     (["serve", "-a", CAMERA, "--interval", "0s"], "not a positive duration"),
+    (["serve", "-a", CAMERA, "--alarm-above", "hot"], "--alarm-above hot: not C, CAMERA=C"),
+    (["serve", "-a", CAMERA, "--alarm-below", "192.0.2.99/1=5"], "192.0.2.99 is not a camera given with -a"),
 ]
 
 

@@ -32,6 +32,7 @@ FAMILIES = {
     "orvane_thermometry_measurement_timestamp_seconds": "gauge", "orvane_poll_duration_seconds": "gauge",
     "orvane_build_info": "gauge", "process_resident_memory_bytes": "gauge", "process_cpu_seconds_total": "counter",
     "process_open_fds": "gauge", "process_start_time_seconds": "gauge", "orvane_log_write_failures_total": "counter",
+    "orvane_alarm_threshold_celsius": "gauge",
 }
 
 args = None
@@ -181,8 +182,15 @@ def check_ended_cleanly(service, code, up, dropped=False):
 
 # ---------------------------------------------------------------------------
 # Two cameras and an unreachable address: every endpoint, then a clean end.
+# The limits: 45 °C above by default, 20 for rule 2, none above but 100 below
+# for rule 3 of channel 1: every reading of rules 2 and 3 is an alarm.
+LIMITS = {1: (45, None), 2: (20, None), 3: (None, 100)}
+
+
 def group_service():
-    service = Service("service", [CAMERA, RULES_CAMERA, UNREACHABLE], ["--alarm-above", "45"])
+    service = Service("service", [CAMERA, RULES_CAMERA, UNREACHABLE],
+                      ["--alarm-above", f"{RULES_CAMERA}/2=20", "--alarm-above", f"{RULES_CAMERA}/1/3=none",
+                       "--alarm-below", f"{RULES_CAMERA}/1/3=100"])
     samples = service.wait_for("every rule's readings and a refused login",
                                lambda s: all_readings(s) and select(s, "orvane_camera_login_failures_total",
                                                                     camera=UNREACHABLE))
@@ -204,6 +212,10 @@ def group_service():
     check(len(build) == 1 and list(build.values()) == [1] and re.fullmatch(r"\d+(\.\d+)+", dict(*build)["version"]),
           f"build_info: {build}")
     check((value(samples, "process_resident_memory_bytes") or 0) > 0, "no resident memory")
+    thresholds = {(dict(k)["camera"], int(dict(k)["rule"]), dict(k)["direction"]): v
+                  for k, v in select(samples, "orvane_alarm_threshold_celsius", channel=1).items()}
+    check(thresholds == {(CAMERA, 1, "above"): 45, (RULES_CAMERA, 1, "above"): 45, (RULES_CAMERA, 2, "above"): 20,
+                         (RULES_CAMERA, 3, "below"): 100}, f"thresholds {thresholds}")
     before = select(samples, "orvane_thermometry_data_events_total")
     time.sleep(1.5)
     after = select(service.metrics(), "orvane_thermometry_data_events_total")
@@ -217,8 +229,9 @@ def group_service():
           cameras["alarm_above_celsius"] == 45 and cameras["alarm_below_celsius"] is None, f"{cameras}")
     rules = cameras["cameras"][1]["channels"][0]["rules"]
     check([(r["rule"], r["type"]) for r in rules] == [(1, "point"), (2, "box"), (3, "line")], f"rules {rules}")
-    check(all((r["alarm"] == "above") == ((r["point_celsius"] or r["max_celsius"]) > 45) for r in rules),
-          f"alarms {rules}")
+    check([(r["alarm_above_celsius"], r["alarm_below_celsius"]) for r in rules] == list(LIMITS.values()) and
+          [r["alarm"] for r in rules][1:] == ["above", "below"] and
+          (rules[0]["alarm"] == "above") == (rules[0]["point_celsius"] > 45), f"alarms {rules}")
     down = cameras["cameras"][2]
     check(not down["up"] and down["last_failure"]["code"] == 7 and down["channels"][0]["state"] == 0 and
           down["channels"][0]["health"] == "not logged in", f"camera down: {down}")

@@ -40,13 +40,16 @@ ChannelView Channel(int32_t number, int32_t state, const char* health, int64_t e
 
 // Two cameras: one up with a point, a box and a line rule (one reading not a
 // number) on channel 1 and a silent channel 2 whose last reading is stale; one
-// down after refused logins; an address that needs escaping.
+// down after refused logins; an address that needs escaping. Limits of every
+// level: 45 °C above everywhere, 40 for rule 2, 24 below for rule 3 of channel 1.
 ServiceSnapshot FixedState() {
     ServiceSnapshot s;
     s.version = "1.0.1.2";
     s.time = 1796688000.25;
     s.intervalSeconds = 1;
-    s.alarmAbove = 45;
+    s.alarms = std::make_shared<const AlarmLimits>(
+        AlarmLimits::Read({{"45", "192.0.2.66/2=40"}, {"192.0.2.66/1/3=24"}}, {{"192.0.2.66"}, {1, 2}})
+            .first);
     s.pollDurationSeconds = 0.0125;
     CameraView up;
     up.camera = "192.0.2.66", up.up = true, up.login = LoginState::kUp, up.loginsTotal = 2;
@@ -96,14 +99,15 @@ TEST(ServeRender, CamerasJsonShape) {
     EXPECT_TRUE(up["last_failure"].is_null());
     const auto& channel = up["channels"][0];
     EXPECT_EQ(channel["seconds_since_data"], 0.2);
+    // Each rule's alarm judged against its own limits.
     struct Expected {
         const char* type;
-        nlohmann::json point, max, min, avg, alarm;
+        nlohmann::json point, max, min, avg, above, below, alarm;
     };
     const Expected rules[] = {
-        {"point", 31.25, nullptr, nullptr, nullptr, nullptr},
-        {"box", nullptr, 41.24, 22.0, 30.1, nullptr},
-        {"line", nullptr, nullptr, 20.5, 25.0, nullptr},
+        {"point", 31.25, nullptr, nullptr, nullptr, 45.0, nullptr, nullptr},
+        {"box", nullptr, 41.24, 22.0, 30.1, 40.0, nullptr, "above"},
+        {"line", nullptr, nullptr, 20.5, 25.0, 45.0, 24.0, "below"},
     };
     ASSERT_EQ(channel["rules"].size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
@@ -116,6 +120,8 @@ TEST(ServeRender, CamerasJsonShape) {
         EXPECT_EQ(rule["max_celsius"], rules[i].max);
         EXPECT_EQ(rule["min_celsius"], rules[i].min);
         EXPECT_EQ(rule["avg_celsius"], rules[i].avg);
+        EXPECT_EQ(rule["alarm_above_celsius"], rules[i].above);
+        EXPECT_EQ(rule["alarm_below_celsius"], rules[i].below);
         EXPECT_EQ(rule["alarm"], rules[i].alarm);
     }
     const auto& down = doc["cameras"][1];
@@ -134,6 +140,7 @@ TEST(ServeRender, CamerasJsonShape) {
     EXPECT_EQ(stale["current"], false);
     EXPECT_EQ(stale["age_seconds"], 42.5);
     EXPECT_TRUE(stale["alarm"].is_null());
+    EXPECT_EQ(stale["alarm_above_celsius"], 45.0);
     EXPECT_EQ(channel["rules"][0]["current"], true);
     EXPECT_EQ(channel["rules"][0]["age_seconds"], 0);
 }
@@ -151,6 +158,7 @@ TEST(ServeRender, AlarmsCountAPointAsBothMaxAndMin) {
         {Rule(2, 1, 50, 10, 30), std::nullopt, 15, "below"},
         {Rule(2, 1, 50, 10, 30), 45, std::nullopt, "above"},
         {Rule(2, 1, 45, 15, 30), 45, 15, std::nullopt},  // at a threshold is not past it
+        {Rule(2, 1, 40, 22, 19), 45, 20, std::nullopt},  // the avg is no reading to judge
     };
     for (const Case& c : cases)
         EXPECT_EQ(AlarmOf(c.m, c.above, c.below), c.alarm) << c.m.type << " " << c.m.max;

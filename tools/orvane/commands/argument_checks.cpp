@@ -21,22 +21,6 @@ bool IsIpv6Character(char c) {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
 }
 
-// The text as a message shows it: other bytes than printable ASCII (invalid
-// UTF-8 among them) as \xNN, so that the message stays valid UTF-8 and JSON.
-std::string Shown(const std::string& text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            shown += c;
-        } else {
-            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-        }
-    }
-    return shown;
-}
-
 // Windows reads "10.1", "010.0.0.1" (octal) and "10.0.0.1:80" as IPv4 addresses
 // too: only four decimal numbers go to the parser, so that every build takes
 // the same addresses.
@@ -85,10 +69,24 @@ bool IsHostName(const std::string& text) {
 
 }  // namespace
 
+std::string ShownArgument(const std::string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += c;
+        } else {
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        }
+    }
+    return shown;
+}
+
 std::string CameraAddressProblem(const std::string& option, const std::string& address) {
     if (address.empty()) return option + " is empty: give the camera's IPv4 or IPv6 address or host name";
     if (IsIpv4(address) || IsIpv6(address) || IsHostName(address)) return "";
-    return option + " " + Shown(address) + ": not an IPv4 or IPv6 address or host name";
+    return option + " " + ShownArgument(address) + ": not an IPv4 or IPv6 address or host name";
 }
 
 std::string ListenAddressProblem(const std::string& listen) {
@@ -96,7 +94,7 @@ std::string ListenAddressProblem(const std::string& listen) {
     uint16_t port = 0;
     if (serve::ParseListen(listen, host, port) && (listen.front() == '[' ? IsIpv6(host) : IsIpv4(host)))
         return "";
-    return "--listen " + (listen.empty() ? std::string("''") : Shown(listen)) +
+    return "--listen " + (listen.empty() ? std::string("''") : ShownArgument(listen)) +
            ": not an IP address and port such as 127.0.0.1:9410 or [::1]:9410 (port 0: a free one)";
 }
 

@@ -29,12 +29,22 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
                      "(cameras lock accounts); a changed --password-file is tried at once")
         ->check(DurationValidator())
         ->capture_default_str();
-    command->add_option_function<double>(
-        "--alarm-above", [options](double value) { options->alarmAbove = value; },
-        "Mark a rule's reading above this many °C as an alarm (max, or a point's reading)");
-    command->add_option_function<double>(
-        "--alarm-below", [options](double value) { options->alarmBelow = value; },
-        "Mark a rule's reading below this many °C as an alarm (min, or a point's reading)");
+    // One argument per occurrence, so that the limits are checked one by one.
+    command
+        ->add_option("--alarm-above", options->alarms.above,
+                     "Mark a rule's max (or a point's reading) above C °C as an alarm, and export the limit "
+                     "for the alert rules (45); CAMERA=C, CAMERA/RULE=C or CAMERA/CHANNEL/RULE=C for one "
+                     "camera, rule or channel's rule, C none for no limit; repeat it, the narrowest wins")
+        ->type_name("[CAMERA[/[CHANNEL/]RULE]=]C")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
+    command
+        ->add_option("--alarm-below", options->alarms.below,
+                     "Mark a rule's min (or a point's reading) below C °C as an alarm, and export the limit; "
+                     "the same forms as --alarm-above (no limit unless given)")
+        ->type_name("[CAMERA[/[CHANNEL/]RULE]=]C")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->allow_extra_args(false);
     command->callback([&tool, options] {
         tool.run = [&tool, options](Output& out) { return serve::Serve(out, tool, *options); };
     });

@@ -19,9 +19,11 @@ json OrNull(const std::optional<T>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
-json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s, CameraTimes& times) {
+json RuleJson(const RuleView& r, const CameraView& c, const ChannelView& ch, const ServiceSnapshot& s,
+              CameraTimes& times) {
     const Measurement& m = r.reading;
     const bool point = m.IsPoint();
+    const RuleLimits limits = s.alarms->For(c.camera, ch.channel, m.rule);
     // A stale reading's age is its channel's: how long no data has come.
     const json age = r.current ? json(0) : OrNull(ch.secondsSinceData);
     return {{"rule", m.rule},
@@ -35,12 +37,14 @@ json RuleJson(const RuleView& r, const ChannelView& ch, const ServiceSnapshot& s
             {"max_celsius", Celsius(m.max, !point)},
             {"min_celsius", Celsius(m.min, !point)},
             {"avg_celsius", Celsius(m.avg, !point)},
-            {"alarm", r.current ? OrNull(AlarmOf(m, s.alarmAbove, s.alarmBelow)) : json(nullptr)}};
+            {"alarm_above_celsius", OrNull(limits.above)},
+            {"alarm_below_celsius", OrNull(limits.below)},
+            {"alarm", r.current ? OrNull(AlarmOf(m, limits.above, limits.below)) : json(nullptr)}};
 }
 
-json ChannelJson(const ChannelView& ch, const ServiceSnapshot& s, CameraTimes& times) {
+json ChannelJson(const CameraView& c, const ChannelView& ch, const ServiceSnapshot& s, CameraTimes& times) {
     json rules = json::array();
-    for (const RuleView& r : ch.rules) rules.push_back(RuleJson(r, ch, s, times));
+    for (const RuleView& r : ch.rules) rules.push_back(RuleJson(r, c, ch, s, times));
     return {{"channel", ch.channel},
             {"state", ch.state},
             {"health", ch.health},
@@ -57,7 +61,7 @@ json CameraJson(const CameraView& c, const ServiceSnapshot& s, CameraTimes& time
     int64_t failures = 0;
     for (const auto& [code, count] : c.loginFailures) failures += count;
     json channels = json::array();
-    for (const ChannelView& ch : c.channels) channels.push_back(ChannelJson(ch, s, times));
+    for (const ChannelView& ch : c.channels) channels.push_back(ChannelJson(c, ch, s, times));
     json lastFailure = nullptr;
     if (c.lastFailure) {
         lastFailure = {{"code", c.lastFailure->code},
@@ -86,11 +90,12 @@ std::string CamerasJson(const ServiceSnapshot& s) {
     json cameras = json::array();
     CameraTimes times;
     for (const CameraView& c : s.cameras) cameras.push_back(CameraJson(c, s, times));
+    const RuleLimits everywhere = s.alarms->Everywhere();
     return Dump({{"version", s.version},
                  {"time", s.time},
                  {"interval_seconds", s.intervalSeconds},
-                 {"alarm_above_celsius", OrNull(s.alarmAbove)},
-                 {"alarm_below_celsius", OrNull(s.alarmBelow)},
+                 {"alarm_above_celsius", OrNull(everywhere.above)},
+                 {"alarm_below_celsius", OrNull(everywhere.below)},
                  {"cameras", std::move(cameras)}});
 }
 

@@ -192,6 +192,28 @@ void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
             e.Sample({{"camera", c.camera}, {"channel", channel.view()}, {"rule", rule.view()}}, *unix);
         }
     });
+    // Every rule the service has a reading of, a stale one too: a rule's limit
+    // does not come and go with its camera's stream.
+    e.Family("orvane_alarm_threshold_celsius", "gauge",
+             "The alarm limit in effect for the rule, from --alarm-above or --alarm-below: direction above "
+             "for its max or a point's reading, below for its min or a point's reading; no series where no "
+             "limit applies.");
+    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
+        const Decimal channel(ch.channel);
+        for (const RuleView& r : ch.rules) {
+            const RuleLimits limits = s.alarms->For(c.camera, ch.channel, r.reading.rule);
+            const Decimal rule(r.reading.rule);
+            for (const auto& [direction, limit] :
+                 {std::pair{"above", limits.above}, std::pair{"below", limits.below}}) {
+                if (!limit) continue;
+                e.Sample({{"camera", c.camera},
+                          {"channel", channel.view()},
+                          {"rule", rule.view()},
+                          {"direction", direction}},
+                         *limit);
+            }
+        }
+    });
 }
 
 void ProcessFamilies(Exposition& e, const ProcessMetrics& p) {

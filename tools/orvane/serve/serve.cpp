@@ -76,7 +76,7 @@ private:
 };
 
 int RunService(Output& out, CameraLibrary& library, const Tool& tool, const ServeOptions& options,
-               const std::string& password) {
+               const std::string& password, AlarmLimits alarms) {
     std::string host;
     uint16_t port = 0;
     ParseListen(options.listen, host, port);
@@ -97,8 +97,7 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     ServiceSnapshot initial;
     initial.version = ORVANE_TOOL_VERSION;
     initial.intervalSeconds = std::chrono::duration<double>(settings.interval).count();
-    initial.alarmAbove = options.alarmAbove;
-    initial.alarmBelow = options.alarmBelow;
+    initial.alarms = std::make_shared<const AlarmLimits>(std::move(alarms));
     for (const std::string& address : options.addresses) {
         cameras.push_back(std::make_unique<CameraWatch>(address, channels, settings));
         initial.cameras.push_back(cameras.back()->View(Milliseconds::zero(), FleetWatch::UnixNow()));
@@ -168,6 +167,10 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
     }
     const std::string listenProblem = ListenAddressProblem(options.listen);
     if (!listenProblem.empty()) return out.Error(kExitUsage, listenProblem);
+    auto alarms = AlarmLimits::Read(
+        options.alarms,
+        {options.addresses, options.channels.empty() ? std::vector<int32_t>{1} : options.channels});
+    if (!alarms.second.empty()) return out.Error(kExitUsage, alarms.second);
     // A prompt names every camera the password is for.
     Connection connection = tool.connection;
     connection.addressWord.clear();
@@ -175,8 +178,9 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
         connection.addressWord += (connection.addressWord.empty() ? "" : ", ") + address;
     const auto password = ResolvePassword(out, connection);
     if (!password) return kExitUsage;
-    return WithLibrary(
-        out, [&](CameraLibrary& library) { return RunService(out, library, tool, options, *password); });
+    return WithLibrary(out, [&](CameraLibrary& library) {
+        return RunService(out, library, tool, options, *password, std::move(alarms.first));
+    });
 }
 
 }  // namespace orvane_cli::serve

@@ -8,6 +8,7 @@
 
 #include "commands/tool.hpp"
 #include "render/output.hpp"
+#include "serve/alarm_limits.hpp"
 
 namespace orvane_cli::serve {
 
@@ -18,8 +19,8 @@ struct ServeOptions {
     std::string intervalText = "1s";
     // How long a camera that refused the user name or password waits for the next try.
     std::string wrongPasswordPauseText = "10m";
-    std::optional<double> alarmAbove;
-    std::optional<double> alarmBelow;
+    // --alarm-above and --alarm-below as given (serve/alarm_limits.hpp).
+    AlarmArguments alarms;
 };
 
 // Runs the service until SIGTERM or SIGINT (a console control event on

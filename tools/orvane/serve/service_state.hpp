@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "library/measurement.hpp"
+#include "serve/alarm_limits.hpp"
 #include "watch/camera_view.hpp"
 
 namespace orvane_cli::serve {
@@ -18,15 +20,15 @@ struct ServiceSnapshot {
     std::string version;
     double time = 0;  // the host's clock, Unix seconds
     double intervalSeconds = 1;
-    std::optional<double> alarmAbove;
-    std::optional<double> alarmBelow;
+    // Fixed for the service's run: shared by every snapshot, never copied.
+    std::shared_ptr<const AlarmLimits> alarms = std::make_shared<const AlarmLimits>();
     std::optional<double> pollDurationSeconds;  // none before the first poll
     uint64_t logWriteFailures = 0;
     std::vector<CameraView> cameras;
 };
 
-// "above", "below" or nothing: a rule's reading against the thresholds (a
-// point's reading counts as both its max and its min).
+// "above", "below" or nothing: a rule's reading against its limits (a
+// point's reading counts as both its max and its min; the avg never counts).
 std::optional<std::string> AlarmOf(const Measurement& m, std::optional<double> above,
                                    std::optional<double> below);
 
