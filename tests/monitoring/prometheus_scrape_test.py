@@ -5,7 +5,8 @@
         one live scrape of /metrics passes `promtool check metrics`
     prometheus_scrape_test.py prometheus ORVANE PROMETHEUS WORKDIR
         a Prometheus server of its own scrapes the service every second; its
-        query API shows every series in the simulator's range; a camera
+        query API shows every series in the simulator's range, and each max or
+        point reading beside its alarm limit as the alert rule joins them; a camera
         rebooted through the stand-in's control folder is logged in to again,
         its subscription's restart counted and its data resumes; a camera taken
         offline is down with its login failures counted until it is back
@@ -204,6 +205,13 @@ def check_prometheus(orvane, prometheus_program, workdir):
         if not 0 < prometheus.value("orvane_poll_duration_seconds") < 1:
             fail("poll duration: %s" % prometheus.value("orvane_poll_duration_seconds"))
         print("Prometheus sees %d temperature series, all between %g and %g" % (len(readings), LOW, HIGH))
+        # Each max or point reading finds its limit as the alert rule joins them: 45 °C unless given.
+        joined = prometheus.query('orvane_thermometry_temperature_celsius{reading=~"max|point"} - on '
+                                  '(instance, camera, channel, rule) group_left '
+                                  'orvane_alarm_threshold_celsius{direction="above"}')
+        limits = prometheus.query('orvane_alarm_threshold_celsius')
+        if len(joined) != 4 or sorted(limits.values()) != [45] * 4:
+            fail("readings joined with their limits: %s; limits: %s" % (joined, limits))
 
         # A reboot: the login dropped and made again, the subscription's restart
         # counted, and new data.
