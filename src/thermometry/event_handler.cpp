@@ -34,12 +34,15 @@ std::size_t Put(char* out, const char (&text)[N]) noexcept {
 // the description in place of its line end; the first line is copied aside so
 // that both lines of an event go to the log in one append (one opening of the
 // file).
-std::size_t HandleData(LogSink& log, char* out, const uint8_t* buffer, int32_t length) {
+// `block` is the event's whole block as the record stored it; null when the
+// event brought none.
+std::size_t HandleData(LogSink& log, char* out, const uint8_t* buffer, int32_t length,
+                       const ThermometryUpload* block) {
     const int32_t dumped = buffer == nullptr || length <= 0 ? 0 : (length < kDumpLimit ? length : kDumpLimit);
     const std::size_t head = RenderDataHead(out, length, buffer, static_cast<std::size_t>(dumped));
     out[head] = '\r';
     out[head + 1] = '\n';
-    if (buffer == nullptr || length < static_cast<int32_t>(kUploadSize)) {
+    if (block == nullptr) {
         // No whole block: the second line repeats the first.
         const std::string_view line(out, head + 2);
         const std::string_view lines[] = {line, line};
@@ -48,8 +51,7 @@ std::size_t HandleData(LogSink& log, char* out, const uint8_t* buffer, int32_t l
     }
     char first[kHeadCapacity + 2];
     std::memcpy(first, out, head + 2);
-    const ThermometryUpload block = ReadUpload(buffer);
-    const std::size_t size = head + RenderDataDescription(out + head, block, DecodePackedTime(block.time));
+    const std::size_t size = head + RenderDataDescription(out + head, *block, DecodePackedTime(block->time));
     const std::string_view lines[] = {{first, head + 2}, {out, size}};
     log.AppendLines(lines);
     return size;
@@ -103,13 +105,11 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     // The measurement is stored before any line is logged, so that a slow or
     // failing log never keeps a new measurement from a read.
+    ThermometryUpload block;
+    const bool whole = kind == kEventData && bytes != nullptr && length >= static_cast<int32_t>(kUploadSize);
+    if (whole) block = ReadUpload(bytes);
     if (kind == kEventData) {
-        if (bytes == nullptr || length < static_cast<int32_t>(kUploadSize)) {
-            record.RecordDataEvent(nullptr);
-        } else {
-            const ThermometryUpload block = ReadUpload(bytes);
-            record.RecordDataEvent(&block);
-        }
+        record.RecordDataEvent(whole ? &block : nullptr);
     } else if (kind == kEventStatus) {
         // Anything but success (a failure, the end of the stream, a status the
         // library does not know) means the camera is not delivering: kept
@@ -125,7 +125,7 @@ void HCNETSDK_CALL OnThermometryEvent(int32_t kind, void* buffer, int32_t length
     char* out = text != nullptr ? text : spare;
     std::size_t size;
     if (kind == kEventData) {
-        size = HandleData(record.Log(), out, bytes, length);
+        size = HandleData(record.Log(), out, bytes, length, whole ? &block : nullptr);
     } else if (kind == kEventStatus) {
         size = HandleStatus(record.Log(), out, bytes, length);
     } else {
