@@ -1,7 +1,7 @@
 // Handling one 440-byte thermometry data event (count, hex dump, formatting, two
 // log lines, storing the block) against the floors that writing its log lines
 // imposes: two bare open/append-write/close of exactly the same bytes (naive), and
-// one bare open, two writes and one close (the least an event must do). All write
+// one bare open, the lines' writes and one close (the least an event must do). All write
 // the real log file (the folder standing for drive D is created if missing). Then
 // the same event with nothing logged, and with the log file faulty in the ways an
 // operator's machine can make it. event_log_bench.cpp compares the first three on
@@ -67,7 +67,7 @@ void OnThermometryEventPerDataEvent(benchmark::State& state) {
 }
 BENCHMARK(OnThermometryEventPerDataEvent);
 
-// The exact bytes one data event writes, as its two writes; false (and the
+// The exact bytes one data event writes, as its two lines; false (and the
 // benchmark skipped) when the log folder takes no lines.
 bool EventLines(benchmark::State& state, std::string& first, std::string& second) {
     PrepareLog();
@@ -100,17 +100,17 @@ void TwoBareAppendsOfTheSameBytes(benchmark::State& state) {
 }
 BENCHMARK(TwoBareAppendsOfTheSameBytes);
 
-void OneOpenTwoWritesOneClose(benchmark::State& state) {
+void OneOpenTheLinesOneClose(benchmark::State& state) {
     std::string first, second;
     if (!EventLines(state, first, second)) return;
     int64_t sinceTruncate = 0;
     for (auto _ : state) {
-        bench::OpenAppendTwiceClose(platform::LogFilePath(), first, second);
+        bench::OpenAppendLinesClose(platform::LogFilePath(), first, second);
         TruncateNow(state, sinceTruncate);
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(OneOpenTwoWritesOneClose);
+BENCHMARK(OneOpenTheLinesOneClose);
 
 class DroppedLog final : public LogSink {
 public:

@@ -9,7 +9,9 @@ namespace bench {
 // Opens the file for appending (creating it), writes `bytes` in one call, closes it.
 void OpenAppendClose(const char* path, std::string_view bytes);
 
-// The least an event with two lines must do: one opening, one write per line, one close.
-void OpenAppendTwiceClose(const char* path, std::string_view first, std::string_view second);
+// The least an event with two lines must do: one opening, the lines written as
+// the library writes them (both in one write on Linux, one write per line on
+// Windows), one close.
+void OpenAppendLinesClose(const char* path, std::string_view first, std::string_view second);
 
 }  // namespace bench

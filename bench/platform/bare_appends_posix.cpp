@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "bare_appends.hpp"
@@ -19,11 +20,12 @@ void OpenAppendClose(const char* path, std::string_view bytes) {
     ::close(file);
 }
 
-void OpenAppendTwiceClose(const char* path, std::string_view first, std::string_view second) {
+void OpenAppendLinesClose(const char* path, std::string_view first, std::string_view second) {
     const int file = OpenForAppending(path);
     if (file < 0) return;
-    [[maybe_unused]] const ssize_t firstWritten = ::write(file, first.data(), first.size());
-    [[maybe_unused]] const ssize_t secondWritten = ::write(file, second.data(), second.size());
+    const iovec lines[] = {{const_cast<char*>(first.data()), first.size()},
+                           {const_cast<char*>(second.data()), second.size()}};
+    [[maybe_unused]] const ssize_t written = ::writev(file, lines, 2);
     ::close(file);
 }
 

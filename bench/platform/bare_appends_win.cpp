@@ -24,7 +24,7 @@ void OpenAppendClose(const char* path, std::string_view bytes) {
     ::CloseHandle(file);
 }
 
-void OpenAppendTwiceClose(const char* path, std::string_view first, std::string_view second) {
+void OpenAppendLinesClose(const char* path, std::string_view first, std::string_view second) {
     const HANDLE file = OpenForAppending(path);
     if (file == INVALID_HANDLE_VALUE) return;
     Write(file, first);

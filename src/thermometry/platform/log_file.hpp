@@ -15,8 +15,9 @@ const char* LogFilePath() noexcept;
 
 // The log file at one path. Each Append opens the file for appending (creating it
 // when missing, letting others read, write, rename and delete it meanwhile), hands
-// each line to the system in one write of its own, so that lines of simultaneous
-// callers never interleave inside a line, and closes the file again: no handle of
+// the lines to the system in whole writes (all of them in one on Linux, each in
+// one of its own on Windows), so that lines of simultaneous callers never
+// interleave inside a line, and closes the file again: no handle of
 // the file stays open between appends, so a file another program renamed, truncated
 // or deleted is followed by a new one at the next append.
 //

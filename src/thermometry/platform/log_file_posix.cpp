@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 #include <cerrno>
@@ -99,9 +100,26 @@ bool IsRegularFile(int file, bool& removed) noexcept {
     return S_ISREG(fallback.st_mode);
 }
 
-bool WriteWhole(int file, std::string_view line) noexcept {
-    const ssize_t written = RetryOnEintr(::write, file, line.data(), line.size());
-    return written >= 0 && static_cast<std::size_t>(written) == line.size();
+// The lines in one write: the kernel appends the whole of one write to a
+// regular file in one step, so the lines of simultaneous callers never
+// interleave (not even between the lines of one call), and an event costs one
+// system call less than a write per line. Never more than a few lines come at
+// once; more would go in further writes of as many.
+bool WriteWhole(int file, std::span<const std::string_view> lines) noexcept {
+    constexpr std::size_t kMostPerWrite = 8;
+    while (!lines.empty()) {
+        iovec pieces[kMostPerWrite];
+        const std::size_t count = lines.size() < kMostPerWrite ? lines.size() : kMostPerWrite;
+        std::size_t size = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            pieces[i] = iovec{const_cast<char*>(lines[i].data()), lines[i].size()};
+            size += lines[i].size();
+        }
+        const ssize_t written = RetryOnEintr(::writev, file, pieces, static_cast<int>(count));
+        if (written < 0 || static_cast<std::size_t>(written) != size) return false;
+        lines = lines.subspan(count);
+    }
+    return true;
 }
 
 }  // namespace
@@ -242,10 +260,7 @@ bool LogFile::Append(std::span<const std::string_view> lines) noexcept {
         bool removed = false;
         if (!IsRegularFile(file.get(), removed)) return false;
         if (removed && !lastTry) continue;
-        for (const std::string_view line : lines) {
-            if (!WriteWhole(file.get(), line)) return false;
-        }
-        return true;
+        return WriteWhole(file.get(), lines);
     }
 }
 
