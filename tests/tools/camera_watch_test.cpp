@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "support/standin_fixture.hpp"
@@ -61,16 +62,23 @@ protected:
         const std::lock_guard lock(logMutex);
         return log;
     }
+    std::vector<LogEvent> Events() {
+        const std::lock_guard lock(logMutex);
+        return events;
+    }
 
     CameraLibrary library;
     UserIdRegistry userIds;
     PasswordSource password{STANDIN_CAMERA_PASSWORD, ""};
     std::mutex logMutex;
     std::vector<std::string> log;
+    std::vector<LogEvent> events;
     WatchSettings settings{library,
-                           [this](const std::string& line) {
+                           [this](const LogEvent& event) {
+                               if (event.level == LogLevel::kDebug) return;  // as the default log
                                const std::lock_guard lock(logMutex);
-                               log.push_back(line);
+                               log.push_back(event.message);
+                               events.push_back(event);
                            },
                            userIds,
                            password,
@@ -218,6 +226,12 @@ TEST_F(WatchScenario, TheLogTellsTheCauseFirstAndEachChangeOnce) {
     EXPECT_NE(lines[before].find("error 7"), std::string::npos) << lines[before];
     EXPECT_EQ(lines.size(), before + 1) << lines.back();
     EXPECT_GE(camera.View(seconds(20), 0).loginFailures.at(7), 4);
+    // Each event says how much it matters and what it is about.
+    const std::vector<LogEvent> events = Events();
+    const auto about = [](const LogEvent& e) { return std::tuple(e.level, e.camera, e.channel); };
+    EXPECT_EQ(about(events[before - 1]), std::tuple(LogLevel::kInfo, STANDIN_CAMERA_ADDRESS, 1))
+        << events[before - 1].message;
+    EXPECT_EQ(about(events[before]), std::tuple(LogLevel::kWarn, STANDIN_CAMERA_ADDRESS, 0));
 }
 
 // Logins run beside each other on the workers: two that each wait for the

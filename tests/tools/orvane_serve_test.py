@@ -58,7 +58,8 @@ class Service:
         deadline = time.monotonic() + 60
         while self.port is None and time.monotonic() < deadline and self.process.poll() is None:
             for line in list(self.lines):
-                found = re.match(r"listening on http://127\.0\.0\.1:(\d+)/$", line)
+                # A line of its own, or a structured log's message.
+                found = re.search(r"listening on http://127\.0\.0\.1:(\d+)/", line)
                 if found:
                     self.port = int(found.group(1))
             time.sleep(0.1)
@@ -708,9 +709,38 @@ def group_broken_log():
     check(calls.count("logout") >= 1 and "stop-remote-config" in calls, f"no clean stop: {calls[-6:]}")
 
 
+# The log for a collector: every line of --log.format json one JSON object
+# with a time, level and message, and the camera and channel where there is
+# one; --log.level leaves out what is below it.
+def group_log_formats():
+    service = Service("json", [CAMERA, UNREACHABLE], ["--log.format", "json", "--log.level", "debug"])
+    service.wait_for("a refused login", lambda s: select(s, "orvane_camera_login_failures_total", camera=UNREACHABLE))
+    check_ended_cleanly(service, service.stop(), 1)
+    events = []
+    for line in service.lines:
+        try:
+            events.append(json.loads(line))
+        except ValueError:
+            check(False, f"not a JSON line: {line!r}")
+    check(all(isinstance(e, dict) and re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z", e.get("time", ""))
+              and e.get("level") in ("debug", "info", "warn", "error") and e.get("msg") for e in events),
+          f"an event without its time, level or message: {events}")
+    about = {(e["level"], e.get("camera"), e.get("channel")) for e in events}
+    check({("debug", UNREACHABLE, None), ("info", CAMERA, 1), ("warn", UNREACHABLE, None), ("info", None, None)}
+          <= about, f"events: {about}")
+
+    service = Service("logfmt", [CAMERA, UNREACHABLE], ["--log.format", "logfmt", "--log.level", "warn"])
+    service.wait_for("a refused login", lambda s: select(s, "orvane_camera_login_failures_total", camera=UNREACHABLE))
+    service.stop()
+    # The line that says where it listens is written whatever the level.
+    levels = [re.match(r"time=\S+Z level=(\w+) msg=", line) for line in service.lines if "listening on" not in line]
+    check(levels and all(levels) and {m.group(1) for m in levels} == {"warn"}, f"logfmt lines: {service.lines}")
+
+
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
           "reused_ids": group_reused_ids, "silence": group_silence, "password": group_password,
           "bad_requests": group_bad_requests, "hostile_clients": group_hostile_clients,
+          "log_formats": group_log_formats,
           "broken_log": group_broken_log}
 
 

@@ -13,6 +13,7 @@
 #include "serve/history_json.hpp"
 #include "serve/http_routes.hpp"
 #include "serve/listen_address.hpp"
+#include "serve/log_format.hpp"
 #include "serve/metrics_exposition.hpp"
 
 namespace orvane_cli::serve {
@@ -354,6 +355,41 @@ TEST(ServeRender, ListenAddresses) {
             EXPECT_EQ(std::make_pair(host, port), std::make_pair(std::string(c.host), c.port)) << c.text;
         }
     }
+}
+
+// The log's formats: a line per event with its time, level and message, and
+// the camera and channel where the event has them; quoting keeps one event one
+// line whatever the message holds.
+TEST(LogFormat, EachLineCarriesTimeLevelMessageAndWhatItIsAbout) {
+    const double time = 1796688000.1234;
+    const LogEvent login{LogLevel::kWarn, "login to admin@192.0.2.9:8000 failed: error 7", "192.0.2.9"};
+    const LogEvent channel{LogLevel::kInfo, "subscribed", "192.0.2.9", 2};
+    const LogEvent odd{LogLevel::kError, "a \"quoted\" \\ line\nand a=b\x01", ""};
+    const struct {
+        const LogEvent& event;
+        LogFormat format;
+        const char* line;
+    } cases[] = {
+        {login, LogFormat::kHuman, "orvane serve: login to admin@192.0.2.9:8000 failed: error 7"},
+        {login, LogFormat::kLogfmt,
+         "time=2026-12-08T00:00:00.123Z level=warn msg=\"login to admin@192.0.2.9:8000 failed: error 7\" "
+         "camera=192.0.2.9"},
+        {channel, LogFormat::kLogfmt,
+         "time=2026-12-08T00:00:00.123Z level=info msg=subscribed camera=192.0.2.9 channel=2"},
+        {odd, LogFormat::kLogfmt,
+         "time=2026-12-08T00:00:00.123Z level=error msg=\"a \\\"quoted\\\" \\\\ line\\nand a=b\\u0001\""},
+        {channel, LogFormat::kJson,
+         R"({"time":"2026-12-08T00:00:00.123Z","level":"info","msg":"subscribed","camera":"192.0.2.9","channel":2})"},
+        {odd, LogFormat::kJson,
+         R"({"time":"2026-12-08T00:00:00.123Z","level":"error","msg":"a \"quoted\" \\ line\nand a=b\u0001"})"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatLogLine(c.event, c.format, time), c.line);
+    EXPECT_EQ(Rfc3339Utc(0.0), "1970-01-01T00:00:00.000Z");
+    EXPECT_EQ(Rfc3339Utc(951825599.9995), "2000-02-29T11:59:59.999Z");
+    for (const char* name : {"debug", "info", "warn", "error"})
+        EXPECT_EQ(LogLevelName(*ParseLogLevel(name)), name);
+    EXPECT_FALSE(ParseLogLevel("warning"));
+    EXPECT_FALSE(ParseLogFormat("text"));
 }
 
 }  // namespace

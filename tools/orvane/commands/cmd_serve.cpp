@@ -1,5 +1,7 @@
 // orvane serve: the command line of the service (serve/serve.hpp).
+#include <map>
 #include <memory>
+#include <string>
 
 #include "commands/tool.hpp"
 #include "serve/serve.hpp"
@@ -45,6 +47,23 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
         ->type_name("[CAMERA[/[CHANNEL/]RULE]=]C")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->allow_extra_args(false);
+    command
+        ->add_option(
+            "--log.format", options->logFormat,
+            "How the log writes its lines: human (as a person reads them), logfmt or json (each with "
+            "its time, level, message, camera and channel)")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, serve::LogFormat>{{"human", serve::LogFormat::kHuman},
+                                                    {"logfmt", serve::LogFormat::kLogfmt},
+                                                    {"json", serve::LogFormat::kJson}}))
+        ->default_str("human");
+    command
+        ->add_option("--log.level", options->logLevel, "The least level logged: debug, info, warn or error")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, LogLevel>{{"debug", LogLevel::kDebug},
+                                                                            {"info", LogLevel::kInfo},
+                                                                            {"warn", LogLevel::kWarn},
+                                                                            {"error", LogLevel::kError}}))
+        ->default_str("info");
     command->callback([&tool, options] {
         tool.run = [&tool, options](Output& out) { return serve::Serve(out, tool, *options); };
     });

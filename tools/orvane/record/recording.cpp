@@ -190,11 +190,11 @@ int RecordWithLogins(Recording& r, const Tool& tool, ChartFile& chartFile, Camer
     UserIdRegistry userIds;
     PasswordSource passwordSource(password, tool.shared != nullptr ? "" : tool.connection.passwordFile);
     const WatchSettings settings{library,
-                                 [&log](const std::string& line) { log.Add(line); },
-                                 userIds,
-                                 passwordSource,
-                                 tool.connection.port,
-                                 tool.connection.user,
+                                 // Each change, as warnings; attempts only counted.
+                                 [&log](const LogEvent& event) {
+                                     if (event.level != LogLevel::kDebug) log.Add(event.message);
+                                 },
+                                 userIds, passwordSource, tool.connection.port, tool.connection.user,
                                  *ParseDuration(r.options.intervalText)};
     std::vector<std::unique_ptr<CameraWatch>> watches;
     for (const std::string& address : addresses)

@@ -80,11 +80,11 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     std::string host;
     uint16_t port = 0;
     ParseListen(options.listen, host, port);
-    ServiceLog log;
+    ServiceLog log(options.logFormat, options.logLevel);
     UserIdRegistry userIds;
     PasswordSource passwordSource(password, tool.connection.passwordFile);
     WatchSettings settings{library,
-                           [&log](const std::string& line) { log.Line(line); },
+                           [&log](const LogEvent& event) { log.Write(event); },
                            userIds,
                            passwordSource,
                            tool.connection.port,
@@ -119,8 +119,7 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     if (!server.Listen(host, port, error)) return out.Error(kExitFailed, error);
     platform::WatchForInterrupt();
     platform::IgnoreBrokenPipes();
-    platform::WriteText(stderr,
-                        "listening on http://" + UrlHost(host) + ":" + std::to_string(server.port()) + "/\n");
+    log.Listening("http://" + UrlHost(host) + ":" + std::to_string(server.port()) + "/");
 
     FleetWatch fleet(cameras, settings, [&store](std::size_t camera, CameraView view) {
         store.PublishCamera(camera, std::move(view));
@@ -135,11 +134,13 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     for (const auto& camera : cameras) {
         if (!camera->up()) continue;
         const CameraWatch::Ending ending = camera->End(true);
-        log.Line(
-            std::string(ending.stopped ? "stopped the subscriptions of "
-                                       : "stopping a subscription failed on ") +
-            camera->address() +
-            (ending.loggedOut ? "; logged out" : "; logging out failed: " + FailureLine(ending.failure)));
+        log.Write(
+            {ending.stopped && ending.loggedOut ? LogLevel::kInfo : LogLevel::kWarn,
+             std::string(ending.stopped ? "stopped the subscriptions of "
+                                        : "stopping a subscription failed on ") +
+                 camera->address() +
+                 (ending.loggedOut ? "; logged out" : "; logging out failed: " + FailureLine(ending.failure)),
+             camera->address()});
     }
     log.Line("stopped");
     // A requested stop is the service's normal end.

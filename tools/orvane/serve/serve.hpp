@@ -9,6 +9,7 @@
 #include "commands/tool.hpp"
 #include "render/output.hpp"
 #include "serve/alarm_limits.hpp"
+#include "serve/log_format.hpp"
 
 namespace orvane_cli::serve {
 
@@ -21,6 +22,9 @@ struct ServeOptions {
     std::string wrongPasswordPauseText = "10m";
     // --alarm-above and --alarm-below as given (serve/alarm_limits.hpp).
     AlarmArguments alarms;
+    // The log's format (serve/log_format.hpp) and its least level.
+    LogFormat logFormat = LogFormat::kHuman;
+    LogLevel logLevel = LogLevel::kInfo;
 };
 
 // Runs the service until SIGTERM or SIGINT (a console control event on

@@ -1,5 +1,6 @@
 // The service's log: one line per event on standard error, whole lines even
-// when several threads log at once. Never a password. A line that cannot be
+// when several threads log at once, in the format asked for (log_format.hpp)
+// and from the least level asked for. Never a password. A line that cannot be
 // written (standard error closed, its pipe's reader gone, a full disk) is
 // counted and the service goes on.
 #pragma once
@@ -9,15 +10,29 @@
 #include <mutex>
 #include <string>
 
+#include "serve/log_format.hpp"
+
 namespace orvane_cli::serve {
 
 class ServiceLog {
 public:
-    void Line(const std::string& text);
+    explicit ServiceLog(LogFormat format = LogFormat::kHuman, LogLevel least = LogLevel::kInfo)
+        : format_(format), least_(least) {}
+
+    void Write(const LogEvent& event);
+    void Line(const std::string& text) { Write({LogLevel::kInfo, text}); }
+    // Where the service listens, written whatever the least level, as scripts
+    // wait for it: in the human format a line of its own, "listening on URL";
+    // an info event otherwise.
+    void Listening(const std::string& url);
     // Lines that could not be written.
     uint64_t failures() const { return failures_.load(std::memory_order_relaxed); }
 
 private:
+    void Put(const std::string& line);
+
+    const LogFormat format_;
+    const LogLevel least_;
     std::mutex mutex_;
     std::atomic<uint64_t> failures_{0};
 };

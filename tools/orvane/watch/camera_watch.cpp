@@ -28,8 +28,10 @@ SubscriptionHealth CameraWatch::HealthOf(const Channel& channel) const {
 
 bool CameraWatch::ForgetIfLost() {
     if (!up() || !loginLost_.load(std::memory_order_acquire)) return false;
-    settings_.log(address_ + " lost its login: the SDK gave its user ID " + std::to_string(userId_) +
-                  " to another login; logging in again");
+    settings_.log({LogLevel::kWarn,
+                   address_ + " lost its login: the SDK gave its user ID " + std::to_string(userId_) +
+                       " to another login; logging in again",
+                   address_});
     ForgetLogin(false);
     return true;
 }
@@ -106,6 +108,7 @@ void CameraWatch::LogInAndSubscribe(Milliseconds now) {
     LibraryFailure failure;
     bool inherited = false;
     triedPassword_ = settings_.password.generation();
+    settings_.log({LogLevel::kDebug, "logging in to " + Where(), address_});
     {
         const UserIdRegistry::LoginScope login(settings_.userIds);
         const std::string password = settings_.password.Get();
@@ -127,8 +130,11 @@ void CameraWatch::LogInAndSubscribe(Milliseconds now) {
     loginRetry_.Reset();
     loginPause_ = Milliseconds::zero();
     lastFailure_.reset();
-    settings_.log(std::string(logins_ > 1 ? "logged in again to " : "logged in to ") + Where() +
-                  " (user ID " + std::to_string(userId_) + ")" + (dropped_.empty() ? "" : ": " + dropped_));
+    settings_.log({LogLevel::kInfo,
+                   std::string(logins_ > 1 ? "logged in again to " : "logged in to ") + Where() +
+                       " (user ID " + std::to_string(userId_) + ")" +
+                       (dropped_.empty() ? "" : ": " + dropped_),
+                   address_});
     loggedFailure_ = -1;
     dropped_.clear();
     {
@@ -163,8 +169,10 @@ void CameraWatch::StopInherited() {
             channels += " " + std::to_string(channel.channel);
     }
     if (!channels.empty())
-        settings_.log("stopped what a dropped login left subscribed on user ID " + std::to_string(userId_) +
-                      " (channel" + channels + ") before subscribing " + address_);
+        settings_.log({LogLevel::kInfo,
+                       "stopped what a dropped login left subscribed on user ID " + std::to_string(userId_) +
+                           " (channel" + channels + ") before subscribing " + address_,
+                       address_});
 }
 
 void CameraWatch::Subscribed(Channel& channel, Milliseconds now, bool restart) {
@@ -178,7 +186,9 @@ void CameraWatch::Subscribed(Channel& channel, Milliseconds now, bool restart) {
 
 void CameraWatch::Subscribe(Channel& channel, Milliseconds now, bool restart) {
     if (settings_.library.api().CamThermometryStart(userId_, channel.channel, 0) == 1) {
-        if (!restart) settings_.log("subscribed to the thermometry of " + Label(channel));
+        if (!restart)
+            settings_.log({LogLevel::kInfo, "subscribed to the thermometry of " + Label(channel), address_,
+                           channel.channel});
         Subscribed(channel, now, restart);
         return;
     }
@@ -247,6 +257,9 @@ void CameraWatch::RestartMarkedOfLogin(Milliseconds now) {
             EndSubscription(channel);
             api.CamThermometryStop(userId_, channel.channel, 0);
         }
+        // Each attempt for a debugging log; the changes it leads to are logged at their own levels.
+        settings_.log({LogLevel::kDebug, "restarting the subscription of " + Label(channel), address_,
+                       channel.channel});
         Subscribe(channel, now, true);
         // Refused while the camera was failing it: the camera has most likely
         // lost the login as well (a reboot), whatever code the refusal carries.

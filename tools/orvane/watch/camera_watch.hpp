@@ -21,6 +21,7 @@
 
 #include "library/camera_library.hpp"
 #include "watch/camera_view.hpp"
+#include "watch/log_event.hpp"
 #include "watch/password_source.hpp"
 #include "watch/retry_policy.hpp"
 #include "watch/subscription_watch.hpp"
@@ -31,7 +32,7 @@ namespace orvane_cli {
 // What every camera's watch shares.
 struct WatchSettings {
     const CameraLibrary& library;
-    std::function<void(const std::string&)> log;  // one whole line, from any thread
+    std::function<void(const LogEvent&)> log;  // one event, from any thread
     UserIdRegistry& userIds;
     PasswordSource& password;
     int32_t port = 8000;

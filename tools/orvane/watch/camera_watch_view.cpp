@@ -102,9 +102,12 @@ void CameraWatch::ReportChanges(Milliseconds now) {
     if (!up() && lastFailure_ && login_ != LoginState::kUp && lastFailure_->code != loggedFailure_ &&
         loginFailures_.count(lastFailure_->code) != 0) {
         // The cause comes first: a camera off the network says so before anything else.
-        settings_.log("login to " + Where() + " failed: " +
-                      FailureLine({lastFailure_->code, lastFailure_->text, lastFailure_->english}) +
-                      NextTry(loginPause_, login_) + (dropped_.empty() ? "" : " (" + dropped_ + ")"));
+        // A refused password needs someone; a camera off the network may come back by itself.
+        settings_.log({login_ == LoginState::kWrongPassword ? LogLevel::kError : LogLevel::kWarn,
+                       "login to " + Where() + " failed: " +
+                           FailureLine({lastFailure_->code, lastFailure_->text, lastFailure_->english}) +
+                           NextTry(loginPause_, login_) + (dropped_.empty() ? "" : " (" + dropped_ + ")"),
+                       address_});
         loggedFailure_ = lastFailure_->code;
         dropped_.clear();
     }
@@ -124,15 +127,20 @@ void CameraWatch::ReportChanges(Milliseconds now) {
         if (shown.state == kStateRunning) {
             // The first data of a login is no news; data after a failure or silence is.
             if (before == kStateCameraFailing || before == kStateStartFailed || before == kChannelSilent)
-                settings_.log(Label(channel) + ": running again after " + std::to_string(channel.restarts) +
-                              " restart" + (channel.restarts == 1 ? "" : "s") + " in all");
+                settings_.log({LogLevel::kInfo,
+                               Label(channel) + ": running again after " + std::to_string(channel.restarts) +
+                                   " restart" + (channel.restarts == 1 ? "" : "s") + " in all",
+                               address_, channel.channel});
             continue;
         }
         const bool retried = shown.state == kStateCameraFailing || shown.state == kStateStartFailed ||
                              shown.state == kChannelSilent;
         settings_.log(
-            Label(channel) + ": " + shown.health +
-            (retried ? "; restarting the subscription, with a growing pause while it brings no data" : ""));
+            {retried ? LogLevel::kWarn : LogLevel::kInfo,
+             Label(channel) + ": " + shown.health +
+                 (retried ? "; restarting the subscription, with a growing pause while it brings no data"
+                          : ""),
+             address_, channel.channel});
     }
 }
 
