@@ -9,7 +9,10 @@
 # logrotate for the test of the log rotation recipe; Boost (header-only Beast and
 # Asio) and nlohmann's JSON for the HTTP service of `orvane serve`; Prometheus
 # (server and promtool) for the tests of that service and its alert rules;
-# Chromium, its driver and Python's Selenium for the live page's browser test.
+# OpenSSL, libcrypt and yaml-cpp for its TLS, passwords and web configuration
+# file, with openssl and htpasswd (apache2-utils) to make a certificate and a
+# bcrypt hash in its tests; Chromium, its driver and Python's Selenium for the
+# live page's browser test.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
@@ -24,6 +27,7 @@ packages=(
   clang lld llvm zip unzip
   man-db groff-base logrotate
   libboost-dev nlohmann-json3-dev prometheus
+  libssl-dev libcrypt-dev libyaml-cpp-dev openssl apache2-utils
   chromium chromium-driver python3-selenium
 )
 

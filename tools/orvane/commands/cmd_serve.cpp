@@ -20,8 +20,13 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
         ->add_option("-c,--channel", options->channels,
                      "Channel to subscribe on every camera (1); repeat it for several")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command->add_option("--listen", options->listen, "HOST:PORT to serve HTTP on (port 0: a free one)")
+    command
+        ->add_option("--listen,--web.listen-address", options->listen,
+                     "HOST:PORT to serve HTTP on (port 0: a free one)")
         ->capture_default_str();
+    command->add_option("--web.config.file", options->webConfigFile,
+                        "YAML file of TLS (tls_server_config) and users with bcrypt hashes (basic_auth_users) "
+                        "for the HTTP server, read again when it changes; Linux builds only");
     command->add_option("--interval", options->intervalText, "How often to poll every camera")
         ->check(DurationValidator())
         ->capture_default_str();

@@ -33,6 +33,8 @@ public:
     // A connection opened; idle until it is marked otherwise.
     Id Open(const std::string& peer);
     void SetIdle(Id id, bool idle);
+    // The peer address `id` was opened for; `id` is open.
+    const std::string& PeerOf(Id id) const { return entries_.at(id).peer; }
     // Forgets `id`; nothing when it is already closed.
     void Close(Id id);
     std::size_t size() const { return entries_.size(); }

@@ -7,6 +7,7 @@
 
 #include "serve/http_connection.hpp"
 #include "serve/http_server.hpp"
+#include "serve/web_security.hpp"
 
 namespace orvane_cli::serve {
 namespace {
@@ -63,7 +64,12 @@ void HttpServer::Impl::Accept() {
             socket.close(failed);
         } else {
             if (room.drop) CloseConnection(*this, *room.drop);
-            ServeConnection(std::move(socket), *this, table.Open(address));
+            const ConnectionTable::Id id = table.Open(address);
+            if (security != nullptr) {
+                security->Serve(std::move(socket), *this, id);
+            } else {
+                ServeConnection(std::move(socket), *this, id);
+            }
         }
         Accept();
     });
@@ -110,6 +116,8 @@ uint16_t HttpServer::port() const {
     beast::error_code ignored;
     return impl_->acceptor.local_endpoint(ignored).port();
 }
+
+void HttpServer::Secure(WebSecurity& security) { impl_->security = &security; }
 
 void HttpServer::Run(const std::function<bool()>& stopRequested) {
     impl_->Watch(stopRequested);

@@ -6,7 +6,10 @@
 // 405 and the connection closes with its body unread), with no body; caps on
 // connections per peer address and in all, where a newcomer over a cap takes
 // the place of the connection idle the longest (see ConnectionTable); and a
-// memory budget for the answers being written (see ResponseBudget).
+// memory budget for the answers being written (see ResponseBudget). With
+// --web.config.file, TLS and a password for every request (web_security.hpp):
+// the TLS handshake counts against the first byte's deadline, and a password
+// check (bcrypt) runs on the worker, one at a time per peer address.
 #pragma once
 
 #include <chrono>
@@ -20,6 +23,8 @@
 #include "serve/http_routes.hpp"
 
 namespace orvane_cli::serve {
+
+class WebSecurity;
 
 struct HttpLimits {
     std::size_t headerBytes = 8192;
@@ -57,6 +62,9 @@ public:
     bool Listen(const std::string& host, uint16_t port, std::string& error);
     // The port it listens on.
     uint16_t port() const;
+    // Serves the connections accepted from now on as `security` says; it
+    // outlives the server.
+    void Secure(WebSecurity& security);
     // Serves on the calling thread until `stopRequested` (asked every 100 ms)
     // says so; open connections are closed then, and an answer the worker is
     // building is waited for (and dropped), the ones not begun never built.

@@ -1,6 +1,10 @@
 #include "serve/listen_address.hpp"
 
+// Boost's asio needs <utility> before it in C++20 (std::exchange).
+#include <utility>
+
 #include <algorithm>
+#include <boost/asio/ip/address.hpp>
 
 namespace orvane_cli::serve {
 
@@ -25,6 +29,22 @@ bool ParseListen(const std::string& text, std::string& host, uint16_t& port) {
 
 std::string UrlHost(const std::string& host) {
     return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
+std::string OpenEndpointsWarning(const std::string& host, uint16_t port, bool tls, bool users) {
+    boost::system::error_code failed;
+    const auto address = boost::asio::ip::make_address(host, failed);
+    const bool loopback =
+        !failed &&
+        (address.is_loopback() ||
+         (address.is_v6() && address.to_v6().is_v4_mapped() &&
+          boost::asio::ip::make_address_v4(boost::asio::ip::v4_mapped, address.to_v6()).is_loopback()));
+    if (loopback || (tls && users)) return "";
+    const std::string missing = !tls && !users ? "without TLS or password"
+                                : !tls         ? "without TLS (passwords and readings cross it in clear text)"
+                                               : "without a password";
+    return "the endpoints on " + UrlHost(host) + ":" + std::to_string(port) + " are open to the network " +
+           missing + "; --web.config.file sets both";
 }
 
 }  // namespace orvane_cli::serve

@@ -20,6 +20,7 @@
 #include "serve/process_metrics.hpp"
 #include "serve/service_log.hpp"
 #include "serve/state_store.hpp"
+#include "serve/web_security.hpp"
 #include "watch/fleet_watch.hpp"
 
 namespace orvane_cli::serve {
@@ -112,14 +113,28 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
         },
         [&store] { return CamerasJson(store.Snapshot(FleetWatch::UnixNow())); },
         [&store](const HistoryQuery& query) { return store.HistoryDocument(query, FleetWatch::UnixNow()); }};
+    std::unique_ptr<WebSecurity> security;
+    if (!options.webConfigFile.empty()) {
+        std::string problem;
+        security = LoadWebSecurity(
+            options.webConfigFile, [&log](const LogEvent& event) { log.Write(event); }, problem);
+        if (!security) return out.Error(kExitUsage, problem);
+    }
     HttpServer server([&sources](std::string_view method,
                                  std::string_view target) { return Route(method, target, sources); },
                       HttpLimits{}, IsSlowTarget);
+    if (security) server.Secure(*security);
     std::string error;
     if (!server.Listen(host, port, error)) return out.Error(kExitFailed, error);
     platform::WatchForInterrupt();
     platform::IgnoreBrokenPipes();
-    log.Listening("http://" + UrlHost(host) + ":" + std::to_string(server.port()) + "/");
+    const bool tls = security && security->tls();
+    log.Listening(std::string(tls ? "https" : "http") + "://" + UrlHost(host) + ":" +
+                  std::to_string(server.port()) + "/");
+    if (const std::string open =
+            OpenEndpointsWarning(host, server.port(), tls, security && security->users());
+        !open.empty())
+        log.Write({LogLevel::kWarn, open});
 
     FleetWatch fleet(cameras, settings, [&store](std::size_t camera, CameraView view) {
         store.PublishCamera(camera, std::move(view));
@@ -168,6 +183,11 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
     }
     const std::string listenProblem = ListenAddressProblem(options.listen);
     if (!listenProblem.empty()) return out.Error(kExitUsage, listenProblem);
+    // Read here to refuse a bad file before the password prompt, and again by the service to use it.
+    if (std::string problem;
+        !options.webConfigFile.empty() && !LoadWebSecurity(
+                                              options.webConfigFile, [](const LogEvent&) {}, problem))
+        return out.Error(kExitUsage, problem);
     auto alarms = AlarmLimits::Read(
         options.alarms,
         {options.addresses, options.channels.empty() ? std::vector<int32_t>{1} : options.channels});

@@ -17,6 +17,9 @@ struct ServeOptions {
     std::vector<std::string> addresses;
     std::vector<int32_t> channels;  // every camera's; {1} when none given
     std::string listen = "127.0.0.1:9410";
+    // --web.config.file: TLS and passwords for the HTTP server
+    // (serve/web_security.hpp); empty for none.
+    std::string webConfigFile;
     std::string intervalText = "1s";
     // How long a camera that refused the user name or password waits for the next try.
     std::string wrongPasswordPauseText = "10m";
