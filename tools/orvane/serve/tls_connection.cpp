@@ -114,6 +114,10 @@ std::shared_ptr<ssl::context> MakeTlsContext(const TlsServerConfig& config, std:
 
 void ServeTlsConnection(asio::ip::tcp::socket socket, HttpServerParts& server, ConnectionTable::Id id,
                         std::shared_ptr<ssl::context> context) {
+    // An answer goes out as several TLS records: without this, the last one
+    // would wait for the client's acknowledgement of the first.
+    boost::system::error_code ignored;
+    socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     ssl::context& used = *context;
     StartConnection<boost::beast::ssl_stream<boost::beast::tcp_stream>>(server, id, std::move(context),
                                                                         std::move(socket), used);
