@@ -7,7 +7,8 @@ Runs the doc's block that makes the certificate, the password and its hash,
 with the shipped docs/monitoring/web-config.yml; starts the service with it
 and a real Prometheus with docs/monitoring/prometheus-tls.yml, the target's
 name replaced as the doc says. Then: every endpoint refuses missing or wrong
-credentials; a renewed certificate is served to new connections while an open
+credentials; idle connections are closed, the handshake within the first
+byte's deadline; a renewed certificate is served to new connections while an open
 one goes on; client certificates once the file asks for them; a broken file
 at a reload is logged and the settings kept; a bad file at start is refused;
 a listener open to the network without the file warns.
@@ -155,6 +156,20 @@ def run(processes, services):
             if status != wanted or (wanted == 401) != (challenge == 'Basic realm="orvane"'):
                 fail("%s with %s: %d, WWW-Authenticate %r" % (path, credentials and credentials.split(":")[0],
                                                                status, challenge))
+
+    # The deadline for a request's first byte (2 s) holds over TLS, the handshake counted in it.
+    for handshake in (False, True):
+        began = time.monotonic()
+        idle = socket.create_connection(("127.0.0.1", service.port), timeout=10)
+        if handshake:
+            idle = tls_context().wrap_socket(idle, server_hostname=HOST)
+        try:
+            closed = idle.recv(1) == b""
+        except (ConnectionError, ssl.SSLError):
+            closed = True
+        idle.close()
+        if not closed or time.monotonic() - began > 5:
+            fail("an idle connection (handshake: %s) was not closed within 5 s" % handshake)
 
     # A real Prometheus with the doc's scrape job.
     folder = os.path.join(args.work, "prometheus")
