@@ -6,7 +6,7 @@ Measures, each beside its floor from the same run:
     one-camera service and the /healthz round trip of the same service (the
     HTTP and client cost alone);
   - the service's CPU per camera beside the one-camera service's CPU;
-  - one poll of every camera (orvane_poll_duration_seconds, the library calls
+  - one poll of every camera (orvane_poll_duration_seconds' mean between two scrapes, the library calls
     Read, ReadRule and Status) beside one camera's poll;
   - the service's resident memory over time, with cameras rebooted through the
     stand-in's control folder;
@@ -132,11 +132,13 @@ class Service:
     def metrics(self):
         elapsed, body = self.get("/metrics")
         text = body.decode()
-        poll = None
+        poll = [None, None]  # the histogram's sum and count
         up = 0
         for line in text.splitlines():
-            if line.startswith("orvane_poll_duration_seconds "):
-                poll = float(line.split()[1])
+            if line.startswith("orvane_poll_duration_seconds_sum "):
+                poll[0] = float(line.split()[1])
+            elif line.startswith("orvane_poll_duration_seconds_count "):
+                poll[1] = float(line.split()[1])
             elif line.startswith("orvane_camera_up{") and line.endswith(" 1"):
                 up += 1
         return elapsed, len(body), poll, up, text
@@ -170,7 +172,7 @@ class Service:
         for line in text.splitlines():
             if line.startswith("orvane_camera_up{") and line.endswith(" 1"):
                 up += 1
-            elif line.startswith("orvane_thermometry_state{") and line.endswith(" 1"):
+            elif line.startswith("orvane_thermometry_state{") and 'state="running"} 1' in line:
                 running += 1
             elif line.startswith("orvane_camera_logins_total{"):
                 logins += int(float(line.split()[-1]))
@@ -204,9 +206,14 @@ def cpu_use(service, seconds):
     polls = []
     start_cpu, start = cpu_seconds(pid), time.monotonic()
     deadline = start + seconds
+    previous = service.metrics()[2]
     while time.monotonic() < deadline:
-        polls.append(service.metrics()[2])
         time.sleep(max(0.0, min(1.0, deadline - time.monotonic())))
+        now = service.metrics()[2]
+        # The polls' mean between two scrapes, from the histogram's sum and count.
+        if None not in now + previous and now[1] > previous[1]:
+            polls.append((now[0] - previous[0]) / (now[1] - previous[1]))
+        previous = now
     return (cpu_seconds(pid) - start_cpu) / (time.monotonic() - start), summary(polls)
 
 

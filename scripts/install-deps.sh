@@ -7,7 +7,8 @@
 # MSVC-style import library, the MSVC-mode test host and the header check; zip
 # and unzip for the release archives; man-db and groff to check the manual page;
 # logrotate for the test of the log rotation recipe; Boost (header-only Beast and
-# Asio) and nlohmann's JSON for the HTTP service of `orvane serve`; Prometheus
+# Asio), nlohmann's JSON and zlib (native and mingw) for the HTTP service of
+# `orvane serve` and Python's Prometheus client to read its OpenMetrics; Prometheus
 # (server and promtool) for the tests of that service and its alert rules;
 # OpenSSL, libcrypt and yaml-cpp for its TLS, passwords and web configuration
 # file, with openssl and htpasswd (apache2-utils) to make a certificate and a
@@ -27,6 +28,7 @@ packages=(
   clang lld llvm zip unzip
   man-db groff-base logrotate
   libboost-dev nlohmann-json3-dev prometheus
+  zlib1g-dev libz-mingw-w64-dev python3-prometheus-client
   libssl-dev libcrypt-dev libyaml-cpp-dev openssl apache2-utils
   chromium chromium-driver python3-selenium
 )

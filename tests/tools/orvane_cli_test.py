@@ -187,6 +187,7 @@ def group_usage():
         with open(os.path.join(root, name), encoding="utf-8") as f:
             shown = [line for line in f if re.search(r"\borvane(\.exe)? .*--password(?!-file)", line)]
         check(shown == [], f"{name} passes the password on the command line: {shown}")
+    check_serve_help(root)
     code, out, _ = run(["--version"])
     check(code == 0 and re.fullmatch(r"orvane \d+\.\d+\.\d+(\.\d+)?\n", out) is not None, f"--version: {out!r}")
     # --quiet leaves only what must be seen; --verbose adds to the normal output.
@@ -195,6 +196,26 @@ def group_usage():
     check("PTZ position" in normal and quiet == "", f"--quiet printed {quiet!r}")
     check(verbose.startswith("Library ") and normal in verbose, f"--verbose printed {verbose!r}")
 
+
+
+def check_serve_help(root):
+    """serve --help and the manual's serve section name the same options and exit codes."""
+    code, out, _ = run(["serve", "--help"])
+    # An option's names start its line: "-a,--address", "--listen,--web.listen-address".
+    helped = {name for names in re.findall(r"^\s+(-[\w.,-]+)", out, re.M) for name in names.split(",")
+              if name.startswith("--")} - {"--help"}
+    helped_codes = set(re.findall(r"(\d+) [a-z]", out[out.index("Exit codes:"):])) if "Exit codes:" in out else set()
+    with open(os.path.join(root, "docs", "orvane.md"), encoding="utf-8") as f:
+        manual = f.read()
+    section = manual[manual.index("### serve"):manual.index("\n## ", manual.index("### serve"))]
+    # An option's bullet names it, with its short form or its siblings, before the colon.
+    heads = re.findall(r"^- (`-.*?):", section, re.M)
+    documented = {name for head in heads for name in re.findall(r"`(--[\w.-]+)`", head)}
+    status = re.search(r"Exit status: (.*?)\.", section, re.S)
+    documented_codes = set(re.findall(r"(\d+)\s+(?:after|when|for)", status.group(1))) if status else set()
+    check(code == 0 and helped == documented, f"serve --help and the manual differ: {helped ^ documented}")
+    check(helped_codes == documented_codes == {"0", "1", "2", "4"},
+          f"serve's exit codes: --help {helped_codes}, manual {documented_codes}")
 
 
 # ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@ requests while still answering scrapes, and that it ends cleanly on a signal.
     orvane_serve_test.py --orvane EXE --work DIR [--emulator RUNNER] [--memory-factor N] GROUP
 """
 import argparse
+import gzip
 import http.client
 import json
 import os
@@ -27,9 +28,10 @@ PASSWORD = "orvane-demo"
 FAMILIES = {
     "orvane_camera_up": "gauge", "orvane_camera_logins_total": "counter",
     "orvane_camera_login_failures_total": "counter", "orvane_thermometry_state": "gauge",
+    "orvane_thermometry_rule_info": "gauge",
     "orvane_thermometry_data_events_total": "counter", "orvane_thermometry_seconds_since_data": "gauge",
     "orvane_thermometry_restarts_total": "counter", "orvane_thermometry_temperature_celsius": "gauge",
-    "orvane_thermometry_measurement_timestamp_seconds": "gauge", "orvane_poll_duration_seconds": "gauge",
+    "orvane_thermometry_measurement_timestamp_seconds": "gauge", "orvane_poll_duration_seconds": "histogram",
     "orvane_build_info": "gauge", "process_resident_memory_bytes": "gauge", "process_cpu_seconds_total": "counter",
     "process_open_fds": "gauge", "process_start_time_seconds": "gauge", "orvane_log_write_failures_total": "counter",
     "orvane_alarm_threshold_celsius": "gauge",
@@ -77,10 +79,10 @@ class Service:
             if self.lines[-1].startswith("listening on "):
                 return
 
-    def get(self, path, method="GET", timeout=10):
+    def get(self, path, method="GET", timeout=10, headers=None):
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
         try:
-            connection.request(method, path)
+            connection.request(method, path, headers=headers or {})
             response = connection.getresponse()
             return response.status, dict(response.getheaders()), response.read()
         finally:
@@ -130,7 +132,8 @@ def parse_exposition(text):
             if not check(found is not None, f"not a sample line: {line!r}"):
                 continue
             name, labels, value = found.groups()
-            check(name in typed and name in helped, f"{name}: sample without HELP and TYPE")
+            family = re.sub(r"_(bucket|sum|count)$", "", name) if name not in typed else name
+            check(family in typed and family in helped, f"{name}: sample without HELP and TYPE")
             pairs = frozenset(re.findall(r'(\w+)="((?:[^"\\]|\\.)*)"', labels or ""))
             samples[(name, pairs)] = float(value)
     for name, kind in FAMILIES.items():
@@ -140,6 +143,17 @@ def parse_exposition(text):
 
 def value(samples, name, **labels):
     return samples.get((name, frozenset((k, str(v)) for k, v in labels.items())))
+
+
+def refused(samples, **labels):
+    """Whether a login was refused (the usual causes' counters are there from 0)."""
+    return any(v > 0 for v in select(samples, "orvane_camera_login_failures_total", **labels).values())
+
+
+def state(samples, **labels):
+    """The channel's state: the one of its state set at 1 (None unless exactly one is)."""
+    on = [dict(key)["state"] for key, v in select(samples, "orvane_thermometry_state", **labels).items() if v == 1]
+    return on[0] if len(on) == 1 else None
 
 
 def select(samples, name, **labels):
@@ -181,6 +195,31 @@ def check_ended_cleanly(service, code, up, dropped=False):
         check(logins == logouts, f"{logins} logins, {logouts} logouts")
 
 
+# OpenMetrics for a scraper that asks for it, read by Debian's Python client
+# (the system's Python has it), and the exposition gzipped for one that takes it.
+OPENMETRICS_READER = """
+import sys
+from prometheus_client.openmetrics.parser import text_string_to_metric_families
+families = {f.name: f.type for f in text_string_to_metric_families(sys.stdin.read())}
+print(" ".join(sorted(n + ":" + t for n, t in families.items())))
+"""
+
+
+def check_openmetrics(service):
+    status, headers, body = service.get("/metrics", headers={
+        "Accept": "application/openmetrics-text;version=1.0.0,text/plain;version=0.0.4;q=0.5",
+        "Accept-Encoding": "gzip"})
+    check(status == 200 and headers.get("Content-Type", "").startswith("application/openmetrics-text; version=1.0.0")
+          and headers.get("Content-Encoding") == "gzip", f"OpenMetrics: {status} {headers}")
+    text = gzip.decompress(body).decode("utf-8")
+    check(text.endswith("# EOF\n"), f"OpenMetrics ends: {text[-40:]!r}")
+    read = subprocess.run(["/usr/bin/python3", "-c", OPENMETRICS_READER], input=text, capture_output=True, text=True)
+    families = dict(item.split(":") for item in read.stdout.split())
+    check(read.returncode == 0 and families.get("orvane_camera_logins") == "counter" and
+          families.get("orvane_poll_duration_seconds") == "histogram" and
+          families.get("orvane_thermometry_state") == "gauge", f"OpenMetrics read: {read.stderr[-500:]} {families}")
+
+
 # ---------------------------------------------------------------------------
 # Two cameras and an unreachable address: every endpoint, then a clean end.
 # The limits: 45 °C above by default, 20 for rule 2, none above but 100 below
@@ -193,7 +232,7 @@ def group_service():
                       ["--alarm-above", f"{RULES_CAMERA}/2=20", "--alarm-above", f"{RULES_CAMERA}/1/3=none",
                        "--alarm-below", f"{RULES_CAMERA}/1/3=100"])
     samples = service.wait_for("every rule's readings and a refused login",
-                               lambda s: all_readings(s) and select(s, "orvane_camera_login_failures_total",
+                               lambda s: all_readings(s) and refused(s,
                                                                     camera=UNREACHABLE))
     for camera, up in ((CAMERA, 1), (RULES_CAMERA, 1), (UNREACHABLE, 0)):
         check(value(samples, "orvane_camera_up", camera=camera) == up, f"{camera} up: {samples}")
@@ -205,10 +244,10 @@ def group_service():
         check(20 <= celsius <= 50, f"{camera} rule {rule} {reading}: {celsius} °C")
     check(not select(samples, "orvane_thermometry_temperature_celsius", camera=UNREACHABLE), "readings of a camera down")
     for camera in (CAMERA, RULES_CAMERA):
-        check(value(samples, "orvane_thermometry_state", camera=camera, channel=1) == 1, f"{camera}: not running")
+        check(state(samples, camera=camera, channel=1) == "running", f"{camera}: not running")
         stamp = value(samples, "orvane_thermometry_measurement_timestamp_seconds", camera=camera, channel=1, rule=1)
         check(stamp is not None and abs(stamp - time.time()) < 2 * 86400, f"{camera}: timestamp {stamp}")
-    check(value(samples, "orvane_thermometry_state", camera=UNREACHABLE, channel=1) == 0, "state of a camera down")
+    check(state(samples, camera=UNREACHABLE, channel=1) == "not_subscribed", "state of a camera down")
     build = select(samples, "orvane_build_info")
     check(len(build) == 1 and list(build.values()) == [1] and re.fullmatch(r"\d+(\.\d+)+", dict(*build)["version"]),
           f"build_info: {build}")
@@ -217,6 +256,11 @@ def group_service():
                   for k, v in select(samples, "orvane_alarm_threshold_celsius", channel=1).items()}
     check(thresholds == {(CAMERA, 1, "above"): 45, (RULES_CAMERA, 1, "above"): 45, (RULES_CAMERA, 2, "above"): 20,
                          (RULES_CAMERA, 3, "below"): 100}, f"thresholds {thresholds}")
+    info = {(dict(k)["camera"], dict(k)["rule"], dict(k)["type"], dict(k)["preset"])
+            for k in select(samples, "orvane_thermometry_rule_info", channel=1)}
+    check(info == {(CAMERA, "1", "line", "0"), (RULES_CAMERA, "1", "point", "0"), (RULES_CAMERA, "2", "box", "0"),
+                   (RULES_CAMERA, "3", "line", "0")}, f"rule_info: {info}")
+    check_openmetrics(service)
     before = select(samples, "orvane_thermometry_data_events_total")
     time.sleep(1.5)
     after = select(service.metrics(), "orvane_thermometry_data_events_total")
@@ -266,7 +310,7 @@ def group_restarts():
     channel = {"camera": CAMERA, "channel": 1}
     samples = service.wait_for("two restarts",
                                lambda s: (value(s, "orvane_thermometry_restarts_total", **channel) or 0) >= 2, 30)
-    check(value(samples, "orvane_thermometry_state", **channel) in (4, 5, 1) and
+    check(state(samples, **channel) in ("failing", "starting", "running") and
           value(samples, "orvane_camera_logins_total", camera=CAMERA) == 1 and
           value(samples, "orvane_thermometry_data_events_total", **channel) == 0, f"{samples}")
     # A pause after each restart that brought no data: 1 s, 2 s, 4 s, ... (not a restart every poll).
@@ -307,7 +351,7 @@ def group_reboots():
     control(folder, f"reboot {RULES_CAMERA}", "1-reboot")
     samples = service.wait_for("the login after the reboot and data again", lambda s: (
         value(s, "orvane_camera_logins_total", camera=RULES_CAMERA) == 2 and
-        value(s, "orvane_thermometry_state", **rules) == 1 and
+        state(s, **rules) == "running" and
         value(s, "orvane_thermometry_data_events_total", **rules) > events + 5 and all_readings(s)))
     check(value(samples, "orvane_thermometry_restarts_total", **rules) >= 1 and
           value(samples, "orvane_camera_logins_total", camera=CAMERA) == 1, f"after the reboot: {samples}")
@@ -317,7 +361,7 @@ def group_reboots():
         value(s, "orvane_camera_up", camera=CAMERA) == 0 and
         (value(s, "orvane_camera_login_failures_total", camera=CAMERA, code=7) or 0) >= 1))
     check(not select(samples, "orvane_thermometry_temperature_celsius", camera=CAMERA) and
-          value(samples, "orvane_thermometry_state", camera=CAMERA, channel=1) == 0 and
+          state(samples, camera=CAMERA, channel=1) == "not_subscribed" and
           value(samples, "orvane_camera_up", camera=RULES_CAMERA) == 1, f"while down: {samples}")
     down_events = value(samples, "orvane_thermometry_data_events_total", camera=CAMERA, channel=1)
     control(folder, f"online {CAMERA}", "3-online")
@@ -348,7 +392,7 @@ def group_reused_ids():
 
     def all_measuring(s, logins):
         return all(value(s, "orvane_camera_logins_total", camera=c) == logins and
-                   value(s, "orvane_thermometry_state", camera=c, channel=1) == 1 and None not in readings(s, c)
+                   state(s, camera=c, channel=1) == "running" and None not in readings(s, c)
                    for c in cameras)
 
     service.wait_for("every camera measuring", lambda s: all_measuring(s, 1))
@@ -379,11 +423,11 @@ def group_silence():
         s, "orvane_thermometry_temperature_celsius", camera=RULES_CAMERA))
     check(value(samples, "orvane_camera_up", camera=RULES_CAMERA) == 1 and
           select(samples, "orvane_thermometry_temperature_celsius", camera=CAMERA), f"after the end: {samples}")
-    samples = service.wait_for("the channel silent", lambda s: value(s, "orvane_thermometry_state", **rules) == 6, 30)
+    samples = service.wait_for("the channel silent", lambda s: state(s, **rules) == "silent", 30)
     age = value(samples, "orvane_thermometry_seconds_since_data", **rules)
     last = value(samples, "orvane_thermometry_last_data_timestamp_seconds", **rules)
     check(age is not None and age >= 10 and last is not None and abs(time.time() - age - last) < 3 and
-          value(samples, "orvane_thermometry_state", camera=CAMERA, channel=1) == 1, f"silent: {samples}")
+          state(samples, camera=CAMERA, channel=1) == "running", f"silent: {samples}")
     time.sleep(2)
     later = service.metrics()
     check(value(later, "orvane_thermometry_seconds_since_data", **rules) >= age + 1.5 and
@@ -401,7 +445,7 @@ def group_silence():
     check(samples_of_rule[-1][1:] == [None] * 4, f"the history ends in a gap: {samples_of_rule[-3:]}")
     # Streaming again: current readings, running, and the log told each change once.
     control(folder, f"stream {RULES_CAMERA} 1", "2-stream")
-    service.wait_for("readings again", lambda s: all_readings(s) and value(s, "orvane_thermometry_state", **rules) == 1,
+    service.wait_for("readings again", lambda s: all_readings(s) and state(s, **rules) == "running",
                      90)
     check_ended_cleanly(service, service.stop(), 2)
     silent_lines = [line for line in service.lines if f"{RULES_CAMERA} channel 1: silent" in line]
@@ -714,7 +758,7 @@ def group_broken_log():
 # one; --log.level leaves out what is below it.
 def group_log_formats():
     service = Service("json", [CAMERA, UNREACHABLE], ["--log.format", "json", "--log.level", "debug"])
-    service.wait_for("a refused login", lambda s: select(s, "orvane_camera_login_failures_total", camera=UNREACHABLE))
+    service.wait_for("a refused login", lambda s: refused(s, camera=UNREACHABLE))
     check_ended_cleanly(service, service.stop(), 1)
     events = []
     for line in service.lines:
@@ -729,12 +773,25 @@ def group_log_formats():
     check({("debug", UNREACHABLE, None), ("info", CAMERA, 1), ("warn", UNREACHABLE, None), ("info", None, None)}
           <= about, f"events: {about}")
 
-    service = Service("logfmt", [CAMERA, UNREACHABLE], ["--log.format", "logfmt", "--log.level", "warn"])
-    service.wait_for("a refused login", lambda s: select(s, "orvane_camera_login_failures_total", camera=UNREACHABLE))
+    # --quiet: warnings and errors only.
+    service = Service("logfmt", [CAMERA, UNREACHABLE], ["--log.format", "logfmt", "--quiet"])
+    service.wait_for("a refused login", lambda s: refused(s, camera=UNREACHABLE))
     service.stop()
     # The line that says where it listens is written whatever the level.
     levels = [re.match(r"time=\S+Z level=(\w+) msg=", line) for line in service.lines if "listening on" not in line]
     check(levels and all(levels) and {m.group(1) for m in levels} == {"warn"}, f"logfmt lines: {service.lines}")
+
+    # A port it cannot listen on: exit 1, and --json reports that failure alone.
+    with socket.socket() as taken:
+        taken.bind(("127.0.0.1", 0))
+        taken.listen()
+        runner = [args.emulator] if args.emulator else []
+        ended = subprocess.run(runner + [args.orvane, "--json", "serve", "-a", CAMERA, "--listen",
+                                         f"127.0.0.1:{taken.getsockname()[1]}"], cwd=args.work, timeout=120,
+                               env=dict(os.environ, ORVANE_PASSWORD=PASSWORD), capture_output=True)
+    result = json.loads(ended.stdout.decode("utf-8") or "{}")
+    check(ended.returncode == 1 and result.get("exit_code") == 1 and "error" in result and
+          not any(key.startswith("failure_") for key in result), f"--json serve on a taken port: {result}")
 
 
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,

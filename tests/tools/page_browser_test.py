@@ -358,7 +358,9 @@ def screenshot(orvane, work, path, width, height, warm):
     """A site as an operator meets it: a camera down, a channel silent, a rule in alarm."""
     silent_camera = "192.0.2.65"
     cameras = [CAMERA, RULES_CAMERA, OFFLINE_CAMERA, silent_camera]
-    service = Service(orvane, work, cameras, ["--alarm-above", "45", "--alarm-above", f"{RULES_CAMERA}/2=50"])
+    # 45 °C for every rule, but 50 for rule 2 and 38 for rule 3 (always above it) of the rules camera.
+    service = Service(orvane, work, cameras, ["--alarm-above", "45", "--alarm-above", f"{RULES_CAMERA}/2=50",
+                                              "--alarm-above", f"{RULES_CAMERA}/3=38"])
     driver = None
     try:
         # The service keeps the history: a page opened late shows it all at once.
@@ -368,10 +370,12 @@ def screenshot(orvane, work, path, width, height, warm):
         time.sleep(min(warm, 60))
         driver = start_browser(work, width, height)
         driver.get(service.url)
-        wait_for(driver, "charts drawn, a camera down, a channel silent and a rule in alarm",
-                 lambda p: len(p["cameras"]) == len(cameras) and all(c["chart"] for c in p["cameras"])
+        # Every chart with its history (a few polls' worth is only what the page saw itself).
+        wait_for(driver, "charts drawn with their history, a camera down, a channel silent and a rule in alarm",
+                 lambda p: len(p["cameras"]) == len(cameras)
+                 and all(c["chart"] and max(c["chart"]["points"], default=0) >= warm / 4 for c in p["cameras"])
                  and [i[0] for i in p["headerItems"]][:3] == ["down", "no-data", "alarm"], 60)
-        time.sleep(1.5)
+        time.sleep(0.3)
         driver.save_screenshot(path)
         print(f"saved {path}")
     finally:

@@ -1,6 +1,7 @@
 // What orvane serve renders from a fixed state: the exposition against a file,
 // the JSON documents' shape and values, the history's ring and the routes.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "serve/listen_address.hpp"
 #include "serve/log_format.hpp"
 #include "serve/metrics_exposition.hpp"
+#include "serve/page_assets.hpp"
 
 namespace orvane_cli::serve {
 namespace {
@@ -51,7 +53,7 @@ ServiceSnapshot FixedState() {
     s.alarms = std::make_shared<const AlarmLimits>(
         AlarmLimits::Read({{"45", "192.0.2.66/2=40"}, {"192.0.2.66/1/3=24"}}, {{"192.0.2.66"}, {1, 2}})
             .first);
-    s.pollDurationSeconds = 0.0125;
+    for (const double seconds : {0.0125, 0.0004, 0.3, 12.0}) s.pollDurations.Observe(seconds);
     CameraView up;
     up.camera = "192.0.2.66", up.up = true, up.login = LoginState::kUp, up.loginsTotal = 2;
     up.loginFailures = {{7, 1}};
@@ -72,16 +74,22 @@ ServiceSnapshot FixedState() {
     return s;
 }
 
+// Each format against its file: the text format, and OpenMetrics (counters'
+// families without _total, _created where counting began with the process).
 TEST(ServeRender, ExpositionMatchesTheFile) {
-    const ProcessMetrics process{12345678, 1.5, 17, std::nullopt};
-    const std::string text = MetricsText(FixedState(), process);
-    const std::string path = ORVANE_SERVE_GOLDEN;
-    if (std::getenv("ORVANE_UPDATE_GOLDEN") != nullptr) std::ofstream(path, std::ios::binary) << text;
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in) << path;
-    std::stringstream expected;
-    expected << in.rdbuf();
-    EXPECT_EQ(text, expected.str()) << "(ORVANE_UPDATE_GOLDEN=1 rewrites " << path << ")";
+    const ProcessMetrics process{12345678, 1.5, 17, 1796687000.5};
+    const std::string text004 = ORVANE_SERVE_GOLDEN;
+    const std::string openMetrics = text004.substr(0, text004.rfind('.')) + ".openmetrics.golden";
+    for (const auto& [format, path] :
+         {std::pair{MetricsFormat::kText, text004}, std::pair{MetricsFormat::kOpenMetrics, openMetrics}}) {
+        const std::string text = MetricsText(FixedState(), process, format);
+        if (std::getenv("ORVANE_UPDATE_GOLDEN") != nullptr) std::ofstream(path, std::ios::binary) << text;
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in) << path;
+        std::stringstream expected;
+        expected << in.rdbuf();
+        EXPECT_EQ(text, expected.str()) << "(ORVANE_UPDATE_GOLDEN=1 rewrites " << path << ")";
+    }
 }
 
 TEST(ServeRender, CamerasJsonShape) {
@@ -263,11 +271,15 @@ TEST(ServeRender, CameraTimesFollowTheLocalRulesOfTheirDay) {
 
 TEST(ServeRender, Routes) {
     HistoryQuery asked;
-    const RouteSources sources{[] { return std::string("metrics"); }, [] { return std::string("cameras"); },
-                               [&](const HistoryQuery& query) {
-                                   asked = query;
-                                   return std::make_shared<const std::string>("history");
-                               }};
+    const RouteSources sources{
+        [](MetricsFormat format) {
+            return std::string(format == MetricsFormat::kOpenMetrics ? "om" : "metrics");
+        },
+        [] { return std::string("cameras"); },
+        [&](const HistoryQuery& query) {
+            asked = query;
+            return std::make_shared<const std::string>("history");
+        }};
     struct Case {
         const char* method;
         const char* target;
@@ -290,7 +302,7 @@ TEST(ServeRender, Routes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.method) + " " + c.target);
-        const HttpReply reply = Route(c.method, c.target, sources);
+        const HttpReply reply = Route({c.method, c.target, "", ""}, sources);
         EXPECT_EQ(reply.status, c.status);
         if (c.body != nullptr) {
             EXPECT_EQ(reply.content(), c.body);
@@ -300,7 +312,27 @@ TEST(ServeRender, Routes) {
                                     [&](const auto& h) { return h.first == c.header; }));
         }
     }
-    EXPECT_EQ(Route("GET", "/metrics", sources).contentType, kMetricsContentType);
+    // The exposition format by Accept, as Prometheus sends it and as others might.
+    const struct {
+        const char* accept;
+        const char* body;
+        const char* type;
+    } accepts[] = {
+        {"", "metrics", kMetricsContentType},
+        {"application/openmetrics-text;version=1.0.0,application/openmetrics-text;version=0.0.1;q=0.75,"
+         "text/plain;version=0.0.4;q=0.5,*/*;q=0.1",
+         "om", kOpenMetricsContentType},
+        {"application/openmetrics-text; version=0.0.1", "metrics", kMetricsContentType},
+        {"text/plain;q=0.9, application/openmetrics-text;q=0.5", "metrics", kMetricsContentType},
+        {"application/openmetrics-text;q=0", "metrics", kMetricsContentType},
+        {"application/openmetrics-text", "om", kOpenMetricsContentType},
+    };
+    for (const auto& a : accepts) {
+        const HttpReply reply = Route({"GET", "/metrics", a.accept, ""}, sources);
+        EXPECT_EQ(std::pair(reply.body, reply.contentType),
+                  std::pair(std::string(a.body), std::string(a.type)))
+            << a.accept;
+    }
     // What the history is asked for; a query whose last parameter is another one ends too.
     const struct {
         const char* target;
@@ -319,7 +351,7 @@ TEST(ServeRender, Routes) {
     };
     for (const auto& q : queries) {
         asked = HistoryQuery{std::string("untouched"), -1.0};
-        EXPECT_EQ(Route("GET", q.target, sources).status, q.status) << q.target;
+        EXPECT_EQ(Route({"GET", q.target, "", ""}, sources).status, q.status) << q.target;
         if (q.status != 200) continue;
         EXPECT_EQ(asked.camera, q.camera) << q.target;
         EXPECT_EQ(asked.since, q.since) << q.target;
@@ -355,6 +387,46 @@ TEST(ServeRender, ListenAddresses) {
             EXPECT_EQ(std::make_pair(host, port), std::make_pair(std::string(c.host), c.port)) << c.text;
         }
     }
+}
+
+// A body of a kilobyte or more goes gzipped to a client that takes it, and
+// reads back the same; a small one, or one to a client that refuses gzip, as it is.
+TEST(ServeRender, AnswersAreGzippedWhereTheClientTakesIt) {
+    const std::string page = std::string(FindPageAsset("/app.js")->body);
+    for (const auto& [encoding, gzipped] :
+         std::initializer_list<std::pair<const char*, bool>>{{"gzip, deflate, br", true},
+                                                             {"br;q=1.0, gzip;q=0.8", true},
+                                                             {"x-gzip", true},
+                                                             {"gzip;q=0", false},
+                                                             {"deflate", false},
+                                                             {"", false}}) {
+        const HttpReply reply = Route({"GET", "/app.js", "", encoding}, RouteSources{});
+        const auto header = [&](const char* name) {
+            for (const auto& [key, value] : reply.headers) {
+                if (key == name) return value;
+            }
+            return std::string();
+        };
+        EXPECT_EQ(header("Content-Encoding"), gzipped ? "gzip" : "") << encoding;
+        EXPECT_EQ(header("Vary"), "Accept-Encoding") << encoding;
+        if (!gzipped) {
+            EXPECT_EQ(reply.body, page) << encoding;
+            continue;
+        }
+        EXPECT_LT(reply.body.size(), page.size() / 2);
+        std::string back(page.size() + 16, '\0');
+        z_stream stream{};
+        ASSERT_EQ(inflateInit2(&stream, 15 + 16), Z_OK);
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(reply.body.data()));
+        stream.avail_in = static_cast<uInt>(reply.body.size());
+        stream.next_out = reinterpret_cast<Bytef*>(back.data());
+        stream.avail_out = static_cast<uInt>(back.size());
+        EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
+        back.resize(stream.total_out);
+        inflateEnd(&stream);
+        EXPECT_EQ(back, page);
+    }
+    EXPECT_EQ(Route({"GET", "/healthz", "", "gzip"}, RouteSources{}).body, "ok\n");
 }
 
 // The log's formats: a line per event with its time, level and message, and

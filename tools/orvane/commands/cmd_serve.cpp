@@ -1,8 +1,8 @@
 // orvane serve: the command line of the service (serve/serve.hpp).
-#include <map>
 #include <memory>
 #include <string>
 
+#include "commands/exit_codes.hpp"
 #include "commands/tool.hpp"
 #include "serve/serve.hpp"
 
@@ -15,7 +15,8 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
     command->add_option("-a,--address", options->addresses, "Camera address; repeat it for several cameras")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->required();
-    AddLoginOptions(*command, tool.connection);
+    AddLoginOptions(*command, tool.connection, false);
+    command->footer(kServeHelp);
     command
         ->add_option("-c,--channel", options->channels,
                      "Channel to subscribe on every camera (1); repeat it for several")
@@ -24,9 +25,10 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
         ->add_option("--listen,--web.listen-address", options->listen,
                      "HOST:PORT to serve HTTP on (port 0: a free one)")
         ->capture_default_str();
-    command->add_option("--web.config.file", options->webConfigFile,
-                        "YAML file of TLS (tls_server_config) and users with bcrypt hashes (basic_auth_users) "
-                        "for the HTTP server, read again when it changes; Linux builds only");
+    command->add_option(
+        "--web.config.file", options->webConfigFile,
+        "YAML file of TLS (tls_server_config) and users with bcrypt hashes (basic_auth_users) "
+        "for the HTTP server, read again when it changes; Linux builds only");
     command->add_option("--interval", options->intervalText, "How often to poll every camera")
         ->check(DurationValidator())
         ->capture_default_str();
@@ -54,21 +56,15 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
         ->allow_extra_args(false);
     command
         ->add_option(
-            "--log.format", options->logFormat,
+            "--log.format", options->logFormatText,
             "How the log writes its lines: human (as a person reads them), logfmt or json (each with "
             "its time, level, message, camera and channel)")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, serve::LogFormat>{{"human", serve::LogFormat::kHuman},
-                                                    {"logfmt", serve::LogFormat::kLogfmt},
-                                                    {"json", serve::LogFormat::kJson}}))
-        ->default_str("human");
+        ->check(CLI::IsMember({"human", "logfmt", "json"}))
+        ->capture_default_str();
     command
-        ->add_option("--log.level", options->logLevel, "The least level logged: debug, info, warn or error")
-        ->transform(CLI::CheckedTransformer(std::map<std::string, LogLevel>{{"debug", LogLevel::kDebug},
-                                                                            {"info", LogLevel::kInfo},
-                                                                            {"warn", LogLevel::kWarn},
-                                                                            {"error", LogLevel::kError}}))
-        ->default_str("info");
+        ->add_option("--log.level", options->logLevelText,
+                     "The least level logged: debug, info (the default), warn or error")
+        ->check(CLI::IsMember({"debug", "info", "warn", "error"}));
     command->callback([&tool, options] {
         tool.run = [&tool, options](Output& out) { return serve::Serve(out, tool, *options); };
     });

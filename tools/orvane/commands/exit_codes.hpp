@@ -24,4 +24,13 @@ inline constexpr const char* kExitCodesHelp =
     "127 when it could not be started, 1 when it could not be bound).\n"
     "Every command, option and exit code: the manual, docs/orvane.md in the release archive.";
 
+// orvane serve's own: it runs until stopped, and never takes the password on
+// its command line.
+inline constexpr const char* kServeHelp =
+    "The password comes from --password-file, ORVANE_PASSWORD or a prompt, never the command line.\n"
+    "-q logs only warnings and errors, -v each attempt too, unless --log.level says otherwise.\n"
+    "Exit codes: 0 stopped by a signal (SIGTERM, Ctrl+C), 1 cannot listen, 2 bad arguments,\n"
+    "4 library not loadable.\n"
+    "Every option: the manual, docs/orvane.md (serve), in the release archive.";
+
 }  // namespace orvane_cli

@@ -94,7 +94,7 @@ std::string SharedLogin::AddressProblem(const std::string& word) const {
     return "this session is logged in to " + address + ", not " + word + "; its commands need no address";
 }
 
-void AddLoginOptions(CLI::App& command, Connection& connection) {
+void AddLoginOptions(CLI::App& command, Connection& connection, bool passwordOption) {
     command.add_option("-p,--port", connection.port, "Camera SDK port")
         ->envname("ORVANE_PORT")
         ->check(CLI::Range(1, 65535))
@@ -104,6 +104,7 @@ void AddLoginOptions(CLI::App& command, Connection& connection) {
         ->capture_default_str();
     auto* file = command.add_option("--password-file", connection.passwordFile,
                                     "File whose first line is the password");
+    if (!passwordOption) return;
     command
         .add_option_function<std::string>(
             "--password",
@@ -129,7 +130,7 @@ int WithLibrary(Output& out, const std::function<int(CameraLibrary&)>& body) {
     CameraLibrary library;
     std::string error;
     if (!library.Load(error)) return out.Error(kExitNoLibrary, error);
-    out.Flag("failure_text_available", library.HasFailureText());
+    out.SetFailureTextAvailable(library.HasFailureText());
     out.Detail("Library " + hostloader::LibraryFileName() + " loaded" +
                (library.HasFailureText() ? "" : " (it gives no failure texts)"));
     return body(library);

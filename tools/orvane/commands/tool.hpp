@@ -69,8 +69,10 @@ void AddAddressPositional(CLI::App& command, Tool& tool);
 // it, so the command line's parser recognises such a word (see
 // command_line.hpp) and hands it over through a hidden option.
 void AddLeadingAddress(CLI::App& command, Tool& tool);
-// Adds --port, --user, --password and --password-file.
-void AddLoginOptions(CLI::App& command, Connection& connection);
+// Adds --port, --user, --password and --password-file; without `passwordOption`
+// no --password: a service's command line is seen by every user of the host, for
+// as long as it runs.
+void AddLoginOptions(CLI::App& command, Connection& connection, bool passwordOption = true);
 
 // Loads the library, logs in, runs `body` with the user ID and logs out, however
 // `body` ends (in a shell session: runs `body` with the session's login). Reports

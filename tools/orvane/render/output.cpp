@@ -86,6 +86,7 @@ int Output::Fail(int exitCode, const std::string& message, const LibraryFailure&
         Integer("failure_code", failure.code);
         Text("failure_text", failure.text);
         Text("failure_text_en", failure.english);
+        if (failureTextAvailable_) Flag("failure_text_available", *failureTextAvailable_);
         failed_ = true;
     }
     Warn(message + ": " + FailureLine(failure));

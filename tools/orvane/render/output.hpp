@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,9 @@ public:
     // standard error, and as the JSON fields error, failure_code, failure_text
     // and failure_text_en. Returns exitCode.
     int Fail(int exitCode, const std::string& message, const LibraryFailure& failure);
+    // Whether the loaded library gives failure texts: in the JSON beside a
+    // library failure only, so that it never suggests one that did not happen.
+    void SetFailureTextAvailable(bool available) { failureTextAvailable_ = available; }
     // Ends the command: prints the JSON object (when asked for) and returns exitCode.
     // A failure always carries an "error" field.
     int Finish(int exitCode);
@@ -66,6 +70,7 @@ private:
     bool json_;
     OutputLevel level_;
     bool failed_ = false;
+    std::optional<bool> failureTextAvailable_;  // known once the library is loaded
     std::vector<std::pair<std::string, std::string>> fields_;
 };
 

@@ -140,8 +140,17 @@ private:
             Answer(PlainText(400, "a request may carry no body\n"), false, false, version);
             return;
         }
-        Request asked{std::string(request.method_string()), std::string(request.target()),
-                      request.method() == http::verb::head, request.keep_alive(), version};
+        const auto header = [&](http::field field) {
+            const auto value = request[field];
+            return std::string(value.data(), value.size());
+        };
+        Request asked{std::string(request.method_string()),
+                      std::string(request.target()),
+                      header(http::field::accept),
+                      header(http::field::accept_encoding),
+                      request.method() == http::verb::head,
+                      request.keep_alive(),
+                      version};
         if (server_.security == nullptr) {
             Respond(std::move(asked));
             return;
@@ -185,6 +194,8 @@ private:
     struct Request {
         std::string method;
         std::string target;
+        std::string accept;          // which exposition format
+        std::string acceptEncoding;  // gzip or not
         bool head = false;
         bool keepAlive = false;
         unsigned version = 11;
@@ -196,16 +207,20 @@ private:
         return reply;
     }
 
+    static HttpRequestHead Head(const Request& asked) {
+        return {asked.method, asked.target, asked.accept, asked.acceptEncoding};
+    }
+
     void Respond(Request asked) {
         if (closed_) return;
         if (!server_.slow || !server_.slow(asked.target)) {
-            Answer(server_.handler(asked.method, asked.target), asked.head, asked.keepAlive, asked.version);
+            Answer(server_.handler(Head(asked)), asked.head, asked.keepAlive, asked.version);
             return;
         }
         // The worker never lets go of the last reference: the connection ends on the io thread.
         boost::asio::post(
             server_.worker, [self = this->shared_from_this(), asked = std::move(asked)]() mutable {
-                HttpReply reply = self->server_.handler(asked.method, asked.target);
+                HttpReply reply = self->server_.handler(Head(asked));
                 boost::asio::io_context& io = self->server_.io;
                 boost::asio::post(io, [self = std::move(self), reply = std::move(reply), asked]() mutable {
                     self->Answer(std::move(reply), asked.head, asked.keepAlive, asked.version);

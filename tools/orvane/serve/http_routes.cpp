@@ -1,5 +1,8 @@
 #include "serve/http_routes.hpp"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -51,6 +54,8 @@ std::optional<double> NumberOf(const std::string& text) {
 
 std::string_view PathOf(std::string_view target) { return target.substr(0, target.find('?')); }
 
+HttpReply Answer(const HttpRequestHead& request, const RouteSources& sources);
+
 }  // namespace
 
 bool IsSlowTarget(std::string_view target) { return PathOf(target) == "/api/history"; }
@@ -69,7 +74,62 @@ std::optional<std::string> QueryValue(std::string_view query, std::string_view n
     return std::nullopt;
 }
 
-HttpReply Route(std::string_view method, std::string_view target, const RouteSources& sources) {
+bool AcceptsGzip(std::string_view acceptEncoding) {
+    for (std::size_t start = 0; start <= acceptEncoding.size();) {
+        const std::size_t end = std::min(acceptEncoding.find(',', start), acceptEncoding.size());
+        std::string_view coding = acceptEncoding.substr(start, end - start);
+        start = end + 1;
+        const std::size_t semicolon = coding.find(';');
+        std::string_view name = coding.substr(0, semicolon);
+        while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+        while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+        if (name != "gzip" && name != "x-gzip") continue;
+        // "gzip;q=0" refuses it.
+        if (semicolon == std::string_view::npos) return true;
+        const std::string_view parameter = coding.substr(semicolon + 1);
+        const std::size_t q = parameter.find("q=");
+        return q == std::string_view::npos ||
+               std::strtod(std::string(parameter.substr(q + 2)).c_str(), nullptr) > 0;
+    }
+    return false;
+}
+
+std::string Gzipped(std::string_view body) {
+    z_stream stream{};
+    // 15 bits of window, +16 for the gzip wrapper rather than zlib's.
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    std::string out(deflateBound(&stream, static_cast<uLong>(body.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
+    stream.avail_in = static_cast<uInt>(body.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return result == Z_STREAM_END ? out : std::string();
+}
+
+HttpReply Route(const HttpRequestHead& request, const RouteSources& sources) {
+    HttpReply reply = Answer(request, sources);
+    // Worth it from a kilobyte on; the shared history is sent as it is, not
+    // compressed again for every client.
+    if (reply.status == 200 && !reply.sharedBody && reply.body.size() >= 1024) {
+        reply.headers.emplace_back("Vary", "Accept-Encoding");
+        if (AcceptsGzip(request.acceptEncoding)) {
+            if (std::string packed = Gzipped(reply.body); !packed.empty()) {
+                reply.body = std::move(packed);
+                reply.headers.emplace_back("Content-Encoding", "gzip");
+            }
+        }
+    }
+    return reply;
+}
+
+namespace {
+
+HttpReply Answer(const HttpRequestHead& request, const RouteSources& sources) {
+    const std::string_view method = request.method, target = request.target;
     if (method != "GET" && method != "HEAD") {
         HttpReply reply = Text(405, "only GET and HEAD\n");
         reply.headers.emplace_back("Allow", "GET, HEAD");
@@ -79,7 +139,15 @@ HttpReply Route(std::string_view method, std::string_view target, const RouteSou
     const std::string_view path = PathOf(target);
     const std::string_view query =
         question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
-    if (path == "/metrics") return HttpReply{200, kMetricsContentType, sources.metrics(), {}, {}};
+    if (path == "/metrics") {
+        const MetricsFormat format = MetricsFormatFor(request.accept);
+        return HttpReply{
+            200,
+            format == MetricsFormat::kOpenMetrics ? kOpenMetricsContentType : kMetricsContentType,
+            sources.metrics(format),
+            {},
+            {}};
+    }
     if (path == "/api/cameras") return Json(sources.cameras());
     if (path == "/api/history") {
         HistoryQuery asked{QueryValue(query, "camera"), std::nullopt};
@@ -101,5 +169,7 @@ HttpReply Route(std::string_view method, std::string_view target, const RouteSou
     }
     return Text(404, "not found\n");
 }
+
+}  // namespace
 
 }  // namespace orvane_cli::serve

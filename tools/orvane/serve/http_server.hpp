@@ -46,7 +46,7 @@ struct HttpLimits {
 class HttpServer {
 public:
     // Called on the io thread, and for slow targets on the worker at the same time.
-    using Handler = std::function<HttpReply(std::string_view method, std::string_view target)>;
+    using Handler = std::function<HttpReply(const HttpRequestHead& request)>;
     // Whether the answer to a target may take long to build (a large
     // document): it is built on a worker thread, one at a time, so that the
     // connections waiting for quick answers (a scrape) never wait behind it.

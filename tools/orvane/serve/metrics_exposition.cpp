@@ -1,14 +1,30 @@
 #include "serve/metrics_exposition.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
+#include <map>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "watch/subscription_watch.hpp"
+
 namespace orvane_cli::serve {
 namespace {
+
+// The login failures that count from 0 (the SDK's codes).
+constexpr int32_t kWrongPasswordCode = 1;
+constexpr int32_t kUnreachableCode = 7;
+
+// A channel's subscription states by name, as the state set gives them.
+constexpr std::pair<int32_t, const char*> kChannelStates[] = {
+    {kStateRunning, "running"}, {kChannelSilent, "silent"},          {kStateStarting, "starting"},
+    {kStateStopped, "stopped"}, {kStateStartFailed, "start_failed"}, {kStateCameraFailing, "failing"},
+    {0, "not_subscribed"}};
 
 // The shortest text that reads back as the same number, appended; the
 // format's words for the values that are not finite.
@@ -48,33 +64,107 @@ using Labels = std::initializer_list<std::pair<const char*, std::string_view>>;
 
 class Exposition {
 public:
+    explicit Exposition(MetricsFormat format) : openMetrics_(format == MetricsFormat::kOpenMetrics) {}
+
+    // OpenMetrics names a counter's family without its _total.
     void Family(const char* name, const char* type, const char* help) {
         name_ = name;
-        text_ += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
+        std::string_view family = name;
+        if (openMetrics_ && std::string_view(type) == "counter" && family.ends_with("_total"))
+            family.remove_suffix(6);
+        family_ = family;
+        text_ += "# HELP ";
+        text_ += family;
+        text_ += ' ';
+        text_ += help;
+        text_ += "\n# TYPE ";
+        text_ += family;
+        text_ += ' ';
+        text_ += type;
+        text_ += '\n';
     }
     template <typename Number>
     void Sample(const Labels& labels, Number value) {
-        text_ += name_;
-        char separator = '{';
-        for (const auto& [label, labelValue] : labels) {
-            text_ += separator;
-            text_ += label;
-            text_ += "=\"";
-            AppendEscaped(text_, labelValue);
-            text_ += '"';
-            separator = ',';
+        Line(name_, "", labels, value);
+    }
+    // When a counter began counting, in OpenMetrics only: where it is known.
+    void Created(const Labels& labels, double unixSeconds) {
+        if (openMetrics_) Line(family_, "_created", labels, unixSeconds);
+    }
+    void Histogram(const Labels& labels, const DurationHistogram& h) {
+        uint64_t cumulative = 0;
+        for (std::size_t i = 0; i <= h.counts.size(); ++i) {
+            // +Inf holds every poll, those beyond the last bound too.
+            cumulative = i < h.counts.size() ? cumulative + h.counts[i] : h.count;
+            char bound[32] = "+Inf";
+            if (i < h.counts.size()) {
+                // OpenMetrics asks for a float's form (1.0), the text format takes either.
+                const double b = DurationHistogram::kBounds[i];
+                std::snprintf(bound, sizeof bound, b == std::floor(b) ? "%.1f" : "%g", b);
+            }
+            LineWithLe(labels, bound, cumulative);
         }
+        Line(family_, "_sum", labels, h.sum);
+        Line(family_, "_count", labels, h.count);
+    }
+    std::string Finish() {
+        if (openMetrics_) text_ += "# EOF\n";
+        return std::move(text_);
+    }
+    void Reserve(std::size_t bytes) { text_.reserve(bytes); }
+
+private:
+    template <typename Number>
+    void Line(std::string_view name, std::string_view suffix, const Labels& labels, Number value) {
+        text_ += name;
+        text_ += suffix;
+        char separator = '{';
+        for (const auto& [label, labelValue] : labels) AppendLabel(separator, label, labelValue);
         if (labels.size() != 0) text_ += '}';
         text_ += ' ';
         AppendValue(text_, value);
         text_ += '\n';
     }
-    std::string& text() { return text_; }
+    void LineWithLe(const Labels& labels, std::string_view le, uint64_t value) {
+        text_ += family_;
+        text_ += "_bucket";
+        char separator = '{';
+        for (const auto& [label, labelValue] : labels) AppendLabel(separator, label, labelValue);
+        AppendLabel(separator, "le", le);
+        text_ += "} ";
+        AppendValue(text_, value);
+        text_ += '\n';
+    }
+    void AppendLabel(char& separator, const char* label, std::string_view value) {
+        text_ += separator;
+        text_ += label;
+        text_ += "=\"";
+        AppendEscaped(text_, value);
+        text_ += '"';
+        separator = ',';
+    }
 
-private:
-    std::string name_;
+    const bool openMetrics_;
+    std::string name_;    // the samples' name
+    std::string family_;  // the family's name, which suffixes extend
     std::string text_;
 };
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
 
 // A decimal number's text, kept in place for a label that points at it.
 class Decimal {
@@ -123,9 +213,13 @@ void CameraFamilies(Exposition& e, const ServiceSnapshot& s) {
     e.Family("orvane_camera_logins_total", "counter", "Successful logins to the camera.");
     for (const CameraView& c : s.cameras) e.Sample({{"camera", c.camera}}, c.loginsTotal);
     e.Family("orvane_camera_login_failures_total", "counter",
-             "Failed logins to the camera, by the SDK's failure code.");
+             "Failed logins to the camera, by the SDK's failure code; 1 (wrong user name or password) and 7 "
+             "(not reachable) from 0.");
     for (const CameraView& c : s.cameras) {
-        for (const auto& [code, count] : c.loginFailures) {
+        // The causes someone acts on count from 0, so that a rate sees the first one.
+        std::map<int32_t, int64_t> failures{{kWrongPasswordCode, 0}, {kUnreachableCode, 0}};
+        for (const auto& [code, count] : c.loginFailures) failures[code] = count;
+        for (const auto& [code, count] : failures) {
             const Decimal codeText(code);
             e.Sample({{"camera", c.camera}, {"code", codeText.view()}}, count);
         }
@@ -141,9 +235,15 @@ void ChannelFamilies(Exposition& e, const ServiceSnapshot& s) {
         });
     };
     e.Family("orvane_thermometry_state", "gauge",
-             "The thermometry subscription: 1 running, 2 stopped, 3 start failed, 4 failing on the camera, "
-             "5 starting, 6 silent (no data within the silence limit), 0 not subscribed.");
-    each([&](Labels labels, const ChannelView& ch) { e.Sample(labels, ch.state); });
+             "The thermometry subscription as a state set: running, silent (no data within the silence "
+             "limit), starting, stopped, start_failed, failing (on the camera), not_subscribed.");
+    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
+        const Decimal channel(ch.channel);
+        for (const auto& [state, name] : kChannelStates) {
+            e.Sample({{"camera", c.camera}, {"channel", channel.view()}, {"state", name}},
+                     ch.state == state ? 1 : 0);
+        }
+    });
     e.Family("orvane_thermometry_data_events_total", "counter",
              "Measurements the library received for the channel, across restarts and logins.");
     each([&](Labels labels, const ChannelView& ch) { e.Sample(labels, ch.dataEventsTotal); });
@@ -164,6 +264,21 @@ void ChannelFamilies(Exposition& e, const ServiceSnapshot& s) {
 }
 
 void RuleFamilies(Exposition& e, const ServiceSnapshot& s) {
+    // Every rule the service knows, a stale one too: what it is, for joins in queries.
+    e.Family("orvane_thermometry_rule_info", "gauge",
+             "A measurement rule of the channel: its type (point, box, line) and preset; always 1.");
+    ForEachChannel(s, [&](const CameraView& c, const ChannelView& ch) {
+        const Decimal channel(ch.channel);
+        for (const RuleView& r : ch.rules) {
+            const Decimal rule(r.reading.rule), preset(r.reading.preset);
+            e.Sample({{"camera", c.camera},
+                      {"channel", channel.view()},
+                      {"rule", rule.view()},
+                      {"type", RuleTypeName(r.reading.type)},
+                      {"preset", preset.view()}},
+                     1);
+        }
+    });
     e.Family("orvane_thermometry_temperature_celsius", "gauge",
              "The newest reading of a measurement rule: max, min and avg of a region, or a point's reading.");
     ForEachCurrentRule(s, [&](const CameraView& c, const ChannelView& ch, const Measurement& m) {
@@ -221,6 +336,9 @@ void ProcessFamilies(Exposition& e, const ProcessMetrics& p) {
                             std::optional<double> value) {
         e.Family(name, type, help);
         if (value) e.Sample({}, *value);
+        // The process's counters began with it.
+        if (value && p.startTimeSeconds && std::string_view(type) == "counter")
+            e.Created({}, *p.startTimeSeconds);
     };
     family("process_resident_memory_bytes", "gauge", "Resident memory size in bytes.", p.residentBytes);
     family("process_cpu_seconds_total", "counter", "Total user and system CPU time spent in seconds.",
@@ -232,22 +350,48 @@ void ProcessFamilies(Exposition& e, const ProcessMetrics& p) {
 
 }  // namespace
 
-std::string MetricsText(const ServiceSnapshot& snapshot, const ProcessMetrics& process) {
-    Exposition e;
-    // About a kilobyte per camera: one allocation, not a copy at every doubling.
-    e.text().reserve(4096 + 1200 * snapshot.cameras.size());
+std::string MetricsText(const ServiceSnapshot& snapshot, const ProcessMetrics& process,
+                        MetricsFormat format) {
+    Exposition e(format);
+    // About a kilobyte and a half per camera: one allocation, not a copy at every doubling.
+    e.Reserve(4096 + 1600 * snapshot.cameras.size());
     CameraFamilies(e, snapshot);
     ChannelFamilies(e, snapshot);
     RuleFamilies(e, snapshot);
-    e.Family("orvane_poll_duration_seconds", "gauge", "How long the latest poll of all cameras took.");
-    if (snapshot.pollDurationSeconds) e.Sample({}, *snapshot.pollDurationSeconds);
+    e.Family(
+        "orvane_poll_duration_seconds", "histogram",
+        "How long the polls of all cameras took, from their start to the publication of what they found.");
+    e.Histogram({}, snapshot.pollDurations);
+    if (process.startTimeSeconds) e.Created({}, *process.startTimeSeconds);
     e.Family("orvane_log_write_failures_total", "counter",
              "Log lines that could not be written to standard error.");
     e.Sample({}, snapshot.logWriteFailures);
+    if (process.startTimeSeconds) e.Created({}, *process.startTimeSeconds);
     e.Family("orvane_build_info", "gauge", "The service's version, as a label; always 1.");
     e.Sample({{"version", snapshot.version}}, 1);
     ProcessFamilies(e, process);
-    return std::move(e.text());
+    return e.Finish();
+}
+
+MetricsFormat MetricsFormatFor(std::string_view accept) {
+    // The best quality ("q") given each; 0 for not acceptable.
+    double openMetrics = 0, text = 0;
+    for (const std::string_view range : Split(accept, ',')) {
+        const std::vector<std::string_view> parts = Split(range, ';');
+        const std::string_view type = Trimmed(parts[0]);
+        double q = 1;
+        std::string_view version;
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            const std::string_view parameter = Trimmed(parts[i]);
+            if (parameter.starts_with("q="))
+                q = std::strtod(std::string(parameter.substr(2)).c_str(), nullptr);
+            if (parameter.starts_with("version=")) version = parameter.substr(8);
+        }
+        if (type == "application/openmetrics-text" && (version.empty() || version == "1.0.0"))
+            openMetrics = std::max(openMetrics, q);
+        if (type == "text/plain" || type == "*/*") text = std::max(text, q);
+    }
+    return openMetrics > 0 && openMetrics >= text ? MetricsFormat::kOpenMetrics : MetricsFormat::kText;
 }
 
 }  // namespace orvane_cli::serve

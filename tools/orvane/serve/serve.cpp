@@ -81,7 +81,11 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     std::string host;
     uint16_t port = 0;
     ParseListen(options.listen, host, port);
-    ServiceLog log(options.logFormat, options.logLevel);
+    const LogLevel least = !options.logLevelText.empty() ? *ParseLogLevel(options.logLevelText)
+                           : tool.quiet                  ? LogLevel::kWarn
+                           : tool.verbose                ? LogLevel::kDebug
+                                                         : LogLevel::kInfo;
+    ServiceLog log(*ParseLogFormat(options.logFormatText), least);
     UserIdRegistry userIds;
     PasswordSource passwordSource(password, tool.connection.passwordFile);
     WatchSettings settings{library,
@@ -106,10 +110,10 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
     StateStore store(std::move(initial));
 
     const RouteSources sources{
-        [&store, &log] {
+        [&store, &log](MetricsFormat format) {
             ServiceSnapshot snapshot = store.Snapshot(FleetWatch::UnixNow());
             snapshot.logWriteFailures = log.failures();
-            return MetricsText(snapshot, ReadProcessMetrics());
+            return MetricsText(snapshot, ReadProcessMetrics(), format);
         },
         [&store] { return CamerasJson(store.Snapshot(FleetWatch::UnixNow())); },
         [&store](const HistoryQuery& query) { return store.HistoryDocument(query, FleetWatch::UnixNow()); }};
@@ -120,8 +124,7 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
             options.webConfigFile, [&log](const LogEvent& event) { log.Write(event); }, problem);
         if (!security) return out.Error(kExitUsage, problem);
     }
-    HttpServer server([&sources](std::string_view method,
-                                 std::string_view target) { return Route(method, target, sources); },
+    HttpServer server([&sources](const HttpRequestHead& request) { return Route(request, sources); },
                       HttpLimits{}, IsSlowTarget);
     if (security) server.Secure(*security);
     std::string error;

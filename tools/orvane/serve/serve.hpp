@@ -25,9 +25,10 @@ struct ServeOptions {
     std::string wrongPasswordPauseText = "10m";
     // --alarm-above and --alarm-below as given (serve/alarm_limits.hpp).
     AlarmArguments alarms;
-    // The log's format (serve/log_format.hpp) and its least level.
-    LogFormat logFormat = LogFormat::kHuman;
-    LogLevel logLevel = LogLevel::kInfo;
+    // The log's format (serve/log_format.hpp) and its least level: "" for
+    // info, or warn under --quiet and debug under --verbose.
+    std::string logFormatText = "human";
+    std::string logLevelText;
 };
 
 // Runs the service until SIGTERM or SIGINT (a console control event on

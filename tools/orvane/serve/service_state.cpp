@@ -34,4 +34,15 @@ std::optional<int64_t> CameraTimes::AsUnix(const Measurement& m) {
     return known_.emplace(key, CameraTimeAsUnix(m)).first->second;
 }
 
+void DurationHistogram::Observe(double seconds) {
+    for (std::size_t i = 0; i < kBounds.size(); ++i) {
+        if (seconds <= kBounds[i]) {
+            ++counts[i];
+            break;
+        }
+    }
+    ++count;
+    sum += seconds;
+}
+
 }  // namespace orvane_cli::serve

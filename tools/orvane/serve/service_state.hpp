@@ -3,6 +3,7 @@
 // that a reader never sees one camera half updated.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,13 +17,26 @@
 
 namespace orvane_cli::serve {
 
+// How long the polls took, in the buckets of a Prometheus histogram: from a
+// millisecond (a few cameras) to ten seconds (a site of hundreds, waiting on
+// slow ones).
+struct DurationHistogram {
+    static constexpr std::array<double, 13> kBounds = {0.001, 0.0025, 0.005, 0.01, 0.025, 0.05, 0.1,
+                                                       0.25,  0.5,    1,     2.5,  5,     10};
+    std::array<uint64_t, kBounds.size()> counts{};  // each bucket's own, not cumulative
+    uint64_t count = 0;
+    double sum = 0;
+
+    void Observe(double seconds);
+};
+
 struct ServiceSnapshot {
     std::string version;
     double time = 0;  // the host's clock, Unix seconds
     double intervalSeconds = 1;
     // Fixed for the service's run: shared by every snapshot, never copied.
     std::shared_ptr<const AlarmLimits> alarms = std::make_shared<const AlarmLimits>();
-    std::optional<double> pollDurationSeconds;  // none before the first poll
+    DurationHistogram pollDurations;
     uint64_t logWriteFailures = 0;
     std::vector<CameraView> cameras;
 };

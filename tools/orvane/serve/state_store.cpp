@@ -38,8 +38,8 @@ bool StateStore::PublishPoll(std::vector<std::pair<std::size_t, CameraView>> vie
     {
         const std::lock_guard lock(stateMutex_);
         for (auto& [camera, view] : views) state_.cameras.at(camera) = std::move(view);
-        state_.pollDurationSeconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        state_.pollDurations.Observe(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
     }
     std::shared_ptr<const std::string> previous;
     {
