@@ -59,8 +59,9 @@ class Service:
         self.process = processes.start([args.orvane, "serve", "-a", CAMERA, *extra], env=environment,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, errors="replace")
         self.log = []
-        threading.Thread(target=lambda: [self.log.append(line.rstrip("\n")) for line in self.process.stderr],
-                         daemon=True).start()
+        self.reader = threading.Thread(
+            target=lambda: [self.log.append(line.rstrip("\n")) for line in self.process.stderr], daemon=True)
+        self.reader.start()
         self.port = int(wait_for("the listening line", lambda: next(
             (m.group(1) for m in map(re.compile(r"listening on https?://[^ ]*:(\d+)/$").match, self.log) if m), None)))
 
@@ -111,6 +112,11 @@ def main():
     services = []
     try:
         run(processes, services)
+        processes.end_all()
+        for service in services:
+            service.reader.join(timeout=30)
+            if any("Sanitizer" in line or "runtime error:" in line for line in service.log):
+                fail("a sanitizer's report")
     except (AssertionError, subprocess.SubprocessError, OSError) as error:
         for service in services:
             print("orvane serve's log:\n" + "\n".join(service.log), file=sys.stderr)
