@@ -231,8 +231,12 @@ def scenario(orvane, work):
     service = Service(orvane, work, cameras, ["--alarm-above", str(ALARM_ABOVE)])
     driver = None
     try:
+        # The page opens on a service that has watched for a while: its charts
+        # show the service's history at once, not only the polls they saw.
+        time.sleep(10)
         driver = start_browser(work, 1280, 800)
         driver.get(service.url)
+        opened = time.monotonic()
         check(driver.title.startswith("orvane serve"), f"page title: {driver.title!r}")
 
         # Every camera, running, with its rules and readings in range.
@@ -255,10 +259,12 @@ def scenario(orvane, work):
         first = values(page)
         wait_for(driver, "readings changed within 3 s", lambda p: values(p) != first, 3)
 
-        # The charts: a panel per rule, a line per reading, each rule's limit drawn, a text alternative.
-        page = wait_for(driver, "charts drawn with several points per line",
-                        lambda p: all(c["chart"] and c["chart"]["lines"] and min(c["chart"]["points"]) >= 3
-                                      for c in p["cameras"]))
+        # The charts: a panel per rule, a line per reading, each rule's limit drawn, a text alternative;
+        # the service's history in them (more points than the page has polled).
+        page = wait_for(driver, "charts drawn with the service's history",
+                        lambda p: all(c["chart"] and c["chart"]["lines"] and
+                                      min(c["chart"]["points"]) >= time.monotonic() - opened + 8
+                                      for c in p["cameras"]), 10)
         if page:
             charts = {c["camera"]: c["chart"] for c in page["cameras"]}
             check(charts[RULES_CAMERA]["lines"] == 7, f"lines of {RULES_CAMERA}: {charts[RULES_CAMERA]}")

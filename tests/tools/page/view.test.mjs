@@ -551,13 +551,16 @@ describe("history kept by the page", () => {
         assert.equal(history.ofCamera("192.0.2.64")[0].samples.length, 2);
     });
 
-    test("after a lost connection only the samples after the newest held are added", () => {
+    test("after a lost connection the samples of the gap go in among those the polls added since", () => {
         const history = new History();
         history.load(historyDoc);
         assert.equal(history.newest("192.0.2.64"), NOW - 1);
         assert.equal(history.newest("192.0.2.70"), null);
+        // Back after the gap: the first poll adds its sample before the history answers.
+        history.append(camerasDoc({ time: NOW + 4, point: 34 }));
+        assert.equal(history.newest("192.0.2.64", NOW), NOW - 1, "the newest from before the gap");
         history.merge({
-            time: NOW + 3,
+            time: NOW + 4,
             series: [
                 {
                     camera: "192.0.2.64",
@@ -579,6 +582,7 @@ describe("history kept by the page", () => {
                 [-1, 31],
                 [2, null],
                 [3, 33],
+                [4, 34],
             ],
         );
     });

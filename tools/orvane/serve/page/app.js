@@ -11,8 +11,10 @@ const REQUEST_TIMEOUT_MS = 5000;
 const SVG = "http://www.w3.org/2000/svg";
 
 const history = new History();
-const historyLoaded = new Set(); // cameras whose history came from /api/history
+const historyLoaded = new Set(); // cameras whose history is up to date (cleared when the link is lost)
+const historyHeld = new Set(); // cameras whose whole history came once from /api/history
 const historyPending = new Set();
+let lostAt = null; // the time of the last poll before the link was lost
 const visible = new Set(); // cameras whose chart is on screen
 const articles = new Map(); // camera -> {article, body, chart, id}
 let latest = null; // the latest /api/cameras document
@@ -66,7 +68,10 @@ function setConnected(isConnected, doc) {
         connection.className = isConnected ? "connection live" : "connection lost";
         linkState.textContent = isConnected ? "live" : "connection lost — retrying";
         // Whatever happened while away is in the service's history, not here.
-        if (!isConnected) historyLoaded.clear();
+        if (!isConnected) {
+            historyLoaded.clear();
+            lostAt = latest ? latest.time : null;
+        }
     }
     if (isConnected) updated.textContent = `· updated ${new Date(doc.time * 1000).toLocaleTimeString()}`;
 }
@@ -282,14 +287,17 @@ async function loadHistory(camera) {
     if (historyPending.has(camera) || historyPending.size >= 2) return;
     historyPending.add(camera);
     try {
-        // After a lost connection the page lacks only what came since its newest sample.
-        const since = history.newest(camera);
+        // The whole history the first time; after a lost connection only what
+        // came since the newest sample from before it (the polls since then
+        // have added their own, newer ones).
+        const since = historyHeld.has(camera) ? history.newest(camera, lostAt ?? Infinity) : null;
         const query = `camera=${encodeURIComponent(camera)}${since === null ? "" : `&since=${since}`}`;
         const doc = await getJson(`/api/history?${query}`);
         const mine = { ...doc, series: (doc.series || []).filter((s) => s.camera === camera) };
         if (since === null) history.load(mine);
         else history.merge(mine);
         historyLoaded.add(camera);
+        historyHeld.add(camera);
         drawChart(camera);
     } catch (error) {
         // Tried again at the next poll that draws this chart.

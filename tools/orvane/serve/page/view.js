@@ -303,27 +303,33 @@ export class History {
         if (isNumber(doc.time)) this.trim(doc.time);
     }
 
-    // The time of the newest sample the page holds for `camera`, or null.
-    newest(camera) {
+    // The time of the newest sample the page holds for `camera` at or before
+    // `upTo`, or null.
+    newest(camera, upTo = Infinity) {
         let newest = null;
         for (const series of this.series.values()) {
-            const last = series.camera === camera && series.samples[series.samples.length - 1];
-            if (last && (newest === null || last[0] > newest)) newest = last[0];
+            if (series.camera !== camera) continue;
+            for (let i = series.samples.length - 1; i >= 0; --i) {
+                const time = series.samples[i][0];
+                if (time > upTo) continue;
+                if (newest === null || time > newest) newest = time;
+                break;
+            }
         }
         return newest;
     }
 
-    // Takes a /api/history document asked for with since=: the samples of each
-    // series newer than what the page holds go on its end.
+    // Takes a /api/history document asked for with since=: its samples go in
+    // among those the page holds, in time order, each time once (the polls may
+    // have added newer ones meanwhile).
     merge(doc) {
         for (const s of doc.series || []) {
             const series = this.entry(s.camera, s.channel, s.rule, s.type);
-            const last = series.samples[series.samples.length - 1];
-            for (const sample of s.samples || []) {
-                if (Array.isArray(sample) && isNumber(sample[0]) && (!last || sample[0] > last[0])) {
-                    series.samples.push(sample);
-                }
-            }
+            const held = new Set(series.samples.map((sample) => sample[0]));
+            const added = (s.samples || []).filter(
+                (sample) => Array.isArray(sample) && isNumber(sample[0]) && !held.has(sample[0]),
+            );
+            if (added.length) series.samples = [...series.samples, ...added].sort((a, b) => a[0] - b[0]);
         }
         if (isNumber(doc.time)) this.trim(doc.time);
     }
