@@ -53,8 +53,28 @@ for attempt in 1 2 3; do
   "${sudo_cmd[@]}" apt-get update -q && break
   [ "$attempt" -eq 3 ] || sleep $((attempt * 15))
 done
+# A suite's i386 index can lag its amd64 one on a mirror: the i386 twins of
+# amd64 libraries installed from that suite are then missing, and wine32 cannot
+# go in beside them. Fetch each twin wine32 asks for from the pool, where it is
+# the amd64 file's neighbour, and install from the release's own suite first.
+install_with_i386_twins() {
+  local twins release
+  twins=$(mktemp -d)
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  apt-get install -s -q --no-install-recommends -t "$release" "${missing[@]}" 2>&1 |
+    sed -n 's/.*Depends: \([a-z0-9.+-]*\):i386 .*but it is not going to be installed.*/\1/p' | sort -u |
+    while read -r name; do
+      version=$(dpkg-query -W -f='${Version}' "$name:amd64" 2>/dev/null) || continue
+      url=$(apt-get download --print-uris "$name:amd64=$version" 2>/dev/null | cut -d"'" -f2)
+      [ -n "$url" ] && curl -fsS -o "$twins/${name}_i386.deb" "${url%_amd64.deb}_i386.deb" || true
+    done
+  local debs=()
+  for deb in "$twins"/*.deb; do [ -e "$deb" ] && debs+=("$deb"); done
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends -t "$release" "${debs[@]}" "${missing[@]}"
+}
 for attempt in 1 2 3; do
   "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" && break
+  install_with_i386_twins && break
   [ "$attempt" -lt 3 ] || exit 1
   sleep $((attempt * 15))
   "${sudo_cmd[@]}" apt-get update -q || true
