@@ -66,7 +66,8 @@ install_with_i386_twins() {
     while read -r name; do
       version=$(dpkg-query -W -f='${Version}' "$name:amd64" 2>/dev/null) || continue
       url=$(apt-get download --print-uris "$name:amd64=$version" 2>/dev/null | cut -d"'" -f2)
-      [ -n "$url" ] && curl -fsS -o "$twins/${name}_i386.deb" "${url%_amd64.deb}_i386.deb" || true
+      [ -n "$url" ] && /usr/lib/apt/apt-helper download-file "${url%_amd64.deb}_i386.deb" \
+        "$twins/${name}_i386.deb" >/dev/null || true
     done
   local debs=()
   for deb in "$twins"/*.deb; do [ -e "$deb" ] && debs+=("$deb"); done
