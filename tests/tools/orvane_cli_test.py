@@ -188,6 +188,11 @@ def group_usage():
             shown = [line for line in f if re.search(r"\borvane(\.exe)? .*--password(?!-file)", line)]
         check(shown == [], f"{name} passes the password on the command line: {shown}")
     check_serve_help(root)
+    # --web.config.file before any password: a file that cannot be read, or
+    # in the Windows build (no TLS there) the option itself, with what to do.
+    code, _, err = run(["serve", "-a", CAMERA, "--web.config.file", "no-such.yml"])
+    wanted = "not available in the Windows build of orvane. Listen on loopback" if args.emulator else "cannot read it"
+    check(code == 2 and "--web.config.file no-such.yml: " in err and wanted in err, f"--web.config.file: {code} {err!r}")
     code, out, _ = run(["--version"])
     check(code == 0 and re.fullmatch(r"orvane \d+\.\d+\.\d+(\.\d+)?\n", out) is not None, f"--version: {out!r}")
     # --quiet leaves only what must be seen; --verbose adds to the normal output.
