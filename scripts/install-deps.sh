@@ -12,8 +12,8 @@
 # (server and promtool) for the tests of that service and its alert rules;
 # OpenSSL, libcrypt and yaml-cpp for its TLS, passwords and web configuration
 # file, with openssl and htpasswd (apache2-utils) to make a certificate and a
-# bcrypt hash in its tests; Chromium, its driver and Python's Selenium for the
-# live page's browser test.
+# bcrypt hash in its tests; toml++ (header-only) for its camera list file;
+# Chromium, its driver and Python's Selenium for the live page's browser test.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
@@ -30,6 +30,7 @@ packages=(
   libboost-dev nlohmann-json3-dev prometheus
   zlib1g-dev libz-mingw-w64-dev python3-prometheus-client
   libssl-dev libcrypt-dev libyaml-cpp-dev openssl apache2-utils
+  libtomlplusplus-dev
   chromium chromium-driver python3-selenium
 )
 

@@ -39,7 +39,7 @@ protected:
     }
 
     CameraWatch& Watch(const std::string& address) {
-        cameras.push_back(std::make_unique<CameraWatch>(address, std::vector<int32_t>{1}, settings));
+        cameras.push_back(std::make_unique<CameraWatch>(address, std::vector<int32_t>{1}, login, settings));
         return *cameras.back();
     }
     // A poll at `now`, its job run at once; the job it ran.
@@ -69,7 +69,8 @@ protected:
 
     CameraLibrary library;
     UserIdRegistry userIds;
-    PasswordSource password{STANDIN_CAMERA_PASSWORD, ""};
+    std::shared_ptr<PasswordSource> password = std::make_shared<PasswordSource>(STANDIN_CAMERA_PASSWORD, "");
+    LoginSettings login{STANDIN_CAMERA_PORT, STANDIN_CAMERA_USER, password};
     std::mutex logMutex;
     std::vector<std::string> log;
     std::vector<LogEvent> events;
@@ -81,9 +82,6 @@ protected:
                                events.push_back(event);
                            },
                            userIds,
-                           password,
-                           STANDIN_CAMERA_PORT,
-                           STANDIN_CAMERA_USER,
                            milliseconds(200),
                            kDefaultWrongPasswordPause,
                            [] { return 1.0; }};
@@ -123,8 +121,8 @@ TEST_F(WatchScenario, RefusedLoginsWaitAPauseByTheirCause) {
     fromFile.Refresh();
     EXPECT_EQ(fromFile.generation(), 1u);
     EXPECT_EQ(fromFile.Get(), STANDIN_CAMERA_PASSWORD);
-    password.Refresh();  // no file: no change
-    EXPECT_EQ(password.generation(), 0u);
+    password->Refresh();  // no file: no change
+    EXPECT_EQ(password->generation(), 0u);
 }
 
 // A camera fails its subscription and refuses the restart (a reboot that left

@@ -143,7 +143,8 @@ USAGE = [
     (["snapshot", CAMERA], "file is required"),
     (["ptz", "move", "--", "2001:db8::40"], "direction is required"),
     (["ptz", "move", "cam1", "-a", CAMERA], "cam1 not in"),  # a host name only with a word to spare
-    (["serve"], "--address is required"),
+    (["serve"], "no camera address: give -a ADDRESS, once per camera, or --config FILE"),
+    (["serve", "--config", "no-such.toml"], "no-such.toml: cannot be read"),
     (["serve", "-a", CAMERA, "-a", CAMERA], "named twice"),
     (["serve", "-a", CAMERA, "-c", "1", "-c", "1"], "named twice"),
     (["serve", "-a", ""], "--address is empty"),

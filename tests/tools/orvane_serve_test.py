@@ -794,11 +794,99 @@ def group_log_formats():
           not any(key.startswith("failure_") for key in result), f"--json serve on a taken port: {result}")
 
 
+# ---------------------------------------------------------------------------
+# The camera list in a --config file: the monitoring guide's example as it
+# ships, then a file rewritten while the service runs (one camera kept, one
+# removed, one changed, one added) and read again on SIGHUP, or under wine,
+# which has no SIGHUP, on its change; then a broken file, refused.
+SITE_TOML = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "monitoring", "site.toml")
+
+
+def write_config(path, text):
+    with open(path + ".tmp", "w", encoding="utf-8") as f:
+        f.write(text)
+    os.replace(path + ".tmp", path)
+
+
+def group_config():
+    # The command line's --listen wins over the file's.
+    site = Service("site", [], ["--config", SITE_TOML])
+    site_cameras = ("192.0.2.64", "192.0.2.66", "198.51.100.20")
+    samples = site.wait_for("the example's cameras and limits", lambda s: all(
+        value(s, "orvane_camera_up", camera=c) == 1 for c in site_cameras) and value(
+        s, "orvane_alarm_threshold_celsius", camera="192.0.2.66", channel=1, rule=2, direction="above") == 80)
+    check(value(samples, "orvane_config_last_reload_successful") == 1, f"the example's file: {samples}")
+    check_ended_cleanly(site, site.stop(), 3)
+
+    kept, removed, changed, added = "192.0.2.64", "192.0.2.66", "198.51.100.20", "203.0.113.5"
+    path = os.path.join(args.work, "cameras.toml")
+    password_file = os.path.join(args.work, "password")
+    write_config(password_file, PASSWORD + "\n")
+    write_config(path, f'interval = "200ms"\nalarm-above = 45\n' + "".join(
+        f'[[camera]]\naddress = "{c}"\n' for c in (kept, removed, changed)))
+    service = Service("config", [], ["--config", path])
+    def measuring(s, cameras):
+        return all(select(s, "orvane_thermometry_temperature_celsius", camera=c) for c in cameras)
+
+    samples = service.wait_for("three cameras measuring", lambda s: measuring(s, (kept, removed, changed)))
+    stamp = value(samples, "orvane_config_last_reload_success_timestamp_seconds")
+    history = len(json.loads(service.get(f"/api/history?camera={kept}")[2])["series"][0]["samples"])
+
+    # The changed camera now reads a password file of its own: logged in to again.
+    write_config(path, 'interval = "200ms"\nalarm-above = 30\n' + "".join(
+        f'[[camera]]\naddress = "{c}"\n' for c in (kept, added)) +
+        f'[[camera]]\naddress = "{changed}"\npassword_file = "{password_file}"\n')
+    if not args.emulator:
+        service.process.send_signal(signal.SIGHUP)
+    samples = service.wait_for("the new list watched", lambda s: (
+        value(s, "orvane_config_last_reload_success_timestamp_seconds") > stamp and
+        value(s, "orvane_camera_up", camera=removed) is None and measuring(s, (kept, changed, added))))
+    check(value(samples, "orvane_config_last_reload_successful") == 1 and
+          value(samples, "orvane_camera_logins_total", camera=kept) == 1 and
+          value(samples, "orvane_thermometry_restarts_total", camera=kept, channel=1) == 0 and
+          value(samples, "orvane_alarm_threshold_celsius", camera=kept, channel=1, rule=1, direction="above") == 30,
+          f"after the reload: {samples}")
+    _, _, body = service.get("/api/cameras")
+    check([c["camera"] for c in json.loads(body)["cameras"]] == [kept, added, changed], f"/api/cameras: {body[:300]}")
+    _, _, body = service.get("/api/history")
+    series = json.loads(body)["series"]
+    check(removed not in {s["camera"] for s in series} and
+          len(next(s for s in series if s["camera"] == kept)["samples"]) > history, "the history after the reload")
+    # The log names each login's user ID; the trace has every login and logout, in order.
+    logins = [(m.group(1), int(m.group(2))) for m in (
+        re.search(r"logged in (?:again )?to admin@([\d.]+):8000 \(user ID (\d+)\)", line) for line in service.lines)
+        if m]
+    ids = {c: [i for a, i in logins if a == c] for c in (kept, removed, changed, added)}
+    check({c: len(i) for c, i in ids.items()} == {kept: 1, removed: 1, changed: 2, added: 1}, f"logins: {logins}")
+    with open(service.trace, encoding="ascii") as f:
+        calls = [line.split() for line in f if line.startswith("call ")]
+    logouts = [int(c[5]) for c in calls if c[1] == "logout" and c[3] == "1"]
+    check(sorted(logouts) == sorted([ids[removed][0], ids[changed][0]]), f"logouts {logouts}, logins {logins}")
+    # The changed camera's old login ended before its new one began.
+    order = [("login", int(c[3])) if c[1] == "login" else ("logout", int(c[5])) for c in calls
+             if c[1] in ("login", "logout") and int(c[3]) >= 0]
+    check(order.index(("logout", ids[changed][0])) < len(order) - 1 - order[::-1].index(("login", ids[changed][1])),
+          f"the changed camera's calls: {order}")
+
+    # A broken file: refused with its line, the cameras watched as they were.
+    write_config(path, 'interval = "200ms"\n[[camera]\naddress = "192.0.2.9"\n')
+    if not args.emulator:
+        service.process.send_signal(signal.SIGHUP)
+    samples = service.wait_for("the broken file refused",
+                               lambda s: value(s, "orvane_config_last_reload_successful") == 0)
+    check(all(value(samples, "orvane_camera_up", camera=c) == 1 for c in (kept, changed, added)) and
+          value(samples, "orvane_camera_up", camera="192.0.2.9") is None and
+          value(samples, "orvane_camera_logins_total", camera=kept) == 1, f"after the broken file: {samples}")
+    check(any(re.search(r"reading \S*cameras\.toml again failed: \S*cameras\.toml:2:\d+: .*the configuration in use "
+                        r"stays", line) for line in service.lines), f"the refusal's line: {service.lines[-5:]}")
+    check_ended_cleanly(service, service.stop(), 3)
+
+
 GROUPS = {"service": group_service, "restarts": group_restarts, "reboots": group_reboots,
           "reused_ids": group_reused_ids, "silence": group_silence, "password": group_password,
           "bad_requests": group_bad_requests, "hostile_clients": group_hostile_clients,
           "log_formats": group_log_formats,
-          "broken_log": group_broken_log}
+          "broken_log": group_broken_log, "config": group_config}
 
 
 def main():

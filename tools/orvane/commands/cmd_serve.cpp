@@ -12,14 +12,19 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
     auto* command = app.add_subcommand(
         "serve", "Watch cameras around the clock and serve their thermometry to Prometheus over HTTP");
     auto options = std::make_shared<serve::ServeOptions>();
+    command
+        ->add_option("--config", options->configFile,
+                     "TOML file of the cameras ([[camera]] tables) and of these options by their long names, "
+                     "which the command line's win over; read again on SIGHUP (on Windows, when it changes)")
+        ->type_name("FILE");
     command->add_option("-a,--address", options->addresses, "Camera address; repeat it for several cameras")
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->required();
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     AddLoginOptions(*command, tool.connection, false);
     command->footer(kServeHelp);
     command
         ->add_option("-c,--channel", options->channels,
-                     "Channel to subscribe on every camera (1); repeat it for several")
+                     "Channel to subscribe on every camera without channels of its own (1); repeat it for "
+                     "several")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command
         ->add_option("--listen,--web.listen-address", options->listen,
@@ -65,7 +70,12 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
         ->add_option("--log.level", options->logLevelText,
                      "The least level logged: debug, info (the default), warn or error")
         ->check(CLI::IsMember({"debug", "info", "warn", "error"}));
-    command->callback([&tool, options] {
+    command->callback([&tool, options, command] {
+        // What the command line gave wins over the --config file.
+        for (const CLI::Option* option : command->get_options()) {
+            if (option->count() == 0) continue;
+            for (const std::string& name : option->get_lnames()) options->given.insert(name);
+        }
         tool.run = [&tool, options](Output& out) { return serve::Serve(out, tool, *options); };
     });
 }

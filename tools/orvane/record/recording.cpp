@@ -139,7 +139,7 @@ int StartAll(Recording& r, const std::vector<int32_t>& userIds) {
 
 // Ends every watch's subscriptions (and its login unless lent); false when a
 // login's logout failed. A camera not logged in at the end has nothing left.
-bool EndAll(Recording& r, std::vector<std::unique_ptr<CameraWatch>>& watches, bool ownLogins,
+bool EndAll(Recording& r, std::vector<std::shared_ptr<CameraWatch>>& watches, bool ownLogins,
             bool interrupted, int& status) {
     std::vector<CameraWatch::Ending> endings;
     bool stopped = true, loggedOut = true;
@@ -188,17 +188,19 @@ int RecordWithLogins(Recording& r, const Tool& tool, ChartFile& chartFile, Camer
     }
     LogQueue log;
     UserIdRegistry userIds;
-    PasswordSource passwordSource(password, tool.shared != nullptr ? "" : tool.connection.passwordFile);
+    // Every camera logs in as the command does.
+    const LoginSettings login{tool.connection.port, tool.connection.user,
+                              std::make_shared<PasswordSource>(
+                                  password, tool.shared != nullptr ? "" : tool.connection.passwordFile)};
     const WatchSettings settings{library,
                                  // Each change, as warnings; attempts only counted.
                                  [&log](const LogEvent& event) {
                                      if (event.level != LogLevel::kDebug) log.Add(event.message);
                                  },
-                                 userIds, passwordSource, tool.connection.port, tool.connection.user,
-                                 *ParseDuration(r.options.intervalText)};
-    std::vector<std::unique_ptr<CameraWatch>> watches;
+                                 userIds, *ParseDuration(r.options.intervalText)};
+    std::vector<std::shared_ptr<CameraWatch>> watches;
     for (const std::string& address : addresses)
-        watches.push_back(std::make_unique<CameraWatch>(address, channels[address], settings));
+        watches.push_back(std::make_shared<CameraWatch>(address, channels[address], login, settings));
 
     int status = kExitOk;
     const bool own = tool.shared == nullptr;

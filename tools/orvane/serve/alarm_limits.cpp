@@ -48,6 +48,10 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 
 }  // namespace
 
+Watched::Watched(const std::vector<std::string>& addresses, const std::vector<int32_t>& channels) {
+    for (const std::string& address : addresses) cameras[address] = channels;
+}
+
 AlarmLimits::AlarmLimits() { above_.everywhere = kDefaultAlarmAboveCelsius; }
 
 std::pair<AlarmLimits, std::string> AlarmLimits::Read(const AlarmArguments& arguments,
@@ -83,8 +87,10 @@ std::string AlarmLimits::Levels::Add(const std::string& option, const std::strin
     const std::vector<std::string_view> key = Split(std::string_view(argument).substr(0, equals), '/');
     if (key.size() > 3) return named + ": not CAMERA, CAMERA/RULE or CAMERA/CHANNEL/RULE before the =";
     const std::string camera(key.front());
-    if (std::find(watched.cameras.begin(), watched.cameras.end(), camera) == watched.cameras.end())
-        return named + ": " + Named(camera) + " is not a camera given with -a";
+    const auto found = watched.cameras.find(camera);
+    if (found == watched.cameras.end())
+        return named + ": " + Named(camera) + " is not a camera given with -a or in the --config file";
+    const std::vector<int32_t>& channels = found->second;
     CameraLevels& levels = cameras[camera];
     if (key.size() == 1) {
         if (levels.camera) return named + ": a limit for " + camera + " is given twice";
@@ -98,8 +104,9 @@ std::string AlarmLimits::Levels::Add(const std::string& option, const std::strin
     if (key.size() == 3) {
         const auto number = ReadNumber(key[1], 1, std::numeric_limits<int32_t>::max());
         if (!number) return named + ": " + Named(key[1]) + " is not a channel";
-        if (std::find(watched.channels.begin(), watched.channels.end(), *number) == watched.channels.end())
-            return named + ": channel " + std::to_string(*number) + " is not watched (give it with -c)";
+        if (std::find(channels.begin(), channels.end(), *number) == channels.end())
+            return named + ": channel " + std::to_string(*number) + " is not watched on " + camera +
+                   " (give it with -c or in the camera's channels)";
         channel = *number;
     }
     if (!levels.rules.emplace(std::pair(channel, *rule), *celsius).second) {

@@ -2,7 +2,8 @@
 // /api/cameras calls an alarm and what /metrics hands the alert rules. Each
 // --alarm-above and --alarm-below argument sets a limit at one level:
 //   C                       every rule of every camera
-//   CAMERA=C                every rule of that camera (CAMERA as given with -a)
+//   CAMERA=C                every rule of that camera (CAMERA as given with -a
+//                           or in the --config file)
 //   CAMERA/RULE=C           that rule on every channel of the camera
 //   CAMERA/CHANNEL/RULE=C   that rule of that channel
 // and the most specific level given for a rule wins. C is degrees Celsius, or
@@ -32,8 +33,12 @@ struct AlarmArguments {
     std::vector<std::string> above, below;
 };
 struct Watched {
-    std::vector<std::string> cameras;  // as given with -a
-    std::vector<int32_t> channels;     // every camera's
+    Watched() = default;
+    // Every camera with the same channels.
+    Watched(const std::vector<std::string>& addresses, const std::vector<int32_t>& channels);
+
+    // Each camera (as given with -a or in the --config file) and its channels.
+    std::map<std::string, std::vector<int32_t>, std::less<>> cameras;
 };
 
 class AlarmLimits {

@@ -29,7 +29,16 @@ const HistorySample& HistoryRing::at(std::size_t i) const {
     return samples_[(oldest + i) % samples_.size()];
 }
 
-History::History(double intervalSeconds) {
+HistoryRing HistoryRing::Resized(std::size_t capacity) const {
+    HistoryRing resized(capacity);
+    const std::size_t skipped = count_ > capacity ? count_ - capacity : 0;
+    for (std::size_t i = skipped; i < count_; ++i) resized.Add(at(i));
+    return resized;
+}
+
+History::History(double intervalSeconds) { SetInterval(intervalSeconds); }
+
+void History::SetInterval(double intervalSeconds) {
     // A sample per poll over kSeconds, one spare; a poll every few milliseconds
     // would otherwise ask for rings of millions.
     constexpr double kMostSamples = 6000;
@@ -38,6 +47,9 @@ History::History(double intervalSeconds) {
     capacity_ = static_cast<std::size_t>(std::min(wanted, kMostSamples));
     // n samples a poll apart span n - 1 intervals.
     coveredSeconds_ = std::min(kSeconds, static_cast<double>(capacity_ - 1) * interval);
+    for (auto& [key, series] : series_) {
+        if (series.ring.capacity() != capacity_) series.ring = series.ring.Resized(capacity_);
+    }
 }
 
 void History::Add(const std::string& camera, int32_t channel, const Measurement& m, double time) {

@@ -25,8 +25,11 @@ struct HistorySample {
 class HistoryRing {
 public:
     explicit HistoryRing(std::size_t capacity) : samples_(capacity) {}
+    // The same samples in a ring of `capacity`: the newest that fit.
+    HistoryRing Resized(std::size_t capacity) const;
     void Add(const HistorySample& sample);
     std::size_t size() const { return count_; }
+    std::size_t capacity() const { return samples_.size(); }
     // The i-th sample kept, oldest first.
     const HistorySample& at(std::size_t i) const;
     // Every sample kept, oldest first, in place of what `out` held.
@@ -54,6 +57,15 @@ public:
     // Room for kSeconds of samples at `intervalSeconds` (bounded for very short intervals).
     explicit History(double intervalSeconds);
 
+    // The polling interval changed: each ring gets the room for kSeconds at
+    // the new one, keeping its newest samples that fit.
+    void SetInterval(double intervalSeconds);
+    // Drops every series whose key `keep` refuses (its camera's channel gone).
+    template <typename Predicate>
+    void Keep(Predicate keep) {
+        std::erase_if(series_, [&](const auto& entry) { return !keep(entry.first); });
+    }
+
     void Add(const std::string& camera, int32_t channel, const Measurement& m, double time);
     // Marks that the rule had no current reading at `time` (a sample of NaN
     // only, once per gap), so that a chart breaks its line there.
@@ -71,8 +83,8 @@ public:
     double coveredSeconds() const { return coveredSeconds_; }
 
 private:
-    std::size_t capacity_;
-    double coveredSeconds_;
+    std::size_t capacity_ = 0;
+    double coveredSeconds_ = 0;
     std::map<Key, Series> series_;
 };
 

@@ -367,6 +367,15 @@ std::string MetricsText(const ServiceSnapshot& snapshot, const ProcessMetrics& p
              "Log lines that could not be written to standard error.");
     e.Sample({}, snapshot.logWriteFailures);
     if (process.startTimeSeconds) e.Created({}, *process.startTimeSeconds);
+    // As Prometheus reports its own configuration; only with a --config file.
+    if (snapshot.config) {
+        e.Family("orvane_config_last_reload_successful", "gauge",
+                 "Whether the latest reading of the --config file succeeded (1) or was refused (0).");
+        e.Sample({}, snapshot.config->lastReloadSuccessful ? 1 : 0);
+        e.Family("orvane_config_last_reload_success_timestamp_seconds", "gauge",
+                 "When the configuration in use was read from the --config file (Unix time).");
+        e.Sample({}, snapshot.config->lastSuccessUnixSeconds);
+    }
     e.Family("orvane_build_info", "gauge", "The service's version, as a label; always 1.");
     e.Sample({{"version", snapshot.version}}, 1);
     ProcessFamilies(e, process);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <set>
 #include <thread>
@@ -14,11 +16,14 @@
 #include "platform/signals.hpp"
 #include "platform/terminal.hpp"
 #include "serve/api_json.hpp"
+#include "serve/camera_roster.hpp"
+#include "serve/config_reload.hpp"
 #include "serve/http_server.hpp"
 #include "serve/listen_address.hpp"
 #include "serve/metrics_exposition.hpp"
 #include "serve/process_metrics.hpp"
 #include "serve/service_log.hpp"
+#include "serve/service_setup.hpp"
 #include "serve/state_store.hpp"
 #include "serve/web_security.hpp"
 #include "watch/fleet_watch.hpp"
@@ -30,8 +35,10 @@ namespace {
 // publishes the views.
 class Poller {
 public:
-    Poller(FleetWatch& fleet, StateStore& store, Milliseconds interval)
-        : fleet_(fleet), store_(store), interval_(interval) {}
+    // `beforeRound` runs on the poller's thread before each round (a reload of the --config file).
+    Poller(FleetWatch& fleet, StateStore& store, const WatchSettings& settings,
+           std::function<void()> beforeRound)
+        : fleet_(fleet), store_(store), settings_(settings), beforeRound_(std::move(beforeRound)) {}
     ~Poller() { Stop(); }
 
     void Start() {
@@ -48,6 +55,7 @@ public:
 
 private:
     void PollOnce() {
+        if (beforeRound_) beforeRound_();
         const auto began = std::chrono::steady_clock::now();
         auto views = fleet_.PollOnce();
         if (store_.PublishPoll(std::move(views), FleetWatch::UnixNow(), began)) platform::ReleaseFreeMemory();
@@ -60,7 +68,7 @@ private:
             lock.unlock();
             PollOnce();
             lock.lock();
-            next += interval_;
+            next += settings_.Interval();
             // A poll that overran its interval does not make the next ones hurry.
             next = std::max(next, std::chrono::steady_clock::now());
             wake_.wait_until(lock, next, [this] { return stopping_; });
@@ -69,15 +77,19 @@ private:
 
     FleetWatch& fleet_;
     StateStore& store_;
-    Milliseconds interval_;
+    const WatchSettings& settings_;
+    std::function<void()> beforeRound_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
     std::thread thread_;
 };
 
-int RunService(Output& out, CameraLibrary& library, const Tool& tool, const ServeOptions& options,
-               const std::string& password, AlarmLimits alarms) {
+// `setup` made of `commandLine` and the --config file, if any; `password` the
+// cameras' without a password file of their own, if there is one.
+int RunService(Output& out, CameraLibrary& library, const Tool& tool, const ServiceSetup& setup,
+               const ServeOptions& commandLine, const std::optional<std::string>& password) {
+    const ServeOptions& options = setup.options;
     std::string host;
     uint16_t port = 0;
     ParseListen(options.listen, host, port);
@@ -87,27 +99,21 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
                                                          : LogLevel::kInfo;
     ServiceLog log(*ParseLogFormat(options.logFormatText), least);
     UserIdRegistry userIds;
-    PasswordSource passwordSource(password, tool.connection.passwordFile);
-    WatchSettings settings{library,
-                           [&log](const LogEvent& event) { log.Write(event); },
-                           userIds,
-                           passwordSource,
-                           tool.connection.port,
-                           tool.connection.user,
-                           *ParseDuration(options.intervalText)};
-    settings.wrongPasswordPause = *ParseDuration(options.wrongPasswordPauseText);
-    const std::vector<int32_t> channels =
-        options.channels.empty() ? std::vector<int32_t>{1} : options.channels;
-    std::vector<std::unique_ptr<CameraWatch>> cameras;
+    const auto passwordSource =
+        std::make_shared<PasswordSource>(password.value_or(""), setup.connection.passwordFile);
+    WatchSettings settings{library, [&log](const LogEvent& event) { log.Write(event); }, userIds,
+                           *ParseDuration(options.intervalText),
+                           *ParseDuration(options.wrongPasswordPauseText)};
     ServiceSnapshot initial;
     initial.version = ORVANE_TOOL_VERSION;
-    initial.intervalSeconds = std::chrono::duration<double>(settings.interval).count();
-    initial.alarms = std::make_shared<const AlarmLimits>(std::move(alarms));
-    for (const std::string& address : options.addresses) {
-        cameras.push_back(std::make_unique<CameraWatch>(address, channels, settings));
-        initial.cameras.push_back(cameras.back()->View(Milliseconds::zero(), FleetWatch::UnixNow()));
-    }
+    initial.intervalSeconds = std::chrono::duration<double>(settings.Interval()).count();
+    initial.alarms = std::make_shared<const AlarmLimits>(setup.alarms);
     StateStore store(std::move(initial));
+    FleetWatch fleet({}, settings, [&store](std::size_t camera, CameraView view) {
+        store.PublishCamera(camera, std::move(view));
+    });
+    CameraRoster roster(settings, passwordSource, fleet, store, log);
+    roster.Apply(setup.cameras, "");
 
     const RouteSources sources{
         [&store, &log](MetricsFormat format) {
@@ -139,27 +145,21 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
         !open.empty())
         log.Write({LogLevel::kWarn, open});
 
-    FleetWatch fleet(cameras, settings, [&store](std::size_t camera, CameraView view) {
-        store.PublishCamera(camera, std::move(view));
+    // After WatchForInterrupt: SIGHUP asks for a reload from now on, no longer for the end.
+    std::optional<ConfigReload> reload;
+    if (!commandLine.configFile.empty())
+        reload.emplace(setup, commandLine, tool.connection, settings, *passwordSource, password.has_value(),
+                       roster, store, log);
+    Poller poller(fleet, store, settings, [&reload] {
+        if (reload) reload->OnRequest();
     });
-    Poller poller(fleet, store, settings.interval);
     poller.Start();
     server.Run([] { return platform::InterruptRequested(); });
 
     log.Line("stopping: ending the subscriptions and logins");
     poller.Stop();
     fleet.StopJobs();
-    for (const auto& camera : cameras) {
-        if (!camera->up()) continue;
-        const CameraWatch::Ending ending = camera->End(true);
-        log.Write(
-            {ending.stopped && ending.loggedOut ? LogLevel::kInfo : LogLevel::kWarn,
-             std::string(ending.stopped ? "stopped the subscriptions of "
-                                        : "stopping a subscription failed on ") +
-                 camera->address() +
-                 (ending.loggedOut ? "; logged out" : "; logging out failed: " + FailureLine(ending.failure)),
-             camera->address()});
-    }
+    for (const auto& camera : fleet.Held()) EndWatch(*camera, log);
     log.Line("stopped");
     // A requested stop is the service's normal end.
     platform::ClearInterrupt();
@@ -168,42 +168,41 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
 
 }  // namespace
 
-int Serve(Output& out, const Tool& tool, const ServeOptions& options) {
-    if (options.addresses.empty())
-        return out.Error(kExitUsage, "no camera address: give -a ADDRESS, once per camera");
-    std::set<std::string> seen;
-    for (const std::string& address : options.addresses) {
-        const std::string problem = CameraAddressProblem("--address", address);
-        if (!problem.empty()) return out.Error(kExitUsage, problem);
-        if (!seen.insert(address).second) return out.Error(kExitUsage, address + " is named twice");
+int Serve(Output& out, const Tool& tool, const ServeOptions& commandLine) {
+    std::optional<ConfigFile> file;
+    if (!commandLine.configFile.empty()) {
+        auto [read, problem] = ReadConfigFile(commandLine.configFile);
+        if (!read) return out.Error(kExitUsage, problem);
+        file = std::move(read);
     }
-    std::set<int32_t> channels;
-    for (const int32_t channel : options.channels) {
-        if (channel < 1)
-            return out.Error(kExitUsage, "--channel " + std::to_string(channel) + " is not a channel");
-        if (!channels.insert(channel).second)
-            return out.Error(kExitUsage, "--channel " + std::to_string(channel) + " is named twice");
-    }
-    const std::string listenProblem = ListenAddressProblem(options.listen);
-    if (!listenProblem.empty()) return out.Error(kExitUsage, listenProblem);
+    auto [setup, setupProblem] = MakeSetup(commandLine, tool.connection, file ? &*file : nullptr);
+    if (!setup) return out.Error(kExitUsage, setupProblem);
+    const ServeOptions& options = setup->options;
     // Read here to refuse a bad file before the password prompt, and again by the service to use it.
     if (std::string problem;
         !options.webConfigFile.empty() && !LoadWebSecurity(
                                               options.webConfigFile, [](const LogEvent&) {}, problem))
         return out.Error(kExitUsage, problem);
-    auto alarms = AlarmLimits::Read(
-        options.alarms,
-        {options.addresses, options.channels.empty() ? std::vector<int32_t>{1} : options.channels});
-    if (!alarms.second.empty()) return out.Error(kExitUsage, alarms.second);
-    // A prompt names every camera the password is for.
-    Connection connection = tool.connection;
+    // The cameras without a password file of their own share the service's
+    // password; a prompt names each of them.
+    Connection connection = setup->connection;
     connection.addressWord.clear();
-    for (const std::string& address : options.addresses)
-        connection.addressWord += (connection.addressWord.empty() ? "" : ", ") + address;
-    const auto password = ResolvePassword(out, connection);
-    if (!password) return kExitUsage;
+    for (const CameraSetup& camera : setup->cameras) {
+        if (camera.passwordFile.empty())
+            connection.addressWord += (connection.addressWord.empty() ? "" : ", ") + camera.address;
+    }
+    // When no camera needs it, one given is still kept for a camera a reload may add.
+    std::optional<std::string> password;
+    if (!connection.addressWord.empty() || connection.passwordGiven || !connection.passwordFile.empty() ||
+        std::getenv("ORVANE_PASSWORD") != nullptr) {
+        password = ResolvePassword(out, connection);
+        if (!password) return kExitUsage;
+    }
+    if (const std::string problem = CameraRoster::Problem(setup->cameras, password.has_value());
+        !problem.empty())
+        return out.Error(kExitUsage, problem);
     return WithLibrary(out, [&](CameraLibrary& library) {
-        return RunService(out, library, tool, options, *password, std::move(alarms.first));
+        return RunService(out, library, tool, *setup, commandLine, password);
     });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,14 @@
 namespace orvane_cli::serve {
 
 struct ServeOptions {
+    // --config: the cameras and these settings in a TOML file
+    // (serve/service_config.hpp), read again on SIGHUP; empty for none.
+    std::string configFile;
+    // The long names of the options the command line gave (where the file's
+    // keys of the same name give way: serve/service_setup.hpp).
+    std::set<std::string> given;
     std::vector<std::string> addresses;
-    std::vector<int32_t> channels;  // every camera's; {1} when none given
+    std::vector<int32_t> channels;  // every camera's without channels of its own; {1} when none given
     std::string listen = "127.0.0.1:9410";
     // --web.config.file: TLS and passwords for the HTTP server
     // (serve/web_security.hpp); empty for none.
@@ -33,7 +40,9 @@ struct ServeOptions {
 
 // Runs the service until SIGTERM or SIGINT (a console control event on
 // Windows): then stops every subscription, logs out of every camera and
-// returns kExitOk. Exits early for bad options, no library or a port it cannot listen on.
+// returns kExitOk. With a --config file, SIGHUP (on Windows, a change of the
+// file) reads it again (serve/config_reload.hpp). Exits early for bad options, no library or a port it cannot
+// listen on.
 int Serve(Output& out, const Tool& tool, const ServeOptions& options);
 
 }  // namespace orvane_cli::serve

@@ -30,12 +30,19 @@ struct DurationHistogram {
     void Observe(double seconds);
 };
 
+// How the latest reading of the --config file went (at the start or a reload).
+struct ConfigStatus {
+    bool lastReloadSuccessful = true;
+    double lastSuccessUnixSeconds = 0;  // when the configuration in use was read
+};
+
 struct ServiceSnapshot {
     std::string version;
     double time = 0;  // the host's clock, Unix seconds
     double intervalSeconds = 1;
-    // Fixed for the service's run: shared by every snapshot, never copied.
+    // Shared by every snapshot, never copied; a reload puts new ones in place.
     std::shared_ptr<const AlarmLimits> alarms = std::make_shared<const AlarmLimits>();
+    std::optional<ConfigStatus> config;  // none without a --config file
     DurationHistogram pollDurations;
     uint64_t logWriteFailures = 0;
     std::vector<CameraView> cameras;

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,14 +21,26 @@
 
 namespace orvane_cli::serve {
 
+// The cameras come and go (a reload of the --config file): each has a key of
+// the fleet's (watch/fleet_watch.hpp), never used twice, and a view published
+// for a key no longer watched is dropped.
 class StateStore {
 public:
-    // `initial` names the cameras (in order), the version, interval and thresholds.
+    // `initial` has the version, interval and limits, and no camera yet.
     explicit StateStore(ServiceSnapshot initial);
 
-    // A login worker's view of the camera with index `camera`.
+    // The cameras watched from now on, in order, by key: one already known
+    // keeps its view (the one given is not looked at), a new one shows the
+    // view given. The history of a camera's channel no longer watched is dropped.
+    void SetCameras(const std::vector<std::pair<std::size_t, CameraView>>& cameras);
+    // New limits and interval (the history keeps its newest samples that fit).
+    void SetSettings(std::shared_ptr<const AlarmLimits> alarms, double intervalSeconds);
+    // How the latest reading of the --config file went.
+    void SetConfigStatus(const ConfigStatus& status);
+
+    // A login worker's view of the camera with key `camera`.
     void PublishCamera(std::size_t camera, CameraView view);
-    // A poll's views (camera index, view) and its host time; each reading
+    // A poll's views (camera key, view) and its host time; each reading
     // becomes a sample of the history. The poll's duration counts from `began`
     // to its publication, waiting for the locks included. True when it let go
     // of a large history document no answer holds any more: memory to hand back.
@@ -44,6 +58,9 @@ private:
 
     mutable std::mutex stateMutex_;
     ServiceSnapshot state_;
+    // Each camera's key and its index in state_.cameras, under stateMutex_.
+    std::unordered_map<std::size_t, std::size_t> indexes_;
+    std::optional<std::size_t> IndexOf(std::size_t key) const;
 
     mutable std::mutex historyMutex_;
     History history_;

@@ -7,14 +7,20 @@
 
 namespace orvane_cli {
 
-CameraWatch::CameraWatch(std::string address, const std::vector<int32_t>& channels,
+CameraWatch::CameraWatch(std::string address, const std::vector<int32_t>& channels, LoginSettings login,
                          const WatchSettings& settings)
-    : address_(std::move(address)), settings_(settings) {
-    for (const int32_t channel : channels) channels_.emplace_back(channel, settings.interval);
+    : address_(std::move(address)), loginSettings_(std::move(login)), settings_(settings) {
+    for (const int32_t channel : channels) channels_.emplace_back(channel, settings.Interval());
 }
 
 std::string CameraWatch::Where() const {
-    return settings_.user + "@" + address_ + ":" + std::to_string(settings_.port);
+    return loginSettings_.user + "@" + address_ + ":" + std::to_string(loginSettings_.port);
+}
+
+std::vector<int32_t> CameraWatch::ChannelNumbers() const {
+    std::vector<int32_t> numbers;
+    for (const Channel& channel : channels_) numbers.push_back(channel.channel);
+    return numbers;
 }
 
 std::string CameraWatch::Label(const Channel& channel) const {
@@ -39,12 +45,15 @@ bool CameraWatch::ForgetIfLost() {
 CameraJob CameraWatch::LoginJob(Milliseconds now) const {
     if (lent_) return CameraJob::kNone;
     // A new password is worth a try at once, however long the pause.
-    if (login_ == LoginState::kWrongPassword && settings_.password.generation() != triedPassword_)
+    if (login_ == LoginState::kWrongPassword && password().generation() != triedPassword_)
         return CameraJob::kLogIn;
     return now >= nextLogin_ ? CameraJob::kLogIn : CameraJob::kNone;
 }
 
 CameraJob CameraWatch::Poll(Milliseconds now) {
+    // A new interval (a reload) moves the silence limit at once.
+    const Milliseconds interval = settings_.Interval();
+    for (Channel& channel : channels_) channel.watch.SetInterval(interval);
     ForgetIfLost();
     if (!up()) {
         const CameraJob job = LoginJob(now);
@@ -98,7 +107,7 @@ void CameraWatch::LoginFailed(const LibraryFailure& failure, Milliseconds now) {
     lastFailure_ = FailureView{failure.code, failure.english, failure.text};
     const FailureKind kind = KindOfFailure(failure.code);
     login_ = kind == FailureKind::kWrongPassword ? LoginState::kWrongPassword : LoginState::kDown;
-    loginPause_ = loginRetry_.After(kind, settings_.wrongPasswordPause, settings_.jitter);
+    loginPause_ = loginRetry_.After(kind, settings_.WrongPasswordPause(), settings_.jitter);
     nextLogin_ = now + loginPause_;
 }
 
@@ -106,18 +115,19 @@ void CameraWatch::LogInAndSubscribe(Milliseconds now) {
     const auto& api = settings_.library.api();
     int32_t userId = -1;
     LibraryFailure failure;
-    bool inherited = false;
-    triedPassword_ = settings_.password.generation();
+    std::optional<std::vector<int32_t>> inherited;
+    triedPassword_ = password().generation();
     settings_.log({LogLevel::kDebug, "logging in to " + Where(), address_});
     {
         const UserIdRegistry::LoginScope login(settings_.userIds);
-        const std::string password = settings_.password.Get();
-        userId = api.CamLogin(address_.c_str(), settings_.port, settings_.user.c_str(), password.c_str(), 0);
+        const std::string secret = password().Get();
+        userId = api.CamLogin(address_.c_str(), loginSettings_.port, loginSettings_.user.c_str(),
+                              secret.c_str(), 0);
         // Read on the calling thread, before another login can record its own.
         if (userId < 0) failure = settings_.library.LastFailure();
         // Claimed before any call with a held ID may run, so that a camera that
         // held this one finds out before it would use it again.
-        if (userId >= 0) inherited = settings_.userIds.Claim(userId, loginLost_);
+        if (userId >= 0) inherited = settings_.userIds.Claim(userId, loginLost_, ChannelNumbers());
     }
     if (userId < 0) {
         LoginFailed(failure, now);
@@ -139,10 +149,10 @@ void CameraWatch::LogInAndSubscribe(Milliseconds now) {
     dropped_.clear();
     {
         const UserIdRegistry::CallScope calls(settings_.userIds);
-        if (inherited) StopInherited();
+        if (inherited) StopInherited(*inherited);
         for (Channel& channel : channels_) {
             if (ForgetIfLost()) break;
-            channel.watch = SubscriptionWatch(settings_.interval);
+            channel.watch = SubscriptionWatch(settings_.Interval());
             Subscribe(channel, now, false);
             if (!up()) break;  // dropped again at once
         }
@@ -151,7 +161,7 @@ void CameraWatch::LogInAndSubscribe(Milliseconds now) {
 }
 
 void CameraWatch::Adopt(int32_t userId, Milliseconds now, bool lent) {
-    settings_.userIds.Claim(userId, loginLost_);
+    settings_.userIds.Claim(userId, loginLost_, ChannelNumbers());
     userId_ = userId;
     lent_ = lent;
     logins_ = 1;
@@ -159,14 +169,14 @@ void CameraWatch::Adopt(int32_t userId, Milliseconds now, bool lent) {
     for (Channel& channel : channels_) Subscribed(channel, now, false);
 }
 
-void CameraWatch::StopInherited() {
+void CameraWatch::StopInherited(const std::vector<int32_t>& inherited) {
     // The camera that held the ID forgot it without a call; its subscriptions on
-    // the ID are the library's answering records of these channels until stopped.
-    // Every camera of a watch subscribes the same channels.
+    // the ID (of its own channels, which may not be this camera's) are the
+    // library's answering records of those channels until stopped.
     std::string channels;
-    for (const Channel& channel : channels_) {
-        if (settings_.library.api().CamThermometryStop(userId_, channel.channel, 0) == 1)
-            channels += " " + std::to_string(channel.channel);
+    for (const int32_t channel : inherited) {
+        if (settings_.library.api().CamThermometryStop(userId_, channel, 0) == 1)
+            channels += " " + std::to_string(channel);
     }
     if (!channels.empty())
         settings_.log({LogLevel::kInfo,

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,17 +30,27 @@
 
 namespace orvane_cli {
 
-// What every camera's watch shares.
+// How a watch logs in to its camera. serve gives each camera its own (from
+// its --config file); thermo record gives every camera the same.
+struct LoginSettings {
+    int32_t port = 8000;
+    std::string user;
+    std::shared_ptr<PasswordSource> password;  // may be shared by many cameras
+};
+
+// What every camera's watch shares. The interval and the wrong-password pause
+// may change while the watches run (serve reading its --config file again):
+// a watch reads them at each use.
 struct WatchSettings {
     const CameraLibrary& library;
     std::function<void(const LogEvent&)> log;  // one event, from any thread
     UserIdRegistry& userIds;
-    PasswordSource& password;
-    int32_t port = 8000;
-    std::string user;
-    Milliseconds interval{1000};
-    Milliseconds wrongPasswordPause = kDefaultWrongPasswordPause;
+    std::atomic<Milliseconds> interval{Milliseconds(1000)};
+    std::atomic<Milliseconds> wrongPasswordPause{kDefaultWrongPasswordPause};
     Jitter jitter = RandomJitter();
+
+    Milliseconds Interval() const { return interval.load(std::memory_order_relaxed); }
+    Milliseconds WrongPasswordPause() const { return wrongPasswordPause.load(std::memory_order_relaxed); }
 };
 
 // What a poll found the camera needs: a login once its pause is over, or a
@@ -52,7 +63,8 @@ public:
     // camera rebooted or ended the login.
     static constexpr int32_t kNoSuchUser = 47;
 
-    CameraWatch(std::string address, const std::vector<int32_t>& channels, const WatchSettings& settings);
+    CameraWatch(std::string address, const std::vector<int32_t>& channels, LoginSettings login,
+                const WatchSettings& settings);
 
     // Reads every channel's status and rules, and says what the camera needs.
     // `now` is the watch's steady clock.
@@ -80,6 +92,7 @@ public:
     // `unixNow` is the host's clock at `now`, for the time of the newest data.
     CameraView View(Milliseconds now, double unixNow) const;
     const std::string& address() const { return address_; }
+    PasswordSource& password() const { return *loginSettings_.password; }
     bool up() const { return userId_ >= 0; }
     int32_t userId() const { return userId_; }
 
@@ -117,7 +130,8 @@ private:
     void ReadChannel(Channel& channel, Milliseconds now);
     void Subscribe(Channel& channel, Milliseconds now, bool restart);
     void Subscribed(Channel& channel, Milliseconds now, bool restart);
-    void StopInherited();
+    void StopInherited(const std::vector<int32_t>& channels);
+    std::vector<int32_t> ChannelNumbers() const;
     SubscriptionHealth HealthOf(const Channel& channel) const;
     void EndSubscription(Channel& channel);
     void ForgetLogin(bool idStillOurs);
@@ -129,6 +143,7 @@ private:
     void ReportChanges(Milliseconds now);
 
     std::string address_;
+    const LoginSettings loginSettings_;
     const WatchSettings& settings_;
     int32_t userId_ = -1;
     bool lent_ = false;

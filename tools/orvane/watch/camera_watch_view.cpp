@@ -70,7 +70,7 @@ CameraView CameraWatch::View(Milliseconds now, double unixNow) const {
     view.loginsTotal = logins_;
     view.loginFailures = loginFailures_;
     view.lastFailure = lastFailure_;
-    view.silenceLimitSeconds = SilenceLimit(settings_.interval).count() / 1000.0;
+    view.silenceLimitSeconds = SilenceLimit(settings_.Interval()).count() / 1000.0;
     for (const Channel& channel : channels_) {
         ChannelView c;
         c.channel = channel.channel;

@@ -2,8 +2,14 @@
 
 namespace orvane_cli {
 
-LoginWorkers::LoginWorkers(std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+LoginWorkers::LoginWorkers(std::size_t count) { Grow(count); }
+
+void LoginWorkers::Grow(std::size_t count) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (stopping_) return;
+    }
+    while (threads_.size() < count) threads_.emplace_back([this] { Work(); });
 }
 
 void LoginWorkers::Run(std::function<void()> job) {

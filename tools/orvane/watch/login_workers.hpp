@@ -22,6 +22,8 @@ public:
     LoginWorkers& operator=(const LoginWorkers&) = delete;
 
     void Run(std::function<void()> job);
+    // Starts threads up to `count` in all (never fewer); from the owner's thread.
+    void Grow(std::size_t count);
     // Drops the jobs not yet begun and waits for those running.
     void Stop();
 

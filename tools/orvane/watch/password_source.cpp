@@ -19,12 +19,30 @@ std::string PasswordSource::Get() const {
 }
 
 void PasswordSource::Refresh() {
-    if (file_.empty()) return;
+    std::string file;
+    {
+        const std::lock_guard lock(mutex_);
+        file = file_;
+    }
+    if (file.empty()) return;
     std::string read;
-    if (!ReadPasswordFile(file_, read)) return;
+    if (!ReadPasswordFile(file, read)) return;
     const std::lock_guard lock(mutex_);
-    if (read == password_) return;
-    password_ = std::move(read);
+    Take(std::move(read));
+}
+
+bool PasswordSource::UseFile(std::string file) {
+    std::string read;
+    if (!ReadPasswordFile(file, read)) return false;
+    const std::lock_guard lock(mutex_);
+    file_ = std::move(file);
+    Take(std::move(read));
+    return true;
+}
+
+void PasswordSource::Take(std::string password) {
+    if (password == password_) return;
+    password_ = std::move(password);
     generation_.fetch_add(1, std::memory_order_acq_rel);
 }
 

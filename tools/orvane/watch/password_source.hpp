@@ -21,10 +21,15 @@ public:
     // Reads the file again; a file that cannot be read now (being replaced)
     // keeps the password as it was. Counts a change in generation().
     void Refresh();
+    // Reads `file` from now on (serve's --config file named another one); false,
+    // and no change, when it cannot be read now.
+    bool UseFile(std::string file);
     // Changes with every new password.
     uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
 
 private:
+    void Take(std::string password);  // under mutex_
+
     mutable std::mutex mutex_;
     std::string password_;
     std::string file_;

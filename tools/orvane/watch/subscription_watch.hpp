@@ -37,6 +37,8 @@ inline Milliseconds SilenceLimit(Milliseconds interval) { return std::max(kShort
 class SubscriptionWatch {
 public:
     explicit SubscriptionWatch(Milliseconds interval) : silenceLimit_(SilenceLimit(interval)) {}
+    // The polling interval changed: so does the silence limit.
+    void SetInterval(Milliseconds interval) { silenceLimit_ = SilenceLimit(interval); }
 
     // Whether to restart the subscription now (`now` on the watch's clock). A
     // failing camera or a refused start as soon as the pause allows; a running

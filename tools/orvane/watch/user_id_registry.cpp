@@ -28,12 +28,16 @@ void UserIdRegistry::Leave(Side side) {
     changed_.notify_all();
 }
 
-bool UserIdRegistry::Claim(int32_t userId, std::atomic<bool>& lost) {
+std::optional<std::vector<int32_t>> UserIdRegistry::Claim(int32_t userId, std::atomic<bool>& lost,
+                                                          std::vector<int32_t> channels) {
     const std::lock_guard lock(mutex_);
-    std::atomic<bool>*& owner = owners_[userId];
-    const bool taken = owner != nullptr && owner != &lost;
-    if (taken) owner->store(true, std::memory_order_release);
-    owner = &lost;
+    std::optional<std::vector<int32_t>> taken;
+    const auto found = owners_.find(userId);
+    if (found != owners_.end() && found->second.lost != &lost) {
+        found->second.lost->store(true, std::memory_order_release);
+        taken = std::move(found->second.channels);
+    }
+    owners_[userId] = Owner{&lost, std::move(channels)};
     lost.store(false, std::memory_order_release);
     return taken;
 }
@@ -41,7 +45,7 @@ bool UserIdRegistry::Claim(int32_t userId, std::atomic<bool>& lost) {
 void UserIdRegistry::Release(int32_t userId, const std::atomic<bool>& lost) {
     const std::lock_guard lock(mutex_);
     const auto found = owners_.find(userId);
-    if (found != owners_.end() && found->second == &lost) owners_.erase(found);
+    if (found != owners_.end() && found->second.lost == &lost) owners_.erase(found);
 }
 
 }  // namespace orvane_cli

@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace orvane_cli {
 
@@ -44,12 +46,14 @@ public:
     // Held around calls with an ID a camera holds.
     using CallScope = Scope<kCalls>;
 
-    // A login for the owner of `lost` returned `userId` (called inside the
-    // login's LoginScope, so that no call sees the ID unclaimed): the owner holds it
-    // from now on (its `lost` is cleared), and a camera that held it before has
-    // lost its login (its flag is set). True in that case: that camera leaves
-    // its subscriptions on the ID to the new owner to stop.
-    bool Claim(int32_t userId, std::atomic<bool>& lost);
+    // A login for the owner of `lost`, which subscribes `channels`, returned
+    // `userId` (called inside the login's LoginScope, so that no call sees the
+    // ID unclaimed): the owner holds it from now on (its `lost` is cleared), and
+    // a camera that held it before has lost its login (its flag is set). That
+    // camera's channels in that case: it leaves its subscriptions on the ID to
+    // the new owner to stop.
+    std::optional<std::vector<int32_t>> Claim(int32_t userId, std::atomic<bool>& lost,
+                                              std::vector<int32_t> channels);
     // The owner of `lost` no longer holds `userId` (it logged out or forgot it).
     void Release(int32_t userId, const std::atomic<bool>& lost);
 
@@ -63,7 +67,11 @@ private:
     int waiting_[2] = {0, 0};
     // Waiters of a side let in when the other side's turn ended, not yet in.
     int admitted_[2] = {0, 0};
-    std::map<int32_t, std::atomic<bool>*> owners_;
+    struct Owner {
+        std::atomic<bool>* lost;
+        std::vector<int32_t> channels;
+    };
+    std::map<int32_t, Owner> owners_;
 };
 
 }  // namespace orvane_cli
