@@ -38,8 +38,8 @@ protected:
         StandinTest::TearDown();
     }
 
-    CameraWatch& Watch(const std::string& address) {
-        cameras.push_back(std::make_unique<CameraWatch>(address, std::vector<int32_t>{1}, login, settings));
+    CameraWatch& Watch(const std::string& address, const std::vector<int32_t>& channels = {1}) {
+        cameras.push_back(std::make_unique<CameraWatch>(address, channels, login, settings));
         return *cameras.back();
     }
     // A poll at `now`, its job run at once; the job it ran.
@@ -142,13 +142,15 @@ TEST_F(WatchScenario, ARestartRefusedWhileFailingLeadsToANewLogin) {
 // Two cameras reboot; the SDK gives the first one's user ID to the second's
 // new login. The first must never call or read with that ID again.
 TEST_F(WatchScenario, AUserIdGivenToAnotherCameraIsNeverUsedAgain) {
-    CameraWatch& first = Watch(STANDIN_CAMERA_ADDRESS);
+    CameraWatch& first = Watch(STANDIN_CAMERA_ADDRESS, {1, 2});
     CameraWatch& second = Watch(kRulesCamera);
     Round(first, seconds(0));
     const int32_t id = first.userId();
     StandinRebootCamera(STANDIN_CAMERA_ADDRESS);
     Round(second, seconds(0));
     ASSERT_EQ(second.userId(), id);
+    // The new owner stopped what the dropped login left on the ID, its channel 2 too.
+    EXPECT_EQ(StandinStopsOfPair(id, 2), 1u);
     WaitForData();
     const std::size_t before = StandinJournalSize();
     EXPECT_EQ(first.Poll(seconds(1)), CameraJob::kLogIn);
