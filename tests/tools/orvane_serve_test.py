@@ -832,6 +832,16 @@ def group_config():
     stamp = value(samples, "orvane_config_last_reload_success_timestamp_seconds")
     history = len(json.loads(service.get(f"/api/history?camera={kept}")[2])["series"][0]["samples"])
 
+    # Clients read every document while the cameras change (ThreadSanitizer watches the service).
+    reading = threading.Event()
+
+    def read_all():
+        while not reading.is_set():
+            for document in ("/metrics", "/api/cameras", "/api/history", f"/api/history?camera={removed}"):
+                check(service.get(document)[0] == 200, f"{document} while the cameras change")
+
+    reader = threading.Thread(target=read_all, daemon=True)
+    reader.start()
     # The changed camera now reads a password file of its own: logged in to again.
     write_config(path, 'interval = "200ms"\nalarm-above = 30\n' + "".join(
         f'[[camera]]\naddress = "{c}"\n' for c in (kept, added)) +
@@ -841,6 +851,8 @@ def group_config():
     samples = service.wait_for("the new list watched", lambda s: (
         value(s, "orvane_config_last_reload_success_timestamp_seconds") > stamp and
         value(s, "orvane_camera_up", camera=removed) is None and measuring(s, (kept, changed, added))))
+    reading.set()
+    reader.join(timeout=30)
     check(value(samples, "orvane_config_last_reload_successful") == 1 and
           value(samples, "orvane_camera_logins_total", camera=kept) == 1 and
           value(samples, "orvane_thermometry_restarts_total", camera=kept, channel=1) == 0 and
