@@ -731,14 +731,16 @@ def record_through_an_outage():
     os.makedirs(folder, exist_ok=True)
     env = {"ORVANE_PASSWORD": PASSWORD, "HCNETSDK_STANDIN_CONTROL": folder}
     senders = [control_later(folder, 2, f"offline {CAMERA}", "1-offline"),
-               control_later(folder, 14, f"online {CAMERA}", "2-online")]
+               # Back by 11 s: the login's pauses (1, 2, 4, then 8 s) bring a try before 24 s
+               # whenever the tries before it fell; from 14 s the next pause could be 16 s.
+               control_later(folder, 11, f"online {CAMERA}", "2-online")]
     started = time.time()
     code, result, err = run_json(["thermo", "record", "-a", CAMERA, "--interval", "200ms", "--duration", "24s",
                                   "--csv", "outage.csv", "--plot", "outage.svg"], env)
     for sender in senders:
         sender.join()
     camera = (result.get("cameras") or [{}])[0]
-    check(code == 0 and result.get("logins_again", 0) >= 1 and camera.get("seconds_without_data", 0) >= 10 and
+    check(code == 0 and result.get("logins_again", 0) >= 1 and camera.get("seconds_without_data", 0) >= 8 and
           result.get("logged_out") is True, f"recording through an outage: {code} {result} {err!r}")
     late = [row for row in read_csv("outage.csv") if row[6] and row[6][:19] >= time.strftime(
         "%Y-%m-%dT%H:%M:%S", time.localtime(started + 15))]
