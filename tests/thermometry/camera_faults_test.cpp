@@ -119,6 +119,15 @@ struct Blocking {
         b.changed.notify_all();
         b.changed.wait(guard, [&] { return b.released; });
     }
+    void WaitEntered() {
+        std::unique_lock guard(lock);
+        changed.wait(guard, [&] { return entered; });
+    }
+    void Release() {
+        const std::lock_guard guard(lock);
+        released = true;
+        changed.notify_all();
+    }
 };
 
 class CameraFaultsTest : public StandinTest {
@@ -141,11 +150,18 @@ protected:
         return NET_DVR_Login_V40(record.data(), device.data());
     }
     int32_t StartSession(int32_t user, int32_t channel, Delivered& delivered) {
+        return Start(user, channel, &Record, &delivered);
+    }
+    // Channel 1 of the fixture's login, with a callback that blocks once entered.
+    int32_t StartBlockedSession(Blocking& blocking) {
+        return Start(userId, 1, &Blocking::Callback, &blocking);
+    }
+    static int32_t Start(int32_t user, int32_t channel, decltype(&Blocking::Callback) callback,
+                         void* context) {
         std::vector<uint8_t> condition(72, 0);
         condition[0] = 72;
         std::memcpy(&condition[4], &channel, 4);
-        return NET_DVR_StartRemoteConfig(user, kThermometryCommand, condition.data(), 72, &Record,
-                                         &delivered);
+        return NET_DVR_StartRemoteConfig(user, kThermometryCommand, condition.data(), 72, callback, context);
     }
     static bool Fire(int32_t handle) {
         std::vector<uint8_t> block(440, 0);
@@ -397,17 +413,10 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
     // A start that took the handle of a stop still under way would wait with it.
     HangWatchdog watchdog(std::chrono::seconds(30), "AStopWaitingForItsCallbackEndsOnlyItsSession");
     Blocking blocking;
-    std::vector<uint8_t> condition(72, 0);
-    condition[0] = 72;
-    condition[4] = 1;
-    const int32_t old = NET_DVR_StartRemoteConfig(userId, kThermometryCommand, condition.data(), 72,
-                                                  &Blocking::Callback, &blocking);
+    const int32_t old = StartBlockedSession(blocking);
     ASSERT_EQ(old, 0);
     std::thread firing([&] { Fire(old); });
-    {
-        std::unique_lock guard(blocking.lock);
-        blocking.changed.wait(guard, [&] { return blocking.entered; });
-    }
+    blocking.WaitEntered();
     std::atomic<int32_t> firstStop{-1}, secondStop{-1};
     std::atomic<uint32_t> secondError{0};
     std::thread stopping([&] { firstStop = NET_DVR_StopRemoteConfig(old); });
@@ -423,11 +432,7 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
     Delivered fresh;
     const int32_t newer = StartSession(userId, 2, fresh);
     EXPECT_EQ(newer, 1);
-    {
-        std::lock_guard guard(blocking.lock);
-        blocking.released = true;
-        blocking.changed.notify_all();
-    }
+    blocking.Release();
     stopping.join();
     stoppingAgain.join();
     firing.join();
@@ -452,26 +457,15 @@ TEST_F(CameraFaultsTest, AStopWaitingForItsCallbackEndsOnlyItsSession) {
 TEST_F(CameraFaultsTest, ALateStopLeavesTheSessionThatTookItsHandle) {
     HangWatchdog watchdog(std::chrono::seconds(30), "ALateStopLeavesTheSessionThatTookItsHandle");
     Blocking blocking;
-    std::vector<uint8_t> condition(72, 0);
-    condition[0] = 72;
-    condition[4] = 1;
-    const int32_t old = NET_DVR_StartRemoteConfig(userId, kThermometryCommand, condition.data(), 72,
-                                                  &Blocking::Callback, &blocking);
+    const int32_t old = StartBlockedSession(blocking);
     ASSERT_EQ(old, 0);
     std::thread firing([&] { Fire(old); });
-    {
-        std::unique_lock guard(blocking.lock);
-        blocking.changed.wait(guard, [&] { return blocking.entered; });
-    }
+    blocking.WaitEntered();
     StandinHoldStops(1);
     std::atomic<int32_t> stopped{-1};
     std::thread stopping([&] { stopped = NET_DVR_StopRemoteConfig(old); });
     while (StandinChannelSession(userId, 1) != -1) std::this_thread::yield();  // the stop waits
-    {
-        std::lock_guard guard(blocking.lock);
-        blocking.released = true;
-        blocking.changed.notify_all();
-    }
+    blocking.Release();
     firing.join();
     EXPECT_NE(NET_DVR_Cleanup(), 0);
     EXPECT_NE(NET_DVR_Init(), 0);
