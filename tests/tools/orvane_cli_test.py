@@ -91,7 +91,7 @@ def as_float(bits):
 NOT_AN_ADDRESS = ": not an IPv4 or IPv6 address or host name"
 NOT_LISTEN = ": not an IP address and port"
 USAGE = [
-    ([], "no command given (commands: check, ptz, preset, position, snapshot, thermo, run, shell, job, serve)"),
+    ([], "no command given (commands: check, ptz, preset, position, snapshot, thermo, run, shell, job, serve, service)"),
     (["ptz"], "no command given (commands of ptz: move)"),
     (["--json", "thermo"], "no command given (commands of thermo: rules, record)"),
     (["frobnicate"], "unknown command 'frobnicate'"),
@@ -194,6 +194,10 @@ def group_usage():
     code, _, err = run(["serve", "-a", CAMERA, "--web.config.file", "no-such.yml"])
     wanted = "not available in the Windows build of orvane. Listen on loopback" if args.emulator else "cannot read it"
     check(code == 2 and "--web.config.file no-such.yml: " in err and wanted in err, f"--web.config.file: {code} {err!r}")
+    if not args.emulator:  # under wine it installs: service_win_test.py
+        code, _, err = run(["service", "install", "--", "serve", "--config", "/etc/orvane/site.toml"])
+        check(code == 2 and "orvane service is for Windows" in err and "orvane-serve.service" in err,
+              f"service install on Linux: {code} {err!r}")
     code, out, _ = run(["--version"])
     check(code == 0 and re.fullmatch(r"orvane \d+\.\d+\.\d+(\.\d+)?\n", out) is not None, f"--version: {out!r}")
     # --quiet leaves only what must be seen; --verbose adds to the normal output.

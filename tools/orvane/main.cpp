@@ -11,22 +11,11 @@ int main(int argc, char** argv) {
     platform::PrepareConsole();
     Tool tool;
     CLI::App app{"orvane: check a camera, steer it and record its thermometry through OrvaneLib", "orvane"};
-    app.footer(std::string("The password comes from --password-file, ORVANE_PASSWORD or a prompt.\n") +
-               kExitCodesHelp);
-    app.set_version_flag("--version", std::string("orvane ") + ORVANE_TOOL_VERSION);
-    app.add_flag("--json", tool.json, "Print one JSON object with the result instead of text");
-    auto* quiet = app.add_flag("-q,--quiet", tool.quiet, "Print only alarms, warnings and failures");
-    app.add_flag("-v,--verbose", tool.verbose, "Print each step's details as well")->excludes(quiet);
-    app.require_subcommand(1);
-    app.fallthrough();
-    AddCameraCommands(app, tool);
-    AddRunCommand(app, tool);
-    AddShellCommand(app, tool);
-    AddJobCommand(app, tool);
-    AddServeCommand(app, tool);
+    AddCommandLine(app, tool);
 
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (auto command = TakeRunCommand(args)) tool.runCommand = std::move(*command);
+    if (auto command = TakeServiceCommand(args)) tool.serviceCommand = std::move(*command);
     const Parsed parsed = ParseCommandLine(app, args);
     if (parsed.kind == Parsed::kPrinted) return parsed.exitCode;
     if (parsed.kind == Parsed::kUsageError) {

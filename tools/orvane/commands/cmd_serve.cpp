@@ -70,6 +70,12 @@ void AddServeCommand(CLI::App& app, Tool& tool) {
         ->add_option("--log.level", options->logLevelText,
                      "The least level logged: debug, info (the default), warn or error")
         ->check(CLI::IsMember({"debug", "info", "warn", "error"}));
+    command
+        ->add_option("--log.file", options->logFile,
+                     "Write the log to FILE, rotated at 10 MiB with 5 old files kept (FILE.1 to FILE.5), "
+                     "instead of standard error; a Windows service's default is "
+                     "%ProgramData%\\Orvane\\NAME.log")
+        ->type_name("FILE");
     command->callback([&tool, options, command] {
         // What the command line gave wins over the --config file.
         for (const CLI::Option* option : command->get_options()) {

@@ -17,6 +17,8 @@ CLI::App* SubcommandNamed(CLI::App& app, const std::string& word) {
 std::string CommandNames(const CLI::App& app) {
     std::string names;
     for (const CLI::App* sub : app.get_subcommands({})) {
+        // Not those hidden from the help (service run, for the service control manager).
+        if (sub->get_group().empty()) continue;
         names += (names.empty() ? "" : ", ") + sub->get_name();
     }
     return names;
@@ -187,6 +189,17 @@ std::optional<std::vector<std::string>> TakeRunCommand(std::vector<std::string>&
     if (first != args.end() && *first == "--") ++first;
     std::vector<std::string> command(first, args.end());
     args.erase(word + 1, args.end());
+    return command;
+}
+
+std::optional<std::vector<std::string>> TakeServiceCommand(std::vector<std::string>& args) {
+    const auto word =
+        std::find_if(args.begin(), args.end(), [](const std::string& a) { return a.empty() || a[0] != '-'; });
+    if (word == args.end() || *word != "service") return std::nullopt;
+    const auto end = std::find(word, args.end(), "--");
+    if (end == args.end()) return std::nullopt;
+    std::vector<std::string> command(end + 1, args.end());
+    args.erase(end, args.end());
     return command;
 }
 

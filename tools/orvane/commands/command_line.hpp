@@ -43,6 +43,11 @@ bool SplitWords(const std::string& line, std::vector<std::string>& words, std::s
 // words up to "run". Nothing when the command is not run.
 std::optional<std::vector<std::string>> TakeRunCommand(std::vector<std::string>& args);
 
+// "orvane [OPTIONS] service COMMAND [OPTIONS] -- ORVANE-ARGS...": takes the words
+// after "--" (a serve command line: cmd_service.cpp) out of `args`, leaving
+// those before it. Nothing when the command is not service or has no "--".
+std::optional<std::vector<std::string>> TakeServiceCommand(std::vector<std::string>& args);
+
 // Whether the arguments ask for JSON output (before any "--"), for the case
 // where parsing fails before --json is read.
 bool AsksForJson(const std::vector<std::string>& args);

@@ -10,6 +10,7 @@ enum ExitCode : int {
     kExitLoginFailed = 3,  // the camera refused the login or could not be reached
     kExitNoLibrary = 4,    // the library could not be loaded or lacks an export
     kExitAlarm = 5,        // a recording ran to its end, but an alarm threshold was crossed
+    kExitNoRights = 6,     // service install or uninstall without administrator rights
     // Ctrl+C (or a termination request) cut the command short; it still ended
     // cleanly. 128 + SIGINT, as shells report a program that SIGINT ended.
     kExitInterrupted = 130,
@@ -19,6 +20,7 @@ inline constexpr const char* kExitCodesHelp =
     "Exit codes: 0 success, 1 a camera operation or file failed, 2 bad arguments,\n"
     "3 login failed (wrong user or password, camera unreachable), 4 library not loadable,\n"
     "5 a recording's alarm fired (thermo record --alarm-above/--alarm-below),\n"
+    "6 service install/uninstall not run as administrator,\n"
     "130 interrupted by Ctrl+C (after the same clean ending: motion stopped, logged out).\n"
     "orvane run exits with the command's exit code (128 + N when signal N ended it,\n"
     "127 when it could not be started, 1 when it could not be bound).\n"

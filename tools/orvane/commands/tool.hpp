@@ -51,6 +51,9 @@ struct Tool {
     const SharedLogin* shared = nullptr;
     // What `orvane run` starts.
     std::vector<std::string> runCommand;
+    // What `orvane service install` registers and `service run` runs: the words
+    // after its "--" (an orvane serve command line).
+    std::vector<std::string> serviceCommand;
     // The chosen command, set by its subcommand's callback; returns the exit code.
     std::function<int(Output&)> run;
 
@@ -109,5 +112,10 @@ void AddJobCommand(CLI::App& app, Tool& tool);
 void AddRunCommand(CLI::App& app, Tool& tool);
 void AddShellCommand(CLI::App& app, Tool& tool);
 void AddServeCommand(CLI::App& app, Tool& tool);
+void AddServiceCommand(CLI::App& app, Tool& tool);
+
+// The whole command line: the global options and every command, as the
+// program parses its own arguments (and service install a serve line).
+void AddCommandLine(CLI::App& app, Tool& tool);
 
 }  // namespace orvane_cli

@@ -3,29 +3,10 @@
 #include <tlhelp32.h>
 
 #include "child_process.hpp"
-#include "wide_text_win.hpp"
+#include "command_line_win.hpp"
 
 namespace orvane_cli::platform {
 namespace {
-
-// One argument quoted so that the C runtime's command-line parsing gives it back
-// unchanged: backslashes double only before a quote.
-std::wstring Quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
 
 std::string LastErrorText() { return "system error " + std::to_string(::GetLastError()); }
 
@@ -71,9 +52,7 @@ std::unique_ptr<HeldChild> HeldChild::Start(const std::vector<std::string>& argv
         error = "no command to run";
         return nullptr;
     }
-    std::wstring commandLine;
-    for (const std::string& arg : argv)
-        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(WideFromUtf8(arg));
+    std::wstring commandLine = CommandLineOf(argv);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

@@ -36,6 +36,9 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt);
 // Windows lets it.
 void WatchForInterrupt();
 bool InterruptRequested();
+// Asks for the same clean stop as Ctrl+C, from within the program (a service's
+// stop request: service_control.hpp).
+void RequestInterrupt();
 // Says that the clean stop after an interrupt is over and its result written
 // (a no-op where no stop request waits for it).
 void CleanStopDone();

@@ -86,6 +86,8 @@ void WatchForInterrupt() {
 
 bool InterruptRequested() { return interrupted != 0; }
 
+void RequestInterrupt() { interrupted = 1; }
+
 void ClearInterrupt() { interrupted = 0; }
 
 // Nothing ends the process the moment a signal handler returns.

@@ -139,6 +139,8 @@ void WatchForInterrupt() {
 
 bool InterruptRequested() { return interrupted.load(); }
 
+void RequestInterrupt() { Interrupt(); }
+
 void ClearInterrupt() { interrupted = false; }
 
 void CleanStopDone() { cleanStop.Done(); }

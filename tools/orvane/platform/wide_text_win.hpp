@@ -1,4 +1,4 @@
-// UTF-8 to the UTF-16 that Windows' wide-character functions take.
+// UTF-8 to the UTF-16 that Windows' wide-character functions take, and back.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,16 @@ inline std::wstring WideFromUtf8(const std::string& utf8) {
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
     return wide;
+}
+
+inline std::string Utf8FromWide(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                             0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
+                          nullptr, nullptr);
+    return utf8;
 }
 
 }  // namespace orvane_cli::platform

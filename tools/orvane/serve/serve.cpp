@@ -13,6 +13,8 @@
 #include "commands/exit_codes.hpp"
 #include "commands/password.hpp"
 #include "platform/memory.hpp"
+#include "platform/password_file_access.hpp"
+#include "platform/service_control.hpp"
 #include "platform/signals.hpp"
 #include "platform/terminal.hpp"
 #include "serve/api_json.hpp"
@@ -30,6 +32,29 @@
 
 namespace orvane_cli::serve {
 namespace {
+
+// A failure to start, reported on the command's output and, as the service's
+// standard error may be nowhere (a Windows service's), in its log file if it has one.
+void NoteInLog(LogFile* logFile, const std::string& message) {
+    if (logFile != nullptr)
+        logFile->Append(Rfc3339Utc(FleetWatch::UnixNow()) + " " +
+                        FormatLogLine({LogLevel::kError, message}, LogFormat::kHuman, 0) + "\n");
+}
+
+int Refuse(Output& out, LogFile* logFile, int exitCode, const std::string& message) {
+    NoteInLog(logFile, message);
+    return out.Error(exitCode, message);
+}
+
+// Why a password file that others may read is refused (a Windows service's).
+std::string ExposedPasswordFile(const std::string& path) {
+    std::string error;
+    const std::string reader = platform::OtherPasswordFileReader(path, error);
+    if (!error.empty()) return "the password file " + path + ": " + error;
+    if (reader.empty()) return "";
+    return "the password file " + path + " may be read by " + reader +
+           ": only the service's account, the file's owner and the administrators may read it";
+}
 
 // Runs a round of the fleet's watch each interval on a thread of its own, and
 // publishes the views.
@@ -88,7 +113,8 @@ private:
 // `setup` made of `commandLine` and the --config file, if any; `password` the
 // cameras' without a password file of their own, if there is one.
 int RunService(Output& out, CameraLibrary& library, const Tool& tool, const ServiceSetup& setup,
-               const ServeOptions& commandLine, const std::optional<std::string>& password) {
+               const ServeOptions& commandLine, const std::optional<std::string>& password,
+               LogFile* logFile) {
     const ServeOptions& options = setup.options;
     std::string host;
     uint16_t port = 0;
@@ -97,7 +123,7 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
                            : tool.quiet                  ? LogLevel::kWarn
                            : tool.verbose                ? LogLevel::kDebug
                                                          : LogLevel::kInfo;
-    ServiceLog log(*ParseLogFormat(options.logFormatText), least);
+    ServiceLog log(*ParseLogFormat(options.logFormatText), least, logFile);
     UserIdRegistry userIds;
     const auto passwordSource =
         std::make_shared<PasswordSource>(password.value_or(""), setup.connection.passwordFile);
@@ -128,13 +154,13 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
         std::string problem;
         security = LoadWebSecurity(
             options.webConfigFile, [&log](const LogEvent& event) { log.Write(event); }, problem);
-        if (!security) return out.Error(kExitUsage, problem);
+        if (!security) return Refuse(out, logFile, kExitUsage, problem);
     }
     HttpServer server([&sources](const HttpRequestHead& request) { return Route(request, sources); },
                       HttpLimits{}, IsSlowTarget);
     if (security) server.Secure(*security);
     std::string error;
-    if (!server.Listen(host, port, error)) return out.Error(kExitFailed, error);
+    if (!server.Listen(host, port, error)) return Refuse(out, logFile, kExitFailed, error);
     platform::WatchForInterrupt();
     platform::IgnoreBrokenPipes();
     const bool tls = security && security->tls();
@@ -154,12 +180,17 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
         if (reload) reload->OnRequest();
     });
     poller.Start();
+    platform::ServiceListening();
     server.Run([] { return platform::InterruptRequested(); });
 
     log.Line("stopping: ending the subscriptions and logins");
+    platform::ServiceStopProgress();
     poller.Stop();
     fleet.StopJobs();
-    for (const auto& camera : fleet.Held()) EndWatch(*camera, log);
+    for (const auto& camera : fleet.Held()) {
+        platform::ServiceStopProgress();
+        EndWatch(*camera, log);
+    }
     log.Line("stopped");
     // A requested stop is the service's normal end.
     platform::ClearInterrupt();
@@ -169,20 +200,37 @@ int RunService(Output& out, CameraLibrary& library, const Tool& tool, const Serv
 }  // namespace
 
 int Serve(Output& out, const Tool& tool, const ServeOptions& commandLine) {
+    std::unique_ptr<LogFile> logFile;
+    if (const std::string path =
+            !commandLine.logFile.empty() ? commandLine.logFile : platform::DefaultServiceLogFile();
+        !path.empty()) {
+        std::string error;
+        logFile = LogFile::Open(path, error);
+        if (!logFile) return out.Error(kExitFailed, error);
+    }
     std::optional<ConfigFile> file;
     if (!commandLine.configFile.empty()) {
         auto [read, problem] = ReadConfigFile(commandLine.configFile);
-        if (!read) return out.Error(kExitUsage, problem);
+        if (!read) return Refuse(out, logFile.get(), kExitUsage, problem);
         file = std::move(read);
     }
     auto [setup, setupProblem] = MakeSetup(commandLine, tool.connection, file ? &*file : nullptr);
-    if (!setup) return out.Error(kExitUsage, setupProblem);
+    if (!setup) return Refuse(out, logFile.get(), kExitUsage, setupProblem);
     const ServeOptions& options = setup->options;
     // Read here to refuse a bad file before the password prompt, and again by the service to use it.
     if (std::string problem;
         !options.webConfigFile.empty() && !LoadWebSecurity(
                                               options.webConfigFile, [](const LogEvent&) {}, problem))
-        return out.Error(kExitUsage, problem);
+        return Refuse(out, logFile.get(), kExitUsage, problem);
+    if (platform::RunningAsService()) {
+        std::vector<std::string> passwordFiles{setup->connection.passwordFile};
+        for (const CameraSetup& camera : setup->cameras) passwordFiles.push_back(camera.passwordFile);
+        for (const std::string& path : passwordFiles) {
+            if (path.empty()) continue;
+            if (const std::string problem = ExposedPasswordFile(path); !problem.empty())
+                return Refuse(out, logFile.get(), kExitUsage, problem);
+        }
+    }
     // The cameras without a password file of their own share the service's
     // password; a prompt names each of them.
     Connection connection = setup->connection;
@@ -196,14 +244,21 @@ int Serve(Output& out, const Tool& tool, const ServeOptions& commandLine) {
     if (!connection.addressWord.empty() || connection.passwordGiven || !connection.passwordFile.empty() ||
         std::getenv("ORVANE_PASSWORD") != nullptr) {
         password = ResolvePassword(out, connection);
-        if (!password) return kExitUsage;
+        if (!password) {
+            NoteInLog(logFile.get(),
+                      "no password for " + connection.addressWord +
+                          ": give --password-file (a service has no ORVANE_PASSWORD or prompt)");
+            return kExitUsage;
+        }
     }
     if (const std::string problem = CameraRoster::Problem(setup->cameras, password.has_value());
         !problem.empty())
-        return out.Error(kExitUsage, problem);
-    return WithLibrary(out, [&](CameraLibrary& library) {
-        return RunService(out, library, tool, *setup, commandLine, password);
+        return Refuse(out, logFile.get(), kExitUsage, problem);
+    const int exitCode = WithLibrary(out, [&](CameraLibrary& library) {
+        return RunService(out, library, tool, *setup, commandLine, password, logFile.get());
     });
+    if (exitCode == kExitNoLibrary) NoteInLog(logFile.get(), "the library could not be loaded");
+    return exitCode;
 }
 
 }  // namespace orvane_cli::serve

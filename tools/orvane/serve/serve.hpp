@@ -36,13 +36,21 @@ struct ServeOptions {
     // info, or warn under --quiet and debug under --verbose.
     std::string logFormatText = "human";
     std::string logLevelText;
+    // --log.file: the log in this file, rotated by size (serve/log_file.hpp),
+    // instead of standard error; empty for none (a Windows service's default:
+    // platform/service_control.hpp). The command line's only.
+    std::string logFile;
 };
 
 // Runs the service until SIGTERM or SIGINT (a console control event on
 // Windows): then stops every subscription, logs out of every camera and
 // returns kExitOk. With a --config file, SIGHUP (on Windows, a change of the
 // file) reads it again (serve/config_reload.hpp). Exits early for bad options, no library or a port it cannot
-// listen on.
+// listen on; with a log file, saying why there too. Run as a Windows service, it
+// also refuses a password file that accounts other than the service's own,
+// the file's owner and the administrators may read
+// (platform/password_file_access.hpp), and reports its start and stop to the
+// service control manager.
 int Serve(Output& out, const Tool& tool, const ServeOptions& options);
 
 }  // namespace orvane_cli::serve

@@ -25,6 +25,11 @@ void ServiceLog::Listening(const std::string& url) {
 }
 
 void ServiceLog::Put(const std::string& line) {
+    if (file_ != nullptr) {
+        const std::string stamped = format_ == LogFormat::kHuman ? Rfc3339Utc(UnixNow()) + " " + line : line;
+        if (!file_->Append(stamped + "\n")) failures_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     const std::lock_guard lock(mutex_);
     platform::WriteText(stderr, line + "\n");
     if (std::ferror(stderr) != 0) {

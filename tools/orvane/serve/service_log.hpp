@@ -1,8 +1,10 @@
-// The service's log: one line per event on standard error, whole lines even
-// when several threads log at once, in the format asked for (log_format.hpp)
-// and from the least level asked for. Never a password. A line that cannot be
-// written (standard error closed, its pipe's reader gone, a full disk) is
-// counted and the service goes on.
+// The service's log: one line per event on standard error or in a log file
+// (log_file.hpp), whole lines even when several threads log at once, in the
+// format asked for (log_format.hpp) and from the least level asked for; in a
+// file, a human line begins with its time (UTC), which standard error leaves
+// to whatever collects it. Never a password. A line that cannot be written
+// (standard error closed, its pipe's reader gone, a full disk) is counted and
+// the service goes on.
 #pragma once
 
 #include <atomic>
@@ -10,14 +12,17 @@
 #include <mutex>
 #include <string>
 
+#include "serve/log_file.hpp"
 #include "serve/log_format.hpp"
 
 namespace orvane_cli::serve {
 
 class ServiceLog {
 public:
-    explicit ServiceLog(LogFormat format = LogFormat::kHuman, LogLevel least = LogLevel::kInfo)
-        : format_(format), least_(least) {}
+    // `file` (outliving the log) instead of standard error unless null.
+    explicit ServiceLog(LogFormat format = LogFormat::kHuman, LogLevel least = LogLevel::kInfo,
+                        LogFile* file = nullptr)
+        : format_(format), least_(least), file_(file) {}
 
     void Write(const LogEvent& event);
     void Line(const std::string& text) { Write({LogLevel::kInfo, text}); }
@@ -33,6 +38,7 @@ private:
 
     const LogFormat format_;
     const LogLevel least_;
+    LogFile* const file_;
     std::mutex mutex_;
     std::atomic<uint64_t> failures_{0};
 };
