@@ -89,14 +89,14 @@ class Processes:
 
 
 class Service:
-    """orvane serve over the simulated cameras, on a port it picks."""
+    """orvane serve over simulated cameras (with `extra` options), on a port it picks."""
 
-    def __init__(self, processes, orvane, workdir):
+    def __init__(self, processes, orvane, workdir, cameras=CAMERAS, extra=()):
         self.control = os.path.join(workdir, "control")
         os.makedirs(self.control)
         environment = dict(os.environ, ORVANE_PASSWORD="orvane-demo", HCNETSDK_STANDIN_CONTROL=self.control)
-        arguments = [orvane, "serve", "--listen", "127.0.0.1:0", "--interval", "1s"]
-        for camera in CAMERAS:
+        arguments = [orvane, "serve", "--listen", "127.0.0.1:0", "--interval", "1s", *extra]
+        for camera in cameras:
             arguments += ["-a", camera]
         self.process = processes.start(arguments, env=environment, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.PIPE, text=True, errors="replace")
@@ -170,6 +170,21 @@ class Prometheus:
         """The value of a query that has one series, or None."""
         result = self.query(expression)
         return next(iter(result.values())) if len(result) == 1 else None
+
+
+class DocPrometheus(Prometheus):
+    """Prometheus with the configuration file `config` in `folder`, as a person would run it."""
+
+    def __init__(self, processes, program, folder, config="prometheus.yml"):
+        port = free_port()
+        self.address = "127.0.0.1:%d" % port
+        self.url = "http://" + self.address
+        self.log = open(os.path.join(folder, "prometheus.log"), "w")
+        self.process = processes.start(
+            [program, "--config.file=" + os.path.join(folder, config),
+             "--storage.tsdb.path=" + os.path.join(folder, "data"), "--web.listen-address=" + self.address],
+            stdout=self.log, stderr=subprocess.STDOUT)
+        wait_for("Prometheus to be ready", lambda: self.process.poll() is None and get(self.url + "/-/ready"))
 
 
 def check_prometheus(orvane, prometheus_program, workdir):

@@ -27,7 +27,7 @@ import threading
 import time
 import types
 
-from prometheus_scrape_test import Processes, Prometheus, fail, free_port, get, wait_for
+from prometheus_scrape_test import DocPrometheus, Processes, fail, wait_for
 
 CAMERA = "192.0.2.64"
 HOST = "localhost"  # the name the doc's example stands for
@@ -253,20 +253,6 @@ def run(processes, services):
     for each in services:
         if any(password in line for line in each.log):
             fail("a log line holds the scrape password")
-
-
-class DocPrometheus(Prometheus):
-    """Prometheus with the configuration in `folder`."""
-
-    def __init__(self, processes, program, folder):
-        port = free_port()
-        self.url = "http://127.0.0.1:%d" % port
-        self.log = open(os.path.join(folder, "prometheus.log"), "w")
-        self.process = processes.start(
-            [program, "--config.file=" + os.path.join(folder, "prometheus.yml"),
-             "--storage.tsdb.path=" + os.path.join(folder, "data"), "--web.listen-address=127.0.0.1:%d" % port],
-            stdout=self.log, stderr=subprocess.STDOUT)
-        wait_for("Prometheus to be ready", lambda: self.process.poll() is None and get(self.url + "/-/ready"))
 
 
 if __name__ == "__main__":
