@@ -3,18 +3,13 @@
 
     many_sites_test.py ORVANE PROMETHEUS SOURCE_DIR WORKDIR
 
-Two sites, each an orvane serve over simulated cameras of its own and a
-Prometheus with docs/monitoring/prometheus.yml and orvane-alerts.yml as
-shipped: named by the doc's block (its example site's name replaced for the
-second site), its target the site's service. A central Prometheus with
-docs/monitoring/central-prometheus.yml and central-alerts.yml, its example
-targets replaced by the sites'. Then: the doc's query for every camera's
-temperature by site gives each camera once, under its own site; every
-federated series keeps its job and instance and carries its site's name; an
-alert evaluated at north (its limit below the simulator's readings) fires there
-and shows at the centre under north; south's Prometheus stopped, as when its
-link drops, is down at the centre and its cameras leave the overview while
-north's stay.
+Two sites (an orvane serve over cameras of its own, a Prometheus with the
+shipped prometheus.yml and orvane-alerts.yml, named by the doc's block) and a
+centre with the shipped central files, only addresses and names replaced. The
+doc's query puts each camera under its own site alone; federated series keep
+job and instance; north's alert (its limit below every reading) fires there and
+at the centre under north; south's Prometheus gone, its cameras leave the
+overview at once.
 """
 import os
 import re
@@ -46,25 +41,24 @@ def doc_block():
     return found.group(1)
 
 
-def shipped(name):
-    return os.path.join(args.source, "docs", "monitoring", name)
-
-
-def edit(path, old, new):
-    with open(path) as file:
+def copy_shipped(folder, names, replace):
+    """Copies docs/monitoring/NAMES into folder, with replace's {old: new} in the first."""
+    for name in names:
+        shutil.copy(os.path.join(args.source, "docs", "monitoring", name), folder)
+    with open(os.path.join(folder, names[0])) as file:
         text = file.read()
-    if old not in text:
-        fail("%s has no %r" % (path, old))
-    with open(path, "w") as file:
-        file.write(text.replace(old, new))
+    for old, new in replace.items():
+        if old not in text:
+            fail("%s has no %r" % (names[0], old))
+        text = text.replace(old, new)
+    with open(os.path.join(folder, names[0]), "w") as file:
+        file.write(text)
 
 
 def site_prometheus(processes, site, service):
     folder = os.path.join(args.work, site)
-    for name in ("prometheus.yml", "orvane-alerts.yml"):
-        shutil.copy(shipped(name), folder)
+    copy_shipped(folder, ("prometheus.yml", "orvane-alerts.yml"), {"127.0.0.1:9410": "127.0.0.1:%d" % service.port})
     subprocess.run(["sh", "-ec", doc_block().replace(DOC_SITE, site)], cwd=folder, check=True, timeout=30)
-    edit(os.path.join(folder, "prometheus.yml"), "127.0.0.1:9410", "127.0.0.1:%d" % service.port)
     return DocPrometheus(processes, args.prometheus, folder)
 
 
@@ -84,11 +78,8 @@ def run(processes, services):
 
     central = os.path.join(args.work, "central")
     os.makedirs(central)
-    for name in ("central-prometheus.yml", "central-alerts.yml"):
-        shutil.copy(shipped(name), central)
-    for site, prometheus in sites.items():
-        edit(os.path.join(central, "central-prometheus.yml"), "prometheus.%s.example.lan:9090" % site,
-             prometheus.address)
+    copy_shipped(central, ("central-prometheus.yml", "central-alerts.yml"),
+                 {"prometheus.%s.example.lan:9090" % site: prometheus.address for site, prometheus in sites.items()})
     centre = DocPrometheus(processes, args.prometheus, central, "central-prometheus.yml")
 
     # Every camera's temperature, each under its own site only.
