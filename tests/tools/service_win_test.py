@@ -6,8 +6,8 @@ ends, uninstall; and the command lines install refuses.
 
 The service gets the stand-in's trace path through the system environment in
 the registry, which wine's service manager reads once, when it starts: so the
-test runs in a prefix of its own (hard links to the prefix scripts/with-wine.sh
-prepared, its registry files copied) with a wine server of its own.
+test runs in a copy of the prefix scripts/with-wine.sh prepared, with a wine
+server of its own.
 
     service_win_test.py --orvane EXE --work DIR
 
@@ -49,11 +49,11 @@ class Prefix:
         if not source or not os.path.isfile(os.path.join(source, "system.reg")):
             sys.exit("run it under scripts/with-wine.sh, which prepares the prefix")
         self.path = os.path.abspath(os.path.join(args.work, "wineprefix"))
-        subprocess.run(["cp", "-al", source, self.path], check=True)
-        for name in os.listdir(source):
-            if name.endswith(".reg"):
-                os.remove(os.path.join(self.path, name))
-                shutil.copy2(os.path.join(source, name), os.path.join(self.path, name))
+        # A copy, but for the half-gigabyte of system DLLs, which nothing writes: hard links.
+        system = os.path.join("drive_c", "windows", "system32")
+        shutil.copytree(source, self.path, symlinks=True,
+                        ignore=lambda folder, names: ["system32"] if folder.endswith("windows") else [])
+        subprocess.run(["cp", "-al", os.path.join(source, system), os.path.join(self.path, system)], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEARCH="win32", WINEDEBUG="-all")
         self.env.pop("HCNETSDK_STANDIN_TRACE", None)
         self.wine("reg", "add", ENVIRONMENT_KEY, "/v", "HCNETSDK_STANDIN_TRACE", "/d", windows_path(trace), "/f")
