@@ -2,7 +2,8 @@
 """orvane serve at the scale of a site: 750 simulated cameras polled every second.
 
 Measures, each beside its floor from the same run:
-  - a /metrics scrape of all cameras (median, p99, size) beside a scrape of a
+  - a /metrics scrape of all cameras (median, p99, size), plain and as
+    Prometheus asks for it (OpenMetrics, gzip), beside the same scrapes of a
     one-camera service and the /healthz round trip of the same service (the
     HTTP and client cost alone);
   - the service's CPU per camera beside the one-camera service's CPU;
@@ -110,18 +111,19 @@ class Service:
             sys.exit("orvane serve did not start")
         self.connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
 
-    def get(self, path):
+    def get(self, path, headers=None):
         """(seconds, body) of one request on the kept-alive connection."""
+        headers = headers or {}
         start = time.perf_counter()
         try:
-            self.connection.request("GET", path)
+            self.connection.request("GET", path, headers=headers)
             response = self.connection.getresponse()
         except (http.client.RemoteDisconnected, ConnectionResetError, BrokenPipeError):
             # The service closed the kept-alive connection while it was idle,
             # as any HTTP client expects: again on a new one.
             self.connection.close()
             start = time.perf_counter()
-            self.connection.request("GET", path)
+            self.connection.request("GET", path, headers=headers)
             response = self.connection.getresponse()
         body = response.read()
         elapsed = time.perf_counter() - start
@@ -188,15 +190,25 @@ class Service:
                 self.process.wait()
 
 
+# What Prometheus sends with a scrape: the answer comes compressed.
+PROMETHEUS_HEADERS = {"Accept": "application/openmetrics-text;version=1.0.0,text/plain;version=0.0.4;q=0.5",
+                      "Accept-Encoding": "gzip"}
+
+
 def scrape_timing(service, scrapes):
-    """Scrapes back to back, each followed by a /healthz round trip."""
-    metrics, health, sizes = [], [], []
+    """Scrapes back to back, each followed by one as Prometheus asks for it
+    (OpenMetrics, gzip) and a /healthz round trip."""
+    metrics, health, sizes, packed, packed_sizes = [], [], [], [], []
     for _ in range(scrapes):
         elapsed, size, _, _, _ = service.metrics()
         metrics.append(elapsed)
         sizes.append(size)
+        elapsed, body = service.get("/metrics", PROMETHEUS_HEADERS)
+        packed.append(elapsed)
+        packed_sizes.append(len(body))
         health.append(service.get("/healthz")[0])
-    return {"scrape": summary(metrics), "healthz": summary(health), "size_bytes": statistics.median(sizes)}
+    return {"scrape": summary(metrics), "scrape_gzip": summary(packed), "healthz": summary(health),
+            "size_bytes": statistics.median(sizes), "gzip_size_bytes": statistics.median(packed_sizes)}
 
 
 def cpu_use(service, seconds):
@@ -452,12 +464,15 @@ def main():
     print("%-40s %10s %10s" % ("", "median", "p99"))
     rows = [("scrape, %d cameras (ms)" % options.cameras, site["scrape"]),
             ("  floor: scrape, 1 camera (ms)", one["scrape"]),
+            ("as Prometheus asks, gzip (ms)", site["scrape_gzip"]),
+            ("  floor: the same, 1 camera (ms)", one["scrape_gzip"]),
             ("  floor: /healthz, same service (ms)", site["healthz"]),
             ("poll, %d cameras (ms)" % options.cameras, site["poll"]),
             ("  floor: poll, 1 camera (ms)", one["poll"])]
     for name, figures in rows:
         print("%-40s %10.3f %10.3f" % (name, figures["median"] * ms, figures["p99"] * ms))
-    print("scrape size: %d bytes (1 camera: %d)" % (site["size_bytes"], one["size_bytes"]))
+    print("scrape size: %d bytes, %d gzipped (1 camera: %d, %d)" % (
+        site["size_bytes"], site["gzip_size_bytes"], one["size_bytes"], one["gzip_size_bytes"]))
     print("CPU: %.3f cores for %d cameras, %.3f for 1 camera: %.2f ms of CPU per camera per second" % (
         site["cpu_cores"], options.cameras, one["cpu_cores"], cpu_per_camera * ms))
     print("memory: %.1f MiB for %d cameras, %.1f MiB for 1 camera" % (site["rss_mib"], options.cameras,
@@ -472,10 +487,13 @@ def main():
                   s["scrape"]["median"] * ms, s["scrape"]["p99"] * ms))
     if "full" in report:
         f, h, oh = report["full"], report["full"]["history"], one["history"]
-        print("with the history of %g s: scrape median %.3f ms, p99 %.3f ms (floor: 1 camera %.3f / %.3f ms, "
-              "/healthz %.3f / %.3f ms); RSS %.1f MiB (1 camera %.1f MiB)" % (
+        print("with the history of %g s: scrape median %.3f ms, p99 %.3f ms; gzip %.3f / %.3f ms (floor: 1 "
+              "camera %.3f / %.3f ms, gzip %.3f / %.3f ms, /healthz %.3f / %.3f ms); RSS %.1f MiB (1 camera %.1f "
+              "MiB)" % (
                   h["window_seconds"], f["scrape"]["median"] * ms, f["scrape"]["p99"] * ms,
-                  one["scrape"]["median"] * ms, one["scrape"]["p99"] * ms, f["healthz"]["median"] * ms,
+                  f["scrape_gzip"]["median"] * ms, f["scrape_gzip"]["p99"] * ms,
+                  one["scrape"]["median"] * ms, one["scrape"]["p99"] * ms, one["scrape_gzip"]["median"] * ms,
+                  one["scrape_gzip"]["p99"] * ms, f["healthz"]["median"] * ms,
                   f["healthz"]["p99"] * ms, f["rss_mib"], one["rss_mib"]))
         print("whole /api/history: %d bytes, %d series, %d samples in %.1f ms (1 camera: %d bytes in %.1f ms); "
               "RSS %.1f MiB after it, %.1f MiB 3 s later" % (

@@ -96,9 +96,11 @@ bool AcceptsGzip(std::string_view acceptEncoding) {
 
 std::string Gzipped(std::string_view body) {
     z_stream stream{};
-    // 15 bits of window, +16 for the gzip wrapper rather than zlib's.
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return {};
+    // 15 bits of window, +16 for the gzip wrapper rather than zlib's. The
+    // fastest level: a scrape is compressed anew every time, and at 750 cameras
+    // the default level took three times as long as writing the text, for 14 %
+    // fewer bytes.
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
     std::string out(deflateBound(&stream, static_cast<uLong>(body.size())), '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
     stream.avail_in = static_cast<uInt>(body.size());
