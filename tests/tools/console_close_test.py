@@ -15,6 +15,7 @@ import sys
 import threading
 import time
 from check_report import check, report
+from standin_trace import calls, unended
 
 PASSWORD = "orvane-demo"
 CAMERA, RULES_CAMERA = "192.0.2.64", "192.0.2.66"
@@ -30,17 +31,6 @@ SCENARIOS = [
 ]
 
 
-def calls(trace):
-    """The stand-in's calls before the library's unload, as (operation, result)."""
-    try:
-        with open(trace, encoding="ascii") as f:
-            found = [line.split() for line in f if line.startswith("call ")]
-    except FileNotFoundError:
-        return []
-    found = found[:next((i for i, c in enumerate(found) if c[1] == "cleanup"), len(found))]
-    return [(c[1], int(c[3])) for c in found]
-
-
 def close_console(args, name, argv, last_lines):
     trace = os.path.join(args.work, f"{name}-trace.txt")
     env = dict(os.environ, ORVANE_PASSWORD=PASSWORD, HCNETSDK_STANDIN_TRACE=trace)
@@ -52,7 +42,7 @@ def close_console(args, name, argv, last_lines):
     reader.start()
 
     def started():
-        return sum(1 for op, result in calls(trace) if op == "start-remote-config" and result >= 0)
+        return sum(1 for c in calls(trace) if c[1] == "start-remote-config" and int(c[3]) >= 0)
 
     deadline = time.monotonic() + 60
     while started() < 2 and time.monotonic() < deadline and process.poll() is None:
@@ -78,11 +68,8 @@ def close_console(args, name, argv, last_lines):
     remaining = iter(before)
     check(all(any(re.fullmatch(pattern, line) for line in remaining) for pattern in last_lines),
           f"{name}: {last_lines} not all written, in order, before the close returned: {lines}")
-    made = calls(trace)
-    for start, end in (("start-remote-config", "stop-remote-config"), ("login", "logout")):
-        opened = sum(1 for op, result in made if op == start and result >= 0)
-        ended = sum(1 for op, result in made if op == end and result == 1)
-        check(opened == ended, f"{name}: {opened} {start} but {ended} {end}")
+    for problem in unended(trace):
+        check(False, f"{name}: {problem}")
 
 
 def main():

@@ -20,6 +20,7 @@ import sys
 import threading
 import time
 from check_report import check, report
+from standin_trace import before_cleanup, calls as trace_calls
 
 CAMERA = "192.0.2.64"  # one line rule
 RULES_CAMERA = "192.0.2.66"  # a point rule 1, a box rule 2 and a line rule 3
@@ -180,10 +181,7 @@ def check_ended_cleanly(service, code, up, dropped=False):
     check(not any(PASSWORD in line for line in service.lines), "a log line holds the password")
     check(not any("runtime error:" in line or "Sanitizer" in line for line in service.lines),
           f"a sanitizer's report: {service.lines}")
-    with open(service.trace, encoding="ascii") as f:
-        calls = [line.split() for line in f if line.startswith("call ")]
-    # Before the library's unload, which stops subscriptions once more.
-    session = calls[:next((i for i, c in enumerate(calls) if c[1] == "cleanup"), len(calls))]
+    session = before_cleanup(trace_calls(service.trace))
     tail = [(c[1], c[3]) for c in session[-2 * up:]]
     check(up > 0 and tail == [("stop-remote-config", "1"), ("logout", "1")] * up, f"the last calls: {tail}")
     starts = sum(1 for c in session if c[1] == "start-remote-config" and int(c[3]) >= 0)
@@ -748,8 +746,7 @@ def group_broken_log():
     check(service.process.poll() is None, f"the service ended: {service.process.returncode}")
     code = service.stop()
     check(code == 0, f"exit code {code} after the signal")
-    with open(service.trace, encoding="ascii") as f:
-        calls = [line.split()[1] for line in f if line.startswith("call ")]
+    calls = [c[1] for c in trace_calls(service.trace)]
     check(calls.count("logout") >= 1 and "stop-remote-config" in calls, f"no clean stop: {calls[-6:]}")
 
 
@@ -870,8 +867,7 @@ def group_config():
         if m]
     ids = {c: [i for a, i in logins if a == c] for c in (kept, removed, changed, added)}
     check({c: len(i) for c, i in ids.items()} == {kept: 1, removed: 1, changed: 2, added: 1}, f"logins: {logins}")
-    with open(service.trace, encoding="ascii") as f:
-        calls = [line.split() for line in f if line.startswith("call ")]
+    calls = trace_calls(service.trace)
     logouts = [int(c[5]) for c in calls if c[1] == "logout" and c[3] == "1"]
     check(sorted(logouts) == sorted([ids[removed][0], ids[changed][0]]), f"logouts {logouts}, logins {logins}")
     # The changed camera's old login ended before its new one began.

@@ -24,6 +24,7 @@ import sys
 import time
 import urllib.request
 from check_report import check, report
+from standin_trace import unended
 
 PASSWORD = "orvane-demo"
 CAMERAS = ("192.0.2.64", "192.0.2.66")
@@ -91,16 +92,6 @@ def wait_for(condition, seconds):
             return True
         time.sleep(0.5)
     return condition()
-
-
-def calls(trace):
-    """The stand-in's calls, as (operation, result)."""
-    try:
-        with open(trace, encoding="ascii") as f:
-            found = [line.split() for line in f if line.startswith("call ")]
-    except FileNotFoundError:
-        return []
-    return [(c[1], int(c[3])) for c in found]
 
 
 def service_process_runs():
@@ -202,13 +193,8 @@ def run_service(prefix, orvane, site, trace, port, password_file):
     check(status == 0, f"net stop: exit {status}: {text}")
     check(wait_for(lambda: prefix.state() == "STOPPED", 60), f"not stopped: {prefix.state()}")
     check(wait_for(lambda: not service_process_runs(), 30), "the service's process still runs")
-    made = calls(trace)
-    for start, end in (("start-remote-config", "stop-remote-config"), ("login", "logout")):
-        opened = sum(1 for op, result in made if op == start and result >= 0)
-        ended = [i for i, (op, result) in enumerate(made) if op == end and result == 1]
-        check(opened >= len(CAMERAS) and len(ended) == opened, f"{opened} {start} but {len(ended)} {end}")
-        cleanup = next((i for i, (op, _) in enumerate(made) if op == "cleanup"), len(made))
-        check(all(i < cleanup for i in ended), f"a {end} after the library's cleanup")
+    for problem in unended(trace, at_least=len(CAMERAS)):
+        check(False, problem)
 
     status, text = prefix.wine(orvane, "service", "uninstall", "--name", NAME)
     check(status == 0, f"uninstall: exit {status}: {text}")
