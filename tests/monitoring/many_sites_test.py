@@ -15,11 +15,9 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import time
-import types
 
-from prometheus_scrape_test import DocPrometheus, Processes, Service, fail, wait_for
+from prometheus_scrape_test import DocPrometheus, Processes, scenario_main, Service, fail, wait_for
 
 # Each site's cameras and the alarm limit above its service is given: north's
 # is below every reading, so that its temperature alert fires after its minute.
@@ -67,7 +65,9 @@ def labelled(prometheus, expression, *names):
     return {tuple(dict(series).get(name) for name in names) for series in prometheus.query(expression)}
 
 
-def run(processes, services):
+def run(given, processes, services):
+    global args
+    args = given
     sites = {}
     for site, (cameras, limit) in SITES.items():
         folder = os.path.join(args.work, site)
@@ -116,25 +116,7 @@ def run(processes, services):
 
 
 def main():
-    global args
-    if len(sys.argv) != 5:
-        sys.exit(__doc__)
-    args = types.SimpleNamespace(**dict(zip(("orvane", "prometheus", "source", "work"), sys.argv[1:])))
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.makedirs(args.work)
-    processes = Processes()
-    services = []
-    began = time.monotonic()
-    try:
-        run(processes, services)
-    except (AssertionError, subprocess.SubprocessError, OSError) as error:
-        for service in services:
-            print("orvane serve's log:\n" + "\n".join(service.log), file=sys.stderr)
-        sys.exit("FAILED: %s" % error)
-    finally:
-        processes.end_all()
-    shutil.rmtree(args.work, ignore_errors=True)
-    print("many sites: passed in %.0f s" % (time.monotonic() - began))
+    scenario_main(__doc__, run, "many sites")
 
 
 if __name__ == "__main__":

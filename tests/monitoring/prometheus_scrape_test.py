@@ -23,6 +23,7 @@ import subprocess
 import sys
 import threading
 import time
+import types
 import urllib.parse
 import urllib.request
 
@@ -112,7 +113,8 @@ class Service:
                     listening.set()
             listening.set()
 
-        threading.Thread(target=read_log, daemon=True).start()
+        self.reader = threading.Thread(target=read_log, daemon=True)
+        self.reader.start()
         if not listening.wait(WAIT) or self.port is None:
             fail("orvane serve did not say where it listens:\n" + "\n".join(self.log))
         self.url = "http://127.0.0.1:%d" % self.port
@@ -125,6 +127,37 @@ class Service:
         final = os.path.join(self.control, name + ".cmd")
         os.rename(temporary, final)
         wait_for("the stand-in to carry out %r" % text, lambda: not os.path.exists(final))
+
+
+def scenario_main(usage, run, passed):
+    """The driver of a scenario over the shipped files, run as
+    `SCRIPT ORVANE PROMETHEUS SOURCE WORKDIR`: run(args, processes, services) in
+    an empty WORKDIR, every process ended whatever happens, each service's log
+    shown on a failure and a sanitizer's report in it failing the run; `passed`
+    is printed with the seconds the run took."""
+    if len(sys.argv) != 5:
+        sys.exit(usage)
+    args = types.SimpleNamespace(**dict(zip(("orvane", "prometheus", "source", "work"), sys.argv[1:])))
+    shutil.rmtree(args.work, ignore_errors=True)
+    os.makedirs(args.work)
+    processes = Processes()
+    services = []
+    began = time.monotonic()
+    try:
+        run(args, processes, services)
+        processes.end_all()
+        for service in services:
+            service.reader.join(timeout=30)
+            if any("Sanitizer" in line or "runtime error:" in line for line in service.log):
+                fail("a sanitizer's report")
+    except (AssertionError, subprocess.SubprocessError, OSError) as error:
+        for service in services:
+            print("orvane serve's log:\n" + "\n".join(service.log), file=sys.stderr)
+        sys.exit("FAILED: %s" % error)
+    finally:
+        processes.end_all()
+    shutil.rmtree(args.work, ignore_errors=True)
+    print("%s: passed in %.0f s" % (passed, time.monotonic() - began))
 
 
 def check_metrics(orvane, promtool, workdir):

@@ -22,12 +22,10 @@ import shutil
 import socket
 import ssl
 import subprocess
-import sys
 import threading
 import time
-import types
 
-from prometheus_scrape_test import DocPrometheus, Processes, fail, wait_for
+from prometheus_scrape_test import DocPrometheus, Processes, scenario_main, fail, wait_for
 
 CAMERA = "192.0.2.64"
 HOST = "localhost"  # the name the doc's example stands for
@@ -102,32 +100,12 @@ def file_certificate():
 
 
 def main():
+    scenario_main(__doc__, run, "TLS, passwords, renewal, client certificates and the open-listener warning")
+
+
+def run(given, processes, services):
     global args
-    if len(sys.argv) != 5:
-        sys.exit(__doc__)
-    args = types.SimpleNamespace(**dict(zip(("orvane", "prometheus", "source", "work"), sys.argv[1:])))
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.makedirs(args.work)
-    processes = Processes()
-    services = []
-    try:
-        run(processes, services)
-        processes.end_all()
-        for service in services:
-            service.reader.join(timeout=30)
-            if any("Sanitizer" in line or "runtime error:" in line for line in service.log):
-                fail("a sanitizer's report")
-    except (AssertionError, subprocess.SubprocessError, OSError) as error:
-        for service in services:
-            print("orvane serve's log:\n" + "\n".join(service.log), file=sys.stderr)
-        sys.exit("FAILED: %s" % error)
-    finally:
-        processes.end_all()
-    shutil.rmtree(args.work, ignore_errors=True)
-    print("TLS, passwords, renewal, client certificates and the open-listener warning: passed")
-
-
-def run(processes, services):
+    args = given
     block = doc_block()
     sh(block, args.work)
     config = os.path.join(args.work, "web-config.yml")
