@@ -37,8 +37,7 @@ namespace {
 // standard error may be nowhere (a Windows service's), in its log file if it has one.
 void NoteInLog(LogFile* logFile, const std::string& message) {
     if (logFile != nullptr)
-        logFile->Append(Rfc3339Utc(FleetWatch::UnixNow()) + " " +
-                        FormatLogLine({LogLevel::kError, message}, LogFormat::kHuman, 0) + "\n");
+        ServiceLog(LogFormat::kHuman, LogLevel::kError, logFile).Write({LogLevel::kError, message});
 }
 
 int Refuse(Output& out, LogFile* logFile, int exitCode, const std::string& message) {
